@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Installs every Debian package that building, testing and running the demo need.
+set -euo pipefail
+
+packages=(
+  # build
+  cmake ninja-build g++ pkg-config git
+  qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev qt6-webengine-dev
+  libgtest-dev libglib2.0-dev libjpeg-dev
+  # media playback: mp3, wma, mid
+  gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-ugly
+  gstreamer1.0-plugins-bad gstreamer1.0-libav timgm6mb-soundfont
+  # Chinese text on screen
+  fonts-wqy-zenhei
+  # demo library generator, screenshots, headless runs
+  python3 ffmpeg xvfb xauth x11-utils imagemagick xdotool
+)
+
+SUDO=""
+[ "$(id -u)" -eq 0 ] || SUDO=sudo
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  export DEBIAN_FRONTEND=noninteractive
+  $SUDO apt-get update -qq
+  $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi

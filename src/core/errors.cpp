@@ -1,0 +1,23 @@
+#include "core/errors.h"
+
+#include <cstdio>
+
+namespace zorvik::core {
+
+namespace {
+ErrorSink& sink() {
+    static ErrorSink s;
+    return s;
+}
+}  // namespace
+
+void setErrorSink(ErrorSink s) { sink() = std::move(s); }
+
+void reportError(const std::string& message) {
+    if (sink())
+        sink()(message);
+    else
+        std::fprintf(stderr, "zorvik: %s\n", message.c_str());
+}
+
+}  // namespace zorvik::core

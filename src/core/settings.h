@@ -1,0 +1,41 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace zorvik::core {
+
+// The settings file "Corlen.ini", with the private-profile rules the shop's
+// files were written under: section and key names without regard to case,
+// values trimmed, absent reads as empty, the first occurrence wins. No copy
+// is held in memory: every call reads the file, and every write goes to it at
+// once, changing only the one line and keeping everything else as it was.
+class Settings final {
+public:
+    explicit Settings(std::string filePath);
+
+    const std::string& filePath() const { return path_; }
+
+    std::string read(std::string_view section, std::string_view key) const;
+    // Key/value pairs of a section in file order (first occurrence of each key).
+    std::vector<std::pair<std::string, std::string>> readSection(std::string_view section) const;
+    // On failure the platform's error text goes to the error box and the
+    // value is not stored.
+    bool write(std::string_view section, std::string_view key, std::string_view value);
+
+private:
+    std::string path_;
+};
+
+// The profile rules on the lines of a file, apart from the file itself.
+namespace profile {
+std::string readValue(const std::vector<std::string>& lines, std::string_view section,
+                      std::string_view key);
+std::vector<std::pair<std::string, std::string>> readSection(const std::vector<std::string>& lines,
+                                                             std::string_view section);
+void writeValue(std::vector<std::string>& lines, std::string_view section, std::string_view key,
+                std::string_view value);
+}  // namespace profile
+
+}  // namespace zorvik::core

@@ -1,0 +1,231 @@
+#include "platform/drives.h"
+
+#include <sys/statvfs.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdlib>
+#include <fstream>
+#include <mutex>
+#include <sstream>
+
+namespace zorvik::platform {
+
+namespace {
+
+constexpr char kFirstRemovable = 'G';
+
+std::string homeDirectory() {
+    const char* home = std::getenv("HOME");
+    return home && *home ? std::string(home) : std::string("/root");
+}
+
+std::string withoutTrailingSlash(std::string root) {
+    while (root.size() > 1 && root.back() == '/') root.pop_back();
+    return root;
+}
+
+// Mount table fields escape blanks and the like as octal "\040".
+std::string unescapeMountField(std::string_view field) {
+    std::string out;
+    out.reserve(field.size());
+    for (size_t i = 0; i < field.size(); ++i) {
+        bool octal = field[i] == '\\' && i + 3 < field.size();
+        for (size_t k = 1; octal && k <= 3; ++k) octal = field[i + k] >= '0' && field[i + k] <= '7';
+        if (octal) {
+            out.push_back(static_cast<char>((field[i + 1] - '0') * 64 + (field[i + 2] - '0') * 8 +
+                                            (field[i + 3] - '0')));
+            i += 3;
+        } else {
+            out.push_back(field[i]);
+        }
+    }
+    return out;
+}
+
+std::string readSmallFile(const std::string& path) {
+    std::ifstream in(path);
+    std::string text;
+    std::getline(in, text);
+    return text;
+}
+
+// The sysfs node of a block device by major:minor, resolved.
+std::string sysBlockPath(const std::string& majorMinor) {
+    char buf[4096];
+    std::string link = "/sys/dev/block/" + majorMinor;
+    char* real = realpath(link.c_str(), buf);
+    return real ? std::string(real) : std::string();
+}
+
+bool blockDeviceIsRemovable(const std::string& majorMinor) {
+    std::string sys = sysBlockPath(majorMinor);
+    if (sys.empty()) return false;
+    if (sys.find("/usb") != std::string::npos) return true;  // USB disks report removable=0
+    std::string flag = readSmallFile(sys + "/removable");
+    if (flag.empty()) flag = readSmallFile(sys + "/../removable");  // a partition: ask its disk
+    return flag == "1";
+}
+
+bool underMediaFolder(const std::string& mountPoint) {
+    return mountPoint.starts_with("/media/") || mountPoint.starts_with("/run/media/");
+}
+
+}  // namespace
+
+char driveLetterOf(std::string_view path) {
+    if (path.size() >= 2 && path[1] == ':' && std::isalpha(static_cast<unsigned char>(path[0])))
+        return static_cast<char>(std::toupper(static_cast<unsigned char>(path[0])));
+    return 0;
+}
+
+DriveTable& DriveTable::instance() {
+    static DriveTable table;
+    return table;
+}
+
+DriveTable::DriveTable() { setFixed({}); }
+
+void DriveTable::setFixed(const std::vector<std::pair<char, std::string>>& drives) {
+    std::vector<Drive> fixed;
+    auto add = [&fixed](char letter, std::string root) {
+        letter = static_cast<char>(std::toupper(static_cast<unsigned char>(letter)));
+        if (letter < 'A' || letter > 'Z' || root.empty()) return;
+        fixed.erase(std::remove_if(fixed.begin(), fixed.end(),
+                                   [letter](const Drive& d) { return d.letter == letter; }),
+                    fixed.end());
+        fixed.push_back({letter, withoutTrailingSlash(std::move(root)), DriveType::Fixed});
+    };
+    add('C', "/");
+    add('D', homeDirectory());
+    for (const auto& [letter, root] : drives) add(letter, root);
+    std::sort(fixed.begin(), fixed.end(),
+              [](const Drive& a, const Drive& b) { return a.letter < b.letter; });
+    std::unique_lock lock(mutex_);
+    fixed_ = std::move(fixed);
+}
+
+DriveChanges DriveTable::setRemovableMounts(const std::vector<std::string>& mountPoints) {
+    DriveChanges changes;
+    std::unique_lock lock(mutex_);
+    std::vector<std::string> roots;
+    for (const auto& m : mountPoints) roots.push_back(withoutTrailingSlash(m));
+
+    std::vector<Drive> kept;
+    for (auto& d : removable_) {
+        if (std::find(roots.begin(), roots.end(), d.root) != roots.end())
+            kept.push_back(d);
+        else
+            changes.removed.push_back(d);
+    }
+    auto taken = [&](char letter) {
+        auto same = [letter](const Drive& d) { return d.letter == letter; };
+        return std::any_of(fixed_.begin(), fixed_.end(), same) ||
+               std::any_of(kept.begin(), kept.end(), same);
+    };
+    for (const auto& root : roots) {
+        bool known = std::any_of(kept.begin(), kept.end(),
+                                 [&root](const Drive& d) { return d.root == root; });
+        if (known) continue;
+        char letter = kFirstRemovable;
+        while (letter <= 'Z' && taken(letter)) ++letter;
+        if (letter > 'Z') break;  // out of letters, as on Windows
+        kept.push_back({letter, root, DriveType::Removable});
+        changes.arrived.push_back(kept.back());
+    }
+    std::sort(kept.begin(), kept.end(),
+              [](const Drive& a, const Drive& b) { return a.letter < b.letter; });
+    removable_ = std::move(kept);
+    return changes;
+}
+
+std::vector<Drive> DriveTable::drives() const {
+    std::shared_lock lock(mutex_);
+    std::vector<Drive> all = fixed_;
+    all.insert(all.end(), removable_.begin(), removable_.end());
+    std::sort(all.begin(), all.end(),
+              [](const Drive& a, const Drive& b) { return a.letter < b.letter; });
+    return all;
+}
+
+std::optional<Drive> DriveTable::findLocked(char letter) const {
+    letter = static_cast<char>(std::toupper(static_cast<unsigned char>(letter)));
+    for (const auto* list : {&fixed_, &removable_})
+        for (const auto& d : *list)
+            if (d.letter == letter) return d;
+    return std::nullopt;
+}
+
+std::optional<Drive> DriveTable::drive(char letter) const {
+    std::shared_lock lock(mutex_);
+    return findLocked(letter);
+}
+
+DriveType DriveTable::type(char letter) const {
+    auto d = drive(letter);
+    return d ? d->type : DriveType::None;
+}
+
+std::optional<std::string> DriveTable::toNative(std::string_view path) const {
+    std::string rest;
+    std::string native;
+    if (char letter = driveLetterOf(path)) {
+        std::shared_lock lock(mutex_);
+        auto d = findLocked(letter);
+        if (!d) return std::nullopt;
+        native = d->root == "/" ? std::string() : d->root;
+        rest = std::string(path.substr(2));
+        if (rest.empty() || (rest.front() != '\\' && rest.front() != '/')) rest.insert(0, "/");
+    } else {
+        rest = std::string(path);
+    }
+    std::replace(rest.begin(), rest.end(), '\\', '/');
+    native += rest;
+    return native;
+}
+
+std::optional<std::string> DriveTable::toDrivePath(std::string_view native) const {
+    std::shared_lock lock(mutex_);
+    const Drive* best = nullptr;
+    for (const auto* list : {&fixed_, &removable_}) {
+        for (const auto& d : *list) {
+            bool inside = d.root == "/" ? native.starts_with('/')
+                                        : native.starts_with(d.root) &&
+                                              (native.size() == d.root.size() ||
+                                               native[d.root.size()] == '/');
+            if (inside && (!best || d.root.size() > best->root.size())) best = &d;
+        }
+    }
+    if (!best) return std::nullopt;
+    std::string rest(native.substr(best->root == "/" ? 0 : best->root.size()));
+    std::replace(rest.begin(), rest.end(), '/', '\\');
+    if (rest.empty() || rest.front() != '\\') rest.insert(0, "\\");
+    return std::string(1, best->letter) + ":" + rest;
+}
+
+std::vector<std::string> readRemovableMounts() {
+    std::vector<std::string> mounts;
+    std::ifstream in("/proc/self/mountinfo");
+    std::string line;
+    while (std::getline(in, line)) {
+        // id parent major:minor root mountpoint options ... - fstype source superopts
+        std::istringstream fields(line);
+        std::string id, parent, majorMinor, root, mountPoint;
+        if (!(fields >> id >> parent >> majorMinor >> root >> mountPoint)) continue;
+        mountPoint = unescapeMountField(mountPoint);
+        if (underMediaFolder(mountPoint) || blockDeviceIsRemovable(majorMinor))
+            mounts.push_back(mountPoint);
+    }
+    return mounts;
+}
+
+std::optional<DiskSpace> diskSpace(std::string_view path) {
+    auto native = DriveTable::instance().toNative(path);
+    if (!native) return std::nullopt;
+    struct statvfs st {};
+    if (statvfs(native->c_str(), &st) != 0) return std::nullopt;
+    return DiskSpace{static_cast<std::int64_t>(st.f_blocks) * static_cast<std::int64_t>(st.f_frsize),
+                     static_cast<std::int64_t>(st.f_bavail) * static_cast<std::int64_t>(st.f_frsize)};
+}
+
+}  // namespace zorvik::platform

@@ -1,0 +1,70 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <shared_mutex>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace zorvik::platform {
+
+enum class DriveType { None, Fixed, Removable };
+
+struct Drive {
+    char letter = 0;   // upper case 'A'..'Z'
+    std::string root;  // native directory, no trailing slash except for "/"
+    DriveType type = DriveType::None;
+};
+
+struct DriveChanges {
+    std::vector<Drive> arrived;
+    std::vector<Drive> removed;
+};
+
+// Maps the program's drive letters to native directories. Fixed drives come
+// from the settings; removable ones from the mount table, lettered from G on
+// and keeping their letter while mounted. Read from any thread.
+class DriveTable final {
+public:
+    static DriveTable& instance();
+
+    // Replaces every fixed drive. Letters absent from the map get the
+    // defaults C = "/" and D = home unless the map names them.
+    void setFixed(const std::vector<std::pair<char, std::string>>& drives);
+    // Brings the removable drives in line with the given mount points.
+    DriveChanges setRemovableMounts(const std::vector<std::string>& mountPoints);
+
+    std::vector<Drive> drives() const;  // by letter
+    DriveType type(char letter) const;
+    std::optional<Drive> drive(char letter) const;
+
+    // "E:\a\b" -> root of E + "/a/b". A path without a drive letter is native
+    // and passes through with backslashes turned into slashes. nullopt when
+    // the letter is not in the table.
+    std::optional<std::string> toNative(std::string_view path) const;
+    // The reverse: the drive path of a native path, the longest root wins.
+    std::optional<std::string> toDrivePath(std::string_view native) const;
+
+private:
+    DriveTable();
+    std::optional<Drive> findLocked(char letter) const;
+
+    mutable std::shared_mutex mutex_;
+    std::vector<Drive> fixed_;
+    std::vector<Drive> removable_;
+};
+
+// Letter of a drive path ("e:\x" -> 'E'), 0 when the path has none.
+char driveLetterOf(std::string_view path);
+
+// The mount points of removable media in the running system's mount table.
+std::vector<std::string> readRemovableMounts();
+
+struct DiskSpace {
+    std::int64_t total = 0;
+    std::int64_t available = 0;  // to the caller, as GetDiskFreeSpaceEx reports it
+};
+std::optional<DiskSpace> diskSpace(std::string_view path);
+
+}  // namespace zorvik::platform

@@ -1,0 +1,345 @@
+#include "platform/fileops.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/sendfile.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <random>
+
+#include "platform/drives.h"
+
+namespace zorvik::platform {
+
+namespace {
+
+thread_local std::string tLastError;
+
+bool fail(int error) {
+    tLastError = std::strerror(error);
+    return false;
+}
+
+bool failNoDrive() {
+    tLastError = "The system cannot find the path specified.";
+    errno = ENOENT;
+    return false;
+}
+
+std::optional<std::string> native(std::string_view path) {
+    auto mapped = DriveTable::instance().toNative(path);
+    if (!mapped) failNoDrive();
+    return mapped;
+}
+
+std::string parentOf(const std::string& nativePath) {
+    size_t slash = nativePath.find_last_of('/');
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? std::string("/") : nativePath.substr(0, slash);
+}
+
+std::string baseOf(const std::string& nativePath) {
+    size_t slash = nativePath.find_last_of('/');
+    return slash == std::string::npos ? nativePath : nativePath.substr(slash + 1);
+}
+
+// A temporary name beside the final one; hidden so that listings pass it by.
+std::string temporaryBeside(const std::string& nativePath) {
+    static thread_local std::mt19937 random{std::random_device{}()};
+    char tag[16];
+    std::snprintf(tag, sizeof tag, "%08x", static_cast<unsigned>(random()));
+    return parentOf(nativePath) + "/." + baseOf(nativePath) + "." + tag + ".part";
+}
+
+class Fd {
+public:
+    explicit Fd(int fd) : fd_(fd) {}
+    ~Fd() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+    int get() const { return fd_; }
+    bool closeChecked() {
+        int fd = fd_;
+        fd_ = -1;
+        return ::close(fd) == 0;
+    }
+
+private:
+    int fd_;
+};
+
+bool copyRange(int in, int out, std::int64_t offset) {
+    off_t position = offset;
+    for (;;) {
+        ssize_t n = ::sendfile(out, in, &position, 1 << 24);
+        if (n == 0) return true;
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            if (errno != EINVAL && errno != ENOSYS) return false;
+            break;  // fall back to read/write below
+        }
+    }
+    std::vector<char> buffer(1 << 20);
+    for (;;) {
+        ssize_t n = ::pread(in, buffer.data(), buffer.size(), position);
+        if (n == 0) return true;
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        position += n;
+        for (ssize_t done = 0; done < n;) {
+            ssize_t w = ::write(out, buffer.data() + done, static_cast<size_t>(n - done));
+            if (w < 0) {
+                if (errno == EINTR) continue;
+                return false;
+            }
+            done += w;
+        }
+    }
+}
+
+// Writes a temporary file through `fill`, flushes it and renames it over
+// `target`; on any failure the temporary file is removed.
+template <typename Fill>
+bool writeThroughTemporary(const std::string& target, Overwrite overwrite, mode_t mode, Fill fill) {
+    std::string temporary = temporaryBeside(target);
+    Fd out(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode));
+    if (out.get() < 0) return fail(errno);
+    bool ok = fill(out.get()) && ::fsync(out.get()) == 0;
+    int error = errno;
+    ok = out.closeChecked() && ok;
+    if (ok) {
+        if (overwrite == Overwrite::No) {
+            // link() refuses an existing name, which rename() would replace.
+            ok = ::link(temporary.c_str(), target.c_str()) == 0;
+            error = errno;
+            ::unlink(temporary.c_str());
+        } else {
+            ok = ::rename(temporary.c_str(), target.c_str()) == 0;
+            error = errno;
+        }
+    }
+    if (!ok) {
+        ::unlink(temporary.c_str());
+        return fail(error);
+    }
+    return true;
+}
+
+EntryKind kindOf(int dirFd, const char* name, unsigned char type) {
+    struct stat st {};
+    switch (type) {
+        case DT_DIR: return EntryKind::Folder;
+        case DT_REG: return EntryKind::File;
+        case DT_LNK:
+            // Followed for files only: a link to a folder could close a loop.
+            return ::fstatat(dirFd, name, &st, 0) == 0 && S_ISREG(st.st_mode) ? EntryKind::File
+                                                                             : EntryKind::Skip;
+        case DT_UNKNOWN:
+            if (::fstatat(dirFd, name, &st, AT_SYMLINK_NOFOLLOW) != 0) return EntryKind::Skip;
+            if (S_ISLNK(st.st_mode)) return kindOf(dirFd, name, DT_LNK);
+            if (S_ISDIR(st.st_mode)) return EntryKind::Folder;
+            return S_ISREG(st.st_mode) ? EntryKind::File : EntryKind::Skip;
+        default: return EntryKind::Skip;
+    }
+}
+
+inline unsigned char upperAscii(unsigned char c) {
+    return (c >= 'a' && c <= 'z') ? static_cast<unsigned char>(c - 32) : c;
+}
+
+}  // namespace
+
+std::string lastErrorText() { return tLastError; }
+
+bool fileExists(std::string_view path) {
+    auto p = native(path);
+    struct stat st {};
+    return p && ::stat(p->c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+bool folderExists(std::string_view path) {
+    auto p = native(path);
+    struct stat st {};
+    return p && ::stat(p->c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+std::int64_t fileSize(std::string_view path) {
+    auto p = native(path);
+    struct stat st {};
+    if (!p || ::stat(p->c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return -1;
+    return static_cast<std::int64_t>(st.st_size);
+}
+
+bool createFolders(std::string_view path) {
+    auto p = native(path);
+    if (!p) return false;
+    std::string partial;
+    size_t pos = 0;
+    while (pos <= p->size()) {
+        size_t slash = p->find('/', pos);
+        if (slash == std::string::npos) slash = p->size();
+        partial = p->substr(0, slash);
+        pos = slash + 1;
+        if (partial.empty()) continue;
+        if (::mkdir(partial.c_str(), 0777) != 0 && errno != EEXIST) return fail(errno);
+    }
+    struct stat st {};
+    if (::stat(p->c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return fail(ENOTDIR);
+    return true;
+}
+
+bool deleteFile(std::string_view path) {
+    auto p = native(path);
+    if (!p) return false;
+    struct stat st {};
+    if (::lstat(p->c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return fail(EISDIR);
+    return ::unlink(p->c_str()) == 0 || fail(errno);
+}
+
+bool renameFile(std::string_view from, std::string_view to) {
+    auto a = native(from);
+    auto b = native(to);
+    if (!a || !b) return false;
+    // MoveFile refuses an existing destination; rename() would replace it.
+    struct stat st {};
+    if (::lstat(b->c_str(), &st) == 0 && *a != *b) return fail(EEXIST);
+    return ::rename(a->c_str(), b->c_str()) == 0 || fail(errno);
+}
+
+bool copyFile(std::string_view from, std::string_view to, Overwrite overwrite, std::int64_t offset) {
+    auto src = native(from);
+    auto dst = native(to);
+    if (!src || !dst) return false;
+    Fd in(::open(src->c_str(), O_RDONLY | O_CLOEXEC));
+    if (in.get() < 0) return fail(errno);
+    struct stat st {};
+    if (::fstat(in.get(), &st) != 0) return fail(errno);
+    if (!S_ISREG(st.st_mode)) return fail(EISDIR);
+    if (offset < 0 || st.st_size < offset) return fail(EINVAL);  // shorter than the skipped block
+    if (overwrite == Overwrite::No && ::access(dst->c_str(), F_OK) == 0) return fail(EEXIST);
+    return writeThroughTemporary(*dst, overwrite, 0666,
+                                 [&](int out) { return copyRange(in.get(), out, offset); });
+}
+
+std::optional<std::string> readWholeFile(std::string_view path) {
+    auto p = native(path);
+    if (!p) return std::nullopt;
+    Fd in(::open(p->c_str(), O_RDONLY | O_CLOEXEC));
+    if (in.get() < 0) {
+        fail(errno);
+        return std::nullopt;
+    }
+    std::string data;
+    char buffer[65536];
+    for (;;) {
+        ssize_t n = ::read(in.get(), buffer, sizeof buffer);
+        if (n == 0) return data;
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            fail(errno);
+            return std::nullopt;
+        }
+        data.append(buffer, static_cast<size_t>(n));
+    }
+}
+
+bool writeWholeFile(std::string_view path, std::string_view bytes) {
+    auto p = native(path);
+    if (!p) return false;
+    struct stat st {};
+    mode_t mode = ::stat(p->c_str(), &st) == 0 ? (st.st_mode & 07777) : 0666;
+    return writeThroughTemporary(*p, Overwrite::Yes, mode, [&](int out) {
+        for (size_t done = 0; done < bytes.size();) {
+            ssize_t w = ::write(out, bytes.data() + done, bytes.size() - done);
+            if (w < 0) {
+                if (errno == EINTR) continue;
+                return false;
+            }
+            done += static_cast<size_t>(w);
+        }
+        return true;
+    });
+}
+
+bool nameLess(std::string_view a, std::string_view b) {
+    size_t n = std::min(a.size(), b.size());
+    for (size_t i = 0; i < n; ++i) {
+        unsigned char x = upperAscii(static_cast<unsigned char>(a[i]));
+        unsigned char y = upperAscii(static_cast<unsigned char>(b[i]));
+        if (x != y) return x < y;
+    }
+    if (a.size() != b.size()) return a.size() < b.size();
+    return a < b;  // names that differ only in case: a fixed order all the same
+}
+
+std::vector<FolderEntry> listFolder(std::string_view path) {
+    std::vector<FolderEntry> result;
+    FolderReader reader;
+    if (!reader.open(path)) return result;
+    result.reserve(reader.entries().size());
+    for (const auto& e : reader.entries()) {
+        std::string_view name = reader.name(e);
+        result.push_back({std::string(name), e.kind, name.front() == '.'});
+    }
+    std::sort(result.begin(), result.end(),
+              [](const FolderEntry& a, const FolderEntry& b) { return nameLess(a.name, b.name); });
+    return result;
+}
+
+FolderReader::~FolderReader() { close(); }
+
+void FolderReader::close() {
+    if (dir_) ::closedir(static_cast<DIR*>(dir_));
+    dir_ = nullptr;
+    names_.clear();
+    entries_.clear();
+}
+
+bool FolderReader::open(std::string_view path) {
+    close();
+    auto p = native(path);
+    if (!p) return false;
+    int fd = ::open(p->c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    return fd >= 0 ? readAll(fd) : fail(errno);
+}
+
+bool FolderReader::openChild(const FolderReader& parent, std::string_view name) {
+    close();
+    if (!parent.dir_) return fail(EBADF);
+    std::string child(name);
+    int fd = ::openat(::dirfd(static_cast<DIR*>(parent.dir_)), child.c_str(),
+                      O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    return fd >= 0 ? readAll(fd) : fail(errno);
+}
+
+bool FolderReader::readAll(int fd) {
+    DIR* dir = ::fdopendir(fd);
+    if (!dir) {
+        int error = errno;
+        ::close(fd);
+        return fail(error);
+    }
+    dir_ = dir;
+    while (const dirent* d = ::readdir(dir)) {
+        const char* n = d->d_name;
+        if (n[0] == '.' && (n[1] == 0 || (n[1] == '.' && n[2] == 0))) continue;
+        size_t length = std::strlen(n);
+        // A name holding the path separator cannot be named by a program path.
+        if (std::memchr(n, '\\', length)) continue;
+        entries_.push_back({static_cast<std::uint32_t>(names_.size()),
+                            static_cast<std::uint16_t>(length), kindOf(::dirfd(dir), n, d->d_type)});
+        names_.append(n, length);
+    }
+    return true;
+}
+
+}  // namespace zorvik::platform

@@ -1,0 +1,81 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// File operations on the program's paths: a drive path ("E:\a\b.mp3") is
+// mapped through the drive table at the moment of the call; a path without a
+// drive letter is native. A letter that is not in the table names nothing and
+// every operation on it fails. '\' is a separator in every path.
+namespace zorvik::platform {
+
+// Text of the last failure of an operation on this thread.
+std::string lastErrorText();
+
+bool fileExists(std::string_view path);    // a regular file, links followed
+bool folderExists(std::string_view path);
+std::int64_t fileSize(std::string_view path);  // -1 when there is no such file
+bool createFolders(std::string_view path);     // with every missing parent
+bool deleteFile(std::string_view path);
+bool renameFile(std::string_view from, std::string_view to);
+
+enum class Overwrite { Yes, No };
+// Copies bytes [offset, end) of a file. The data reaches the disk before the
+// destination name appears, and a failed copy leaves nothing behind.
+bool copyFile(std::string_view from, std::string_view to, Overwrite overwrite = Overwrite::Yes,
+              std::int64_t offset = 0);
+
+std::optional<std::string> readWholeFile(std::string_view path);
+// Replaces the file whole through a temporary file in the same folder.
+bool writeWholeFile(std::string_view path, std::string_view bytes);
+
+enum class EntryKind { File, Folder, Skip };
+
+struct FolderEntry {
+    std::string name;
+    EntryKind kind = EntryKind::Skip;
+    bool hidden = false;  // a name starting with '.'
+};
+
+// Entries of one folder (no "." and ".."), sorted by name without regard to
+// case as the shop's NTFS disks listed them. A link to a folder is never a
+// folder; entries that are neither files nor folders are Skip.
+std::vector<FolderEntry> listFolder(std::string_view path);
+
+// Name order of listings: ASCII letters folded to upper case, then bytes.
+bool nameLess(std::string_view a, std::string_view b);
+
+// Reads one folder at a time for fast walks: opened relative to its parent,
+// entries unsorted, buffers reused from folder to folder.
+class FolderReader final {
+public:
+    struct Entry {
+        std::uint32_t offset;
+        std::uint16_t length;
+        EntryKind kind;
+    };
+
+    FolderReader() = default;
+    ~FolderReader();
+    FolderReader(const FolderReader&) = delete;
+    FolderReader& operator=(const FolderReader&) = delete;
+
+    bool open(std::string_view path);
+    bool openChild(const FolderReader& parent, std::string_view name);
+    void close();
+
+    const std::vector<Entry>& entries() const { return entries_; }
+    std::string_view name(const Entry& e) const { return {names_.data() + e.offset, e.length}; }
+
+private:
+    bool readAll(int fd);
+
+    void* dir_ = nullptr;  // DIR*
+    std::string names_;
+    std::vector<Entry> entries_;
+};
+
+}  // namespace zorvik::platform

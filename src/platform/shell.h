@@ -1,0 +1,20 @@
+#pragma once
+
+#include <string_view>
+
+namespace zorvik::platform {
+
+// Starts a shell script with `sh` in its own folder without waiting for it;
+// its output is discarded and it outlives the program.
+bool startScriptDetached(std::string_view scriptPath);
+
+}  // namespace zorvik::platform
+
+#include <string>
+
+namespace zorvik::platform {
+
+// Folder of the running program file, with a trailing slash.
+std::string executableFolder();
+
+}  // namespace zorvik::platform

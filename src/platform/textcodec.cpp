@@ -1,0 +1,51 @@
+#include "platform/textcodec.h"
+
+#include <QStringDecoder>
+#include <QStringEncoder>
+
+#include "platform/fileops.h"
+
+namespace zorvik::platform {
+
+std::string utf8ToGb18030(std::string_view utf8) {
+    QStringEncoder encoder("GB18030");
+    QByteArray bytes = encoder.encode(QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size())));
+    return bytes.toStdString();
+}
+
+std::string gb18030ToUtf8(std::string_view bytes) {
+    QStringDecoder decoder("GB18030");
+    QString text = decoder.decode(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
+    return text.toStdString();
+}
+
+std::vector<std::string> splitLines(std::string_view text) {
+    std::vector<std::string> lines;
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find('\n', start);
+        size_t next = end == std::string_view::npos ? text.size() : end + 1;
+        if (end == std::string_view::npos) end = text.size();
+        if (end > start && text[end - 1] == '\r') --end;
+        lines.emplace_back(text.substr(start, end - start));
+        start = next;
+    }
+    return lines;
+}
+
+std::optional<std::vector<std::string>> readTextLines(std::string_view path) {
+    auto bytes = readWholeFile(path);
+    if (!bytes) return std::nullopt;
+    return splitLines(gb18030ToUtf8(*bytes));
+}
+
+bool writeTextLines(std::string_view path, const std::vector<std::string>& lines) {
+    std::string text;
+    for (const auto& line : lines) {
+        text += line;
+        text += "\r\n";
+    }
+    return writeWholeFile(path, utf8ToGb18030(text));
+}
+
+}  // namespace zorvik::platform

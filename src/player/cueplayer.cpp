@@ -1,0 +1,91 @@
+#include "player/cueplayer.h"
+
+#include <QAudioDevice>
+#include <QMediaDevices>
+#include <QSoundEffect>
+#include <QThread>
+#include <QUrl>
+#include <algorithm>
+
+#include "core/oneshot.h"
+#include "platform/fileops.h"
+#include "player/wavinfo.h"
+
+namespace zorvik::player {
+
+namespace {
+constexpr int kLongestExitWaitMs = 2000;
+}
+
+QString cueFileName(int cue) {
+    switch (cue) {
+        case Startup: return QStringLiteral("启动.wav");
+        case Select: return QStringLiteral("选定.wav");
+        case Found: return QStringLiteral("查找.wav");
+        case Copied: return QStringLiteral("复制.wav");
+        case Error: return QStringLiteral("错误.wav");
+        case Exit: return QStringLiteral("退出.wav");
+        case Deleted: return QStringLiteral("删除.wav");
+        default: return {};
+    }
+}
+
+CuePlayer::CuePlayer(QString cueFolder, QObject* parent)
+    : QObject(parent), folder_(std::move(cueFolder)) {
+    core::makeOneShot(ShengYingTimer, "ShengYingTimer", 30);
+    connect(&ShengYingTimer, &QTimer::timeout, this, &CuePlayer::fire);
+}
+
+CuePlayer::~CuePlayer() = default;
+
+void CuePlayer::request(int cue) {
+    if (QThread::currentThread() != thread()) {
+        QMetaObject::invokeMethod(this, [this, cue] { request(cue); }, Qt::QueuedConnection);
+        return;
+    }
+    pending_ = cue;
+    core::requestOnce(ShengYingTimer);
+}
+
+void CuePlayer::fire() {
+    ShengYingTimer.stop();
+    QString name = cueFileName(pending_);
+    if (name.isEmpty()) return;
+    play(pending_, folder_ + name);
+}
+
+int CuePlayer::playExitSound() {
+    int duration = 0;
+    if (!play(Exit, folder_ + cueFileName(Exit), &duration) || !device()) return 0;
+    return std::min(duration, kLongestExitWaitMs);
+}
+
+QSoundEffect* CuePlayer::device() {
+    if (!probed_) {
+        probed_ = true;
+        if (!QMediaDevices::audioOutputs().isEmpty()) MediaPlayer2 = std::make_unique<QSoundEffect>();
+    }
+    return MediaPlayer2.get();
+}
+
+bool CuePlayer::play(int cue, const QString& path, int* durationMs) {
+    std::string file = path.toStdString();
+    if (!platform::fileExists(file)) return false;
+    std::string why;
+    auto info = readWavInfo(file, &why);
+    if (!info) {
+        Q_EMIT failed(path + QStringLiteral(": ") + QString::fromStdString(why));
+        return false;
+    }
+    if (durationMs) *durationMs = static_cast<int>(info->durationMs());
+    if (QSoundEffect* effect = device()) {
+        // Opening a file cuts off whatever the device was sounding.
+        effect->stop();
+        effect->setSource(QUrl::fromLocalFile(path));
+        effect->play();
+    }
+    Q_EMIT played(cue, path);
+    return true;
+}
+
+}  // namespace zorvik::player

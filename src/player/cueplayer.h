@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QTimer>
+#include <memory>
+#include <string>
+
+class QSoundEffect;
+
+namespace zorvik::player {
+
+// The numbered sound cues that acknowledge operator actions.
+enum Cue : int { Startup = 1, Select = 2, Found = 3, Copied = 4, Error = 5, Exit = 6, Deleted = 7 };
+
+// File of a cue number in the cue folder; empty for any other number.
+QString cueFileName(int cue);
+
+// Plays cues on a device of its own, beside the preview player. A request
+// only sets the pending cue and starts the 30 ms timer; a burst of requests
+// is heard as its last one. A missing file, or no audio output at all, is silence.
+class CuePlayer final : public QObject {
+    Q_OBJECT
+public:
+    // cueFolder: native path of the cue sounds, with a trailing slash.
+    explicit CuePlayer(QString cueFolder, QObject* parent = nullptr);
+    ~CuePlayer() override;
+
+    // Any thread.
+    void request(int cue);
+    // Plays the exit sound at once, not through the timer. Returns how long
+    // it will sound (at most 2 s), 0 when nothing plays.
+    int playExitSound();
+
+    int pending() const { return pending_; }
+    const QTimer& timer() const { return ShengYingTimer; }
+
+Q_SIGNALS:
+    // A cue started (tests and the status of the device follow this).
+    void played(int cue, const QString& path);
+    // A cue file exists but cannot be played.
+    void failed(const QString& message);
+
+private:
+    void fire();
+    // True when the file exists and went to the device (or would, given one).
+    bool play(int cue, const QString& path, int* durationMs = nullptr);
+    QSoundEffect* device();
+
+    QString folder_;
+    int pending_ = 0;
+    QTimer ShengYingTimer;
+    std::unique_ptr<QSoundEffect> MediaPlayer2;  // created on first use, only with an output
+    bool probed_ = false;
+};
+
+}  // namespace zorvik::player

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <string>
+
+namespace zorvik::storage {
+
+// The local download folder on D: and the staging folders of the five order
+// lists inside it, where prefixed files are made plain before copying.
+inline constexpr const char* kLocalDownloadFolder = "D:\\歌曲下载\\";
+inline constexpr int kOrderListCount = 5;
+
+// "D:\歌曲下载\清单N\" for list n = 1 ... 5.
+std::string stagingFolder(int list);
+
+// Creates the five staging folders with missing parents where they are absent.
+void createStagingFolders();
+// Deletes the media files left in the five staging folders.
+void cleanStagingFolders();
+
+}  // namespace zorvik::storage

@@ -1,0 +1,139 @@
+#include "ui/mainwindow.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFrame>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMessageBox>
+#include <QStatusBar>
+#include <QTabWidget>
+
+#include "app/station.h"
+#include "ui/texts.h"
+
+namespace zorvik::ui {
+
+namespace {
+
+// Client size that gives the designed outer size of 1018 by 723 with the
+// usual frame and title bar.
+constexpr QSize kClientSize{1010, 685};
+
+QFrame* region(QWidget* parent, const char* name, QRect bounds, bool shown = true) {
+    auto* frame = new QFrame(parent);
+    frame->setObjectName(QLatin1String(name));
+    frame->setFrameShape(QFrame::StyledPanel);
+    frame->setGeometry(bounds);
+    frame->setVisible(shown);
+    return frame;
+}
+
+QGroupBox* group(QWidget* parent, const char* name, const QString& title, QRect bounds) {
+    auto* box = new QGroupBox(title, parent);
+    box->setObjectName(QLatin1String(name));
+    box->setGeometry(bounds);
+    return box;
+}
+
+}  // namespace
+
+TForm1::TForm1(app::Station& station, QWidget* parent) : QMainWindow(parent), station_(station) {
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(texts::kMainTitle);
+    resize(kClientSize);
+    buildRegions();
+    connectStation();
+    station_.create();
+}
+
+TForm1::~TForm1() { station_.destroy(); }
+
+void TForm1::buildRegions() {
+    auto* client = new QWidget(this);
+    client->setObjectName(QStringLiteral("client"));
+    setCentralWidget(client);
+
+    region(client, "leftPanel", {0, -8, 201, 601});
+    auto* diskD = group(client, "diskDGroup", QStringLiteral("D盘信息"), {8, 584, 185, 76});
+    diskDLabel_ = new QLabel(diskD);
+    diskDLabel_->setObjectName(QStringLiteral("diskDLabel"));
+    diskDLabel_->setGeometry(8, 20, 170, 20);
+
+    auto* tabs = region(client, "categoryTabs", {200, 0, 801, 617});
+    auto* searchGroup = region(tabs, "searchGroup", {0, 48, 521, 89});
+    readyLabel_ = new QLabel(searchGroup);
+    readyLabel_->setObjectName(QStringLiteral("readyLabel"));
+    readyLabel_->setGeometry(8, 64, 220, 20);
+    auto* took = new QLabel(QStringLiteral("用时     秒"), searchGroup);
+    took->setGeometry(240, 64, 90, 20);
+    secondsLabel_ = new QLabel(QStringLiteral("0"), searchGroup);
+    secondsLabel_->setObjectName(QStringLiteral("secondsLabel"));
+    secondsLabel_->setGeometry(270, 64, 30, 20);
+    static constexpr std::array<const char*, 6> kQuickBoxNames{
+        "ComboBox3", "ComboBox4", "ComboBox5", "ComboBox20", "ComboBox21", "ComboBox22"};
+    for (size_t n = 0; n < kQuickBoxNames.size(); ++n) {
+        auto* box = new QComboBox(searchGroup);
+        box->setObjectName(QLatin1String(kQuickBoxNames[n]));
+        box->setEditable(true);
+        box->setGeometry(330 + static_cast<int>(n % 3) * 62, 8 + static_cast<int>(n / 3) * 26, 56, 22);
+        quickDriveBoxes_[n] = box;
+    }
+    region(tabs, "resultsGroup", {0, 136, 521, 481});
+
+    region(client, "browsePanel", {200, 488, 521, 145}, false);
+    region(client, "newArrivalsBar", {200, 624, 521, 33}, false);
+    region(client, "orderTabs", {728, 34, 273, 623});
+    region(client, "orderView", {736, 136, 215, 305});
+    group(client, "tallyBox", QStringLiteral("统计"), {736, 440, 257, 145});
+    region(client, "progressBars", {448, 670, 537, 12}, false);
+    region(client, "folderPicker", {808, 136, 153, 241}, false);
+    basicSettingsPanel_ = region(client, "basicSettingsPanel", {0, -24, 1009, 681}, false);
+    basicSettingsPanel_->setAutoFillBackground(true);
+
+    auto* first = new QLabel(statusBar());
+    first->setObjectName(QStringLiteral("statusPanel1"));
+    first->setFixedWidth(400);
+    auto* second = new QLabel(statusBar());
+    second->setObjectName(QStringLiteral("statusPanel2"));
+    second->setFixedWidth(450);
+    statusBar()->addWidget(first);
+    statusBar()->addWidget(second);
+    statusBar()->setFixedHeight(19);
+}
+
+void TForm1::connectStation() {
+    connect(&station_, &app::Station::libraryDrivesLoaded, this, [this] {
+        for (size_t n = 0; n < quickDriveBoxes_.size(); ++n)
+            quickDriveBoxes_[n]->setEditText(QString::fromStdString(station_.libraryDrives()[n]));
+    });
+    connect(&station_, &app::Station::basicSettingsRequested, this, [this] {
+        basicSettingsPanel_->show();
+        basicSettingsPanel_->raise();
+    });
+    connect(&station_, &app::Station::readyTextChanged, readyLabel_, &QLabel::setText);
+    connect(&station_, &app::Station::secondsChanged, this,
+            [this](int s) { secondsLabel_->setText(QString::number(s)); });
+    connect(&station_, &app::Station::diskDTextChanged, diskDLabel_, &QLabel::setText);
+    connect(&station_, &app::Station::messageRequested, this, [this](const QString& text) {
+        QMessageBox::information(this, texts::kApplicationTitle, text);
+    });
+    connect(&station_.cues(), &player::CuePlayer::failed, this, [this](const QString& message) {
+        QMessageBox::critical(this, texts::kApplicationTitle, message);
+    });
+}
+
+void TForm1::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (shown_) return;
+    shown_ = true;
+    station_.firstShow();
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+    exitLingerMs_ = station_.closeQuery();
+    station_.close();
+    event->accept();
+}
+
+}  // namespace zorvik::ui

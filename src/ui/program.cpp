@@ -1,0 +1,54 @@
+#include "ui/program.h"
+
+#include <QApplication>
+#include <QEventLoop>
+#include <QMessageBox>
+#include <QTimer>
+
+#include "app/station.h"
+#include "core/errors.h"
+#include "platform/instanceguard.h"
+#include "ui/mainwindow.h"
+#include "ui/secondarywindows.h"
+#include "ui/texts.h"
+
+namespace zorvik::ui {
+
+int runProgram(int argc, char** argv) {
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);  // the web engine needs it first
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(texts::kApplicationTitle);
+
+    platform::InstanceGuard guard;  // held until the process ends
+    if (!guard.acquire()) {
+        QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Error"), texts::kAlreadyRunning,
+                        QMessageBox::Ok);
+        box.exec();
+        return 0;
+    }
+    core::setErrorSink([](const std::string& message) {
+        QMessageBox::critical(QApplication::activeWindow(), texts::kApplicationTitle,
+                              QString::fromStdString(message));
+    });
+
+    app::Station station(core::ProgramFolders::locate());
+    TForm1 mainWindow(station);
+    Twang webSearch;
+    TGYuForm4 about;
+    TTuForm pictures;
+    TCDMuLuForm cdCatalogue;
+    TCanSHuForm parameters;
+    mainWindow.show();
+    int result = QApplication::exec();
+
+    // Let the exit sound finish (the window is already gone).
+    if (int linger = mainWindow.exitLingerMs(); linger > 0) {
+        QEventLoop wait;
+        QTimer::singleShot(linger, &wait, &QEventLoop::quit);
+        wait.exec();
+    }
+    core::setErrorSink({});
+    return result;
+}
+
+}  // namespace zorvik::ui
