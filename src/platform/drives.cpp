@@ -177,6 +177,7 @@ std::optional<std::string> DriveTable::toNative(std::string_view path) const {
         rest = std::string(path.substr(2));
         if (rest.empty() || (rest.front() != '\\' && rest.front() != '/')) rest.insert(0, "/");
     } else {
+        if (path.starts_with(':')) return std::nullopt;  // an empty drive letter names nothing
         rest = std::string(path);
     }
     std::replace(rest.begin(), rest.end(), '\\', '/');

@@ -14,18 +14,21 @@
 
 namespace zorvik::ui {
 
+bool claimStation(platform::InstanceGuard& guard) {
+    if (guard.acquire()) return true;
+    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Error"), texts::kAlreadyRunning,
+                    QMessageBox::Ok);
+    box.exec();
+    return false;
+}
+
 int runProgram(int argc, char** argv) {
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);  // the web engine needs it first
     QApplication application(argc, argv);
     QApplication::setApplicationName(texts::kApplicationTitle);
 
     platform::InstanceGuard guard;  // held until the process ends
-    if (!guard.acquire()) {
-        QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Error"), texts::kAlreadyRunning,
-                        QMessageBox::Ok);
-        box.exec();
-        return 0;
-    }
+    if (!claimStation(guard)) return 0;
     core::setErrorSink([](const std::string& message) {
         QMessageBox::critical(QApplication::activeWindow(), texts::kApplicationTitle,
                               QString::fromStdString(message));

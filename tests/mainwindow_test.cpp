@@ -1,0 +1,92 @@
+#include <QComboBox>
+#include <QFrame>
+#include <QLabel>
+#include <QMessageBox>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include "app/station.h"
+#include "platform/drives.h"
+#include "platform/instanceguard.h"
+#include "platform/textcodec.h"
+#include "ui/mainwindow.h"
+#include "ui/program.h"
+
+using namespace zorvik;
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void cleanup() { platform::DriveTable::instance().setFixed({}); }
+
+    void withoutLibraryDrivesTheBasicSettingsPanelCoversTheWindow() {
+        QTemporaryDir dir;
+        app::Station station(core::ProgramFolders::at(dir.path().toStdString()));
+        ui::TForm1 window(station);
+        QSignalSpy started(&station, &app::Station::startupFinished);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QVERIFY(started.wait(2000));
+
+        QCOMPARE(window.windowTitle(), QStringLiteral("Zorvik影音 手机下载系统2015.10.10"));
+        QVERIFY(window.basicSettingsPanel()->isVisible());
+        QWidget* client = window.centralWidget();
+        QVERIFY(window.basicSettingsPanel()->geometry().contains(
+            QRect(0, 0, client->width() - 1, window.height() - 30)));
+        QCOMPARE(window.diskDLabel()->text().left(6), QStringLiteral("D盘可用空:"));
+    }
+
+    void configuredDrivesFillTheQuickBoxesAndTheLabelsFollowTheWarmUp() {
+        QTemporaryDir dir;
+        QDir(dir.path()).mkpath(QStringLiteral("数据文件"));
+        QFile ini(dir.filePath(QStringLiteral("数据文件/Corlen.ini")));
+        QVERIFY(ini.open(QIODevice::WriteOnly));
+        ini.write(QByteArray::fromStdString(platform::utf8ToGb18030(
+            "[PanFu1]\r\nPanFu1=E\r\n[Panfu6]\r\npanfu6=K\r\n[Drives]\r\nE=" +
+            dir.filePath(QStringLiteral("e")).toStdString() + "\r\n")));
+        ini.close();
+
+        app::Station station(core::ProgramFolders::at(dir.path().toStdString()));
+        ui::TForm1 window(station);
+        QSignalSpy warm(&station, &app::Station::warmUpFinished);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QVERIFY(!window.basicSettingsPanel()->isVisible());
+        QCOMPARE(window.quickDriveBoxes()[0]->currentText(), QStringLiteral("E"));
+        QCOMPARE(window.quickDriveBoxes()[5]->currentText(), QStringLiteral("K"));
+        QCOMPARE(window.quickDriveBoxes()[1]->currentText(), QString());
+        QCOMPARE(window.quickDriveBoxes()[0]->objectName(), QStringLiteral("ComboBox3"));
+        QCOMPARE(window.quickDriveBoxes()[5]->objectName(), QStringLiteral("ComboBox22"));
+        QVERIFY(warm.wait(3000) || !warm.isEmpty());
+        QCOMPARE(window.readyLabel()->text(), QStringLiteral("就绪！"));
+    }
+
+    void aSecondStationOnlySaysItIsAlreadyRunning() {
+        QTemporaryDir dir;
+        const std::string lock = dir.filePath(QStringLiteral("guard.lock")).toStdString();
+        platform::InstanceGuard first(lock);
+        QVERIFY(first.acquire());
+
+        QString text, caption;
+        int buttons = 0;
+        QTimer::singleShot(100, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            QVERIFY(box);
+            text = box->text();
+            caption = box->windowTitle();
+            buttons = static_cast<int>(box->buttons().size());
+            box->accept();
+        });
+        platform::InstanceGuard second(lock);
+        QVERIFY(!ui::claimStation(second));
+        QCOMPARE(text, QStringLiteral("程序已经运行"));
+        QCOMPARE(caption, QStringLiteral("Error"));
+        QCOMPARE(buttons, 1);
+        QVERIFY(QApplication::topLevelWidgets().size() <= 1);  // no station window was made
+    }
+};
+
+QTEST_MAIN(MainWindowTest)
+#include "mainwindow_test.moc"

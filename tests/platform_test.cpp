@@ -1,0 +1,237 @@
+#include <gtest/gtest.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <filesystem>
+
+#include "platform/drives.h"
+#include "platform/fileops.h"
+#include "platform/instanceguard.h"
+#include "platform/textcodec.h"
+#include "platform/wildcard.h"
+#include "support/fixture.h"
+
+namespace zorvik::platform {
+namespace {
+
+using testing::Scratch;
+
+TEST(DriveTable, MapsLettersBothWaysAndUnknownLettersNameNothing) {
+    auto& table = DriveTable::instance();
+    table.setFixed({{'E', "/srv/library"}, {'x', "/mnt/x/"}});
+    EXPECT_EQ(table.toNative("E:\\Brask搜歌库\\1-音乐\\a.mp3"), "/srv/library/Brask搜歌库/1-音乐/a.mp3");
+    EXPECT_EQ(table.toNative("e:\\"), "/srv/library/");
+    EXPECT_EQ(table.toNative("E:"), "/srv/library/");
+    EXPECT_EQ(table.toNative("X:\\y"), "/mnt/x/y");
+    EXPECT_EQ(table.toNative("C:\\etc\\hosts"), "/etc/hosts");  // default C is the root
+    EXPECT_EQ(table.toNative("D:\\"), std::string(std::getenv("HOME")) + "/");
+    EXPECT_EQ(table.toNative("F:\\a"), std::nullopt);
+    EXPECT_EQ(table.toNative(":\\Brask搜歌库\\"), std::nullopt);  // an empty drive box
+    EXPECT_EQ(table.toNative("/native/a\\b"), "/native/a/b");
+
+    EXPECT_EQ(table.toDrivePath("/srv/library/Brask搜歌库/x.mp3"), "E:\\Brask搜歌库\\x.mp3");
+    EXPECT_EQ(table.toDrivePath("/srv/library"), "E:\\");
+    EXPECT_EQ(table.toDrivePath("/srv/libraryX/y"), "C:\\srv\\libraryX\\y");  // not inside E
+    EXPECT_EQ(table.type('E'), DriveType::Fixed);
+    EXPECT_EQ(table.type('F'), DriveType::None);
+    table.setFixed({});
+}
+
+TEST(DriveTable, RemovableDrivesTakeLettersFromGAndKeepThem) {
+    auto& table = DriveTable::instance();
+    table.setFixed({{'G', "/fixed/g"}});
+    auto first = table.setRemovableMounts({"/media/u/A", "/media/u/B"});
+    ASSERT_EQ(first.arrived.size(), 2u);
+    EXPECT_EQ(first.arrived[0].letter, 'H');  // G is a fixed drive
+    EXPECT_EQ(first.arrived[1].letter, 'I');
+    EXPECT_EQ(table.type('H'), DriveType::Removable);
+
+    auto second = table.setRemovableMounts({"/media/u/B", "/media/u/C"});
+    ASSERT_EQ(second.removed.size(), 1u);
+    EXPECT_EQ(second.removed[0].root, "/media/u/A");
+    ASSERT_EQ(second.arrived.size(), 1u);
+    EXPECT_EQ(second.arrived[0].letter, 'H');  // freed letter reused
+    EXPECT_EQ(table.drive('I')->root, "/media/u/B");  // B kept its letter
+    EXPECT_EQ(table.toDrivePath("/media/u/C/Music/x.mp3"), "H:\\Music\\x.mp3");
+
+    table.setRemovableMounts({});
+    EXPECT_EQ(table.type('H'), DriveType::None);
+    table.setFixed({});
+}
+
+TEST(Wildcard, StarOnlyAndAsciiCaseFolding) {
+    struct Case {
+        const char* pattern;
+        const char* name;
+        bool match;
+    };
+    const Case cases[] = {
+        {"*中*国**.mp3", "3021中华民国.MP3", true},
+        {"*中*国**.mp3", "中国.mp3", true},
+        {"*中*国**.mp3", "国中.mp3", false},
+        {"*中*国**.mp3", "中国.mp3.bak", false},
+        {"*.mp3", ".hidden.mp3", true},
+        {"*.*", "noextension", false},
+        {"*.*", "a.b", true},
+        {"*", "", true},
+        {"abc", "ABC", true},
+        {"abc", "abcd", false},
+        {"a*a", "a", false},
+        {"a*a", "aa", true},
+        {"?.mp3", "x.mp3", false},  // '?' is an ordinary character
+        {"?.mp3", "?.MP3", true},
+        {"*歌*", "歌手", true},
+        {"*Ä*", "ä", false},  // only ASCII letters fold
+        {"*3021*.*", "3021歌手-歌名.mp3", true},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(Wildcard(c.pattern).matches(c.name), c.match) << c.pattern << " / " << c.name;
+    EXPECT_TRUE(Wildcard("  ").isBlank());
+    EXPECT_FALSE(Wildcard("").matches("x"));
+}
+
+TEST(TextCodec, Gb18030RoundTripsGbkAndBeyond) {
+    // 中 is GBK D6 D0; 𠀀 (U+20000) and € are outside GBK's two-byte set.
+    EXPECT_EQ(utf8ToGb18030("中"), "\xD6\xD0");
+    for (const char* text : {"歌手-歌名", "𠀀𪚥 emoji😀", "€ 丂 ㄅ", "plain ascii", ""}) {
+        EXPECT_EQ(gb18030ToUtf8(utf8ToGb18030(text)), text);
+    }
+    EXPECT_EQ(utf8ToGb18030("😀").size(), 4u);  // four-byte GB18030, not a '?'
+}
+
+TEST(TextCodec, FilesAreWrittenWithCrLfAndReadWithEitherEnd) {
+    Scratch s;
+    std::string path = s.at("list.txt");
+    ASSERT_TRUE(writeTextLines(path, {"E:\\Brask搜歌库\\1-音乐\\中国.mp3", "𠀀"}));
+    EXPECT_EQ(testing::readFile(path), utf8ToGb18030("E:\\Brask搜歌库\\1-音乐\\中国.mp3\r\n𠀀\r\n"));
+    EXPECT_EQ(readTextLines(path), (std::vector<std::string>{"E:\\Brask搜歌库\\1-音乐\\中国.mp3", "𠀀"}));
+
+    s.write("lf.txt", utf8ToGb18030("一\n二\r\n\n三"));
+    EXPECT_EQ(readTextLines(s.at("lf.txt")), (std::vector<std::string>{"一", "二", "", "三"}));
+    EXPECT_EQ(readTextLines(s.at("missing.txt")), std::nullopt);
+}
+
+TEST(FileOps, ListingOrderAndEntryKinds) {
+    Scratch s;
+    s.write("dir/b.mp3");
+    s.write("dir/A.mp3");
+    s.write("dir/_x.mp3");
+    s.write("dir/a.MP3");
+    s.write("dir/.hidden.mp3");
+    s.makeFolder("dir/Sub");
+    s.makeFolder("dir/.cache");
+    std::filesystem::create_directory_symlink(s.at("dir/Sub"), s.at("dir/loop"));
+    std::filesystem::create_symlink(s.at("dir/b.mp3"), s.at("dir/link.mp3"));
+    std::filesystem::create_symlink(s.at("dir/gone"), s.at("dir/dangling.mp3"));
+    ASSERT_EQ(::mkfifo(s.at("dir/pipe.mp3").c_str(), 0600), 0);
+
+    std::vector<std::string> names;
+    std::vector<EntryKind> kinds;
+    for (const auto& e : listFolder(s.at("dir"))) {
+        names.push_back(e.name);
+        kinds.push_back(e.kind);
+    }
+    // Upper-case folding puts '_' after the letters, as NTFS does.
+    const std::vector<std::string> expected{".cache", ".hidden.mp3", "A.mp3",    "a.MP3", "b.mp3",
+                                            "dangling.mp3", "link.mp3", "loop", "pipe.mp3", "Sub",
+                                            "_x.mp3"};
+    EXPECT_EQ(names, expected);
+    using K = EntryKind;
+    EXPECT_EQ(kinds, (std::vector<K>{K::Folder, K::File, K::File, K::File, K::File, K::Skip,
+                                     K::File, K::Skip, K::Skip, K::Folder, K::File}));
+    EXPECT_TRUE(listFolder(s.at("nowhere")).empty());
+}
+
+TEST(FileOps, OperationsTakeDrivePaths) {
+    Scratch s;
+    s.mapDrives({{'E', "e"}});
+    EXPECT_TRUE(createFolders("E:\\a\\b\\c\\"));
+    EXPECT_TRUE(folderExists("E:\\a\\b\\c"));
+    s.write("e/a/x.bin", "12345");
+    EXPECT_TRUE(fileExists("E:\\a\\x.bin"));
+    EXPECT_FALSE(fileExists("E:\\a\\b"));  // a folder is not a file
+    EXPECT_EQ(fileSize("E:\\a\\x.bin"), 5);
+    EXPECT_EQ(fileSize("E:\\a\\none"), -1);
+    EXPECT_TRUE(renameFile("E:\\a\\x.bin", "E:\\a\\y.bin"));
+    s.write("e/a/z.bin");
+    EXPECT_FALSE(renameFile("E:\\a\\y.bin", "E:\\a\\z.bin"));  // never replaces
+    EXPECT_TRUE(fileExists("E:\\a\\y.bin"));
+    EXPECT_TRUE(deleteFile("E:\\a\\y.bin"));
+    EXPECT_FALSE(deleteFile("E:\\a\\y.bin"));
+    EXPECT_FALSE(lastErrorText().empty());
+    // A letter that is not mapped names nothing.
+    EXPECT_FALSE(createFolders("Q:\\a"));
+    EXPECT_FALSE(fileExists("Q:\\a"));
+    EXPECT_EQ(fileSize("Q:\\a"), -1);
+    DriveTable::instance().setFixed({});
+}
+
+TEST(FileOps, CopyLandsWholeOrNotAtAll) {
+    Scratch s;
+    std::string data(300000, 'x');
+    for (size_t i = 0; i < data.size(); ++i) data[i] = static_cast<char>(i * 7);
+    std::string src = s.write("src.bin", data);
+
+    ASSERT_TRUE(copyFile(src, s.at("copy.bin")));
+    EXPECT_EQ(testing::readFile(s.at("copy.bin")), data);
+    ASSERT_TRUE(copyFile(src, s.at("tail.bin"), Overwrite::Yes, 100000));
+    EXPECT_EQ(testing::readFile(s.at("tail.bin")), data.substr(100000));
+
+    EXPECT_FALSE(copyFile(src, s.at("copy.bin"), Overwrite::No));
+    EXPECT_FALSE(copyFile(src, s.at("short.bin"), Overwrite::Yes, 400000));  // past the end
+    EXPECT_FALSE(testing::exists(s.at("short.bin")));
+    EXPECT_FALSE(copyFile(s.at("missing"), s.at("m.bin")));
+    EXPECT_FALSE(copyFile(src, s.at("no/such/folder/c.bin")));
+
+    // Nothing but the finished files is left in the folder.
+    std::vector<std::string> left;
+    for (const auto& e : std::filesystem::directory_iterator(s.path()))
+        left.push_back(e.path().filename().string());
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(left, (std::vector<std::string>{"copy.bin", "src.bin", "tail.bin"}));
+}
+
+TEST(FileOps, CopyOntoAFullDiskLeavesNoPartialFile) {
+    if (::geteuid() != 0) GTEST_SKIP() << "needs root to mount a small tmpfs";
+    Scratch s;
+    std::string mount = s.makeFolder("small");
+    if (std::system(("mount -t tmpfs -o size=1m tmpfs '" + mount + "' 2>/dev/null").c_str()) != 0)
+        GTEST_SKIP() << "cannot mount tmpfs here";
+    std::string src = s.write("big.bin", std::string(3 << 20, 'b'));
+    EXPECT_FALSE(copyFile(src, mount + "/big.bin"));
+    EXPECT_TRUE(std::filesystem::is_empty(mount));
+    std::system(("umount '" + mount + "'").c_str());
+}
+
+TEST(InstanceGuard, OneHolderAtATimeAndFreedWhenTheHolderDies) {
+    Scratch s;
+    std::string lock = s.at("guard.lock");
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    pid_t child = ::fork();
+    if (child == 0) {
+        InstanceGuard held(lock);
+        char ok = held.acquire() ? '1' : '0';
+        (void)::write(ready[1], &ok, 1);
+        ::pause();
+        ::_exit(0);
+    }
+    char ok = 0;
+    ASSERT_EQ(::read(ready[0], &ok, 1), 1);
+    ASSERT_EQ(ok, '1');
+    InstanceGuard second(lock);
+    EXPECT_FALSE(second.acquire());
+
+    ::kill(child, SIGKILL);  // a crash, not a clean exit
+    ::waitpid(child, nullptr, 0);
+    EXPECT_TRUE(second.acquire());
+    struct stat st {};
+    ASSERT_EQ(::stat(lock.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0666u);  // every user of the machine shares it
+}
+
+}  // namespace
+}  // namespace zorvik::platform

@@ -1,0 +1,128 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "core/errors.h"
+#include "core/settings.h"
+#include "platform/textcodec.h"
+#include "support/fixture.h"
+
+namespace zorvik::core {
+namespace {
+
+using testing::Scratch;
+
+TEST(Settings, ReadsWithoutRegardToCaseTrimmedAndAbsentAsEmpty) {
+    Scratch s;
+    s.write("Corlen.ini", platform::utf8ToGb18030(
+                              "; shop settings\r\n"
+                              "[PanFu3]\r\n"
+                              "PanFu3 =  E  \r\n"
+                              "[TongBuXZ]\r\n"
+                              "TongBuXZ=True\r\n"
+                              "[PanFu1]\r\n"
+                              "PanFu1= \r\n"
+                              "[DanJa]\n"
+                              "yy=0.1\n"
+                              "yy=9\n"
+                              "[ShuRuFa]\r\n"
+                              "shurufa1=中文 - 拼音\r\n"));
+    Settings settings(s.at("Corlen.ini"));
+    EXPECT_EQ(settings.read("Panfu3", "Panfu3"), "E");
+    EXPECT_EQ(settings.read("PANFU3", "panfu3"), "E");
+    EXPECT_EQ(settings.read("TongBuXZ", "TongBuXZ"), "True");  // "True" is not "true": callers compare
+    EXPECT_EQ(settings.read("Panfu1", "Panfu1"), "");          // a single blank reads as empty
+    EXPECT_EQ(settings.read("DanJa", "yy"), "0.1");            // the first of two wins
+    EXPECT_EQ(settings.read("ShuRuFa", "shurufa1"), "中文 - 拼音");
+    EXPECT_EQ(settings.read("PiFu", "PiFu"), "");
+    EXPECT_EQ(settings.read("PanFu3", "PiFu"), "");
+    EXPECT_EQ(Settings(s.at("none.ini")).read("PanFu3", "PanFu3"), "");
+}
+
+TEST(Settings, WritesChangeOneLineAndKeepTheRest) {
+    Scratch s;
+    const std::string original =
+        "; written by hand\r\n"
+        "[PanFu1]\r\n"
+        "PanFu1=E\r\n"
+        "\r\n"
+        "[Drives]\r\n"
+        "E = /srv/lib\r\n"
+        "a line that is no key\r\n"
+        "\r\n"
+        "[PanFu2]\r\n"
+        "Panfu2=F\r\n"
+        "; trailing note\r\n";
+    s.write("Corlen.ini", original);
+    Settings settings(s.at("Corlen.ini"));
+
+    ASSERT_TRUE(settings.write("PanFu2", "PanFu2", "G"));
+    ASSERT_TRUE(settings.write("drives", "F", "/mnt/f"));
+    ASSERT_TRUE(settings.write("PiFu", "PiFu", "3"));
+    EXPECT_EQ(testing::readFile(s.at("Corlen.ini")),
+              "; written by hand\r\n"
+              "[PanFu1]\r\n"
+              "PanFu1=E\r\n"
+              "\r\n"
+              "[Drives]\r\n"
+              "E = /srv/lib\r\n"
+              "a line that is no key\r\n"
+              "F=/mnt/f\r\n"
+              "\r\n"
+              "[PanFu2]\r\n"
+              "Panfu2=G\r\n"
+              "; trailing note\r\n"
+              "[PiFu]\r\n"
+              "PiFu=3\r\n");
+    EXPECT_EQ(settings.read("PanFu2", "PanFu2"), "G");
+    auto drives = settings.readSection("Drives");
+    ASSERT_EQ(drives.size(), 2u);
+    EXPECT_EQ(drives[1], (std::pair<std::string, std::string>{"F", "/mnt/f"}));
+}
+
+TEST(Settings, FirstWriteCreatesTheFileInGb18030) {
+    Scratch s;
+    Settings settings(s.at("Corlen.ini"));
+    ASSERT_TRUE(settings.write("ShuRuFa", "shurufa1", "中文𠀀"));
+    EXPECT_EQ(testing::readFile(s.at("Corlen.ini")),
+              platform::utf8ToGb18030("[ShuRuFa]\r\nshurufa1=中文𠀀\r\n"));
+    EXPECT_EQ(settings.read("shurufa", "SHURUFA1"), "中文𠀀");
+}
+
+TEST(Settings, AFailedWriteIsReportedAndStoresNothing) {
+    Scratch s;
+    std::string folder = s.makeFolder("ro");
+    bool mounted = ::geteuid() == 0 &&
+                   std::system(("mount -t tmpfs -o size=1m tmpfs '" + folder + "' 2>/dev/null").c_str()) == 0;
+    if (::geteuid() == 0 && !mounted) GTEST_SKIP() << "cannot mount a read-only folder here";
+    s.write("ro/Corlen.ini", "[A]\r\nk=1\r\n");
+    if (mounted)
+        std::system(("mount -o remount,ro '" + folder + "'").c_str());  // root ignores modes
+    else
+        ::chmod(folder.c_str(), 0555);
+
+    std::string reported;
+    setErrorSink([&reported](const std::string& m) { reported = m; });
+    Settings settings(s.at("ro/Corlen.ini"));
+    EXPECT_FALSE(settings.write("A", "k", "2"));
+    EXPECT_FALSE(reported.empty());
+    EXPECT_EQ(settings.read("A", "k"), "1");
+    setErrorSink({});
+    if (mounted)
+        std::system(("umount '" + folder + "'").c_str());
+    else
+        ::chmod(folder.c_str(), 0755);
+}
+
+TEST(Settings, AFailedWriteOnAMissingFolderIsReported) {
+    Scratch s;
+    std::string reported;
+    setErrorSink([&reported](const std::string& m) { reported = m; });
+    Settings settings(s.at("no/such/folder/Corlen.ini"));
+    EXPECT_FALSE(settings.write("A", "k", "2"));
+    EXPECT_EQ(reported, "No such file or directory");
+    setErrorSink({});
+}
+
+}  // namespace
+}  // namespace zorvik::core

@@ -1,0 +1,154 @@
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <QSignalSpy>
+#include <QTest>
+#include <filesystem>
+
+#include "app/station.h"
+#include "platform/drives.h"
+#include "platform/textcodec.h"
+#include "support/fixture.h"
+
+namespace zorvik::app {
+namespace {
+
+using testing::Scratch;
+namespace fs = std::filesystem;
+
+// A program folder with a settings file that maps D: (and E:) into the scratch folder.
+class StationStart : public ::testing::Test {
+protected:
+    void writeSettings(const std::string& extra = {}) {
+        s.makeFolder("d");
+        s.makeFolder("e");
+        s.write("prog/数据文件/Corlen.ini",
+                platform::utf8ToGb18030("[Drives]\r\nD=" + s.at("d") + "\r\nE=" + s.at("e") + "\r\n" + extra));
+    }
+    // Runs creation, first show and the start-up timer.
+    void start(Station& station) {
+        QSignalSpy started(&station, &Station::startupFinished);
+        station.create();
+        station.firstShow();
+        ASSERT_TRUE(started.wait(2000));
+    }
+    void TearDown() override { platform::DriveTable::instance().setFixed({}); }
+    Scratch s;
+};
+
+TEST_F(StationStart, OnAnEmptyProgramFolder) {
+    Station station(core::ProgramFolders::at(s.at("prog")));
+    QSignalSpy basic(&station, &Station::basicSettingsRequested);
+    QSignalSpy message(&station, &Station::messageRequested);
+    start(station);
+
+    EXPECT_TRUE(fs::is_directory(s.at("prog/数据文件")));
+    EXPECT_EQ(basic.size(), 1);  // no library drive configured
+    EXPECT_TRUE(fs::exists(s.at("prog/数据文件/热门推荐.txt")));
+    EXPECT_EQ(message.size(), 0);  // D: is the home folder here
+    EXPECT_TRUE(station.diskDText().startsWith(QStringLiteral("D盘可用空:")));
+}
+
+TEST_F(StationStart, CleansCachesAndMakesTheStagingFolders) {
+    writeSettings("[PanFu3]\r\nPanFu3=E\r\n");
+    for (const char* name : {"decoded.mp3", "clip.3gp", "歌手.txt", "热门推荐.txt", "Brask搜歌.gif", "noext"})
+        s.write(std::string("prog/数据文件/") + name, "x");
+    s.write("d/歌曲下载/清单2/left.mp3", "x");
+    s.write("d/歌曲下载/清单2/keep.txt", "x");
+    s.write("d/歌曲下载/kept.mp3", "x");  // D: has far more than 2048 MB free here
+
+    Station station(core::ProgramFolders::at(s.at("prog")));
+    QSignalSpy basic(&station, &Station::basicSettingsRequested);
+    start(station);
+
+    EXPECT_EQ(basic.size(), 0);
+    EXPECT_EQ(station.libraryDrives()[2], "E");
+    EXPECT_FALSE(fs::exists(s.at("prog/数据文件/decoded.mp3")));
+    EXPECT_FALSE(fs::exists(s.at("prog/数据文件/clip.3gp")));
+    for (const char* name : {"Corlen.ini", "歌手.txt", "热门推荐.txt", "Brask搜歌.gif", "noext"})
+        EXPECT_TRUE(fs::exists(s.at(std::string("prog/数据文件/") + name))) << name;
+    for (int n = 1; n <= 5; ++n)
+        EXPECT_TRUE(fs::is_directory(s.at("d/歌曲下载/清单" + std::to_string(n)))) << n;
+    EXPECT_FALSE(fs::exists(s.at("d/歌曲下载/清单2/left.mp3")));
+    EXPECT_TRUE(fs::exists(s.at("d/歌曲下载/清单2/keep.txt")));
+    EXPECT_TRUE(fs::exists(s.at("d/歌曲下载/kept.mp3")));
+}
+
+TEST_F(StationStart, LowSpaceOnDCleansTheLocalDownloadFolder) {
+    if (::geteuid() != 0) GTEST_SKIP() << "needs root to mount a small D:";
+    writeSettings();
+    if (std::system(("mount -t tmpfs -o size=64m tmpfs '" + s.at("d") + "' 2>/dev/null").c_str()) != 0)
+        GTEST_SKIP() << "cannot mount tmpfs here";
+    s.write("d/歌曲下载/old.mp3", "x");
+    s.write("d/歌曲下载/notes.txt", "x");
+    {
+        Station station(core::ProgramFolders::at(s.at("prog")));
+        start(station);
+        EXPECT_FALSE(fs::exists(s.at("d/歌曲下载/old.mp3")));
+        EXPECT_TRUE(fs::exists(s.at("d/歌曲下载/notes.txt")));
+        EXPECT_EQ(station.diskDText().toStdString().rfind("D盘可用空:6", 0), 0u) << station.diskDText().toStdString();
+    }
+    std::system(("umount '" + s.at("d") + "'").c_str());
+}
+
+TEST_F(StationStart, AMissingDriveDIsReportedAndStartUpGoesOn) {
+    s.write("prog/数据文件/Corlen.ini", "[Drives]\r\nD=" + s.at("gone") + "\r\n");
+    Station station(core::ProgramFolders::at(s.at("prog")));
+    QSignalSpy message(&station, &Station::messageRequested);
+    start(station);
+    ASSERT_EQ(message.size(), 1);
+    EXPECT_EQ(message[0][0].toString(), QStringLiteral("D盘不存在,或D盘无法读写,请检查磁盘!"));
+    EXPECT_EQ(station.diskDText(), QStringLiteral("D盘不存在,或D盘无法读写"));
+}
+
+TEST_F(StationStart, WarmUpEndsReadyAndTheCountersStop) {
+    writeSettings("[PanFu1]\r\nPanFu1=E\r\n");
+    s.write("e/Brask搜歌库/1-音乐/a.mp3");
+    Station station(core::ProgramFolders::at(s.at("prog")));
+    QSignalSpy finished(&station, &Station::warmUpFinished);
+    QSignalSpy ready(&station, &Station::readyTextChanged);
+    int cueAtFinish = -1;
+    QObject::connect(&station, &Station::warmUpFinished, &station,
+                     [&] { cueAtFinish = station.cues().pending(); });
+    start(station);
+    if (finished.isEmpty()) {
+        ASSERT_TRUE(finished.wait(5000));
+    }
+    EXPECT_EQ(finished[0][0].toLongLong(), 0);  // the warm-up keyword matches nothing
+    EXPECT_EQ(cueAtFinish, player::Error);
+    EXPECT_EQ(ready.first()[0].toString(), QStringLiteral("正在整理缓存 ... 请稍等 ！"));
+    EXPECT_EQ(station.readyText(), QStringLiteral("就绪！"));
+    EXPECT_FALSE(station.Timer13.isActive());
+    EXPECT_TRUE(station.searchEnabled());
+}
+
+TEST_F(StationStart, ClosingStartsBtShAndPlaysTheExitSound) {
+    writeSettings();
+    s.write("prog/bt.sh", "echo done > \"$(dirname \"$0\")/bt.ran\"\n");
+    s.write("prog/按键音乐/退出.wav", std::string("RIFF\x24\x00\x00\x00WAVEfmt \x10\x00\x00\x00\x01\x00\x01\x00"
+                                                  "\x22\x56\x00\x00\x44\xac\x00\x00\x02\x00\x10\x00"
+                                                  "data\x04\x00\x00\x00\x00\x00\x00\x00",
+                                                  48));
+    Station station(core::ProgramFolders::at(s.at("prog")));
+    start(station);
+    QSignalSpy played(&station.cues(), &player::CuePlayer::played);
+    station.closeQuery();
+    ASSERT_EQ(played.size(), 1);
+    EXPECT_EQ(played[0][0].toInt(), player::Exit);
+    station.close();
+    for (int i = 0; i < 100 && !fs::exists(s.at("prog/bt.ran")); ++i) QTest::qWait(20);
+    EXPECT_TRUE(fs::exists(s.at("prog/bt.ran")));
+}
+
+TEST_F(StationStart, NoBtShStartsNothing) {
+    writeSettings();
+    Station station(core::ProgramFolders::at(s.at("prog")));
+    start(station);
+    station.closeQuery();
+    station.close();
+    QTest::qWait(100);
+    EXPECT_FALSE(fs::exists(s.at("prog/bt.ran")));
+}
+
+}  // namespace
+}  // namespace zorvik::app

@@ -1,0 +1,58 @@
+#include "support/fixture.h"
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <vector>
+
+#include "platform/drives.h"
+
+namespace zorvik::testing {
+
+namespace fs = std::filesystem;
+
+namespace {
+std::string slashes(std::string_view relative) {
+    std::string s(relative);
+    for (char& c : s)
+        if (c == '\\') c = '/';
+    return s;
+}
+}  // namespace
+
+Scratch::Scratch() { dir_.setAutoRemove(true); }
+
+std::string Scratch::path() const { return dir_.path().toStdString(); }
+
+std::string Scratch::at(std::string_view relative) const { return path() + "/" + slashes(relative); }
+
+std::string Scratch::write(std::string_view relative, std::string_view bytes) const {
+    std::string p = at(relative);
+    fs::create_directories(fs::path(p).parent_path());
+    std::ofstream out(p, std::ios::binary);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    return p;
+}
+
+std::string Scratch::makeFolder(std::string_view relative) const {
+    std::string p = at(relative);
+    fs::create_directories(p);
+    return p;
+}
+
+void Scratch::mapDrives(std::initializer_list<std::pair<char, std::string_view>> drives) const {
+    std::vector<std::pair<char, std::string>> table;
+    for (const auto& [letter, relative] : drives) table.emplace_back(letter, makeFolder(relative));
+    platform::DriveTable::instance().setFixed(table);
+}
+
+std::string readFile(const std::string& nativePath) {
+    std::ifstream in(nativePath, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+bool exists(const std::string& nativePath) { return fs::exists(fs::symlink_status(nativePath)); }
+
+}  // namespace zorvik::testing
