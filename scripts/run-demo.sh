@@ -1,0 +1,12 @@
+#!/usr/bin/env bash
+# Installs what is needed, builds the station and starts it on the demo library.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/install-deps.sh
+scripts/build.sh
+demo="$PWD/build/demo"
+python3 tools/make_demo.py "$demo"
+# The demo folder is the program folder: it needs the cue sounds beside it.
+mkdir -p "$demo/按键音乐"
+cp -n build/bin/按键音乐/*.wav "$demo/按键音乐/"
+ZORVIK_HOME="$demo" exec build/bin/zorvik "$@"
