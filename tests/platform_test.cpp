@@ -81,6 +81,10 @@ TEST(Wildcard, StarOnlyAndAsciiCaseFolding) {
         {"abc", "abcd", false},
         {"a*a", "a", false},
         {"a*a", "aa", true},
+        {"ab*ab", "ab", false},  // head and tail may not overlap
+        {"ab*ab", "aBxAB", true},
+        {"3021*", "3021.mp3", true},
+        {"*中国*", "中中国国", true},
         {"?.mp3", "x.mp3", false},  // '?' is an ordinary character
         {"?.mp3", "?.MP3", true},
         {"*歌*", "歌手", true},

@@ -28,8 +28,8 @@ public:
     // The main window's life, step by step.
     void create();
     void firstShow();
-    // Returns how long the exit sound still sounds, in ms (the process may
-    // linger that long after the window has gone).
+    // Returns the longest time the exit sound may still need, in ms; the
+    // process lingers for it after the window has gone.
     int closeQuery();
     void close();
     void destroy();

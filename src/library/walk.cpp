@@ -34,10 +34,18 @@ public:
     std::int64_t count() const { return count_; }
 
 private:
-    FolderReader& reader(size_t depth) {
-        while (readers_.size() <= depth) readers_.emplace_back();
-        return readers_[depth];
+    // What one depth of the walk reuses from folder to folder.
+    struct Level {
+        FolderReader reader;
+        std::vector<const FolderReader::Entry*> files;
+        std::vector<const FolderReader::Entry*> folders;
+    };
+
+    Level& level(size_t depth) {
+        while (levels_.size() <= depth) levels_.emplace_back();
+        return levels_[depth];
     }
+    FolderReader& reader(size_t depth) { return level(depth).reader; }
 
     void sortByName(const FolderReader& r, std::vector<const FolderReader::Entry*>& list) {
         std::sort(list.begin(), list.end(), [&r](const auto* a, const auto* b) {
@@ -46,10 +54,13 @@ private:
     }
 
     bool walkFolder(size_t depth) {
-        FolderReader& r = reader(depth);
+        Level& here = level(depth);
+        FolderReader& r = here.reader;
         // Only matches and folders need ordering, so the rest is never sorted.
-        std::vector<const FolderReader::Entry*> files;
-        std::vector<const FolderReader::Entry*> folders;
+        auto& files = here.files;
+        auto& folders = here.folders;
+        files.clear();
+        folders.clear();
         for (const auto& e : r.entries()) {
             if (e.kind == EntryKind::File) {
                 if (pattern_.matches(r.name(e))) files.push_back(&e);
@@ -83,7 +94,7 @@ private:
     const platform::Wildcard& pattern_;
     const FileVisitor& visit_;
     const FolderHook& hook_;
-    std::deque<FolderReader> readers_;  // one per depth, buffers reused
+    std::deque<Level> levels_;  // one per depth; a deque keeps references stable
     std::string path_;
     std::int64_t count_ = 0;
 };

@@ -73,8 +73,9 @@ public:
 private:
     bool readAll(int fd);
 
-    void* dir_ = nullptr;  // DIR*
-    std::string names_;
+    int fd_ = -1;
+    std::vector<char> buffer_;  // getdents64 records, reused for every folder
+    std::string names_;         // each name followed by a NUL, for openat
     std::vector<Entry> entries_;
 };
 

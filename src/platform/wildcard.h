@@ -19,7 +19,11 @@ public:
     bool isBlank() const { return blank_; }
 
 private:
-    std::vector<std::string> segments_;  // lower-cased pieces between stars
+    struct Segment {
+        std::string text;  // lower-cased
+        bool hasLetters;   // false: matches the raw name bytes as they are
+    };
+    std::vector<Segment> segments_;  // pieces between stars
     bool anchoredStart_ = true;
     bool anchoredEnd_ = true;
     bool hasStar_ = false;

@@ -1,11 +1,11 @@
 #include "player/cueplayer.h"
 
 #include <QAudioDevice>
+#include <QEventLoop>
 #include <QMediaDevices>
 #include <QSoundEffect>
 #include <QThread>
 #include <QUrl>
-#include <algorithm>
 
 #include "core/oneshot.h"
 #include "platform/fileops.h"
@@ -55,9 +55,19 @@ void CuePlayer::fire() {
 }
 
 int CuePlayer::playExitSound() {
-    int duration = 0;
-    if (!play(Exit, folder_ + cueFileName(Exit), &duration) || !device()) return 0;
-    return std::min(duration, kLongestExitWaitMs);
+    if (!play(Exit, folder_ + cueFileName(Exit)) || !device()) return 0;
+    return kLongestExitWaitMs;
+}
+
+void CuePlayer::waitUntilQuiet(int limitMs) {
+    QSoundEffect* effect = MediaPlayer2.get();
+    if (!effect || limitMs <= 0 || !effect->isPlaying()) return;
+    QEventLoop wait;
+    QTimer::singleShot(limitMs, &wait, &QEventLoop::quit);
+    connect(effect, &QSoundEffect::playingChanged, &wait, [effect, &wait] {
+        if (!effect->isPlaying()) wait.quit();
+    });
+    wait.exec();
 }
 
 QSoundEffect* CuePlayer::device() {
@@ -68,7 +78,7 @@ QSoundEffect* CuePlayer::device() {
     return MediaPlayer2.get();
 }
 
-bool CuePlayer::play(int cue, const QString& path, int* durationMs) {
+bool CuePlayer::play(int cue, const QString& path) {
     std::string file = path.toStdString();
     if (!platform::fileExists(file)) return false;
     std::string why;
@@ -77,7 +87,6 @@ bool CuePlayer::play(int cue, const QString& path, int* durationMs) {
         Q_EMIT failed(path + QStringLiteral(": ") + QString::fromStdString(why));
         return false;
     }
-    if (durationMs) *durationMs = static_cast<int>(info->durationMs());
     if (QSoundEffect* effect = device()) {
         // Opening a file cuts off whatever the device was sounding.
         effect->stop();

@@ -28,9 +28,13 @@ public:
 
     // Any thread.
     void request(int cue);
-    // Plays the exit sound at once, not through the timer. Returns how long
-    // it will sound (at most 2 s), 0 when nothing plays.
+    // Plays the exit sound at once, not through the timer. Returns the
+    // longest wait for it to finish (2 s), 0 when nothing sounds.
     int playExitSound();
+    // Runs events until the device has played out what it sounds, or the
+    // limit passes. The device starts late when it opens for the first time,
+    // so the file's length alone would cut the sound off.
+    void waitUntilQuiet(int limitMs);
 
     int pending() const { return pending_; }
     const QTimer& timer() const { return ShengYingTimer; }
@@ -44,7 +48,7 @@ Q_SIGNALS:
 private:
     void fire();
     // True when the file exists and went to the device (or would, given one).
-    bool play(int cue, const QString& path, int* durationMs = nullptr);
+    bool play(int cue, const QString& path);
     QSoundEffect* device();
 
     QString folder_;

@@ -1,13 +1,12 @@
 #include "ui/program.h"
 
 #include <QApplication>
-#include <QEventLoop>
 #include <QMessageBox>
-#include <QTimer>
 
 #include "app/station.h"
 #include "core/errors.h"
 #include "platform/instanceguard.h"
+#include "platform/termination.h"
 #include "ui/mainwindow.h"
 #include "ui/secondarywindows.h"
 #include "ui/texts.h"
@@ -42,14 +41,14 @@ int runProgram(int argc, char** argv) {
     TCDMuLuForm cdCatalogue;
     TCanSHuForm parameters;
     mainWindow.show();
+    // A session that ends closes the station as the operator would.
+    platform::TerminationWatcher termination;
+    QObject::connect(&termination, &platform::TerminationWatcher::terminationRequested, &mainWindow,
+                     &QWidget::close);
     int result = QApplication::exec();
 
-    // Let the exit sound finish (the window is already gone).
-    if (int linger = mainWindow.exitLingerMs(); linger > 0) {
-        QEventLoop wait;
-        QTimer::singleShot(linger, &wait, &QEventLoop::quit);
-        wait.exec();
-    }
+    // Let the exit sound finish; the window is already gone.
+    station.cues().waitUntilQuiet(mainWindow.exitLingerMs());
     core::setErrorSink({});
     return result;
 }
