@@ -159,6 +159,8 @@ TEST(FileOps, OperationsTakeDrivePaths) {
     EXPECT_FALSE(fileExists("E:\\a\\b"));  // a folder is not a file
     EXPECT_EQ(fileSize("E:\\a\\x.bin"), 5);
     EXPECT_EQ(fileSize("E:\\a\\none"), -1);
+    std::filesystem::resize_file(s.write("e/a/film.mkv"), 3221225472LL);  // sparse, 3 GiB
+    EXPECT_EQ(fileSize("E:\\a\\film.mkv"), 3221225472LL);
     EXPECT_TRUE(renameFile("E:\\a\\x.bin", "E:\\a\\y.bin"));
     s.write("e/a/z.bin");
     EXPECT_FALSE(renameFile("E:\\a\\y.bin", "E:\\a\\z.bin"));  // never replaces
