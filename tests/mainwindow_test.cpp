@@ -12,6 +12,7 @@
 #include "platform/instanceguard.h"
 #include "platform/textcodec.h"
 #include "ui/mainwindow.h"
+#include "ui/searchpanel.h"
 #include "ui/program.h"
 
 using namespace zorvik;
@@ -54,13 +55,13 @@ private Q_SLOTS:
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         QVERIFY(!window.basicSettingsPanel()->isVisible());
-        QCOMPARE(window.quickDriveBoxes()[0]->currentText(), QStringLiteral("E"));
-        QCOMPARE(window.quickDriveBoxes()[5]->currentText(), QStringLiteral("K"));
-        QCOMPARE(window.quickDriveBoxes()[1]->currentText(), QString());
-        QCOMPARE(window.quickDriveBoxes()[0]->objectName(), QStringLiteral("ComboBox3"));
-        QCOMPARE(window.quickDriveBoxes()[5]->objectName(), QStringLiteral("ComboBox22"));
+        QCOMPARE(window.searchPanel()->quickDriveBoxes()[0]->currentText(), QStringLiteral("E"));
+        QCOMPARE(window.searchPanel()->quickDriveBoxes()[5]->currentText(), QStringLiteral("K"));
+        QCOMPARE(window.searchPanel()->quickDriveBoxes()[1]->currentText(), QString());
+        QCOMPARE(window.searchPanel()->quickDriveBoxes()[0]->objectName(), QStringLiteral("ComboBox3"));
+        QCOMPARE(window.searchPanel()->quickDriveBoxes()[5]->objectName(), QStringLiteral("ComboBox22"));
         QVERIFY(warm.wait(3000) || !warm.isEmpty());
-        QCOMPARE(window.readyLabel()->text(), QStringLiteral("就绪！"));
+        QCOMPARE(window.searchPanel()->readyLabel()->text(), QStringLiteral("就绪！"));
     }
 
     void aSecondStationOnlySaysItIsAlreadyRunning() {

@@ -106,7 +106,7 @@ TEST_F(StationStart, WarmUpEndsReadyAndTheCountersStop) {
     s.write("e/Brask搜歌库/1-音乐/a.mp3");
     Station station(core::ProgramFolders::at(s.at("prog")));
     QSignalSpy finished(&station, &Station::warmUpFinished);
-    QSignalSpy ready(&station, &Station::readyTextChanged);
+    QSignalSpy ready(&station.listings(), &library::Listings::readyTextChanged);
     int cueAtFinish = -1;
     QObject::connect(&station, &Station::warmUpFinished, &station,
                      [&] { cueAtFinish = station.cues().pending(); });
@@ -117,9 +117,9 @@ TEST_F(StationStart, WarmUpEndsReadyAndTheCountersStop) {
     EXPECT_EQ(finished[0][0].toLongLong(), 0);  // the warm-up keyword matches nothing
     EXPECT_EQ(cueAtFinish, player::Error);
     EXPECT_EQ(ready.first()[0].toString(), QStringLiteral("正在整理缓存 ... 请稍等 ！"));
-    EXPECT_EQ(station.readyText(), QStringLiteral("就绪！"));
-    EXPECT_FALSE(station.Timer13.isActive());
-    EXPECT_TRUE(station.searchEnabled());
+    EXPECT_EQ(station.listings().readyText(), QStringLiteral("就绪！"));
+    EXPECT_FALSE(station.listings().Timer13.isActive());
+    EXPECT_TRUE(station.listings().searchEnabled());
 }
 
 TEST_F(StationStart, ClosingStartsBtShAndPlaysTheExitSound) {

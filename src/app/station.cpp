@@ -30,19 +30,32 @@ Station::Station(core::ProgramFolders folders, QObject* parent)
       cues_(QString::fromStdString(folders_.cueFolder()), this) {
     core::makeOneShot(QiDTimer, "QiDTimer", 20);
     connect(&QiDTimer, &QTimer::timeout, this, &Station::startupTimer);
-    Timer13.setObjectName(QStringLiteral("Timer13"));
-    Timer13.setInterval(1000);
-    connect(&Timer13, &QTimer::timeout, this, [this] { setSeconds(seconds_ + 1); });
+    core::makeOneShot(Timer7, "Timer7", 10);
+    connect(&Timer7, &QTimer::timeout, this, [this] {
+        Timer7.stop();
+        if (resultSelection_.hasSelection()) Q_EMIT orderAddRequested();
+    });
+    // Every new row of a listing makes its first result the current item.
+    connect(&results(), &library::ResultList::countChanged, this, [this](int rows) {
+        if (rows > 0 && currentItem_ != results().path(0)) setCurrentItem(results().path(0));
+    });
+    // Number search: the first hit is selected, made current and, 10 ms
+    // later, added to the active order list as a double-click would.
+    connect(&search_, &search::SearchController::firstHitChosen, this, [this] {
+        resultSelection_.select(results().index(0, 0),
+                                QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        resultSelection_.setCurrentIndex(results().index(0, 0), QItemSelectionModel::NoUpdate);
+        setCurrentItem(results().path(0));
+        core::requestOnce(Timer7);
+    });
 }
 
-Station::~Station() {
-    stopping_->store(true);
-    if (warmUp_) warmUp_->wait();
-}
+Station::~Station() = default;
 
 void Station::create() {
     // Shell change notifications of removable drives register here.
-    Timer13.start();
+    listings_.Timer13.start();
+    Timer7.start();
     if (!platform::folderExists(folders_.data)) platform::createFolders(folders_.data);
 
     // Drive letters map to folders before anything names a drive path.
@@ -68,10 +81,8 @@ void Station::firstShow() {
     storage::cleanStagingFolders();
     // The saved skin is applied here.
     patterns_ = search::SearchPatterns::warmUp();
-    setReadyText(QStringLiteral("正在整理缓存 ... 请稍等 ！"));
-    setSeconds(0);
-    Timer13.start();
     // No category tab is selected here, so the warm-up covers whole roots.
+    search_.selectTab(search::kNoTab);
     startWarmUp();
     core::requestOnce(QiDTimer);
 }
@@ -107,36 +118,32 @@ void Station::startupTimer() {
     // Order list 1, its tally, the playlist and the singer list load here.
     storage::createStagingFolders();
     // The two option boxes are set from the settings here.
-    // The first category tab is selected here.
+    search_.selectTab(0);
     cues_.request(player::Startup);
     // The search box takes the focus with its input method here.
     Q_EMIT startupFinished();
 }
 
 void Station::startWarmUp() {
-    setSearchEnabled(true);  // the operator may search while the cache warms up
     auto roots = library::searchRoots(drives_, 0);
     std::string pattern = patterns_.walkPattern();
-    auto stopping = stopping_;
-    warmUp_.reset(QThread::create([this, roots, pattern, stopping] {
-        qint64 hits = 0;
-        for (const auto& root : roots) {
-            hits += library::walk(
-                root, pattern, [](std::string_view) { return true; },
-                [&stopping] { return !stopping->load(); });
-            if (stopping->load()) return;
-        }
-        QMetaObject::invokeMethod(this, [this, hits] { finishWarmUp(hits); }, Qt::QueuedConnection);
-    }));
-    warmUp_->start();
-}
-
-void Station::finishWarmUp(qint64 hits) {
-    cues_.request(hits > 0 ? player::Found : player::Error);
-    setReadyText(QStringLiteral("就绪！"));
-    Timer13.stop();
-    setSearchEnabled(true);
-    Q_EMIT warmUpFinished(hits);
+    listings_.startListing();
+    // The operator may search while the cache warms up; a search takes the
+    // result list over, and the warm-up walks on without adding rows.
+    listings_.runThreaded(
+        QStringLiteral("正在整理缓存 ... 请稍等 ！"),
+        [roots, pattern](library::HitSink& sink) {
+            for (const auto& root : roots)
+                library::walk(
+                    root, pattern, [&sink](std::string_view path) { sink.add(path); return true; },
+                    [&sink] { sink.tick(); return true; });
+        },
+        [this](std::int64_t hits) {
+            cues_.request(hits > 0 ? player::Found : player::Error);
+            listings_.endThreaded();
+            Q_EMIT warmUpFinished(hits);
+        },
+        /*keepSearch=*/true);
 }
 
 int Station::closeQuery() {
@@ -154,19 +161,19 @@ void Station::destroy() {
     // Removable-drive notifications are released here.
 }
 
-void Station::setReadyText(const QString& text) {
-    readyText_ = text;
-    Q_EMIT readyTextChanged(text);
+void Station::setCurrentItem(std::string path) {
+    currentItem_ = std::move(path);
+    Q_EMIT currentItemChanged(QString::fromStdString(currentItem_));
 }
 
-void Station::setSeconds(int seconds) {
-    seconds_ = seconds;
-    Q_EMIT secondsChanged(seconds);
-}
-
-void Station::setSearchEnabled(bool enabled) {
-    searchEnabled_ = enabled;
-    Q_EMIT searchEnabledChanged(enabled);
+std::optional<std::string> Station::renameResult(int row, const std::string& newName) {
+    if (row < 0 || row >= results().count()) return std::nullopt;
+    std::string oldPath = results().path(row);
+    std::string newPath = library::renamedPath(oldPath, newName);
+    if (!platform::renameFile(oldPath, newPath)) return std::nullopt;
+    results().replacePath(row, newPath);
+    if (currentItem_ == oldPath) setCurrentItem(newPath);
+    return newPath;
 }
 
 }  // namespace zorvik::app

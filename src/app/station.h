@@ -1,18 +1,21 @@
 #pragma once
 
+#include <QItemSelectionModel>
 #include <QObject>
 #include <QString>
-#include <QThread>
 #include <QTimer>
-#include <atomic>
-#include <memory>
+
+#include <optional>
+#include <string>
 
 #include "core/folders.h"
 #include "core/settings.h"
 #include "library/layout.h"
+#include "library/listing.h"
 #include "orders/orderlists.h"
 #include "player/cueplayer.h"
 #include "search/patterns.h"
+#include "search/searchcontroller.h"
 
 namespace zorvik::app {
 
@@ -41,21 +44,30 @@ public:
     const search::SearchPatterns& patterns() const { return patterns_; }
     const orders::OrderLists& orderLists() const { return orders_; }
 
-    QString readyText() const { return readyText_; }
-    int seconds() const { return seconds_; }
+    library::Listings& listings() { return listings_; }
+    library::ResultList& results() { return listings_.results(); }
+    QItemSelectionModel& resultSelection() { return resultSelection_; }
+    search::SearchController& search() { return search_; }
     QString diskDText() const { return diskDText_; }
-    bool searchEnabled() const { return searchEnabled_; }
+    // The file that preview, the hot list and some menu commands act on.
+    const std::string& currentItem() const { return currentItem_; }
+    void setCurrentItem(std::string path);
+
+    // Renames the file of a result row to `newName` (its marker and extension
+    // are kept). On success the row names the new file and the new path is
+    // returned; on failure nullopt and the row is unchanged.
+    std::optional<std::string> renameResult(int row, const std::string& newName);
 
     QTimer QiDTimer;  // start-up, second stage
-    QTimer Timer13;   // seconds counter of a threaded walk
+    QTimer Timer7;    // adds the selected result to the active order list
 
 Q_SIGNALS:
     void libraryDrivesLoaded();
     void basicSettingsRequested();
-    void readyTextChanged(const QString& text);
-    void secondsChanged(int seconds);
     void diskDTextChanged(const QString& text);
-    void searchEnabledChanged(bool enabled);
+    void currentItemChanged(const QString& path);
+    // Timer7: the selected result rows go to the active order list.
+    void orderAddRequested();
     // A plain message box for the operator.
     void messageRequested(const QString& text);
     void startupFinished();
@@ -65,10 +77,6 @@ private:
     void startupTimer();
     void showDiskD();
     void startWarmUp();
-    void finishWarmUp(qint64 hits);
-    void setReadyText(const QString& text);
-    void setSeconds(int seconds);
-    void setSearchEnabled(bool enabled);
 
     core::ProgramFolders folders_;
     core::Settings settings_;
@@ -76,15 +84,12 @@ private:
     library::LibraryDrives drives_;
     search::SearchPatterns patterns_;
     orders::OrderLists orders_;
+    library::Listings listings_;
+    QItemSelectionModel resultSelection_{&listings_.results()};
+    search::SearchController search_{listings_, cues_, drives_, patterns_};
 
-    QString readyText_;
-    int seconds_ = 0;
     QString diskDText_;
-    bool searchEnabled_ = true;
-
-    // Walks stop at the next folder once the station goes away.
-    std::shared_ptr<std::atomic_bool> stopping_ = std::make_shared<std::atomic_bool>(false);
-    std::unique_ptr<QThread> warmUp_;
+    std::string currentItem_;
 };
 
 }  // namespace zorvik::app

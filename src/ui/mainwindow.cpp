@@ -1,15 +1,17 @@
 #include "ui/mainwindow.h"
 
 #include <QCloseEvent>
-#include <QComboBox>
 #include <QFrame>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMessageBox>
 #include <QStatusBar>
-#include <QTabWidget>
+#include <QShortcut>
 
 #include "app/station.h"
+#include "ui/categorytabs.h"
+#include "ui/resultspanel.h"
+#include "ui/searchpanel.h"
 #include "ui/texts.h"
 
 namespace zorvik::ui {
@@ -60,26 +62,16 @@ void TForm1::buildRegions() {
     diskDLabel_->setObjectName(QStringLiteral("diskDLabel"));
     diskDLabel_->setGeometry(8, 20, 170, 20);
 
-    auto* tabs = region(client, "categoryTabs", {200, 0, 801, 617});
-    auto* searchGroup = region(tabs, "searchGroup", {0, 48, 521, 89});
-    readyLabel_ = new QLabel(searchGroup);
-    readyLabel_->setObjectName(QStringLiteral("readyLabel"));
-    readyLabel_->setGeometry(8, 64, 220, 20);
-    auto* took = new QLabel(QStringLiteral("用时     秒"), searchGroup);
-    took->setGeometry(240, 64, 90, 20);
-    secondsLabel_ = new QLabel(QStringLiteral("0"), searchGroup);
-    secondsLabel_->setObjectName(QStringLiteral("secondsLabel"));
-    secondsLabel_->setGeometry(270, 64, 30, 20);
-    static constexpr std::array<const char*, 6> kQuickBoxNames{
-        "ComboBox3", "ComboBox4", "ComboBox5", "ComboBox20", "ComboBox21", "ComboBox22"};
-    for (size_t n = 0; n < kQuickBoxNames.size(); ++n) {
-        auto* box = new QComboBox(searchGroup);
-        box->setObjectName(QLatin1String(kQuickBoxNames[n]));
-        box->setEditable(true);
-        box->setGeometry(330 + static_cast<int>(n % 3) * 62, 8 + static_cast<int>(n / 3) * 26, 56, 22);
-        quickDriveBoxes_[n] = box;
-    }
-    region(tabs, "resultsGroup", {0, 136, 521, 481});
+    // The category tabs hold the search group and the results group.
+    auto* categories = new QWidget(client);
+    categories->setObjectName(QStringLiteral("categoryRegion"));
+    categories->setGeometry(200, 0, 801, 617);
+    categoryTabs_ = new CategoryTabs(categories);
+    categoryTabs_->setGeometry(0, 0, 801, 36);
+    searchPanel_ = new SearchPanel(station_, categories);
+    searchPanel_->setGeometry(0, 48, 521, 89);
+    resultsPanel_ = new ResultsPanel(station_, categories);
+    resultsPanel_->setGeometry(0, 136, 521, 481);
 
     region(client, "browsePanel", {200, 488, 521, 145}, false);
     region(client, "newArrivalsBar", {200, 624, 521, 33}, false);
@@ -103,17 +95,10 @@ void TForm1::buildRegions() {
 }
 
 void TForm1::connectStation() {
-    connect(&station_, &app::Station::libraryDrivesLoaded, this, [this] {
-        for (size_t n = 0; n < quickDriveBoxes_.size(); ++n)
-            quickDriveBoxes_[n]->setEditText(QString::fromStdString(station_.libraryDrives()[n]));
-    });
     connect(&station_, &app::Station::basicSettingsRequested, this, [this] {
         basicSettingsPanel_->show();
         basicSettingsPanel_->raise();
     });
-    connect(&station_, &app::Station::readyTextChanged, readyLabel_, &QLabel::setText);
-    connect(&station_, &app::Station::secondsChanged, this,
-            [this](int s) { secondsLabel_->setText(QString::number(s)); });
     connect(&station_, &app::Station::diskDTextChanged, diskDLabel_, &QLabel::setText);
     connect(&station_, &app::Station::messageRequested, this, [this](const QString& text) {
         QMessageBox::information(this, texts::kApplicationTitle, text);
@@ -121,6 +106,24 @@ void TForm1::connectStation() {
     connect(&station_.cues(), &player::CuePlayer::failed, this, [this](const QString& message) {
         QMessageBox::critical(this, texts::kApplicationTitle, message);
     });
+
+    auto& search = station_.search();
+    connect(categoryTabs_, &QTabBar::currentChanged, &search,
+            [&search](int tab) { search.selectTab(tab); });
+    connect(&search, &search::SearchController::tabChanged, categoryTabs_, [this](int tab) {
+        if (tab >= 0) categoryTabs_->setCurrentIndex(tab);
+    });
+    connect(categoryTabs_, &CategoryTabs::pressed, this, [this, &search] {
+        resultsPanel_->showFullHeight();
+        search.tabPressed();
+    });
+    // Enter anywhere in the window searches, while searching is possible.
+    for (auto key : {Qt::Key_Return, Qt::Key_Enter}) {
+        auto* enter = new QShortcut(QKeySequence(key), this);
+        connect(enter, &QShortcut::activated, searchPanel_, &SearchPanel::startSearch);
+        connect(&station_.listings(), &library::Listings::searchEnabledChanged, enter,
+                &QShortcut::setEnabled);
+    }
 }
 
 void TForm1::showEvent(QShowEvent* event) {

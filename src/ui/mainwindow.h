@@ -1,19 +1,19 @@
 #pragma once
 
 #include <QMainWindow>
-#include <array>
 
-class QComboBox;
 class QFrame;
-class QGroupBox;
 class QLabel;
-class QTabWidget;
 
 namespace zorvik::app {
 class Station;
 }
 
 namespace zorvik::ui {
+
+class CategoryTabs;
+class ResultsPanel;
+class SearchPanel;
 
 // The main window: fixed regions at the places the shop knows, each region
 // filled by its subsystem's panel. It forwards its life-cycle events to the
@@ -28,10 +28,10 @@ public:
     int exitLingerMs() const { return exitLingerMs_; }
 
     QFrame* basicSettingsPanel() const { return basicSettingsPanel_; }
-    QLabel* readyLabel() const { return readyLabel_; }
-    QLabel* secondsLabel() const { return secondsLabel_; }
     QLabel* diskDLabel() const { return diskDLabel_; }
-    const std::array<QComboBox*, 6>& quickDriveBoxes() const { return quickDriveBoxes_; }
+    CategoryTabs* categoryTabs() const { return categoryTabs_; }
+    SearchPanel* searchPanel() const { return searchPanel_; }
+    ResultsPanel* resultsPanel() const { return resultsPanel_; }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -46,10 +46,10 @@ private:
     int exitLingerMs_ = 0;
 
     QFrame* basicSettingsPanel_ = nullptr;
-    QLabel* readyLabel_ = nullptr;
-    QLabel* secondsLabel_ = nullptr;
     QLabel* diskDLabel_ = nullptr;
-    std::array<QComboBox*, 6> quickDriveBoxes_{};
+    CategoryTabs* categoryTabs_ = nullptr;
+    SearchPanel* searchPanel_ = nullptr;
+    ResultsPanel* resultsPanel_ = nullptr;
 };
 
 }  // namespace zorvik::ui

@@ -1,0 +1,128 @@
+#include "library/listing.h"
+
+namespace zorvik::library {
+
+namespace {
+constexpr size_t kBatchRows = 4096;
+constexpr auto kBatchAge = std::chrono::milliseconds(16);
+}  // namespace
+
+HitSink::HitSink(Listings& target, std::shared_ptr<ListingSession> session)
+    : target_(target), session_(std::move(session)), lastFlush_(std::chrono::steady_clock::now()) {}
+
+HitSink::~HitSink() { flush(); }
+
+bool HitSink::add(std::string_view path) {
+    if (superseded()) return false;
+    ++hits_;
+    batch_.emplace_back(path);
+    if (!delivered_ || batch_.size() >= kBatchRows) {
+        flush();
+        return true;
+    }
+    return tick();
+}
+
+bool HitSink::tick() {
+    if (!batch_.empty() && std::chrono::steady_clock::now() - lastFlush_ >= kBatchAge) flush();
+    return !superseded();
+}
+
+void HitSink::flush() {
+    lastFlush_ = std::chrono::steady_clock::now();
+    if (batch_.empty()) return;
+    delivered_ = true;
+    std::vector<std::string> batch;
+    batch.swap(batch_);
+    batch_.reserve(kBatchRows);
+    QMetaObject::invokeMethod(
+        &target_,
+        [target = &target_, session = session_, batch = std::move(batch)]() mutable {
+            target->deliver(session, std::move(batch));
+        },
+        Qt::QueuedConnection);
+}
+
+Listings::Listings(QObject* parent) : QObject(parent), current_(std::make_shared<ListingSession>()) {
+    Timer13.setObjectName(QStringLiteral("Timer13"));
+    Timer13.setInterval(1000);
+    connect(&Timer13, &QTimer::timeout, this, [this] { setSeconds(seconds_ + 1); });
+}
+
+Listings::~Listings() {
+    current_->superseded = true;
+    for (auto& worker : workers_) worker->wait();
+}
+
+std::shared_ptr<ListingSession> Listings::startListing() {
+    current_->superseded = true;
+    current_ = std::make_shared<ListingSession>();
+    results_.clear();
+    return current_;
+}
+
+void Listings::deliver(const std::shared_ptr<ListingSession>& session, std::vector<std::string>&& batch) {
+    if (session == current_) results_.append(std::move(batch));
+}
+
+void Listings::runThreaded(const QString& readyText, Body body, Finish finish, bool keepSearch) {
+    auto session = current_;
+    setReadyText(readyText);
+    setSeconds(0);
+    Timer13.start();
+    if (!keepSearch) setSearchEnabled(false);
+    walking_ = true;
+
+    // Finished workers are let go; the rest are waited for at shutdown.
+    std::erase_if(workers_, [](const auto& w) { return w->isFinished(); });
+    auto* self = this;
+    workers_.emplace_back(QThread::create([self, session, body = std::move(body),
+                                           finish = std::move(finish)] {
+        std::int64_t hits = 0;
+        {
+            HitSink sink(*self, session);
+            body(sink);
+            hits = sink.hits();
+        }  // the last batch is on its way before the finish below
+        QMetaObject::invokeMethod(
+            self,
+            [self, session, finish, hits] {
+                if (session != self->current_) return;  // superseded: a newer listing owns the labels
+                self->walking_ = false;
+                finish(hits);
+            },
+            Qt::QueuedConnection);
+    }));
+    workers_.back()->start();
+}
+
+void Listings::endThreaded() {
+    walking_ = false;
+    setReadyText(QStringLiteral("就绪！"));
+    Timer13.stop();
+    setSearchEnabled(true);
+}
+
+void Listings::setIdle() {
+    setReadyText(QStringLiteral("就绪！"));
+    setSeconds(0);
+    Timer13.stop();
+    setSearchEnabled(true);
+}
+
+void Listings::setReadyText(const QString& text) {
+    readyText_ = text;
+    Q_EMIT readyTextChanged(text);
+}
+
+void Listings::setSeconds(int seconds) {
+    seconds_ = seconds;
+    Q_EMIT secondsChanged(seconds);
+}
+
+void Listings::setSearchEnabled(bool enabled) {
+    searchEnabled_ = enabled;
+    Q_EMIT searchEnabledChanged(enabled);
+}
+
+}  // namespace zorvik::library

@@ -1,0 +1,107 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QThread>
+#include <QTimer>
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "library/resultlist.h"
+
+namespace zorvik::library {
+
+// One listing: rows it found belong to the result list only while it is the
+// newest. A later listing supersedes it, and its late batches are dropped.
+struct ListingSession {
+    std::atomic_bool superseded{false};
+};
+
+class Listings;
+
+// Hands a worker's hits to the GUI thread a batch at a time: the first hit at
+// once, then whenever the batch is large or a few milliseconds old.
+class HitSink final {
+public:
+    HitSink(Listings& target, std::shared_ptr<ListingSession> session);
+    ~HitSink();
+    HitSink(const HitSink&) = delete;
+    HitSink& operator=(const HitSink&) = delete;
+
+    // False once the listing is superseded: its hits no longer count.
+    bool add(std::string_view path);
+    // Called between folders, so sparse hits do not wait for a full batch.
+    bool tick();
+    void flush();
+    bool superseded() const { return session_->superseded.load(std::memory_order_relaxed); }
+    std::int64_t hits() const { return hits_; }
+
+private:
+    Listings& target_;
+    std::shared_ptr<ListingSession> session_;
+    std::vector<std::string> batch_;
+    std::chrono::steady_clock::time_point lastFlush_;
+    std::int64_t hits_ = 0;
+    bool delivered_ = false;
+};
+
+// The listings of the result list: the ready label, the seconds counter, the
+// search controls' enabled state, and the worker threads of threaded walks.
+// GUI thread only, except through HitSink.
+class Listings final : public QObject {
+    Q_OBJECT
+public:
+    explicit Listings(QObject* parent = nullptr);
+    ~Listings() override;
+
+    ResultList& results() { return results_; }
+    QString readyText() const { return readyText_; }
+    int seconds() const { return seconds_; }
+    bool searchEnabled() const { return searchEnabled_; }
+    bool walking() const { return walking_; }
+
+    // Clears the store and rows; every earlier listing stops adding rows.
+    std::shared_ptr<ListingSession> startListing();
+
+    // A threaded listing: the ready label shows `readyText`, the seconds
+    // counter restarts, the search controls are disabled unless `keepSearch`.
+    // `body` runs on a worker; `finish` runs on this thread after the last
+    // batch, with the number of hits, unless a later listing superseded it.
+    using Body = std::function<void(HitSink&)>;
+    using Finish = std::function<void(std::int64_t hits)>;
+    void runThreaded(const QString& readyText, Body body, Finish finish, bool keepSearch = false);
+    // The finish every threaded listing ends with.
+    void endThreaded();
+    // A refused search puts the controls back as they were before it.
+    void setIdle();
+
+    void setReadyText(const QString& text);
+    void setSeconds(int seconds);
+    void setSearchEnabled(bool enabled);
+
+    QTimer Timer13;  // seconds counter of a threaded walk
+
+Q_SIGNALS:
+    void readyTextChanged(const QString& text);
+    void secondsChanged(int seconds);
+    void searchEnabledChanged(bool enabled);
+
+private:
+    friend class HitSink;
+    void deliver(const std::shared_ptr<ListingSession>& session, std::vector<std::string>&& batch);
+
+    ResultList results_;
+    std::shared_ptr<ListingSession> current_;
+    QString readyText_;
+    int seconds_ = 0;
+    bool searchEnabled_ = true;
+    bool walking_ = false;
+    std::vector<std::unique_ptr<QThread>> workers_;
+};
+
+}  // namespace zorvik::library

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QAbstractTableModel>
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace zorvik::library {
+
+// The result store and the rows shown for it: row i is store line i. Rows
+// arrive in batches while a walk runs. What a row shows is worked out when
+// the view asks for it, and a file's size is read once, when its row is
+// first drawn, so a listing of a million hits costs only its paths.
+class ResultList final : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    enum Column { Name = 0, Type, Size, Number, ColumnCount };
+
+    explicit ResultList(QObject* parent = nullptr);
+
+    // The store, the rows and the cursor are always cleared together.
+    void clear();
+    void append(std::vector<std::string>&& paths);
+
+    int count() const { return static_cast<int>(paths_.size()); }
+    const std::string& path(int row) const { return paths_[static_cast<size_t>(row)]; }
+    // After a rename: the row names the file that now exists.
+    void replacePath(int row, std::string path);
+
+    // Icons of the five media groups, given by the window layer.
+    void setGroupIcons(std::array<QVariant, 5> icons) { icons_ = std::move(icons); }
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+
+Q_SIGNALS:
+    void countChanged(int rows);
+
+private:
+    std::int64_t sizeOf(int row) const;
+
+    std::vector<std::string> paths_;
+    mutable std::vector<std::int64_t> sizes_;  // kUnknown until first shown
+    std::array<QVariant, 5> icons_;
+};
+
+}  // namespace zorvik::library

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QWidget>
+
+class QLabel;
+class QTableView;
+
+namespace zorvik::app {
+class Station;
+}
+
+namespace zorvik::ui {
+
+// The results group: the result list over the result store, its object
+// count and its menu.
+class ResultsPanel final : public QWidget {
+    Q_OBJECT
+public:
+    ResultsPanel(app::Station& station, QWidget* parent);
+
+    QTableView* resultView() const { return view_; }
+    QLabel* countLabel() const { return count_; }
+
+    // The result list at its full height: the panel's height less 40.
+    void showFullHeight();
+    // "重命名" on the selected row.
+    void renameSelected();
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void showMenu(const QPoint& at);
+
+    app::Station& station_;
+    QTableView* view_;
+    QLabel* count_;
+};
+
+}  // namespace zorvik::ui

@@ -1,0 +1,108 @@
+#include "ui/searchpanel.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+
+#include "app/station.h"
+#include "ui/texts.h"
+
+namespace zorvik::ui {
+
+SearchPanel::SearchPanel(app::Station& station, QWidget* parent)
+    : QWidget(parent), station_(station) {
+    setObjectName(QStringLiteral("searchGroup"));
+    auto& search = station_.search();
+    auto& listings = station_.listings();
+
+    searchBox_ = new QComboBox(this);
+    searchBox_->setObjectName(QStringLiteral("searchBox"));
+    searchBox_->setEditable(true);
+    searchBox_->setInsertPolicy(QComboBox::NoInsert);  // the history has its own rule
+    searchBox_->setGeometry(8, 8, 200, 26);
+    searchBox_->setEditText(search.text());
+    searchBox_->lineEdit()->installEventFilter(this);
+
+    searchButton_ = new QPushButton(QStringLiteral(" 查找【Enter】"), this);
+    searchButton_->setObjectName(QStringLiteral("searchButton"));
+    searchButton_->setToolTip(QStringLiteral("回车为本地查找快捷键"));
+    searchButton_->setGeometry(214, 8, 110, 26);
+
+    numberMode_ = new QCheckBox(QStringLiteral("编号查找"), this);
+    numberMode_->setObjectName(QStringLiteral("numberModeBox"));
+    numberMode_->setGeometry(8, 38, 100, 22);
+
+    static constexpr std::array<const char*, 6> kQuickBoxNames{
+        "ComboBox3", "ComboBox4", "ComboBox5", "ComboBox20", "ComboBox21", "ComboBox22"};
+    for (size_t n = 0; n < kQuickBoxNames.size(); ++n) {
+        auto* box = new QComboBox(this);
+        box->setObjectName(QLatin1String(kQuickBoxNames[n]));
+        box->setEditable(true);
+        box->setGeometry(336 + static_cast<int>(n % 3) * 60, 8 + static_cast<int>(n / 3) * 26, 56, 24);
+        box->setEditText(QString::fromStdString(station_.libraryDrives()[n]));
+        quickDriveBoxes_[n] = box;
+    }
+
+    readyLabel_ = new QLabel(listings.readyText(), this);
+    readyLabel_->setObjectName(QStringLiteral("readyLabel"));
+    readyLabel_->setGeometry(8, 64, 220, 20);
+    auto* took = new QLabel(QStringLiteral("用时     秒"), this);
+    took->setGeometry(240, 64, 90, 20);
+    secondsLabel_ = new QLabel(QString::number(listings.seconds()), this);
+    secondsLabel_->setObjectName(QStringLiteral("secondsLabel"));
+    secondsLabel_->setAlignment(Qt::AlignCenter);
+    secondsLabel_->setGeometry(266, 64, 30, 20);
+
+    connect(searchButton_, &QPushButton::clicked, this, &SearchPanel::startSearch);
+    connect(searchBox_, &QComboBox::editTextChanged, this,
+            [&search](const QString& text) { search.setText(text); });
+    connect(numberMode_, &QCheckBox::toggled, this, [&search](bool on) { search.setNumberMode(on); });
+    connect(&search, &search::SearchController::textChanged, searchBox_, &QComboBox::setEditText);
+    connect(&search, &search::SearchController::numberModeChanged, numberMode_, [this](bool on) {
+        QSignalBlocker quiet(numberMode_);
+        numberMode_->setChecked(on);
+    });
+    connect(&search, &search::SearchController::historyChanged, this, [this](const QStringList& items) {
+        QString text = searchBox_->currentText();
+        QSignalBlocker quiet(searchBox_);
+        searchBox_->clear();
+        searchBox_->addItems(items);
+        searchBox_->setEditText(text);
+    });
+    connect(&search, &search::SearchController::focusSearchBox, searchBox_,
+            [this] { searchBox_->setFocus(); });
+    connect(&search, &search::SearchController::selectSearchText, searchBox_,
+            [this] { searchBox_->lineEdit()->selectAll(); });
+    connect(&search, &search::SearchController::refused, this, [this](const QString& message) {
+        QMessageBox::information(window(), texts::kApplicationTitle, message);
+    });
+    connect(&station_, &app::Station::libraryDrivesLoaded, this, [this] {
+        for (size_t n = 0; n < quickDriveBoxes_.size(); ++n)
+            quickDriveBoxes_[n]->setEditText(QString::fromStdString(station_.libraryDrives()[n]));
+    });
+    connect(&listings, &library::Listings::readyTextChanged, readyLabel_, &QLabel::setText);
+    connect(&listings, &library::Listings::secondsChanged, secondsLabel_,
+            [this](int s) { secondsLabel_->setText(QString::number(s)); });
+    connect(&listings, &library::Listings::searchEnabledChanged, searchButton_, &QWidget::setEnabled);
+}
+
+void SearchPanel::startSearch() {
+    if (!searchButton_->isEnabled()) return;
+    station_.search().setText(searchBox_->currentText());
+    station_.search().start();
+}
+
+bool SearchPanel::eventFilter(QObject* watched, QEvent* event) {
+    // A double-click takes the whole text, not one word of it.
+    if (watched == searchBox_->lineEdit() && event->type() == QEvent::MouseButtonDblClick) {
+        searchBox_->lineEdit()->selectAll();
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+}  // namespace zorvik::ui
