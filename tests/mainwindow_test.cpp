@@ -1,4 +1,6 @@
 #include <QComboBox>
+#include <QIcon>
+#include <QTableView>
 #include <QFrame>
 #include <QLabel>
 #include <QMessageBox>
@@ -12,7 +14,9 @@
 #include "platform/instanceguard.h"
 #include "platform/textcodec.h"
 #include "ui/mainwindow.h"
+#include "ui/resultspanel.h"
 #include "ui/searchpanel.h"
+#include "library/listing.h"
 #include "ui/program.h"
 
 using namespace zorvik;
@@ -62,6 +66,47 @@ private Q_SLOTS:
         QCOMPARE(window.searchPanel()->quickDriveBoxes()[5]->objectName(), QStringLiteral("ComboBox22"));
         QVERIFY(warm.wait(3000) || !warm.isEmpty());
         QCOMPARE(window.searchPanel()->readyLabel()->text(), QStringLiteral("就绪！"));
+    }
+
+    void enterAnywhereSearchesAndTheListShowsTheHits() {
+        QTemporaryDir dir;
+        const QString lib = dir.filePath(QStringLiteral("e/Brask搜歌库/1-音乐/"));
+        QDir().mkpath(lib + QStringLiteral("sub"));
+        for (const char16_t* name : {u"3021歌手-歌名.mp3", u"3021x.wma", u"sub/3021歌bk2009.mp3"}) {
+            QFile f(lib + QString::fromUtf16(name));
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(QByteArray(20480, 'x'));
+        }
+        QDir(dir.path()).mkpath(QStringLiteral("数据文件"));
+        QFile ini(dir.filePath(QStringLiteral("数据文件/Corlen.ini")));
+        QVERIFY(ini.open(QIODevice::WriteOnly));
+        ini.write(QByteArray::fromStdString(platform::utf8ToGb18030(
+            "[PanFu1]\r\nPanFu1=E\r\n[Drives]\r\nE=" + dir.filePath(QStringLiteral("e")).toStdString() +
+            "\r\nD=" + dir.path().toStdString() + "\r\n")));
+        ini.close();
+
+        app::Station station(core::ProgramFolders::at(dir.path().toStdString()));
+        ui::TForm1 window(station);
+        QSignalSpy started(&station, &app::Station::startupFinished);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QVERIFY(started.wait(2000));
+        QTRY_VERIFY(station.listings().searchEnabled() && !station.listings().walking());
+
+        auto* box = window.searchPanel()->searchBox();
+        box->setEditText(QStringLiteral("3021"));
+        QSignalSpy done(&station.search(), &search::SearchController::finished);
+        QTest::keyClick(window.resultsPanel(), Qt::Key_Return);  // Enter anywhere in the window
+        QVERIFY(done.wait(3000));
+        QCOMPARE(window.resultsPanel()->countLabel()->text(), QStringLiteral("2 个对象"));
+        auto* view = window.resultsPanel()->resultView();
+        QCOMPARE(view->model()->data(view->model()->index(1, 0)).toString(), QStringLiteral("3021歌"));
+        QCOMPARE(view->model()->data(view->model()->index(1, 1)).toString(), QStringLiteral("mp3"));
+        QCOMPARE(view->model()->data(view->model()->index(1, 2)).toString(), QStringLiteral("0.02"));
+        QCOMPARE(view->model()->data(view->model()->index(1, 3)).toInt(), 2);
+        QVERIFY(!view->model()->data(view->model()->index(0, 0), Qt::DecorationRole).value<QIcon>().isNull());
+        QCOMPARE(window.searchPanel()->readyLabel()->text(), QStringLiteral("就绪！"));
+        QCOMPARE(box->count(), 1);  // the keyword joined the history
     }
 
     void aSecondStationOnlySaysItIsAlreadyRunning() {

@@ -11,6 +11,7 @@ CategoryTabs::CategoryTabs(QWidget* parent) : QTabBar(parent) {
         addTab(QString::fromUtf16(caption));
     QFont bold = font();
     bold.setBold(true);
+    bold.setPixelSize(12);  // four characters fit the designed 65-pixel tab
     setFont(bold);
     for (int i = 0; i < count(); ++i) setTabTextColor(i, Qt::red);
     setExpanding(false);

@@ -47,7 +47,7 @@ ResultsPanel::ResultsPanel(app::Station& station, QWidget* parent)
     view_->verticalHeader()->setDefaultSectionSize(kRowHeight);
     auto* header = view_->horizontalHeader();
     header->setSectionResizeMode(QHeaderView::Interactive);
-    header->resizeSection(library::ResultList::Name, 300);
+    header->resizeSection(library::ResultList::Name, 290);
     header->resizeSection(library::ResultList::Type, 50);
     header->resizeSection(library::ResultList::Size, 70);
     header->setStretchLastSection(true);

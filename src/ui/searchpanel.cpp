@@ -55,7 +55,7 @@ SearchPanel::SearchPanel(app::Station& station, QWidget* parent)
     secondsLabel_ = new QLabel(QString::number(listings.seconds()), this);
     secondsLabel_->setObjectName(QStringLiteral("secondsLabel"));
     secondsLabel_->setAlignment(Qt::AlignCenter);
-    secondsLabel_->setGeometry(266, 64, 30, 20);
+    secondsLabel_->setGeometry(262, 64, 26, 20);
 
     connect(searchButton_, &QPushButton::clicked, this, &SearchPanel::startSearch);
     connect(searchBox_, &QComboBox::editTextChanged, this,
