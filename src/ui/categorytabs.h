@@ -17,7 +17,6 @@ Q_SIGNALS:
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
-    QSize tabSizeHint(int index) const override;
 };
 
 }  // namespace zorvik::ui
