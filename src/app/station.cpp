@@ -1,5 +1,10 @@
 #include "app/station.h"
 
+#include <QCoreApplication>
+#include <QPointer>
+#include <algorithm>
+#include <thread>
+
 #include "core/oneshot.h"
 #include "library/walk.h"
 #include "platform/drives.h"
@@ -33,8 +38,35 @@ Station::Station(core::ProgramFolders folders, QObject* parent)
     core::makeOneShot(Timer7, "Timer7", 10);
     connect(&Timer7, &QTimer::timeout, this, [this] {
         Timer7.stop();
-        if (resultSelection_.hasSelection()) Q_EMIT orderAddRequested();
+        addSelectedResults();
     });
+    for (int n = 1; n <= orders::kListCount; ++n) {
+        auto lane = std::make_unique<orders::CopyLane>(n, storage::stagingFolder(n), cues_, this);
+        connect(lane.get(), &orders::CopyLane::historyTrimRequested, &search_,
+                &search::SearchController::trimHistory);
+        connect(lane.get(), &orders::CopyLane::secondPanel, this, &Station::secondStatusText);
+        connect(lane.get(), &orders::CopyLane::diskSpaceRefreshRequested, &removable_,
+                &storage::RemovableDrives::requestDiskSpaceLine);
+        // The hot list counts each immediate copy here.
+        lanes_[static_cast<size_t>(n - 1)] = std::move(lane);
+    }
+    // Every search first saves the active order list.
+    connect(&search_, &search::SearchController::searchStarting, &orderBook_,
+            [this] { orderBook_.saveActive(); });
+    connect(&orderBook_, &orders::OrderBook::message, this, &Station::messageRequested);
+    connect(&orderBook_, &orders::OrderBook::diskSpaceRefreshRequested, &removable_,
+            &storage::RemovableDrives::requestDiskSpaceLine);
+    connect(&orderBook_, &orders::OrderBook::activeChanged, &removable_,
+            &storage::RemovableDrives::requestDiskSpaceLine);
+
+    // Drives that come and go reach the device selectors; a list whose drive
+    // went away falls back to the local download folder.
+    connect(&mounts_, &platform::MountWatcher::drivesChanged, &removable_,
+            &storage::RemovableDrives::applyDriveChanges);
+    connect(&removable_, &storage::RemovableDrives::deviceRemoved, this,
+            [this](const QString& root) { deviceRemoved(root.toStdString()); });
+    removable_.setChosenDevice(
+        [this] { return QString::fromStdString(deviceRoot(orderBook_.active())); });
     // Every new row of a listing makes its first result the current item.
     connect(&results(), &library::ResultList::countChanged, this, [this](int rows) {
         if (rows > 0 && currentItem_ != results().path(0)) setCurrentItem(results().path(0));
@@ -53,15 +85,14 @@ Station::Station(core::ProgramFolders folders, QObject* parent)
 Station::~Station() = default;
 
 void Station::create() {
-    // Shell change notifications of removable drives register here.
     listings_.Timer13.start();
     Timer7.start();
     if (!platform::folderExists(folders_.data)) platform::createFolders(folders_.data);
 
     // Drive letters map to folders before anything names a drive path.
-    auto& table = platform::DriveTable::instance();
-    table.setFixed(driveSection(settings_));
-    table.setRemovableMounts(platform::readRemovableMounts());
+    platform::DriveTable::instance().setFixed(driveSection(settings_));
+    // Removable drives: the ones present now, then every arrival and removal.
+    mounts_.refresh();
 
     // Input methods of the basic-settings panel are listed here.
     bool anyDrive = false;
@@ -72,7 +103,7 @@ void Station::create() {
     }
     Q_EMIT libraryDrivesLoaded();
     if (!anyDrive) Q_EMIT basicSettingsRequested();
-    // The removable-drive fill timer starts here.
+    removable_.start();
 }
 
 void Station::firstShow() {
@@ -115,7 +146,9 @@ void Station::startupTimer() {
     // The hot list loads here; its file is created when absent.
     std::string hotList = folders_.data + "热门推荐.txt";
     if (!platform::fileExists(hotList)) platform::writeWholeFile(hotList, {});
-    // Order list 1, its tally, the playlist and the singer list load here.
+    orderBook_.loadFirstList();
+    Q_EMIT orderBook_.tallyRequested();
+    // The playlist and the singer list load here.
     storage::createStagingFolders();
     // The two option boxes are set from the settings here.
     search_.selectTab(0);
@@ -147,8 +180,8 @@ void Station::startWarmUp() {
 }
 
 int Station::closeQuery() {
-    // The active order list and the hot list are saved here, and the
-    // decoded preview copy is deleted.
+    orderBook_.saveActiveIfItHasAFile();
+    // The hot list is saved here, and the decoded preview copy is deleted.
     return cues_.playExitSound();
 }
 
@@ -158,7 +191,135 @@ void Station::close() {
 }
 
 void Station::destroy() {
-    // Removable-drive notifications are released here.
+    // The drive events stop with the mount watcher, which the station owns.
+}
+
+std::vector<int> Station::selectedResultRows() const {
+    std::vector<int> rows;
+    for (const auto& range : resultSelection_.selection())
+        for (int row = range.top(); row <= range.bottom(); ++row) rows.push_back(row);
+    std::sort(rows.begin(), rows.end());  // top to bottom, whatever order they were picked in
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    return rows;
+}
+
+void Station::addSelectedResults() {
+    const std::vector<int> rows = selectedResultRows();
+    if (rows.empty() || !orderBook_.acceptsAtOnce(rows.size())) return;
+    std::vector<std::string> paths;
+    for (int row : rows) paths.push_back(results().path(row));
+    if (orderBook_.add(paths) == orders::OrderBook::AddResult::TooMany) return;
+    // Even an item already in the list is copied when asked for.
+    if (syncDownload_ && !currentItem_.empty()) activeLane().queueImmediate(currentItem_);
+}
+
+void Station::batchAddResults() {
+    setSyncDownload(false);
+    addSelectedResults();
+}
+
+void Station::setSyncDownload(bool on) {
+    syncDownload_ = on;
+    Q_EMIT syncDownloadChanged(on);
+    Q_EMIT search_.focusSearchBox();
+    cues_.request(player::Select);
+}
+
+void Station::downloadSelected() {
+    const auto rows = orderBook_.selectedRows();
+    if (rows.empty()) {
+        Q_EMIT messageRequested(QStringLiteral("至少要选择一个文件!"));
+        return;
+    }
+    std::vector<std::string> entries;
+    for (int row : rows) entries.push_back(orderBook_.rows().entry(row));
+    activeLane().startBatch(std::move(entries));
+}
+
+void Station::copySelectedToLocalDisk() {
+    const auto rows = orderBook_.selectedRows();
+    if (rows.empty()) {
+        Q_EMIT messageRequested(QStringLiteral("至少要选择一个文件!"));
+        return;
+    }
+    std::vector<std::string> entries;
+    for (int row : rows) entries.push_back(orderBook_.rows().entry(row));
+    // A large film must not hold up the counter, so this runs beside it.
+    QPointer<Station> self(this);
+    std::thread([entries = std::move(entries), this, self] {
+        for (const auto& entry : entries) {
+            const std::string target = std::string(storage::kLocalDownloadFolder) +
+                                       library::displayName(entry) + std::string(library::extensionOf(entry));
+            // A prefixed file lands as its plain media file, never as a corrupt one.
+            if (library::isPrefixed(entry))
+                library::copyPlain(entry, target);
+            else
+                platform::copyFile(entry, target, platform::Overwrite::Yes);
+        }
+        QMetaObject::invokeMethod(qApp, [this, self] {
+            if (!self) return;
+            cues_.request(player::Select);
+            Q_EMIT localCopyFinished();
+        }, Qt::QueuedConnection);
+    }).detach();
+}
+
+void Station::deleteSelectedEntries() {
+    const auto& record = destinations(orderBook_.active()).record();
+    orders::FolderChooser chooser;
+    orderBook_.deleteSelected([&record, &chooser](const std::string& entry) {
+        return orders::pathInFolder(chooser.folderFor(record, entry),
+                                    library::displayName(entry) + std::string(library::extensionOf(entry)));
+    });
+}
+
+void Station::makeResultCurrent(int row) {
+    if (row < 0 || row >= results().count()) return;
+    setCurrentItem(results().path(row));
+    Q_EMIT statusText(QString::fromStdString(currentItem_));
+}
+
+void Station::makeEntryCurrent(int row) {
+    if (row < 0 || row >= orderBook_.rows().count()) return;
+    setCurrentItem(orderBook_.rows().entry(row));
+}
+
+void Station::chooseDevice(int list, const std::string& selectorText) {
+    auto& record = destinations_[static_cast<size_t>(list - 1)];
+    auto found = orders::chooseDevice(record, selectorText);
+    if (!found) return;
+    deviceRoots_[static_cast<size_t>(list - 1)] = found->root;
+    lane(list).setFolders(record.record());
+    removable_.requestDiskSpaceLine();
+    cues_.request(player::Select);
+    Q_EMIT destinationsChanged(list);
+}
+
+void Station::resetDestinations(int list) {
+    destinations_[static_cast<size_t>(list - 1)].reset();
+    deviceRoots_[static_cast<size_t>(list - 1)].clear();
+    lane(list).setFolders(destinations_[static_cast<size_t>(list - 1)].record());
+    Q_EMIT destinationsChanged(list);
+}
+
+orders::PickOutcome Station::pickFolder(int list, int line, const std::string& nativeFolder) {
+    auto& record = destinations_[static_cast<size_t>(list - 1)];
+    auto outcome = orders::pickFolder(record, line, nativeFolder);
+    if (outcome == orders::PickOutcome::Assigned) {
+        lane(list).setFolders(record.record());
+        cues_.request(player::Select);
+        Q_EMIT destinationsChanged(list);
+    }
+    return outcome;
+}
+
+void Station::openDestination(const std::string& selectorText) {
+    if (auto folder = orders::folderToOpen(selectorText)) platform::openFolder(*folder);
+}
+
+void Station::deviceRemoved(const std::string& root) {
+    for (int n = 1; n <= orders::kListCount; ++n)
+        if (deviceRoots_[static_cast<size_t>(n - 1)] == root) resetDestinations(n);
 }
 
 void Station::setCurrentItem(std::string path) {

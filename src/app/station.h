@@ -5,6 +5,8 @@
 #include <QString>
 #include <QTimer>
 
+#include <array>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -12,8 +14,11 @@
 #include "core/settings.h"
 #include "library/layout.h"
 #include "library/listing.h"
-#include "orders/orderlists.h"
+#include "orders/copylane.h"
+#include "orders/orderbook.h"
+#include "platform/mountwatcher.h"
 #include "player/cueplayer.h"
+#include "storage/removabledrives.h"
 #include "search/patterns.h"
 #include "search/searchcontroller.h"
 
@@ -42,7 +47,6 @@ public:
     player::CuePlayer& cues() { return cues_; }
     const library::LibraryDrives& libraryDrives() const { return drives_; }
     const search::SearchPatterns& patterns() const { return patterns_; }
-    const orders::OrderLists& orderLists() const { return orders_; }
 
     library::Listings& listings() { return listings_; }
     library::ResultList& results() { return listings_.results(); }
@@ -58,6 +62,50 @@ public:
     // returned; on failure nullopt and the row is unchanged.
     std::optional<std::string> renameResult(int row, const std::string& newName);
 
+    storage::RemovableDrives& removableDrives() { return removable_; }
+    orders::OrderBook& orderBook() { return orderBook_; }
+    orders::CopyLane& lane(int list) { return *lanes_[static_cast<size_t>(list - 1)]; }
+    orders::CopyLane& activeLane() { return lane(orderBook_.active()); }
+
+    // Selected result rows, top to bottom. Read from the selection's ranges:
+    // QItemSelectionModel::selectedRows takes a second for a million rows.
+    std::vector<int> selectedResultRows() const;
+    // Adds the selected result rows to the active order list; with
+    // "同步下载" on, the current item is also copied at once.
+    void addSelectedResults();
+    // "批量添加 到 清单": the rows go in without being copied at once.
+    void batchAddResults();
+    bool syncDownload() const { return syncDownload_; }
+    // The "同步下载" box; the operator's click also gives the search box the focus.
+    void setSyncDownload(bool on);
+    // "下载" of the active list: its selected rows as one batch job.
+    void downloadSelected();
+    // "复制到本地磁盘": the selected entries, as plain media files, into the
+    // local download folder, off this thread.
+    void copySelectedToLocalDisk();
+    // "删除选中的文件" of the order view.
+    void deleteSelectedEntries();
+    // A mouse press on a result row or an order row makes it the current item.
+    void makeResultCurrent(int row);
+    void makeEntryCurrent(int row);
+    // The device folders of list n (audio, video, picture, game, e-book)
+    // and the lines its destination selector shows.
+    const orders::ListDestinations& destinations(int list) const {
+        return destinations_[static_cast<size_t>(list - 1)];
+    }
+    // The operator chose an entry of list n's device selector.
+    void chooseDevice(int list, const std::string& selectorText);
+    // A removable drive went away: the lists that had chosen it fall back.
+    void deviceRemoved(const std::string& root);
+    // Back to the local download folder.
+    void resetDestinations(int list);
+    // A folder picked by hand becomes line `line` of list n's destinations.
+    orders::PickOutcome pickFolder(int list, int line, const std::string& nativeFolder);
+    // "打开": the shown destination in the desktop's file manager.
+    void openDestination(const std::string& selectorText);
+    // The chosen removable drive's root of list n, empty when none.
+    const std::string& deviceRoot(int list) const { return deviceRoots_[static_cast<size_t>(list - 1)]; }
+
     QTimer QiDTimer;  // start-up, second stage
     QTimer Timer7;    // adds the selected result to the active order list
 
@@ -66,8 +114,12 @@ Q_SIGNALS:
     void basicSettingsRequested();
     void diskDTextChanged(const QString& text);
     void currentItemChanged(const QString& path);
-    // Timer7: the selected result rows go to the active order list.
-    void orderAddRequested();
+    void syncDownloadChanged(bool on);
+    // For the first panel of the status bar.
+    void statusText(const QString& text);
+    void secondStatusText(const QString& text);
+    void localCopyFinished();
+    void destinationsChanged(int list);
     // A plain message box for the operator.
     void messageRequested(const QString& text);
     void startupFinished();
@@ -83,10 +135,17 @@ private:
     player::CuePlayer cues_;
     library::LibraryDrives drives_;
     search::SearchPatterns patterns_;
-    orders::OrderLists orders_;
     library::Listings listings_;
     QItemSelectionModel resultSelection_{&listings_.results()};
     search::SearchController search_{listings_, cues_, drives_, patterns_};
+
+    platform::MountWatcher mounts_;
+    storage::RemovableDrives removable_;
+    orders::OrderBook orderBook_{folders_.data, cues_};
+    std::array<std::unique_ptr<orders::CopyLane>, orders::kListCount> lanes_;
+    std::array<orders::ListDestinations, orders::kListCount> destinations_;
+    std::array<std::string, orders::kListCount> deviceRoots_;  // chosen removable drive, if any
+    bool syncDownload_ = false;
 
     QString diskDText_;
     std::string currentItem_;

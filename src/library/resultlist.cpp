@@ -1,5 +1,7 @@
 #include "library/resultlist.h"
 
+#include <iterator>
+
 #include "library/layout.h"
 
 namespace zorvik::library {
@@ -12,8 +14,7 @@ ResultList::ResultList(QObject* parent) : QAbstractTableModel(parent) {}
 
 void ResultList::clear() {
     beginResetModel();
-    paths_.clear();
-    paths_.shrink_to_fit();
+    paths_ = {};
     sizes_.clear();
     sizes_.shrink_to_fit();
     endResetModel();
@@ -24,8 +25,7 @@ void ResultList::append(std::vector<std::string>&& paths) {
     if (paths.empty()) return;
     int first = count();
     beginInsertRows({}, first, first + static_cast<int>(paths.size()) - 1);
-    if (paths_.empty() && paths.capacity() > paths.size()) paths_.reserve(paths.size());
-    for (auto& p : paths) paths_.push_back(std::move(p));
+    std::move(paths.begin(), paths.end(), std::back_inserter(paths_));
     sizes_.resize(paths_.size(), kUnknown);
     endInsertRows();
     Q_EMIT countChanged(count());

@@ -3,6 +3,7 @@
 #include <QAbstractTableModel>
 #include <array>
 #include <cstdint>
+#include <deque>
 #include <string>
 #include <vector>
 
@@ -43,7 +44,7 @@ Q_SIGNALS:
 private:
     std::int64_t sizeOf(int row) const;
 
-    std::vector<std::string> paths_;
+    std::deque<std::string> paths_;  // grows without moving what it holds
     mutable std::vector<std::int64_t> sizes_;  // kUnknown until first shown
     std::array<QVariant, 5> icons_;
 };

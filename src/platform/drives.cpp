@@ -80,8 +80,9 @@ char driveLetterOf(std::string_view path) {
 }
 
 DriveTable& DriveTable::instance() {
-    static DriveTable table;
-    return table;
+    // Never destroyed: detached copy workers may still map paths while the process exits.
+    static auto* table = new DriveTable;
+    return *table;
 }
 
 DriveTable::DriveTable() { setFixed({}); }

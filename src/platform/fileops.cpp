@@ -131,6 +131,9 @@ bool writeThroughTemporary(const std::string& target, Overwrite overwrite, mode_
         ::unlink(temporary.c_str());
         return fail(error);
     }
+    // The new name must survive an unplugged device too, not only the data.
+    Fd folder(::open(parentOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (folder.get() >= 0) ::fsync(folder.get());
     return true;
 }
 

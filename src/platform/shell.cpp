@@ -38,3 +38,13 @@ std::string executableFolder() {
 }
 
 }  // namespace zorvik::platform
+
+namespace zorvik::platform {
+
+bool openFolder(std::string_view path) {
+    auto native = DriveTable::instance().toNative(path);
+    if (!native) return false;
+    return QProcess::startDetached(QStringLiteral("xdg-open"), {QString::fromStdString(*native)});
+}
+
+}  // namespace zorvik::platform

@@ -18,3 +18,10 @@ namespace zorvik::platform {
 std::string executableFolder();
 
 }  // namespace zorvik::platform
+
+namespace zorvik::platform {
+
+// Shows a folder (a drive path or a native one) in the desktop's file manager.
+bool openFolder(std::string_view path);
+
+}  // namespace zorvik::platform

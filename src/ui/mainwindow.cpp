@@ -10,6 +10,7 @@
 
 #include "app/station.h"
 #include "ui/categorytabs.h"
+#include "ui/orderpanel.h"
 #include "ui/resultspanel.h"
 #include "ui/searchpanel.h"
 #include "ui/texts.h"
@@ -75,18 +76,18 @@ void TForm1::buildRegions() {
 
     region(client, "browsePanel", {200, 488, 521, 145}, false);
     region(client, "newArrivalsBar", {200, 624, 521, 33}, false);
-    region(client, "orderTabs", {728, 34, 273, 623});
-    region(client, "orderView", {736, 136, 215, 305});
-    group(client, "tallyBox", QStringLiteral("统计"), {736, 440, 257, 145});
-    region(client, "progressBars", {448, 670, 537, 12}, false);
+    orderPanel_ = new OrderPanel(station_, client);
+    group(client, "tallyBox", QStringLiteral("统计"), {736, 440, 257, 145})->raise();
     region(client, "folderPicker", {808, 136, 153, 241}, false);
     basicSettingsPanel_ = region(client, "basicSettingsPanel", {0, -24, 1009, 681}, false);
     basicSettingsPanel_->setAutoFillBackground(true);
 
     auto* first = new QLabel(statusBar());
+    statusPanel1_ = first;
     first->setObjectName(QStringLiteral("statusPanel1"));
     first->setFixedWidth(400);
     auto* second = new QLabel(statusBar());
+    statusPanel2_ = second;
     second->setObjectName(QStringLiteral("statusPanel2"));
     second->setFixedWidth(450);
     statusBar()->addWidget(first);
@@ -106,6 +107,9 @@ void TForm1::connectStation() {
     connect(&station_.cues(), &player::CuePlayer::failed, this, [this](const QString& message) {
         QMessageBox::critical(this, texts::kApplicationTitle, message);
     });
+
+    connect(&station_, &app::Station::statusText, statusPanel1_, &QLabel::setText);
+    connect(&station_, &app::Station::secondStatusText, statusPanel2_, &QLabel::setText);
 
     auto& search = station_.search();
     connect(categoryTabs_, &QTabBar::currentChanged, &search,

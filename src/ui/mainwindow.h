@@ -12,6 +12,7 @@ class Station;
 namespace zorvik::ui {
 
 class CategoryTabs;
+class OrderPanel;
 class ResultsPanel;
 class SearchPanel;
 
@@ -32,6 +33,7 @@ public:
     CategoryTabs* categoryTabs() const { return categoryTabs_; }
     SearchPanel* searchPanel() const { return searchPanel_; }
     ResultsPanel* resultsPanel() const { return resultsPanel_; }
+    OrderPanel* orderPanel() const { return orderPanel_; }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -50,6 +52,9 @@ private:
     CategoryTabs* categoryTabs_ = nullptr;
     SearchPanel* searchPanel_ = nullptr;
     ResultsPanel* resultsPanel_ = nullptr;
+    OrderPanel* orderPanel_ = nullptr;
+    QLabel* statusPanel1_ = nullptr;
+    QLabel* statusPanel2_ = nullptr;
 };
 
 }  // namespace zorvik::ui

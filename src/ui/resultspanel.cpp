@@ -2,6 +2,7 @@
 
 #include <QHeaderView>
 #include <QInputDialog>
+#include <QItemSelectionModel>
 #include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
@@ -33,6 +34,9 @@ ResultsPanel::ResultsPanel(app::Station& station, QWidget* parent)
     view_->setObjectName(QStringLiteral("resultList"));
     view_->setModel(&results);
     view_->setSelectionModel(&station_.resultSelection());
+    // The header would otherwise test every row for selection on each paint:
+    // 50 ms a paint with a million rows selected.
+    view_->horizontalHeader()->setSelectionModel(new QItemSelectionModel(&results, view_->horizontalHeader()));
     view_->setSelectionBehavior(QAbstractItemView::SelectRows);
     view_->setSelectionMode(QAbstractItemView::ExtendedSelection);
     view_->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -58,6 +62,9 @@ ResultsPanel::ResultsPanel(app::Station& station, QWidget* parent)
     connect(&results, &library::ResultList::countChanged, count_,
             [this](int rows) { count_->setText(QString::number(rows) + QStringLiteral(" 个对象")); });
     connect(view_, &QWidget::customContextMenuRequested, this, &ResultsPanel::showMenu);
+    connect(view_, &QTableView::pressed, this,
+            [this](const QModelIndex& index) { station_.makeResultCurrent(index.row()); });
+    connect(view_, &QTableView::doubleClicked, this, [this] { station_.addSelectedResults(); });
 }
 
 void ResultsPanel::resizeEvent(QResizeEvent* event) {
@@ -73,6 +80,9 @@ void ResultsPanel::showFullHeight() {
 
 void ResultsPanel::showMenu(const QPoint& at) {
     QMenu menu(this);
+    connect(menu.addAction(QStringLiteral("批量添加 到 清单")), &QAction::triggered, this,
+            [this] { station_.batchAddResults(); });
+    menu.addSeparator();
     menu.addAction(QStringLiteral("替换文件"));  // the shop's station had no action here either
     QAction* rename = menu.addAction(QStringLiteral("重命名"));
     rename->setEnabled(station_.resultSelection().hasSelection());
@@ -81,9 +91,9 @@ void ResultsPanel::showMenu(const QPoint& at) {
 }
 
 void ResultsPanel::renameSelected() {
-    const auto rows = station_.resultSelection().selectedRows();
-    if (rows.isEmpty()) return;
-    const int row = rows.first().row();
+    const auto rows = station_.selectedResultRows();
+    if (rows.empty()) return;
+    const int row = rows.front();
     const std::string oldPath = station_.results().path(row);
     bool confirmed = false;
     const QString name = QInputDialog::getText(

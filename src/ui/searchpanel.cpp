@@ -36,6 +36,16 @@ SearchPanel::SearchPanel(app::Station& station, QWidget* parent)
     numberMode_->setObjectName(QStringLiteral("numberModeBox"));
     numberMode_->setGeometry(8, 38, 100, 22);
 
+    syncDownload_ = new QCheckBox(QStringLiteral("同步下载"), this);
+    syncDownload_->setObjectName(QStringLiteral("syncDownloadBox"));
+    syncDownload_->setToolTip(QStringLiteral("勾选后输入编号后回车文件就直接下载到U盘相应目录"));
+    syncDownload_->setGeometry(112, 38, 100, 22);
+    connect(syncDownload_, &QCheckBox::toggled, this, [this](bool on) { station_.setSyncDownload(on); });
+    connect(&station_, &app::Station::syncDownloadChanged, syncDownload_, [this](bool on) {
+        QSignalBlocker quiet(syncDownload_);
+        syncDownload_->setChecked(on);
+    });
+
     static constexpr std::array<const char*, 6> kQuickBoxNames{
         "ComboBox3", "ComboBox4", "ComboBox5", "ComboBox20", "ComboBox21", "ComboBox22"};
     for (size_t n = 0; n < kQuickBoxNames.size(); ++n) {

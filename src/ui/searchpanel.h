@@ -23,6 +23,7 @@ public:
 
     QComboBox* searchBox() const { return searchBox_; }
     QCheckBox* numberModeBox() const { return numberMode_; }
+    QCheckBox* syncDownloadBox() const { return syncDownload_; }
     QPushButton* searchButton() const { return searchButton_; }
     QLabel* readyLabel() const { return readyLabel_; }
     QLabel* secondsLabel() const { return secondsLabel_; }
@@ -38,6 +39,7 @@ private:
     app::Station& station_;
     QComboBox* searchBox_;
     QCheckBox* numberMode_;
+    QCheckBox* syncDownload_;
     QPushButton* searchButton_;
     QLabel* readyLabel_;
     QLabel* secondsLabel_;

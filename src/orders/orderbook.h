@@ -1,0 +1,82 @@
+#pragma once
+
+#include <QItemSelectionModel>
+#include <QObject>
+#include <QTimer>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "orders/orderrows.h"
+
+namespace zorvik::player {
+class CuePlayer;
+}
+
+namespace zorvik::orders {
+
+inline constexpr int kListCount = 5;
+inline constexpr int kMostAddedAtOnce = 200;
+
+// File of order list n (1 ... 5) in the data folder.
+inline std::string listFileName(int list) { return "清单" + std::to_string(list) + ".txt"; }
+
+// The five order lists. Only the active list's entries are in memory, as
+// the order view's rows; the others live in their list files until they
+// become active. GUI thread only.
+class OrderBook final : public QObject {
+    Q_OBJECT
+public:
+    OrderBook(std::string dataFolder, player::CuePlayer& cues, QObject* parent = nullptr);
+
+    int active() const { return active_; }
+    OrderRows& rows() { return rows_; }
+    QItemSelectionModel& selection() { return selection_; }
+    std::string listFile(int list) const { return dataFolder_ + listFileName(list); }
+    // Rows selected in the order view, top to bottom.
+    std::vector<int> selectedRows() const;
+
+    // Start-up: list 1 is active, with the entries of its file if there is one.
+    void loadFirstList();
+    // Writes the active entries whole to the active list's file.
+    bool saveActive();
+    // At close: only a list that already has a file is saved.
+    bool saveActiveIfItHasAFile();
+
+    enum class AddResult { Added, NothingNew, NothingSelected, TooMany };
+    // Appends the paths not already entries (the whole path decides). More
+    // than 200 at once: "对不起，一次下载的数量不能大于200" and nothing added.
+    AddResult add(const std::vector<std::string>& paths);
+    // More than 200 at once is refused with the message before any path is read.
+    bool acceptsAtOnce(size_t count);
+    void clear();
+    // Removes the selected rows and the copies already made of them on the
+    // device (and their lyrics); `deviceCopyOf` names the copy of an entry.
+    void deleteSelected(const std::function<std::string(const std::string& entry)>& deviceCopyOf);
+    void switchTo(int list);
+    // "全选": every row selected; from the button the view takes the focus.
+    void selectAll(bool fromButton);
+
+    QTimer tallyTimer;  // the tally is worked out once after a burst of changes
+
+Q_SIGNALS:
+    void activeChanged(int list);
+    void message(const QString& text);
+    void focusSearchBox();
+    void focusOrderView();
+    // The tally of the active list needs working out again.
+    void tallyRequested();
+    void diskSpaceRefreshRequested();
+
+private:
+    bool load(int list);
+    void requestTally();
+
+    std::string dataFolder_;
+    player::CuePlayer& cues_;
+    OrderRows rows_;
+    QItemSelectionModel selection_{&rows_};
+    int active_ = 1;
+};
+
+}  // namespace zorvik::orders

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QAbstractTableModel>
+#include <array>
+#include <string>
+#include <vector>
+
+namespace zorvik::orders {
+
+// The order view's rows over the active order list's entries: row i always
+// shows entry i. Rows are built when entries are added or a list is loaded.
+class OrderRows final : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    enum Column { Name = 0, Type, Size, ColumnCount };
+
+    explicit OrderRows(QObject* parent = nullptr);
+
+    const std::vector<std::string>& entries() const { return entries_; }
+    int count() const { return static_cast<int>(entries_.size()); }
+    const std::string& entry(int row) const { return entries_[static_cast<size_t>(row)]; }
+
+    void append(const std::vector<std::string>& paths);
+    void replace(std::vector<std::string> paths);
+    // Removes the rows given (any order, duplicates ignored).
+    void remove(std::vector<int> rows);
+
+    void setGroupIcons(std::array<QVariant, 5> icons) { icons_ = std::move(icons); }
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+
+private:
+    struct Row {
+        QString name;
+        QString type;
+        QString size;
+        int icon;
+    };
+    static Row build(const std::string& path);
+
+    std::vector<std::string> entries_;
+    std::vector<Row> rows_;
+    std::array<QVariant, 5> icons_;
+};
+
+}  // namespace zorvik::orders

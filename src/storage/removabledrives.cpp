@@ -1,0 +1,128 @@
+#include "storage/removabledrives.h"
+
+#include <QThread>
+
+#include "core/oneshot.h"
+#include "platform/drives.h"
+#include "platform/mountwatcher.h"
+
+namespace zorvik::storage {
+
+namespace {
+
+constexpr int kStartupFillMs = 1000;
+constexpr int kDiskSpaceLineMs = 20;
+
+}  // namespace
+
+QString deviceEntry(const QString& root) { return kDeviceEntryPrefix + root; }
+
+std::optional<QString> deviceRootOf(const QString& entry) {
+    if (!entry.startsWith(kDeviceEntryPrefix)) return std::nullopt;
+    QString root = entry.mid(kDeviceEntryPrefix.size());
+    bool driveRoot = root.size() == 3 && root[0].isLetter() && root[0].unicode() < 128 &&
+                     root[1] == QLatin1Char(':') && root[2] == QLatin1Char('\\');
+    if (!driveRoot) return std::nullopt;
+    return root.toUpper();
+}
+
+QString diskSpaceLine(std::int64_t freeBytes, std::int64_t totalBytes) {
+    return QStringLiteral("可用空间：") + QString::number(wholeMegabytes(freeBytes)) +
+           QStringLiteral(" MB 总大小：") + QString::number(wholeMegabytes(totalBytes)) + QStringLiteral(" MB");
+}
+
+bool bigEnoughToOffer(const QString& root) {
+    // A drive whose size cannot be read (no medium, gone again) counts as 0 MB.
+    auto space = platform::diskSpace(root.toStdString());
+    return space && wholeMegabytes(space->total) > kLargestUnofferedMegabytes;
+}
+
+RemovableDrives::RemovableDrives(QObject* parent) : QObject(parent) {
+    core::makeOneShot(UZTTimer3, "UZTTimer3", kStartupFillMs);
+    connect(&UZTTimer3, &QTimer::timeout, this, &RemovableDrives::startupFill);
+    core::makeOneShot(UPangTimer3, "UPangTimer3", kDiskSpaceLineMs);
+    connect(&UPangTimer3, &QTimer::timeout, this, &RemovableDrives::refreshDiskSpaceLine);
+}
+
+RemovableDrives::~RemovableDrives() = default;
+
+void RemovableDrives::setChosenDevice(ChosenDevice chosen) { chosen_ = std::move(chosen); }
+
+void RemovableDrives::start() {
+    if (!filled_) core::requestOnce(UZTTimer3);
+}
+
+void RemovableDrives::startupFill() {
+    UZTTimer3.stop();
+    if (filled_) return;
+    filled_ = true;
+    Q_EMIT startupFilled();
+    // Fixed drives are never offered, however they are mapped.
+    for (const auto& drive : platform::DriveTable::instance().drives())
+        if (drive.type == platform::DriveType::Removable) addEntry(platform::MountWatcher::rootOf(drive.letter));
+}
+
+void RemovableDrives::applyDriveChanges(const QStringList& arrived, const QStringList& removed) {
+    for (const auto& root : removed) driveRemoved(root);
+    for (const auto& root : arrived) driveArrived(root);
+}
+
+void RemovableDrives::driveArrived(const QString& root) { addEntry(root); }
+
+void RemovableDrives::addEntry(const QString& root) {
+    QString entry = deviceEntry(root);
+    // One drive, one entry: a drive announced before the start-up fill runs
+    // is seen by both.
+    if (entries_.contains(entry) || !bigEnoughToOffer(root)) return;
+    entries_.append(entry);
+    Q_EMIT entryAdded(entry);
+}
+
+void RemovableDrives::driveRemoved(const QString& root) {
+    // The lists that copy to the drive go back to the local folder before its
+    // entry goes, so no selector is ever left showing a vanished drive.
+    Q_EMIT deviceRemoved(root);
+    QString entry = deviceEntry(root);
+    if (int index = entries_.indexOf(entry); index >= 0) {
+        entries_.removeAt(index);
+        Q_EMIT entryRemoved(entry, index);
+    }
+    refreshDiskSpaceLine();
+}
+
+void RemovableDrives::requestDiskSpaceLine() {
+    // Copy jobs ask from their worker threads; the timer lives here.
+    if (QThread::currentThread() != thread()) {
+        QMetaObject::invokeMethod(this, &RemovableDrives::requestDiskSpaceLine, Qt::QueuedConnection);
+        return;
+    }
+    core::requestOnce(UPangTimer3);
+}
+
+void RemovableDrives::refreshDiskSpaceLine() {
+    UPangTimer3.stop();
+    QString root = chosen_ ? chosen_() : QString();
+    // Only an offered drive counts: a root whose drive has gone may already
+    // name another medium, or nothing.
+    bool offered = !root.isEmpty() && entries_.contains(deviceEntry(root));
+    auto space = offered ? platform::diskSpace(root.toStdString()) : std::nullopt;
+    // A device that cannot be read is as good as gone: the notice says so
+    // rather than a line of stale or made-up numbers.
+    // Free is what a copy can use; blocks reserved for root are no use to the
+    // shop's copies.
+    if (!space)
+        setDiskText(kDiskNotice, true);
+    else
+        setDiskText(diskSpaceLine(space->available, space->total), false);
+}
+
+void RemovableDrives::setDiskText(const QString& text, bool notice) {
+    // Repaints request refreshes; a refresh that repainted for an unchanged
+    // text would keep the two going round for ever.
+    if (text == diskText_ && notice == showsNotice_) return;
+    diskText_ = text;
+    showsNotice_ = notice;
+    Q_EMIT diskTextChanged(diskText_, showsNotice_);
+}
+
+}  // namespace zorvik::storage

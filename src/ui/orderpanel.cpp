@@ -1,0 +1,239 @@
+#include "ui/orderpanel.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QHeaderView>
+#include <QFileSystemModel>
+#include <QLabel>
+#include <QMessageBox>
+#include <QTreeView>
+#include <QMenu>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTableView>
+
+#include "app/station.h"
+#include "platform/drives.h"
+#include "ui/icons.h"
+
+namespace zorvik::ui {
+
+OrderPanel::OrderPanel(app::Station& station, QWidget* client) : QObject(client), station_(station) {
+    auto& book = station_.orderBook();
+    tabs_ = new QTabWidget(client);
+    tabs_->setObjectName(QStringLiteral("orderTabs"));
+    tabs_->setGeometry(728, 34, 273, 623);
+    tabs_->setStyleSheet(QStringLiteral("QTabBar::tab { width: 54px; height: 30px; padding: 0px; }"));
+    for (int n = 1; n <= 5; ++n) buildPage(n, client);
+
+    // The order view lies over the tab pages and shows the active list.
+    std::array<QVariant, 5> icons;
+    auto themed = mediaGroupIcons();
+    for (size_t i = 0; i < icons.size(); ++i) icons[i] = themed[i];
+    book.rows().setGroupIcons(std::move(icons));
+    view_ = new QTableView(client);
+    view_->setObjectName(QStringLiteral("orderView"));
+    view_->setGeometry(736, 136, 215, 305);
+    view_->setModel(&book.rows());
+    view_->setSelectionModel(&book.selection());
+    view_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    view_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    view_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    view_->setShowGrid(true);
+    view_->setWordWrap(false);
+    view_->setIconSize(QSize(22, 22));
+    view_->setToolTip(QStringLiteral("双击为播放  右击为右键菜单"));
+    view_->verticalHeader()->hide();
+    view_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    view_->verticalHeader()->setDefaultSectionSize(24);
+    view_->horizontalHeader()->resizeSection(orders::OrderRows::Name, 215);
+    view_->setContextMenuPolicy(Qt::CustomContextMenu);
+
+    // The folder picker: the device's folders, over the order view.
+    folders_ = new QFileSystemModel(this);
+    folders_->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot);
+    folders_->setRootPath(QStringLiteral("/"));
+    picker_ = new QTreeView(client);
+    picker_->setObjectName(QStringLiteral("folderPicker"));
+    picker_->setGeometry(808, 136, 153, 241);
+    picker_->setModel(folders_);
+    for (int column = 1; column < folders_->columnCount(); ++column) picker_->hideColumn(column);
+    picker_->setHeaderHidden(true);
+    picker_->hide();
+    connect(picker_, &QTreeView::clicked, this, [this](const QModelIndex& index) {
+        const int list = station_.orderBook().active();
+        const int line = page(list).destination->currentIndex();
+        if (station_.pickFolder(list, line, folders_->filePath(index).toStdString()) ==
+            orders::PickOutcome::NotADrivePath)
+            QMessageBox::information(view_->window(), QString(),
+                                     QString::fromUtf8(orders::kInvalidPickedFolder.data(),
+                                                       static_cast<qsizetype>(orders::kInvalidPickedFolder.size())));
+    });
+    connect(&station_, &app::Station::destinationsChanged, this, [this](int list) {
+        showDestinations(list);
+        rootPickerAt(station_.deviceRoot(list).empty() ? std::string(orders::kDefaultDestination)
+                                                       : station_.deviceRoot(list));
+    });
+
+    connect(view_, &QWidget::customContextMenuRequested, this, &OrderPanel::showMenu);
+    connect(view_, &QTableView::clicked, this, &OrderPanel::hideFolderPicker);
+
+    auto& drives = station_.removableDrives();
+    setDeviceEntries(drives.entries());
+    connect(&drives, &storage::RemovableDrives::entryAdded, this,
+            [this, &drives] { setDeviceEntries(drives.entries()); });
+    connect(&drives, &storage::RemovableDrives::entryRemoved, this, [this, &drives](const QString& entry) {
+        for (auto& p : pages_)
+            if (p.device->currentText() == entry) p.device->setEditText(QStringLiteral("请选择可移动磁盘"));
+        setDeviceEntries(drives.entries());
+    });
+    connect(view_, &QTableView::pressed, this,
+            [this](const QModelIndex& index) { station_.makeEntryCurrent(index.row()); });
+    connect(tabs_, &QTabWidget::currentChanged, this, [this](int index) {
+        station_.orderBook().switchTo(index + 1);
+    });
+    connect(&book, &orders::OrderBook::activeChanged, this, [this](int list) {
+        tabs_->setCurrentIndex(list - 1);
+        if (!station_.deviceRoot(list).empty()) rootPickerAt(station_.deviceRoot(list));
+        for (int n = 1; n <= 5; ++n) page(n).bar->setVisible(n == list && station_.lane(n).barShown());
+    });
+    connect(&book, &orders::OrderBook::focusOrderView, view_, [this] { view_->setFocus(); });
+}
+
+void OrderPanel::buildPage(int list, QWidget* client) {
+    auto& p = pages_[static_cast<size_t>(list - 1)];
+    p.page = new QWidget;
+    p.page->setObjectName(QStringLiteral("orderPage%1").arg(list));
+    tabs_->addTab(p.page, QStringLiteral("清单%1").arg(list));
+
+    p.device = new QComboBox(p.page);
+    p.device->setObjectName(QStringLiteral("deviceSelector%1").arg(list));
+    p.device->setEditable(true);
+    p.device->setEditText(QStringLiteral("请选择可移动磁盘"));
+    p.device->setToolTip(QStringLiteral("单击选择可移动磁盘"));
+    p.device->setGeometry(6, 4, 255, 26);
+    p.destination = new QComboBox(p.page);
+    p.destination->setObjectName(QStringLiteral("destinationSelector%1").arg(list));
+    p.destination->setGeometry(6, 34, 205, 26);
+    p.open = new QPushButton(QStringLiteral("打开"), p.page);
+    p.open->setGeometry(214, 34, 47, 26);
+
+    p.selectAll = new QPushButton(QStringLiteral("全选"), p.page);
+    p.selectAll->setGeometry(6, 524, 56, 24);
+    p.download = new QPushButton(QStringLiteral("下载"), p.page);
+    p.download->setGeometry(66, 524, 56, 24);
+    p.lyrics = new QCheckBox(QStringLiteral("歌词"), p.page);
+    p.lyrics->setGeometry(128, 524, 60, 24);
+    if (list == 1) {
+        p.selectAll->setToolTip(QStringLiteral("全部选择当前清单文件"));
+        p.download->setToolTip(QStringLiteral("下载选择的文件到指定目录"));
+        p.lyrics->setToolTip(QStringLiteral("勾选后下载歌曲时将同步下载歌词"));
+    }
+    // The copying animation: a running bar while the list's job runs.
+    p.animation = new QProgressBar(p.page);
+    p.animation->setRange(0, 0);
+    p.animation->setTextVisible(false);
+    p.animation->setGeometry(192, 528, 66, 16);
+    p.animation->hide();
+
+    p.progressText = new QLabel(p.page);
+    p.progressText->setGeometry(6, 550, 255, 18);
+    p.doneLabel = new QLabel(station_.lane(list).doneText(), p.page);
+    p.doneLabel->setStyleSheet(QStringLiteral("color: red;"));
+    p.doneLabel->setGeometry(6, 550, 255, 18);
+    p.doneLabel->hide();
+    auto* took = new QLabel(QStringLiteral("用时      秒"), p.page);
+    took->setGeometry(6, 570, 90, 18);
+    p.seconds = new QLabel(QStringLiteral("0"), p.page);
+    p.seconds->setAlignment(Qt::AlignCenter);
+    p.seconds->setGeometry(30, 570, 30, 18);
+
+    p.bar = new QProgressBar(client);
+    p.bar->setObjectName(QStringLiteral("progressBar%1").arg(list));
+    p.bar->setGeometry(448, 648, 537, 12);
+    p.bar->setTextVisible(false);
+    p.bar->hide();
+
+    p.destination->setToolTip(QString());
+    if (list == 1) p.open->setToolTip(QString::fromUtf8(orders::kOpenDestinationHint.data(),
+                                                        static_cast<qsizetype>(orders::kOpenDestinationHint.size())));
+    showDestinations(list);
+    connect(p.device, &QComboBox::textActivated, this, [this, list](const QString& text) {
+        station_.chooseDevice(list, text.toStdString());
+    });
+    connect(p.destination, QOverload<int>::of(&QComboBox::activated), this, [this] {
+        picker_->show();
+        picker_->raise();
+        station_.cues().request(player::Select);
+    });
+    connect(p.open, &QPushButton::clicked, this, [this, list] {
+        hideFolderPicker();
+        station_.openDestination(page(list).destination->currentText().toStdString());
+    });
+
+    auto& lane = station_.lane(list);
+    connect(p.selectAll, &QPushButton::clicked, this, [this] { station_.orderBook().selectAll(true); });
+    connect(p.download, &QPushButton::clicked, this, [this] { station_.downloadSelected(); });
+    connect(p.lyrics, &QCheckBox::toggled, &lane, &orders::CopyLane::setLyrics);
+    connect(&lane, &orders::CopyLane::runningChanged, p.animation, &QWidget::setVisible);
+    connect(&lane, &orders::CopyLane::displayChanged, this, [this, list] { showLane(list); });
+}
+
+void OrderPanel::hideFolderPicker() { picker_->hide(); }
+
+void OrderPanel::showDestinations(int list) {
+    auto* box = page(list).destination;
+    const auto& destinations = station_.destinations(list);
+    QSignalBlocker quiet(box);
+    box->clear();
+    for (const auto& line : destinations.lines()) box->addItem(QString::fromStdString(line));
+    box->setCurrentIndex(destinations.shownLine());
+}
+
+void OrderPanel::rootPickerAt(const std::string& drivePath) {
+    auto native = platform::DriveTable::instance().toNative(drivePath);
+    if (!native) return;
+    picker_->setRootIndex(folders_->setRootPath(QString::fromStdString(*native)));
+}
+
+void OrderPanel::setDeviceEntries(const QStringList& entries) {
+    for (auto& p : pages_) {
+        const QString text = p.device->currentText();
+        QSignalBlocker quiet(p.device);
+        p.device->clear();
+        p.device->addItems(entries);
+        p.device->setEditText(text);
+    }
+}
+
+void OrderPanel::showLane(int list) {
+    const auto& p = page(list);
+    const auto& lane = station_.lane(list);
+    p.progressText->setText(lane.progressText());
+    p.progressText->setVisible(!lane.doneShown());
+    p.doneLabel->setVisible(lane.doneShown());
+    p.seconds->setText(QString::number(lane.seconds()));
+    p.bar->setMaximum(lane.barMaximum());
+    p.bar->setValue(lane.barPosition());
+    p.bar->setVisible(lane.barShown() && station_.orderBook().active() == list);
+}
+
+void OrderPanel::showMenu(const QPoint& at) {
+    auto& book = station_.orderBook();
+    QMenu menu(view_);
+    connect(menu.addAction(QStringLiteral("清空")), &QAction::triggered, &book, &orders::OrderBook::clear);
+    menu.addSeparator();
+    connect(menu.addAction(QStringLiteral("全选")), &QAction::triggered, &book, [&book] { book.selectAll(false); });
+    connect(menu.addAction(QStringLiteral("下载")), &QAction::triggered, this, [this] { station_.downloadSelected(); });
+    menu.addSeparator();
+    connect(menu.addAction(QStringLiteral("删除选中的文件")), &QAction::triggered, this,
+            [this] { station_.deleteSelectedEntries(); });
+    menu.addSeparator();
+    connect(menu.addAction(QStringLiteral("复制到本地磁盘")), &QAction::triggered, this,
+            [this] { station_.copySelectedToLocalDisk(); });
+    menu.addSeparator();
+    menu.exec(view_->viewport()->mapToGlobal(at));
+}
+
+}  // namespace zorvik::ui

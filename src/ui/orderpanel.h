@@ -1,0 +1,70 @@
+#pragma once
+
+#include <QWidget>
+#include <array>
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QProgressBar;
+class QPushButton;
+class QTabWidget;
+class QTableView;
+class QTreeView;
+class QFileSystemModel;
+
+namespace zorvik::app {
+class Station;
+}
+
+namespace zorvik::ui {
+
+// One order list's tab page: its buttons, device and destination selectors,
+// copying animation and progress group.
+struct OrderTabPage {
+    QWidget* page = nullptr;
+    QPushButton* selectAll = nullptr;
+    QPushButton* download = nullptr;
+    QCheckBox* lyrics = nullptr;
+    QComboBox* device = nullptr;
+    QComboBox* destination = nullptr;
+    QPushButton* open = nullptr;
+    QProgressBar* animation = nullptr;
+    QLabel* progressText = nullptr;
+    QLabel* doneLabel = nullptr;
+    QLabel* seconds = nullptr;
+    QProgressBar* bar = nullptr;  // along the window's foot
+};
+
+// The order lists side of the main window: the tabs "清单1" to "清单5" and
+// the order view shared by all of them.
+class OrderPanel final : public QObject {
+    Q_OBJECT
+public:
+    // Builds the tabs, the order view and the five progress bars on `client`.
+    OrderPanel(app::Station& station, QWidget* client);
+
+    QTabWidget* tabs() const { return tabs_; }
+    QTableView* view() const { return view_; }
+    QTreeView* folderPicker() const { return picker_; }
+    void hideFolderPicker();
+    const OrderTabPage& page(int list) const { return pages_[static_cast<size_t>(list - 1)]; }
+
+private:
+    void buildPage(int list, QWidget* client);
+    void showLane(int list);
+    void showMenu(const QPoint& at);
+    void showDestinations(int list);
+    void rootPickerAt(const std::string& drivePath);
+    // The device selectors list the removable drives present.
+    void setDeviceEntries(const QStringList& entries);
+
+    app::Station& station_;
+    QTabWidget* tabs_;
+    QTableView* view_;
+    std::array<OrderTabPage, 5> pages_;
+    QTreeView* picker_;
+    QFileSystemModel* folders_;
+};
+
+}  // namespace zorvik::ui

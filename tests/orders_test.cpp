@@ -1,0 +1,286 @@
+#include <gtest/gtest.h>
+
+#include <QSignalSpy>
+#include <QTest>
+#include <filesystem>
+
+#include "orders/copylane.h"
+#include "orders/orderbook.h"
+#include "platform/drives.h"
+#include "platform/textcodec.h"
+#include "player/cueplayer.h"
+#include "support/fixture.h"
+
+namespace zorvik::orders {
+namespace {
+
+using testing::Scratch;
+namespace fs = std::filesystem;
+
+class Orders : public ::testing::Test {
+protected:
+    void SetUp() override { s.mapDrives({{'D', "d"}, {'E', "e"}, {'G', "phone"}}); }
+    void TearDown() override { platform::DriveTable::instance().setFixed({}); }
+    std::string data() const { return s.at("data") + "/"; }
+    std::vector<std::string> paths(int n, const char* stem = "E:\\Brask搜歌库\\1-音乐\\") const {
+        std::vector<std::string> out;
+        for (int i = 0; i < n; ++i) out.push_back(stem + std::to_string(3000 + i) + ".mp3");
+        return out;
+    }
+    Scratch s;
+    player::CuePlayer cues{QString::fromStdString(s.at("cues/"))};
+};
+
+TEST_F(Orders, AddTakesUpTo200AtOnceAndTheWholePathDecidesDuplicates) {
+    s.makeFolder("data");
+    OrderBook book(data(), cues);
+    QSignalSpy message(&book, &OrderBook::message);
+    EXPECT_EQ(book.add(paths(201)), OrderBook::AddResult::TooMany);
+    EXPECT_EQ(message.size(), 1);
+    EXPECT_EQ(message[0][0].toString(), QStringLiteral("对不起，一次下载的数量不能大于200"));
+    EXPECT_EQ(book.rows().count(), 0);
+
+    EXPECT_EQ(book.add(paths(200)), OrderBook::AddResult::Added);
+    EXPECT_EQ(book.rows().count(), 200);
+    EXPECT_EQ(cues.pending(), player::Copied);
+    EXPECT_EQ(book.add({paths(1)[0]}), OrderBook::AddResult::NothingNew);
+    // a.mp3 is a file of its own even when a.mp3.bak beside it is listed.
+    book.add({"E:\\x\\a.mp3.bak"});
+    EXPECT_EQ(book.add({"E:\\x\\a.mp3"}), OrderBook::AddResult::Added);
+    EXPECT_EQ(book.rows().count(), 202);
+}
+
+TEST_F(Orders, RowsShowNameTypeAndSizeAlikeWhenAddedAndWhenLoaded) {
+    s.write("e/film.rmvb", std::string(20480, 'f'));
+    s.makeFolder("data");
+    auto check = [](OrderRows& rows) {
+        EXPECT_EQ(rows.data(rows.index(0, OrderRows::Name), Qt::DisplayRole).toString(), QStringLiteral("film"));
+        EXPECT_EQ(rows.data(rows.index(0, OrderRows::Type), Qt::DisplayRole).toString(), QStringLiteral("rmvb"));
+        EXPECT_EQ(rows.data(rows.index(0, OrderRows::Size), Qt::DisplayRole).toString(), QStringLiteral("0.02"));
+        EXPECT_EQ(rows.data(rows.index(1, OrderRows::Size), Qt::DisplayRole).toString(), QStringLiteral("0.00"));
+    };
+    {
+        OrderBook book(data(), cues);
+        book.loadFirstList();
+        book.add({"E:\\film.rmvb", "E:\\gone歌.mp3"});
+        check(book.rows());
+        ASSERT_TRUE(book.saveActiveIfItHasAFile());  // no file yet: nothing written
+        EXPECT_FALSE(fs::exists(s.at("data/清单1.txt")));
+        ASSERT_TRUE(book.saveActive());
+    }
+    EXPECT_EQ(testing::readFile(s.at("data/清单1.txt")),
+              platform::utf8ToGb18030("E:\\film.rmvb\r\nE:\\gone歌.mp3\r\n"));
+    OrderBook restarted(data(), cues);
+    restarted.loadFirstList();
+    check(restarted.rows());
+}
+
+TEST_F(Orders, SwitchingSavesTheListLeftAndLoadsTheOneChosen) {
+    s.makeFolder("data");
+    OrderBook book(data(), cues);
+    book.loadFirstList();
+    book.add(paths(2));
+    QSignalSpy tally(&book, &OrderBook::tallyRequested);
+    book.switchTo(3);
+    EXPECT_EQ(book.active(), 3);
+    EXPECT_EQ(book.rows().count(), 0);  // no file: an empty list, and no file made yet
+    EXPECT_FALSE(fs::exists(s.at("data/清单3.txt")));
+    EXPECT_EQ(cues.pending(), player::Select);
+    ASSERT_TRUE(tally.wait(200));
+    book.switchTo(1);
+    EXPECT_TRUE(fs::exists(s.at("data/清单3.txt")));  // left behind: saved, empty
+    EXPECT_EQ(testing::readFile(s.at("data/清单3.txt")), "");
+    EXPECT_EQ(book.rows().entries(), paths(2));
+}
+
+TEST_F(Orders, ClearAndDeleteSelected) {
+    s.makeFolder("data");
+    OrderBook book(data(), cues);
+    QSignalSpy tally(&book, &OrderBook::tallyRequested);
+    book.clear();  // nothing there: still the cue and the tally
+    EXPECT_EQ(cues.pending(), player::Deleted);
+    ASSERT_TRUE(tally.wait(200));
+
+    book.add({"E:\\a\\歌.mp3", "E:\\a\\片.mp4", "E:\\a\\留.mp3"});
+    s.write("phone/Music/歌.mp3");
+    s.write("phone/Music/歌.lrc");
+    s.write("phone/Video/片.mp4");
+    s.write("phone/Music/留.mp3");
+    book.selection().select(book.rows().index(0, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    book.selection().select(book.rows().index(1, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    book.deleteSelected([](const std::string& entry) {
+        return std::string(entry.ends_with(".mp3") ? "G:\\Music\\" : "G:\\Video\\") +
+               entry.substr(entry.rfind('\\') + 1);
+    });
+    EXPECT_EQ(book.rows().entries(), (std::vector<std::string>{"E:\\a\\留.mp3"}));
+    EXPECT_FALSE(fs::exists(s.at("phone/Music/歌.mp3")));
+    EXPECT_FALSE(fs::exists(s.at("phone/Music/歌.lrc")));
+    EXPECT_FALSE(fs::exists(s.at("phone/Video/片.mp4")));
+    EXPECT_TRUE(fs::exists(s.at("phone/Music/留.mp3")));
+    book.clear();
+    EXPECT_EQ(book.rows().count(), 0);
+}
+
+// A library on E:, a phone on G:, the staging folders on D:.
+class Lanes : public Orders {
+protected:
+    void SetUp() override {
+        Orders::SetUp();
+        for (int n = 1; n <= 5; ++n) s.makeFolder("d/歌曲下载/清单" + std::to_string(n));
+        for (const char* f : {"Music", "Video", "Photos", "Games", "Ebook"}) s.makeFolder(std::string("phone/") + f);
+    }
+    std::unique_ptr<CopyLane> lane(int list) {
+        auto l = std::make_unique<CopyLane>(list, "D:\\歌曲下载\\清单" + std::to_string(list) + "\\", cues);
+        l->setFolders({"G:\\Music", "G:\\Video", "G:\\Photos", "G:\\Games", "G:\\Ebook"});
+        return l;
+    }
+    static void waitForBatch(CopyLane& l) {
+        QSignalSpy finished(&l, &CopyLane::batchFinished);
+        ASSERT_TRUE(finished.wait(5000));
+    }
+    std::string prefixedSong() {
+        std::string content(500000, '\0');
+        for (size_t i = 0; i < content.size(); ++i) content[i] = static_cast<char>(i % 253);
+        s.write("e/歌bk2009.mp3", content);
+        s.write("e/歌.lrc", "[00:01.00]词");
+        return content.substr(407552);
+    }
+};
+
+TEST_F(Lanes, ABatchCopiesWhatTheDeviceLacksAndLeavesTheRest) {
+    s.write("e/一.mp3", "1");
+    s.write("e/二.mp3", "2-library");
+    s.write("e/三.mp4", "3");
+    s.write("phone/Music/二.mp3", "2-on-phone");
+    auto l = lane(1);
+    QStringList texts;
+    QObject::connect(l.get(), &CopyLane::displayChanged, l.get(), [&] {
+        if (!l->progressText().isEmpty() && (texts.isEmpty() || texts.last() != l->progressText()))
+            texts << l->progressText();
+    });
+    l->startBatch({"E:\\一.mp3", "E:\\二.mp3", "E:\\三.mp4"});
+    waitForBatch(*l);
+    EXPECT_EQ(testing::readFile(s.at("phone/Music/一.mp3")), "1");
+    EXPECT_EQ(testing::readFile(s.at("phone/Music/二.mp3")), "2-on-phone");  // never overwritten
+    EXPECT_EQ(testing::readFile(s.at("phone/Video/三.mp4")), "3");
+    EXPECT_EQ(texts, (QStringList{QStringLiteral("1/3 正在下载...一.mp3"), QStringLiteral("2/3 正在下载...二.mp3"),
+                                  QStringLiteral("3/3 正在下载...三.mp4")}));
+    EXPECT_TRUE(l->doneShown());
+    EXPECT_TRUE(l->progressText().isEmpty());
+    EXPECT_EQ(l->doneText(), QStringLiteral("清单1 下载完成！"));
+    EXPECT_EQ(cues.pending(), player::Copied);
+    QTest::qWait(20);
+    EXPECT_FALSE(l->running());
+}
+
+TEST_F(Lanes, PrefixedSongsLandPlainWithTheirLyricsAndTheStagingFileGoes) {
+    const std::string plain = prefixedSong();
+    s.write("e/片.mp4", "v");
+    s.write("e/片.lrc", "not for videos");
+    auto l = lane(2);
+    l->setLyrics(true);
+    l->startBatch({"E:\\歌bk2009.mp3", "E:\\片.mp4"});
+    EXPECT_EQ(cues.pending(), player::Select);  // lists 2 to 5 acknowledge the start
+    waitForBatch(*l);
+    EXPECT_EQ(testing::readFile(s.at("phone/Music/歌.mp3")), plain);
+    EXPECT_EQ(plain.size(), 92448u);
+    EXPECT_EQ(testing::readFile(s.at("phone/Music/歌.lrc")), "[00:01.00]词");
+    EXPECT_FALSE(fs::exists(s.at("phone/Video/片.lrc")));
+    EXPECT_TRUE(fs::is_empty(s.at("d/歌曲下载/清单2")));
+}
+
+TEST_F(Lanes, AFailedPlainCopyReachesNothingAndNoGroupFilesGoToTheLocalFolderFirst) {
+    s.write("e/短bk2009.mp3", "far shorter than the leading block");
+    s.write("e/说明.doc", "doc");
+    s.write("e/后.mp4", "v");
+    s.write("e/又.doc", "doc2");
+    s.makeFolder("d/歌曲下载");
+    auto l = lane(3);
+    l->startBatch({"E:\\说明.doc", "E:\\短bk2009.mp3", "E:\\后.mp4", "E:\\又.doc"});
+    waitForBatch(*l);
+    EXPECT_FALSE(fs::exists(s.at("phone/Music/短.mp3")));
+    EXPECT_TRUE(fs::is_empty(s.at("d/歌曲下载/清单3")));
+    EXPECT_TRUE(fs::exists(s.at("d/歌曲下载/说明.doc")));  // before any other file: the local folder
+    EXPECT_TRUE(fs::exists(s.at("phone/Video/又.doc")));     // after one: that file's folder
+}
+
+TEST_F(Lanes, ImmediateCopiesQueuedTogetherAreOneJob) {
+    s.write("e/a.mp3", "a");
+    s.write("e/b.mp3", "b");
+    auto l = lane(1);
+    QSignalSpy running(l.get(), &CopyLane::runningChanged);
+    QSignalSpy finished(l.get(), &CopyLane::immediateFinished);
+    QSignalSpy trims(l.get(), &CopyLane::historyTrimRequested);
+    l->queueImmediate("E:\\a.mp3");
+    l->queueImmediate("E:\\b.mp3");
+    ASSERT_TRUE(finished.wait(5000));
+    QTest::qWait(50);
+    EXPECT_EQ(finished.size(), 1);  // the done label once, after the second
+    EXPECT_EQ(running.size(), 2);   // on, then off: one worker
+    EXPECT_EQ(l->immediateAdded(), 2);
+    EXPECT_EQ(l->immediateDone(), 3);
+    EXPECT_EQ(trims.size(), 2);
+    EXPECT_TRUE(fs::exists(s.at("phone/Music/a.mp3")));
+    EXPECT_TRUE(fs::exists(s.at("phone/Music/b.mp3")));
+    EXPECT_FALSE(l->barShown());  // list 1 hides its bar when its queue is done
+}
+
+TEST_F(Lanes, WorkQueuedWhileABatchRunsIsDoneAfterItByTheSameWorker) {
+    s.write("e/big.mp4", std::string(32 << 20, 'b'));
+    s.write("e/now.mp3", "n");
+    s.write("e/next.mp3", "x");
+    auto l = lane(4);
+    QSignalSpy running(l.get(), &CopyLane::runningChanged);
+    QSignalSpy batches(l.get(), &CopyLane::batchFinished);
+    l->startBatch({"E:\\big.mp4"});
+    l->queueImmediate("E:\\now.mp3");   // would have been dropped
+    l->startBatch({"E:\\next.mp3"});   // would have raced the running job
+    for (int i = 0; i < 500 && !(batches.size() == 2 && !l->running()); ++i) QTest::qWait(10);
+    EXPECT_EQ(batches.size(), 2);
+    EXPECT_TRUE(fs::exists(s.at("phone/Video/big.mp4")));
+    EXPECT_TRUE(fs::exists(s.at("phone/Music/now.mp3")));
+    EXPECT_TRUE(fs::exists(s.at("phone/Music/next.mp3")));
+    EXPECT_EQ(running.size(), 2);
+}
+
+TEST_F(Lanes, FiveListsCopyAtOnceEachToItsOwnEnd) {
+    std::vector<std::unique_ptr<CopyLane>> lanes;
+    std::vector<std::unique_ptr<QSignalSpy>> spies;
+    for (int n = 1; n <= 5; ++n) {
+        s.write("e/f" + std::to_string(n) + ".mp4", std::string(4 << 20, static_cast<char>('0' + n)));
+        lanes.push_back(lane(n));
+        spies.push_back(std::make_unique<QSignalSpy>(lanes.back().get(), &CopyLane::batchFinished));
+        lanes.back()->startBatch({"E:\\f" + std::to_string(n) + ".mp4"});
+    }
+    for (int i = 0; i < 500; ++i) {
+        bool all = true;
+        for (auto& spy : spies) all = all && spy->size() == 1;
+        if (all) break;
+        QTest::qWait(10);
+    }
+    for (int n = 1; n <= 5; ++n) {
+        EXPECT_EQ(spies[static_cast<size_t>(n - 1)]->size(), 1) << n;
+        EXPECT_TRUE(lanes[static_cast<size_t>(n - 1)]->doneShown()) << n;
+        EXPECT_EQ(fs::file_size(s.at("phone/Video/f" + std::to_string(n) + ".mp4")), 4u << 20) << n;
+    }
+}
+
+TEST_F(Lanes, AFullDeviceKeepsNoPartialFileAndTheJobEndsNormally) {
+    if (::geteuid() != 0) GTEST_SKIP() << "needs root to mount a small device";
+    if (std::system(("mount -t tmpfs -o size=1m tmpfs '" + s.at("phone/Video") + "' 2>/dev/null").c_str()) != 0)
+        GTEST_SKIP() << "cannot mount tmpfs here";
+    s.write("e/big.mp4", std::string(3 << 20, 'b'));
+    s.write("e/small.mp4", "s");
+    auto l = lane(5);
+    l->startBatch({"E:\\big.mp4", "E:\\small.mp4"});
+    waitForBatch(*l);
+    std::vector<std::string> left;
+    for (const auto& e : fs::directory_iterator(s.at("phone/Video"))) left.push_back(e.path().filename().string());
+    EXPECT_EQ(left, std::vector<std::string>{"small.mp4"});
+    EXPECT_TRUE(l->doneShown());
+    EXPECT_EQ(cues.pending(), player::Copied);
+    std::system(("umount '" + s.at("phone/Video") + "'").c_str());
+}
+
+}  // namespace
+}  // namespace zorvik::orders
