@@ -175,7 +175,7 @@ rows = [
     ("  scroll to last", f"{float(m['scroll_to_last_with_paint']) * 1000:.1f} ms with paint", None),
     ("  select all", f"{float(m['select_all_with_paint']) * 1000:.1f} ms with paint", None),
     ("  repaint / grab", f"{float(m['repaint_selected_2']) * 1000:.1f} ms / {float(m['grab']) * 1000:.1f} ms", None),
-    ("  selectedRows()", f"{float(m['selected_rows']) * 1000:.1f} ms", None),
+    ("  selected rows", f"{float(m['selected_rows']) * 1000:.1f} ms", None),
     ("  clear", f"{float(m['clear']) * 1000:.1f} ms", None),
 ]
 for name, figure, met in rows:

@@ -19,6 +19,7 @@
 // Every figure is printed as "key value"; the script reads them.
 
 #include <QApplication>
+#include <QItemSelectionModel>
 #include <QEventLoop>
 #include <QHeaderView>
 #include <QLabel>
@@ -120,6 +121,8 @@ struct ResultsWindow {
         view = new QTableView(&window);
         view->setModel(&results);
         view->setSelectionModel(&station.resultSelection());
+        view->horizontalHeader()->setSelectionModel(
+            new QItemSelectionModel(&station.results(), view->horizontalHeader()));
         view->setSelectionBehavior(QAbstractItemView::SelectRows);
         view->setSelectionMode(QAbstractItemView::ExtendedSelection);
         view->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -417,7 +420,7 @@ int millionMode(app::Station& station, ResultsWindow& ui, int target) {
 
     // The selected rows as the window layer asks for them (rename, adding to an order list).
     t = Clock::now();
-    const auto selected = station.resultSelection().selectedRows();
+    const auto selected = station.selectedResultRows();
     std::printf("selected_rows %.6f (%lld rows)\n", secondsSince(t), static_cast<long long>(selected.size()));
 
     // What the next search pays first: clearing the big listing.

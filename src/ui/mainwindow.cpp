@@ -77,7 +77,13 @@ void TForm1::buildRegions() {
     region(client, "browsePanel", {200, 488, 521, 145}, false);
     region(client, "newArrivalsBar", {200, 624, 521, 33}, false);
     orderPanel_ = new OrderPanel(station_, client);
-    group(client, "tallyBox", QStringLiteral("统计"), {736, 440, 257, 145})->raise();
+    auto* tally = group(client, "tallyBox", QStringLiteral("统计"), {736, 440, 257, 145});
+    tally->raise();
+    diskLine_ = new QLabel(tally);
+    diskLine_->setObjectName(QStringLiteral("diskLine"));
+    diskLine_->setGeometry(6, 122, 245, 18);
+    // Every repaint of the window brings the disk space line up to date.
+    client->installEventFilter(this);
     region(client, "folderPicker", {808, 136, 153, 241}, false);
     basicSettingsPanel_ = region(client, "basicSettingsPanel", {0, -24, 1009, 681}, false);
     basicSettingsPanel_->setAutoFillBackground(true);
@@ -108,6 +114,12 @@ void TForm1::connectStation() {
         QMessageBox::critical(this, texts::kApplicationTitle, message);
     });
 
+    auto showDiskLine = [this](const QString& text, bool notice) {
+        diskLine_->setText(text);
+        diskLine_->setStyleSheet(notice ? QStringLiteral("color: red;") : QStringLiteral("color: navy;"));
+    };
+    showDiskLine(station_.removableDrives().diskText(), station_.removableDrives().showsDiskNotice());
+    connect(&station_.removableDrives(), &storage::RemovableDrives::diskTextChanged, this, showDiskLine);
     connect(&station_, &app::Station::statusText, statusPanel1_, &QLabel::setText);
     connect(&station_, &app::Station::secondStatusText, statusPanel2_, &QLabel::setText);
 
@@ -128,6 +140,11 @@ void TForm1::connectStation() {
         connect(&station_.listings(), &library::Listings::searchEnabledChanged, enter,
                 &QShortcut::setEnabled);
     }
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Paint) station_.removableDrives().requestDiskSpaceLine();
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void TForm1::showEvent(QShowEvent* event) {

@@ -30,6 +30,7 @@ public:
 
     QFrame* basicSettingsPanel() const { return basicSettingsPanel_; }
     QLabel* diskDLabel() const { return diskDLabel_; }
+    QLabel* diskLine() const { return diskLine_; }
     CategoryTabs* categoryTabs() const { return categoryTabs_; }
     SearchPanel* searchPanel() const { return searchPanel_; }
     ResultsPanel* resultsPanel() const { return resultsPanel_; }
@@ -37,6 +38,7 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
@@ -54,6 +56,7 @@ private:
     ResultsPanel* resultsPanel_ = nullptr;
     OrderPanel* orderPanel_ = nullptr;
     QLabel* statusPanel1_ = nullptr;
+    QLabel* diskLine_ = nullptr;
     QLabel* statusPanel2_ = nullptr;
 };
 

@@ -1,5 +1,7 @@
 #include "ui/orderpanel.h"
 
+#include <algorithm>
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QHeaderView>
@@ -214,8 +216,9 @@ void OrderPanel::showLane(int list) {
     p.progressText->setVisible(!lane.doneShown());
     p.doneLabel->setVisible(lane.doneShown());
     p.seconds->setText(QString::number(lane.seconds()));
-    p.bar->setMaximum(lane.barMaximum());
-    p.bar->setValue(lane.barPosition());
+    // A range of 0 to 0 would show Qt's busy bar; a list under 1 MB shows no progress.
+    p.bar->setMaximum(std::max(lane.barMaximum(), 1));
+    p.bar->setValue(lane.barMaximum() > 0 ? lane.barPosition() : 0);
     p.bar->setVisible(lane.barShown() && station_.orderBook().active() == list);
 }
 
