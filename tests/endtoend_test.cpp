@@ -3,6 +3,7 @@
 
 #include <QSignalSpy>
 #include <QTest>
+#include <QThread>
 #include <filesystem>
 
 #include "app/station.h"
@@ -79,6 +80,55 @@ TEST(EndToEnd, APhoneOrderFromPlugInToUnplug) {
     ASSERT_TRUE(gone.wait(3000));
     for (const auto& folder : station.destinations(2).record()) EXPECT_EQ(folder, "D:\\歌曲下载");
     EXPECT_TRUE(station.deviceRoot(2).empty());
+    platform::DriveTable::instance().setFixed({});
+}
+
+// The phone is pulled while a film is on its way: the job ends normally and
+// nothing is left half-written where the phone was.
+TEST(EndToEnd, APhonePulledMidCopy) {
+    if (::geteuid() != 0) GTEST_SKIP() << "needs root to mount a phone";
+    Scratch s;
+    s.write("e/Brask搜歌库/3-电影/大片.mp4", std::string(300 << 20, 'f'));
+    s.write("e/Brask搜歌库/3-电影/小片.mp4", "s");
+    s.write("prog/数据文件/Corlen.ini",
+            platform::utf8ToGb18030("[Drives]\r\nD=" + s.makeFolder("d") + "\r\nE=" + s.at("e") + "\r\n"));
+    const std::string phone = "/media/root/zorvik-pull-" + std::to_string(::getpid());
+    fs::create_directories(phone);
+
+    Station station(core::ProgramFolders::at(s.at("prog")));
+    QSignalSpy started(&station, &Station::startupFinished);
+    station.create();
+    station.firstShow();
+    ASSERT_TRUE(started.wait(2000));
+    ASSERT_EQ(std::system(("mount -t tmpfs -o size=700m tmpfs '" + phone + "'").c_str()), 0);
+    struct Unmount {
+        std::string at;
+        ~Unmount() { std::system(("umount -l '" + at + "' 2>/dev/null; rmdir '" + at + "'").c_str()); }
+    } unmount{phone};
+    std::string root;
+    for (int i = 0; i < 300 && root.empty(); ++i) {
+        for (const auto& d : platform::DriveTable::instance().drives())
+            if (d.root == phone) root = std::string(1, d.letter) + ":\\";
+        if (root.empty()) QTest::qWait(10);
+    }
+    ASSERT_FALSE(root.empty());
+    station.chooseDevice(1, "可移动磁盘：" + root);
+    ASSERT_TRUE(fs::is_directory(phone + "/video"));
+
+    QSignalSpy finished(&station.lane(1), &orders::CopyLane::batchFinished);
+    station.lane(1).startBatch({"E:\\Brask搜歌库\\3-电影\\大片.mp4", "E:\\Brask搜歌库\\3-电影\\小片.mp4"});
+    bool writing = false;
+    for (int i = 0; i < 2000 && !writing; ++i) {
+        for (const auto& e : fs::directory_iterator(phone + "/video"))
+            writing = writing || e.path().filename().string().ends_with(".part");
+        if (!writing) QThread::usleep(100);
+    }
+    ASSERT_TRUE(writing) << "the film was not on its way";
+    ASSERT_EQ(std::system(("umount -l '" + phone + "'").c_str()), 0);
+    ASSERT_TRUE(finished.wait(30000));
+    EXPECT_TRUE(station.lane(1).doneShown());
+    EXPECT_TRUE(fs::is_empty(phone));  // the folder the phone was mounted on
+    EXPECT_TRUE(station.deviceRoot(1).empty());
     platform::DriveTable::instance().setFixed({});
 }
 

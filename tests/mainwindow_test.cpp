@@ -1,4 +1,5 @@
 #include <QComboBox>
+#include <unistd.h>
 #include <QIcon>
 #include <QTableView>
 #include <QFrame>
@@ -14,6 +15,7 @@
 #include "platform/instanceguard.h"
 #include "platform/textcodec.h"
 #include "ui/mainwindow.h"
+#include "ui/orderpanel.h"
 #include "ui/resultspanel.h"
 #include "ui/searchpanel.h"
 #include "library/listing.h"
@@ -107,6 +109,34 @@ private Q_SLOTS:
         QVERIFY(!view->model()->data(view->model()->index(0, 0), Qt::DecorationRole).value<QIcon>().isNull());
         QCOMPARE(window.searchPanel()->readyLabel()->text(), QStringLiteral("就绪！"));
         QCOMPARE(box->count(), 1);  // the keyword joined the history
+    }
+
+    void removableDrivesComeAndGoInAllFiveDeviceSelectors() {
+        if (::geteuid() != 0) QSKIP("needs root to mount a drive");
+        QTemporaryDir dir;
+        app::Station station(core::ProgramFolders::at(dir.path().toStdString()));
+        ui::TForm1 window(station);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        const QString mount = QStringLiteral("/media/root/zorvik-ui-%1").arg(::getpid());
+        QDir().mkpath(mount);
+        QCOMPARE(std::system(("mount -t tmpfs -o size=16m tmpfs '" + mount.toStdString() + "'").c_str()), 0);
+        auto listed = [&window](int list) {
+            auto* box = window.orderPanel()->page(list).device;
+            for (int i = 0; i < box->count(); ++i)
+                if (box->itemText(i).startsWith(QStringLiteral("可移动磁盘："))) return true;
+            return false;
+        };
+        bool all = false;
+        for (int i = 0; i < 300 && !all; ++i) {
+            all = true;
+            for (int n = 1; n <= 5; ++n) all = all && listed(n);
+            if (!all) QTest::qWait(10);
+        }
+        std::system(("umount '" + mount.toStdString() + "'").c_str());
+        QVERIFY(all);
+        QTRY_VERIFY(!listed(1) && !listed(2) && !listed(3) && !listed(4) && !listed(5));
+        QDir().rmdir(mount);
     }
 
     void aSecondStationOnlySaysItIsAlreadyRunning() {
