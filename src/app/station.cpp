@@ -322,6 +322,11 @@ void Station::deviceRemoved(const std::string& root) {
         if (deviceRoots_[static_cast<size_t>(n - 1)] == root) resetDestinations(n);
 }
 
+void Station::setLibraryDrive(int index, const std::string& text) {
+    if (index < 0 || index >= library::kLibraryDriveCount) return;
+    drives_[static_cast<size_t>(index)] = text;
+}
+
 void Station::setCurrentItem(std::string path) {
     currentItem_ = std::move(path);
     Q_EMIT currentItemChanged(QString::fromStdString(currentItem_));

@@ -46,6 +46,8 @@ public:
     core::Settings& settings() { return settings_; }
     player::CuePlayer& cues() { return cues_; }
     const library::LibraryDrives& libraryDrives() const { return drives_; }
+    // The text of quick drive box n (0 ... 5): the letter every walk uses.
+    void setLibraryDrive(int index, const std::string& text);
     const search::SearchPatterns& patterns() const { return patterns_; }
 
     library::Listings& listings() { return listings_; }
