@@ -178,7 +178,8 @@ std::optional<std::string> DriveTable::toNative(std::string_view path) const {
         rest = std::string(path.substr(2));
         if (rest.empty() || (rest.front() != '\\' && rest.front() != '/')) rest.insert(0, "/");
     } else {
-        if (path.starts_with(':')) return std::nullopt;  // an empty drive letter names nothing
+        // An empty or blank drive box gives ":\..." or " :\...": they name nothing.
+        if (path.starts_with(':') || (path.size() >= 2 && path[1] == ':')) return std::nullopt;
         rest = std::string(path);
     }
     std::replace(rest.begin(), rest.end(), '\\', '/');
