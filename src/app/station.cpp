@@ -54,6 +54,10 @@ Station::Station(core::ProgramFolders folders, QObject* parent)
     connect(&search_, &search::SearchController::searchStarting, &orderBook_,
             [this] { orderBook_.saveActive(); });
     connect(&orderBook_, &orders::OrderBook::message, this, &Station::messageRequested);
+    connect(&orderBook_, &orders::OrderBook::tallyRequested, &tally_,
+            [this] { tally_.recompute(orderBook_.active(), orderBook_.rows().entries()); });
+    connect(&tally_, &orders::Tally::listTotalChanged, this,
+            [this](int list, const QString& total) { lane(list).setListTotal(total); });
     connect(&orderBook_, &orders::OrderBook::diskSpaceRefreshRequested, &removable_,
             &storage::RemovableDrives::requestDiskSpaceLine);
     connect(&orderBook_, &orders::OrderBook::activeChanged, &removable_,

@@ -16,6 +16,7 @@
 #include "library/listing.h"
 #include "orders/copylane.h"
 #include "orders/orderbook.h"
+#include "orders/tally.h"
 #include "platform/mountwatcher.h"
 #include "player/cueplayer.h"
 #include "storage/removabledrives.h"
@@ -65,6 +66,7 @@ public:
     std::optional<std::string> renameResult(int row, const std::string& newName);
 
     storage::RemovableDrives& removableDrives() { return removable_; }
+    orders::Tally& tally() { return tally_; }
     orders::OrderBook& orderBook() { return orderBook_; }
     orders::CopyLane& lane(int list) { return *lanes_[static_cast<size_t>(list - 1)]; }
     orders::CopyLane& activeLane() { return lane(orderBook_.active()); }
@@ -144,6 +146,7 @@ private:
     platform::MountWatcher mounts_;
     storage::RemovableDrives removable_;
     orders::OrderBook orderBook_{folders_.data, cues_};
+    orders::Tally tally_;
     std::array<std::unique_ptr<orders::CopyLane>, orders::kListCount> lanes_;
     std::array<orders::ListDestinations, orders::kListCount> destinations_;
     std::array<std::string, orders::kListCount> deviceRoots_;  // chosen removable drive, if any

@@ -12,6 +12,7 @@
 #include "ui/categorytabs.h"
 #include "ui/orderpanel.h"
 #include "ui/resultspanel.h"
+#include "ui/tallybox.h"
 #include "ui/searchpanel.h"
 #include "ui/texts.h"
 
@@ -77,11 +78,10 @@ void TForm1::buildRegions() {
     region(client, "browsePanel", {200, 488, 521, 145}, false);
     region(client, "newArrivalsBar", {200, 624, 521, 33}, false);
     orderPanel_ = new OrderPanel(station_, client);
-    auto* tally = group(client, "tallyBox", QStringLiteral("统计"), {736, 440, 257, 145});
-    tally->raise();
-    diskLine_ = new QLabel(tally);
-    diskLine_->setObjectName(QStringLiteral("diskLine"));
-    diskLine_->setGeometry(6, 122, 245, 18);
+    tallyBox_ = new TallyBox(station_.tally(), client);
+    tallyBox_->setGeometry(736, 440, 257, 145);
+    tallyBox_->raise();
+    diskLine_ = tallyBox_->diskLine();
     // Every repaint of the window brings the disk space line up to date.
     client->installEventFilter(this);
     region(client, "folderPicker", {808, 136, 153, 241}, false);

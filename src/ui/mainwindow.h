@@ -15,6 +15,7 @@ class CategoryTabs;
 class OrderPanel;
 class ResultsPanel;
 class SearchPanel;
+class TallyBox;
 
 // The main window: fixed regions at the places the shop knows, each region
 // filled by its subsystem's panel. It forwards its life-cycle events to the
@@ -35,6 +36,7 @@ public:
     SearchPanel* searchPanel() const { return searchPanel_; }
     ResultsPanel* resultsPanel() const { return resultsPanel_; }
     OrderPanel* orderPanel() const { return orderPanel_; }
+    TallyBox* tallyBox() const { return tallyBox_; }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -55,6 +57,7 @@ private:
     SearchPanel* searchPanel_ = nullptr;
     ResultsPanel* resultsPanel_ = nullptr;
     OrderPanel* orderPanel_ = nullptr;
+    TallyBox* tallyBox_ = nullptr;
     QLabel* statusPanel1_ = nullptr;
     QLabel* diskLine_ = nullptr;
     QLabel* statusPanel2_ = nullptr;
