@@ -91,6 +91,35 @@ TEST_F(StationStart, LowSpaceOnDCleansTheLocalDownloadFolder) {
     std::system(("umount '" + s.at("d") + "'").c_str());
 }
 
+TEST_F(StationStart, OptionBoxesAreOnOnlyForExactlyTrue) {
+    struct Case {
+        const char* sync;
+        const char* number;
+        bool syncOn;
+        bool numberOn;
+    };
+    const Case cases[] = {{"true", "true", true, true}, {"True", "TRUE", false, false}, {"false", " true ", false, true}};
+    for (const auto& c : cases) {
+        Scratch fresh;
+        fresh.write("prog/数据文件/Corlen.ini", std::string("[TongBuXZ]\r\nTongBuXZ=") + c.sync +
+                                                  "\r\n[BianHaoCZ]\r\nBianHaoCZ=" + c.number + "\r\n");
+        Station station(core::ProgramFolders::at(fresh.at("prog")));
+        QSignalSpy loaded(&station, &Station::optionBoxesLoaded);
+        QSignalSpy started(&station, &Station::startupFinished);
+        station.create();
+        station.firstShow();
+        ASSERT_TRUE(started.wait(2000));
+        EXPECT_EQ(station.syncDownload(), c.syncOn) << c.sync;
+        EXPECT_EQ(station.search().numberMode(), c.numberOn) << c.number;
+        EXPECT_EQ(station.search().text(), c.numberOn ? QStringLiteral("这里输入查找编号")
+                                                      : QStringLiteral("这里输入查找关键字"));
+        ASSERT_EQ(loaded.size(), 1);
+        EXPECT_EQ(loaded[0][0].toBool(), c.syncOn);
+        EXPECT_EQ(station.cues().pending(), player::Startup);  // cue 1 replaces the boxes' cue 2
+        EXPECT_EQ(station.search().tab(), 0);
+    }
+}
+
 TEST_F(StationStart, AMissingDriveDIsReportedAndStartUpGoesOn) {
     s.write("prog/数据文件/Corlen.ini", "[Drives]\r\nD=" + s.at("gone") + "\r\n");
     Station station(core::ProgramFolders::at(s.at("prog")));

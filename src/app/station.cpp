@@ -154,7 +154,12 @@ void Station::startupTimer() {
     Q_EMIT orderBook_.tallyRequested();
     // The playlist and the singer list load here.
     storage::createStagingFolders();
-    // The two option boxes are set from the settings here.
+    // Only exactly "true" counts as on; a change acts as the operator's click would.
+    const bool sync = settings_.read("TongBuXZ", "TongBuXZ") == "true";
+    const bool number = settings_.read("BianHaoCZ", "BianHaoCZ") == "true";
+    if (sync != syncDownload_) setSyncDownload(sync);
+    if (number != search_.numberMode()) search_.setNumberMode(number);
+    Q_EMIT optionBoxesLoaded(sync, number);
     search_.selectTab(0);
     cues_.request(player::Startup);
     // The search box takes the focus with its input method here.

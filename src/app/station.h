@@ -124,6 +124,9 @@ Q_SIGNALS:
     void secondStatusText(const QString& text);
     void localCopyFinished();
     void destinationsChanged(int list);
+    // Start-up read the two option boxes' settings: the parameters window
+    // shows them too.
+    void optionBoxesLoaded(bool syncDownload, bool numberSearch);
     // A plain message box for the operator.
     void messageRequested(const QString& text);
     void startupFinished();
