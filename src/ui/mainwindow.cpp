@@ -1,6 +1,8 @@
 #include "ui/mainwindow.h"
 
 #include <QCloseEvent>
+#include <QContextMenuEvent>
+#include <QMenu>
 #include <QFrame>
 #include <QGroupBox>
 #include <QLabel>
@@ -9,6 +11,7 @@
 #include <QShortcut>
 
 #include "app/station.h"
+#include "platform/shell.h"
 #include "ui/categorytabs.h"
 #include "ui/orderpanel.h"
 #include "ui/resultspanel.h"
@@ -140,6 +143,25 @@ void TForm1::connectStation() {
         connect(&station_.listings(), &library::Listings::searchEnabledChanged, enter,
                 &QShortcut::setEnabled);
     }
+}
+
+void TForm1::contextMenuEvent(QContextMenuEvent* event) {
+    // The window menu, on the background and on controls without a menu of their own.
+    QMenu menu(this);
+    connect(menu.addAction(QStringLiteral("操作教程")), &QAction::triggered, this,
+            [this] { platform::openFolder(station_.folders().program + "操作教程/"); });
+    menu.addSeparator();
+    connect(menu.addAction(QStringLiteral("参数设置")), &QAction::triggered, this,
+            &TForm1::parametersRequested);
+    menu.addSeparator();
+    connect(menu.addAction(QStringLiteral("基本设置")), &QAction::triggered, this, [this] {
+        basicSettingsPanel_->show();
+        basicSettingsPanel_->raise();
+    });
+    menu.addSeparator();
+    connect(menu.addAction(QStringLiteral("最小化")), &QAction::triggered, this, &QWidget::showMinimized);
+    connect(menu.addAction(QStringLiteral("关闭")), &QAction::triggered, this, &QWidget::close);
+    menu.exec(event->globalPos());
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {

@@ -38,9 +38,14 @@ public:
     OrderPanel* orderPanel() const { return orderPanel_; }
     TallyBox* tallyBox() const { return tallyBox_; }
 
+Q_SIGNALS:
+    // "参数设置" in the window menu.
+    void parametersRequested();
+
 protected:
     void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
