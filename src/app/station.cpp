@@ -234,25 +234,21 @@ void Station::setSyncDownload(bool on) {
     cues_.request(player::Select);
 }
 
-void Station::downloadSelected() {
-    const auto rows = orderBook_.selectedRows();
-    if (rows.empty()) {
-        Q_EMIT messageRequested(QStringLiteral("至少要选择一个文件!"));
-        return;
-    }
+std::vector<std::string> Station::selectedEntriesOrSay() {
     std::vector<std::string> entries;
-    for (int row : rows) entries.push_back(orderBook_.rows().entry(row));
-    activeLane().startBatch(std::move(entries));
+    for (int row : orderBook_.selectedRows()) entries.push_back(orderBook_.rows().entry(row));
+    if (entries.empty()) Q_EMIT messageRequested(QStringLiteral("至少要选择一个文件!"));
+    return entries;
+}
+
+void Station::downloadSelected() {
+    auto entries = selectedEntriesOrSay();
+    if (!entries.empty()) activeLane().startBatch(std::move(entries));
 }
 
 void Station::copySelectedToLocalDisk() {
-    const auto rows = orderBook_.selectedRows();
-    if (rows.empty()) {
-        Q_EMIT messageRequested(QStringLiteral("至少要选择一个文件!"));
-        return;
-    }
-    std::vector<std::string> entries;
-    for (int row : rows) entries.push_back(orderBook_.rows().entry(row));
+    auto entries = selectedEntriesOrSay();
+    if (entries.empty()) return;
     // A large film must not hold up the counter, so this runs beside it.
     QPointer<Station> self(this);
     std::thread([entries = std::move(entries), this, self] {

@@ -134,6 +134,8 @@ Q_SIGNALS:
 
 private:
     void startupTimer();
+    // The order view's selected entries; none: "至少要选择一个文件!".
+    std::vector<std::string> selectedEntriesOrSay();
     void showDiskD();
     void startWarmUp();
 
