@@ -120,6 +120,30 @@ TEST_F(StationStart, OptionBoxesAreOnOnlyForExactlyTrue) {
     }
 }
 
+TEST_F(StationStart, CopyToLocalDiskWritesPlainMediaFilesBesideTheCounter) {
+    writeSettings();
+    std::string song(450000, 's');
+    for (size_t i = 0; i < song.size(); ++i) song[i] = static_cast<char>(i % 241);
+    s.write("e/歌bk2009.mp3", song);
+    s.write("e/片.mp4", "film");
+    s.write("d/歌曲下载/片.mp4", "old");  // replaced
+    Station station(core::ProgramFolders::at(s.at("prog")));
+    start(station);
+    QSignalSpy message(&station, &Station::messageRequested);
+    station.copySelectedToLocalDisk();  // nothing selected
+    ASSERT_EQ(message.size(), 1);
+    EXPECT_EQ(message[0][0].toString(), QStringLiteral("至少要选择一个文件!"));
+
+    station.orderBook().add({"E:\\歌bk2009.mp3", "E:\\片.mp4"});
+    station.orderBook().selectAll(false);
+    QSignalSpy done(&station, &Station::localCopyFinished);
+    station.copySelectedToLocalDisk();
+    ASSERT_TRUE(done.wait(3000));
+    EXPECT_EQ(testing::readFile(s.at("d/歌曲下载/歌.mp3")), song.substr(407552));
+    EXPECT_EQ(testing::readFile(s.at("d/歌曲下载/片.mp4")), "film");
+    EXPECT_EQ(station.cues().pending(), player::Select);
+}
+
 TEST_F(StationStart, AMissingDriveDIsReportedAndStartUpGoesOn) {
     s.write("prog/数据文件/Corlen.ini", "[Drives]\r\nD=" + s.at("gone") + "\r\n");
     Station station(core::ProgramFolders::at(s.at("prog")));
