@@ -259,6 +259,30 @@ TEST_F(StationSearch, NumberModeSelectsTheFirstHitAndAddsItTenMillisecondsLater)
     EXPECT_EQ(station.cues().pending(), player::Copied);
 }
 
+TEST_F(StationSearch, SyncDownloadCopiesTheCurrentItemEvenWhenAlreadyListedAndBatchAddTurnsItOff) {
+    station.search().setText(QStringLiteral("3021"));
+    QSignalSpy done(&station.search(), &search::SearchController::finished);
+    ASSERT_TRUE(station.search().start());
+    ASSERT_TRUE(done.wait(3000));
+    auto& selection = station.resultSelection();
+    selection.select(QItemSelection(station.results().index(0, 0), station.results().index(1, 0)),
+                     QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    station.makeResultCurrent(1);
+
+    station.setSyncDownload(true);
+    station.addSelectedResults();
+    EXPECT_EQ(station.orderBook().rows().count(), 2);
+    EXPECT_EQ(station.activeLane().immediateAdded(), 1);  // only the current item goes at once
+    station.addSelectedResults();  // both already listed: still copied
+    EXPECT_EQ(station.orderBook().rows().count(), 2);
+    EXPECT_EQ(station.activeLane().immediateAdded(), 2);
+
+    station.batchAddResults();
+    EXPECT_FALSE(station.syncDownload());
+    EXPECT_EQ(station.activeLane().immediateAdded(), 2);
+    EXPECT_EQ(station.cues().pending(), player::Copied);  // the add's cue is the one heard
+}
+
 TEST_F(StationSearch, RenameKeepsMarkerAndExtensionAndTheRowFollowsTheFile) {
     station.search().setText(QStringLiteral("3021"));
     QSignalSpy done(&station.search(), &search::SearchController::finished);
