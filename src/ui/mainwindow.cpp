@@ -3,6 +3,7 @@
 #include <QCloseEvent>
 #include <QContextMenuEvent>
 #include <QMenu>
+#include <QTableView>
 #include <QFrame>
 #include <QGroupBox>
 #include <QLabel>
@@ -123,6 +124,8 @@ void TForm1::connectStation() {
     };
     showDiskLine(station_.removableDrives().diskText(), station_.removableDrives().showsDiskNotice());
     connect(&station_.removableDrives(), &storage::RemovableDrives::diskTextChanged, this, showDiskLine);
+    // Clicks elsewhere put the folder picker away.
+    connect(resultsPanel_->resultView(), &QAbstractItemView::pressed, orderPanel_, &OrderPanel::hideFolderPicker);
     connect(&station_, &app::Station::statusText, statusPanel1_, &QLabel::setText);
     connect(&station_, &app::Station::secondStatusText, statusPanel2_, &QLabel::setText);
 
@@ -162,6 +165,11 @@ void TForm1::contextMenuEvent(QContextMenuEvent* event) {
     connect(menu.addAction(QStringLiteral("最小化")), &QAction::triggered, this, &QWidget::showMinimized);
     connect(menu.addAction(QStringLiteral("关闭")), &QAction::triggered, this, &QWidget::close);
     menu.exec(event->globalPos());
+}
+
+void TForm1::mousePressEvent(QMouseEvent* event) {
+    orderPanel_->hideFolderPicker();  // a click on the window background
+    QMainWindow::mousePressEvent(event);
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
