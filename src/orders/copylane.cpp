@@ -6,6 +6,7 @@
 
 #include "library/layout.h"
 #include "platform/fileops.h"
+#include "platform/shell.h"
 #include "platform/wildcard.h"
 #include "player/cueplayer.h"
 
@@ -72,8 +73,10 @@ void fileStep(const Shared& s, const std::string& source, const TextOf& textOf) 
             platform::copyFile(source, destination, platform::Overwrite::No);
     } else {
         const std::string stagingFile = staging + name;
-        // A plain copy that failed must not reach the device.
-        if (library::copyPlain(source, stagingFile)) {
+        // A plain copy that failed must not reach the device. The staging
+        // file is gone again once on the device, so it is not flushed.
+        if (platform::copyFile(source, stagingFile, platform::Overwrite::Yes, library::kPrefixBlockSize,
+                               platform::Flush::No)) {
             if (!platform::fileExists(destination))
                 platform::copyFile(stagingFile, destination, platform::Overwrite::No);
             if (stagingFile != destination) platform::deleteFile(stagingFile);
@@ -135,6 +138,7 @@ void runImmediate(const Shared& s) {
 }
 
 void work(const Shared& s) {
+    platform::lowerCurrentThreadPriority();
     for (;;) {
         std::vector<std::string> batch;
         bool haveBatch = false;

@@ -109,11 +109,12 @@ bool copyRange(int in, int out, std::int64_t offset) {
 // Writes a temporary file through `fill`, flushes it and renames it over
 // `target`; on any failure the temporary file is removed.
 template <typename Fill>
-bool writeThroughTemporary(const std::string& target, Overwrite overwrite, mode_t mode, Fill fill) {
+bool writeThroughTemporary(const std::string& target, Overwrite overwrite, mode_t mode, Fill fill,
+                           Flush flush = Flush::Yes) {
     std::string temporary = temporaryBeside(target);
     Fd out(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode));
     if (out.get() < 0) return fail(errno);
-    bool ok = fill(out.get()) && ::fsync(out.get()) == 0;
+    bool ok = fill(out.get()) && (flush == Flush::No || ::fsync(out.get()) == 0);
     int error = errno;
     ok = out.closeChecked() && ok;
     if (ok) {
@@ -131,6 +132,7 @@ bool writeThroughTemporary(const std::string& target, Overwrite overwrite, mode_
         ::unlink(temporary.c_str());
         return fail(error);
     }
+    if (flush == Flush::No) return true;
     // The new name must survive an unplugged device too, not only the data.
     Fd folder(::open(parentOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (folder.get() >= 0) ::fsync(folder.get());
@@ -219,7 +221,8 @@ bool renameFile(std::string_view from, std::string_view to) {
     return ::rename(a->c_str(), b->c_str()) == 0 || fail(errno);
 }
 
-bool copyFile(std::string_view from, std::string_view to, Overwrite overwrite, std::int64_t offset) {
+bool copyFile(std::string_view from, std::string_view to, Overwrite overwrite, std::int64_t offset,
+              Flush flush) {
     auto src = native(from);
     auto dst = native(to);
     if (!src || !dst) return false;
@@ -231,7 +234,7 @@ bool copyFile(std::string_view from, std::string_view to, Overwrite overwrite, s
     if (offset < 0 || st.st_size < offset) return fail(EINVAL);  // shorter than the skipped block
     if (overwrite == Overwrite::No && ::access(dst->c_str(), F_OK) == 0) return fail(EEXIST);
     return writeThroughTemporary(*dst, overwrite, 0666,
-                                 [&](int out) { return copyRange(in.get(), out, offset); });
+                                 [&](int out) { return copyRange(in.get(), out, offset); }, flush);
 }
 
 std::optional<std::string> readWholeFile(std::string_view path) {

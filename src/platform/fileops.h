@@ -23,10 +23,14 @@ bool deleteFile(std::string_view path);
 bool renameFile(std::string_view from, std::string_view to);
 
 enum class Overwrite { Yes, No };
+// Flush::No is for a file that is deleted again at once, such as a staging
+// copy: waiting for its data to reach the disk buys nothing.
+enum class Flush { Yes, No };
 // Copies bytes [offset, end) of a file. The data reaches the disk before the
-// destination name appears, and a failed copy leaves nothing behind.
+// destination name appears (unless Flush::No), and a failed copy leaves
+// nothing behind.
 bool copyFile(std::string_view from, std::string_view to, Overwrite overwrite = Overwrite::Yes,
-              std::int64_t offset = 0);
+              std::int64_t offset = 0, Flush flush = Flush::Yes);
 
 std::optional<std::string> readWholeFile(std::string_view path);
 // Replaces the file whole through a temporary file in the same folder.

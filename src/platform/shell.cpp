@@ -48,3 +48,15 @@ bool openFolder(std::string_view path) {
 }
 
 }  // namespace zorvik::platform
+
+#include <sys/resource.h>
+#include <sys/syscall.h>
+
+namespace zorvik::platform {
+
+void lowerCurrentThreadPriority() {
+    // On Linux a nice value set through the thread id applies to that thread alone.
+    ::setpriority(PRIO_PROCESS, static_cast<id_t>(::syscall(SYS_gettid)), 10);
+}
+
+}  // namespace zorvik::platform

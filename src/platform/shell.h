@@ -25,3 +25,11 @@ namespace zorvik::platform {
 bool openFolder(std::string_view path);
 
 }  // namespace zorvik::platform
+
+namespace zorvik::platform {
+
+// Lets the calling worker thread yield to the GUI thread: copies then never
+// make the counter wait for a processor.
+void lowerCurrentThreadPriority();
+
+}  // namespace zorvik::platform
