@@ -7,11 +7,55 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QValidator>
+
+#include <algorithm>
 
 #include "app/station.h"
+#include "library/drivesetup.h"
 #include "ui/texts.h"
 
 namespace zorvik::ui {
+
+namespace {
+
+// The operator's edits of a drive box: one letter, a typed one replacing it.
+class DriveBoxRule final : public QValidator {
+public:
+    using QValidator::QValidator;
+
+    State validate(QString& input, int& pos) const override {
+        for (QChar c : input)
+            if (c.unicode() > 0x7f) return Invalid;
+        auto kept = library::driveBoxEdit(input.toStdString(), static_cast<std::size_t>(std::max(pos, 0)));
+        if (!kept) return Invalid;
+        input = QString::fromStdString(*kept);
+        pos = static_cast<int>(input.size());
+        return Acceptable;
+    }
+};
+
+}  // namespace
+
+void setUpDriveBox(QComboBox* box) {
+    box->setEditable(true);
+    box->setInsertPolicy(QComboBox::NoInsert);  // the list stays the drive list
+    box->setCompleter(nullptr);                 // no inline completion of a typed letter
+    QSignalBlocker quiet(box);
+    for (auto item : library::kDriveBoxItems)
+        box->addItem(QString::fromUtf8(item.data(), static_cast<qsizetype>(item.size())));
+    box->setCurrentIndex(-1);  // no entry chosen: the box starts empty
+    box->setValidator(new DriveBoxRule(box));
+}
+
+void setDriveBoxTextQuietly(QComboBox* box, const QString& text) {
+    QSignalBlocker quiet(box);
+    // A text put in from outside stays as it is, even one the operator could not type.
+    const QValidator* rule = box->validator();
+    box->lineEdit()->setValidator(nullptr);
+    box->setEditText(text);
+    box->lineEdit()->setValidator(rule);
+}
 
 SearchPanel::SearchPanel(app::Station& station, QWidget* parent)
     : QWidget(parent), station_(station) {
@@ -51,9 +95,11 @@ SearchPanel::SearchPanel(app::Station& station, QWidget* parent)
     for (size_t n = 0; n < kQuickBoxNames.size(); ++n) {
         auto* box = new QComboBox(this);
         box->setObjectName(QLatin1String(kQuickBoxNames[n]));
-        box->setEditable(true);
+        setUpDriveBox(box);
         box->setGeometry(336 + static_cast<int>(n % 3) * 60, 8 + static_cast<int>(n / 3) * 26, 56, 24);
-        box->setEditText(QString::fromStdString(station_.libraryDrives()[n]));
+        setDriveBoxTextQuietly(box, QString::fromStdString(station_.libraryDrives()[n]));
+        connect(box, &QComboBox::editTextChanged, this,
+                [this, n](const QString& text) { quickDriveChanged(static_cast<int>(n), text); });
         quickDriveBoxes_[n] = box;
     }
 
@@ -92,7 +138,7 @@ SearchPanel::SearchPanel(app::Station& station, QWidget* parent)
     });
     connect(&station_, &app::Station::libraryDrivesLoaded, this, [this] {
         for (size_t n = 0; n < quickDriveBoxes_.size(); ++n)
-            quickDriveBoxes_[n]->setEditText(QString::fromStdString(station_.libraryDrives()[n]));
+            setDriveBoxTextQuietly(quickDriveBoxes_[n], QString::fromStdString(station_.libraryDrives()[n]));
     });
     connect(&listings, &library::Listings::readyTextChanged, readyLabel_, &QLabel::setText);
     connect(&listings, &library::Listings::secondsChanged, secondsLabel_,
@@ -104,6 +150,21 @@ void SearchPanel::startSearch() {
     if (!searchButton_->isEnabled()) return;
     station_.search().setText(searchBox_->currentText());
     station_.search().start();
+}
+
+void SearchPanel::quickDriveChanged(int index, const QString& text) {
+    const std::string drive = text.toStdString();
+    library::storeLibraryDrive(station_.settings(), index + 1, drive);
+    library::createCategoryFolders(drive);
+    station_.cues().request(player::Select);
+    searchBox_->setFocus();
+    station_.setLibraryDrive(index, drive);
+}
+
+void SearchPanel::showLibraryDrive(int index, const QString& text) {
+    if (index < 0 || index >= static_cast<int>(quickDriveBoxes_.size())) return;
+    setDriveBoxTextQuietly(quickDriveBoxes_[static_cast<size_t>(index)], text);
+    station_.setLibraryDrive(index, text.toStdString());
 }
 
 bool SearchPanel::eventFilter(QObject* watched, QEvent* event) {

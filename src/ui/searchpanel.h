@@ -31,11 +31,17 @@ public:
 
     // Starts a search from the box's text (button, Enter anywhere).
     void startSearch();
+    // Quick drive box n (0 ... 5) shows a drive chosen elsewhere (the
+    // basic-settings panel) and the walks use it; the box's own change
+    // handling does not run.
+    void showLibraryDrive(int index, const QString& text);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void quickDriveChanged(int index, const QString& text);
+
     app::Station& station_;
     QComboBox* searchBox_;
     QCheckBox* numberMode_;
@@ -45,5 +51,12 @@ private:
     QLabel* secondsLabel_;
     std::array<QComboBox*, 6> quickDriveBoxes_{};
 };
+
+// A drive box (the quick boxes here, the settings boxes of the basic-settings
+// panel): editable, listing a blank and D ... Z, holding one letter that a
+// typed letter replaces.
+void setUpDriveBox(QComboBox* box);
+// Puts a text into a drive box as it is, without running its change handling.
+void setDriveBoxTextQuietly(QComboBox* box, const QString& text);
 
 }  // namespace zorvik::ui

@@ -26,8 +26,4 @@ TCDMuLuForm::TCDMuLuForm(QWidget* parent) : QWidget(parent, Qt::Window) {
     setUp(this, "CDMuLuForm", QStringLiteral("Brask搜歌 之 CD目录"), {600, 500});
 }
 
-TCanSHuForm::TCanSHuForm(QWidget* parent) : QWidget(parent, Qt::Window) {
-    setUp(this, "CanSHuForm", QStringLiteral("参数设置"), {404, 518});
-}
-
 }  // namespace zorvik::ui

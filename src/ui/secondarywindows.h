@@ -4,7 +4,7 @@
 
 namespace zorvik::ui {
 
-// The five secondary windows live from start-up to exit and are shown and
+// The secondary windows live from start-up to exit and are shown and
 // hidden, never destroyed. Each fills in with its own subsystem.
 
 // Web search window.
@@ -33,13 +33,6 @@ class TCDMuLuForm final : public QWidget {
     Q_OBJECT
 public:
     explicit TCDMuLuForm(QWidget* parent = nullptr);
-};
-
-// Parameters window.
-class TCanSHuForm final : public QWidget {
-    Q_OBJECT
-public:
-    explicit TCanSHuForm(QWidget* parent = nullptr);
 };
 
 }  // namespace zorvik::ui
