@@ -13,7 +13,7 @@ packages=(
   # Chinese text on screen
   fonts-wqy-zenhei
   # demo library generator, screenshots, headless runs
-  python3 ffmpeg xvfb xauth x11-utils imagemagick xdotool xdg-utils
+  python3 ffmpeg xvfb xauth x11-utils imagemagick xdotool xdg-utils dbus-daemon
   # a sound server with a null sink, so tests can hear what the station plays
   pulseaudio pulseaudio-utils sox
 )

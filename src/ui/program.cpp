@@ -5,9 +5,11 @@
 
 #include "app/station.h"
 #include "core/errors.h"
+#include "platform/inputmethods.h"
 #include "platform/instanceguard.h"
 #include "platform/termination.h"
 #include "ui/mainwindow.h"
+#include "ui/parameterswindow.h"
 #include "ui/secondarywindows.h"
 #include "ui/texts.h"
 
@@ -39,7 +41,15 @@ int runProgram(int argc, char** argv) {
     TGYuForm4 about;
     TTuForm pictures;
     TCDMuLuForm cdCatalogue;
-    TCanSHuForm parameters;
+    TCanSHuForm parameters(station.settings(), station.cues(), platform::installedInputMethods());
+    // The prices are read once, here, and hold until the next start.
+    station.tally().setPrices(parameters.unitPrices());
+    QObject::connect(&mainWindow, &TForm1::parametersRequested, &parameters, [&parameters] {
+        parameters.show();
+        parameters.raise();
+        parameters.activateWindow();
+    });
+    QObject::connect(&station, &app::Station::optionBoxesLoaded, &parameters, &TCanSHuForm::setOptionBoxes);
     mainWindow.show();
     // A session that ends closes the station as the operator would.
     platform::TerminationWatcher termination;

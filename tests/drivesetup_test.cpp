@@ -1,0 +1,139 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <set>
+
+#include "core/settings.h"
+#include "library/drivesetup.h"
+#include "library/layout.h"
+#include "platform/drives.h"
+#include "support/fixture.h"
+
+namespace zorvik::library {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::Scratch;
+
+std::set<std::string> namesIn(const std::string& folder) {
+    std::set<std::string> names;
+    if (!fs::is_directory(folder)) return names;
+    for (const auto& entry : fs::directory_iterator(folder)) names.insert(entry.path().filename().string());
+    return names;
+}
+
+// Runs the test with the scratch folder as the working folder, so that a
+// drive path mistaken for a relative native path would land where it shows.
+class DriveSetup : public ::testing::Test {
+protected:
+    void SetUp() override {
+        previous_ = fs::current_path();
+        fs::current_path(scratch.path());
+    }
+    void TearDown() override {
+        fs::current_path(previous_);
+        platform::DriveTable::instance().setFixed({});
+    }
+
+    Scratch scratch;
+
+private:
+    fs::path previous_;
+};
+
+TEST_F(DriveSetup, TheBoxListIsABlankThenDToZ) {
+    ASSERT_EQ(kDriveBoxItems.size(), 24u);
+    EXPECT_EQ(kDriveBoxItems.front(), " ");
+    char expected = 'D';
+    for (size_t i = 1; i < kDriveBoxItems.size(); ++i, ++expected)
+        EXPECT_EQ(kDriveBoxItems[i], std::string(1, expected)) << i;
+    EXPECT_EQ(expected, 'Z' + 1);
+}
+
+TEST_F(DriveSetup, TheTwelveCategoryFoldersAreMadeOnAMappedDriveAndExistingOnesKept) {
+    scratch.mapDrives({{'E', "e"}, {'F', "f"}});
+    // A half-set-up library: one category already holds the shop's files.
+    const std::string kept = scratch.write("e/Brask搜歌库/3-电影/film.avi", "film");
+
+    EXPECT_TRUE(createCategoryFolders("E"));
+    std::set<std::string> expected;
+    for (const auto& c : kCategories) expected.insert(std::string(c.folder));
+    EXPECT_EQ(namesIn(scratch.at("e/Brask搜歌库")), expected);
+    EXPECT_EQ(testing::readFile(kept), "film");
+    EXPECT_TRUE(namesIn(scratch.at("e/Brask搜歌库/1-音乐")).empty());
+
+    EXPECT_TRUE(createCategoryFolders("E"));  // again: nothing to do, nothing lost
+    EXPECT_EQ(testing::readFile(kept), "film");
+
+    EXPECT_TRUE(createCategoryFolders("f"));  // a typed small letter names the same drive
+    EXPECT_EQ(namesIn(scratch.at("f/Brask搜歌库")), expected);
+}
+
+TEST_F(DriveSetup, NothingIsMadeForATextThatNamesNoDriveOrForAMissingDrive) {
+    scratch.mapDrives({{'E', "e"}});
+    ASSERT_EQ(platform::DriveTable::instance().type('Y'), platform::DriveType::None);
+    const char* texts[] = {"", " ", "GH", "EE", "E:", "1", "中", "/tmp/x", "..", "Y"};
+    for (const char* text : texts) {
+        EXPECT_FALSE(createCategoryFolders(text)) << '"' << text << '"';
+        EXPECT_EQ(namesIn(scratch.path()), std::set<std::string>{"e"}) << '"' << text << '"';
+        EXPECT_TRUE(namesIn(scratch.at("e")).empty()) << '"' << text << '"';
+    }
+}
+
+TEST_F(DriveSetup, ATypedLetterReplacesTheOneTheBoxHeld) {
+    struct Case {
+        const char* edited;
+        size_t cursor;
+        std::optional<std::string> kept;
+    };
+    const Case cases[] = {
+        {"", 0, ""},          // emptied by hand
+        {"e", 1, "E"},        // letters come out upper case
+        {" ", 1, " "},        // the blank entry
+        {"C", 1, "C"},        // not in the list, but a drive all the same
+        {"GH", 2, "H"},       // H typed after G
+        {"HG", 1, "H"},       // H typed before G
+        {"Gh", 2, "H"},
+        {"G ", 2, " "},       // a blank typed over a letter
+        {" G", 2, "G"},
+        {"1", 1, std::nullopt},
+        {"G1", 2, std::nullopt},
+        {"G:", 2, std::nullopt},
+        {"GHK", 3, std::nullopt},  // pasted text
+        {"GH", 0, std::nullopt},   // no typed character to keep
+        {"中", 3, std::nullopt},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(driveBoxEdit(c.edited, c.cursor), c.kept) << '"' << c.edited << "\" at " << c.cursor;
+}
+
+TEST_F(DriveSetup, TheDriveABoxTextNames) {
+    struct Case {
+        const char* text;
+        std::optional<char> drive;
+    };
+    const Case cases[] = {{"E", 'E'}, {"e", 'E'}, {"Z", 'Z'}, {"C", 'C'}, {"", std::nullopt},
+                          {" ", std::nullopt}, {"GH", std::nullopt}, {"E:", std::nullopt}, {"1", std::nullopt}};
+    for (const auto& c : cases) EXPECT_EQ(driveOfBoxText(c.text), c.drive) << '"' << c.text << '"';
+}
+
+TEST_F(DriveSetup, EachDriveIsStoredUnderItsOwnSectionAndKey) {
+    core::Settings settings(scratch.at("Corlen.ini"));
+    EXPECT_EQ(driveKey(1), "PanFu1");
+    EXPECT_EQ(driveKey(6), "PanFu6");
+    ASSERT_TRUE(storeLibraryDrive(settings, 1, "E"));
+    ASSERT_TRUE(storeLibraryDrive(settings, 6, "K"));
+    ASSERT_TRUE(storeLibraryDrive(settings, 2, " "));
+    EXPECT_EQ(settings.read("PanFu1", "PanFu1"), "E");
+    EXPECT_EQ(settings.read("Panfu6", "panfu6"), "K");  // as the station reads them at start-up
+    EXPECT_EQ(settings.read("PanFu2", "PanFu2"), "");   // a blank names no drive
+    EXPECT_EQ(testing::readFile(scratch.at("Corlen.ini")),
+              "[PanFu1]\r\nPanFu1=E\r\n[PanFu6]\r\nPanFu6=K\r\n[PanFu2]\r\nPanFu2= \r\n");
+
+    ASSERT_TRUE(storeLibraryDrive(settings, 1, "F"));  // a change rewrites the one line
+    EXPECT_EQ(settings.read("PanFu1", "PanFu1"), "F");
+    EXPECT_EQ(settings.read("PanFu6", "PanFu6"), "K");
+}
+
+}  // namespace
+}  // namespace zorvik::library
