@@ -41,9 +41,9 @@ TallyBox::TallyBox(orders::Tally& tally, QWidget* parent) : QGroupBox(QStringLit
     }
 
     label(this, QStringLiteral("文件大小：           MB  共:      个对象"), {8, 106, 245, 16});
-    size_ = label(this, QStringLiteral("0"), {68, 106, 60, 16});
+    size_ = label(this, QStringLiteral("0"), {66, 106, 44, 16});
     size_->setAlignment(Qt::AlignCenter);
-    entries_ = label(this, QStringLiteral("0"), {166, 106, 34, 16});
+    entries_ = label(this, QStringLiteral("0"), {150, 106, 26, 16});
     entries_->setAlignment(Qt::AlignCenter);
 
     diskLine_ = label(this, QString(), {8, 124, 245, 16});
