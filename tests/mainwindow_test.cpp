@@ -14,6 +14,7 @@
 #include "platform/drives.h"
 #include "platform/instanceguard.h"
 #include "platform/textcodec.h"
+#include "ui/basicsettingspanel.h"
 #include "ui/mainwindow.h"
 #include "ui/orderpanel.h"
 #include "ui/resultspanel.h"

@@ -13,6 +13,8 @@
 
 #include "app/station.h"
 #include "platform/shell.h"
+#include "platform/inputmethods.h"
+#include "ui/basicsettingspanel.h"
 #include "ui/categorytabs.h"
 #include "ui/orderpanel.h"
 #include "ui/resultspanel.h"
@@ -89,8 +91,8 @@ void TForm1::buildRegions() {
     // Every repaint of the window brings the disk space line up to date.
     client->installEventFilter(this);
     region(client, "folderPicker", {808, 136, 153, 241}, false);
-    basicSettingsPanel_ = region(client, "basicSettingsPanel", {0, -24, 1009, 681}, false);
-    basicSettingsPanel_->setAutoFillBackground(true);
+    basicSettingsPanel_ = new BasicSettingsPanel(station_, *searchPanel_, platform::installedInputMethods(), client);
+    basicSettingsPanel_->hide();
 
     auto* first = new QLabel(statusBar());
     statusPanel1_ = first;
@@ -106,10 +108,8 @@ void TForm1::buildRegions() {
 }
 
 void TForm1::connectStation() {
-    connect(&station_, &app::Station::basicSettingsRequested, this, [this] {
-        basicSettingsPanel_->show();
-        basicSettingsPanel_->raise();
-    });
+    connect(&station_, &app::Station::basicSettingsRequested, basicSettingsPanel_,
+            &BasicSettingsPanel::showOverWindow);
     connect(&station_, &app::Station::diskDTextChanged, diskDLabel_, &QLabel::setText);
     connect(&station_, &app::Station::messageRequested, this, [this](const QString& text) {
         QMessageBox::information(this, texts::kApplicationTitle, text);
@@ -157,10 +157,8 @@ void TForm1::contextMenuEvent(QContextMenuEvent* event) {
     connect(menu.addAction(QStringLiteral("参数设置")), &QAction::triggered, this,
             &TForm1::parametersRequested);
     menu.addSeparator();
-    connect(menu.addAction(QStringLiteral("基本设置")), &QAction::triggered, this, [this] {
-        basicSettingsPanel_->show();
-        basicSettingsPanel_->raise();
-    });
+    connect(menu.addAction(QStringLiteral("基本设置")), &QAction::triggered, basicSettingsPanel_,
+            &BasicSettingsPanel::showOverWindow);
     menu.addSeparator();
     connect(menu.addAction(QStringLiteral("最小化")), &QAction::triggered, this, &QWidget::showMinimized);
     connect(menu.addAction(QStringLiteral("关闭")), &QAction::triggered, this, &QWidget::close);

@@ -11,6 +11,7 @@ class Station;
 
 namespace zorvik::ui {
 
+class BasicSettingsPanel;
 class CategoryTabs;
 class OrderPanel;
 class ResultsPanel;
@@ -29,7 +30,7 @@ public:
     // How long the exit sound still plays after the window has closed.
     int exitLingerMs() const { return exitLingerMs_; }
 
-    QFrame* basicSettingsPanel() const { return basicSettingsPanel_; }
+    BasicSettingsPanel* basicSettingsPanel() const { return basicSettingsPanel_; }
     QLabel* diskDLabel() const { return diskDLabel_; }
     QLabel* diskLine() const { return diskLine_; }
     CategoryTabs* categoryTabs() const { return categoryTabs_; }
@@ -57,7 +58,7 @@ private:
     bool shown_ = false;
     int exitLingerMs_ = 0;
 
-    QFrame* basicSettingsPanel_ = nullptr;
+    BasicSettingsPanel* basicSettingsPanel_ = nullptr;
     QLabel* diskDLabel_ = nullptr;
     CategoryTabs* categoryTabs_ = nullptr;
     SearchPanel* searchPanel_ = nullptr;
