@@ -2,7 +2,10 @@
 
 #include <QCloseEvent>
 #include <QContextMenuEvent>
+#include <QComboBox>
+#include <QLineEdit>
 #include <QMenu>
+#include <QTimer>
 #include <QTableView>
 #include <QFrame>
 #include <QGroupBox>
@@ -170,8 +173,22 @@ void TForm1::mousePressEvent(QMouseEvent* event) {
     QMainWindow::mousePressEvent(event);
 }
 
+void TForm1::setSearchInputMethod(const QString& name) {
+    searchInputMethod_ = name;
+    searchPanel_->searchBox()->lineEdit()->installEventFilter(this);
+}
+
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::Paint) station_.removableDrives().requestDiskSpaceLine();
+    // The search box switches to the chosen input method when it takes the
+    // focus, except for keying in numbers. Deferred: the input method hears
+    // of the focus change on a connection of its own.
+    if (event->type() == QEvent::FocusIn && watched == searchPanel_->searchBox()->lineEdit() &&
+        !searchInputMethod_.isEmpty() && !station_.search().numberMode()) {
+        QTimer::singleShot(0, this, [name = searchInputMethod_.toStdString()] {
+            platform::switchInputMethod(name);
+        });
+    }
     return QMainWindow::eventFilter(watched, event);
 }
 

@@ -27,6 +27,9 @@ public:
     explicit TForm1(app::Station& station, QWidget* parent = nullptr);
     ~TForm1() override;
 
+    // The input method the search box switches to when it takes the focus.
+    void setSearchInputMethod(const QString& name);
+
     // How long the exit sound still plays after the window has closed.
     int exitLingerMs() const { return exitLingerMs_; }
 
@@ -67,6 +70,7 @@ private:
     TallyBox* tallyBox_ = nullptr;
     QLabel* statusPanel1_ = nullptr;
     QLabel* diskLine_ = nullptr;
+    QString searchInputMethod_;
     QLabel* statusPanel2_ = nullptr;
 };
 

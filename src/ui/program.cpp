@@ -1,6 +1,7 @@
 #include "ui/program.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QMessageBox>
 
 #include "app/station.h"
@@ -10,6 +11,7 @@
 #include "platform/termination.h"
 #include "ui/mainwindow.h"
 #include "ui/parameterswindow.h"
+#include "ui/searchpanel.h"
 #include "ui/secondarywindows.h"
 #include "ui/texts.h"
 
@@ -50,6 +52,16 @@ int runProgram(int argc, char** argv) {
         parameters.activateWindow();
     });
     QObject::connect(&station, &app::Station::optionBoxesLoaded, &parameters, &TCanSHuForm::setOptionBoxes);
+    // The search box takes the configured input method at start-up, whatever
+    // the search mode, and a new choice at once unless numbers are keyed in.
+    QObject::connect(&station, &app::Station::startupFinished, &mainWindow,
+                     [&] {
+                         mainWindow.setSearchInputMethod(parameters.inputMethod());
+                         mainWindow.searchPanel()->searchBox()->setFocus();
+                     });
+    QObject::connect(&parameters, &TCanSHuForm::inputMethodChosen, &mainWindow, [&](const QString& name) {
+        if (!station.search().numberMode()) mainWindow.setSearchInputMethod(name);
+    });
     mainWindow.show();
     // A session that ends closes the station as the operator would.
     platform::TerminationWatcher termination;
