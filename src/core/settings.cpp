@@ -10,8 +10,6 @@ namespace zorvik::core {
 
 namespace profile {
 
-namespace {
-
 std::string_view trim(std::string_view text) {
     size_t first = text.find_first_not_of(" \t");
     if (first == std::string_view::npos) return {};
@@ -29,6 +27,8 @@ bool sameName(std::string_view a, std::string_view b) {
     }
     return true;
 }
+
+namespace {
 
 std::optional<std::string_view> sectionName(std::string_view line) {
     line = trim(line);
@@ -129,6 +129,11 @@ std::vector<std::pair<std::string, std::string>> Settings::readSection(std::stri
 }
 
 bool Settings::write(std::string_view section, std::string_view key, std::string_view value) {
+    return write(section, {{std::string(key), std::string(value)}});
+}
+
+bool Settings::write(std::string_view section,
+                     const std::vector<std::pair<std::string, std::string>>& values) {
     std::vector<std::string> lines;
     if (platform::fileExists(path_)) {
         auto existing = platform::readTextLines(path_);
@@ -139,7 +144,7 @@ bool Settings::write(std::string_view section, std::string_view key, std::string
         }
         lines = std::move(*existing);
     }
-    profile::writeValue(lines, section, key, value);
+    for (const auto& [key, value] : values) profile::writeValue(lines, section, key, value);
     if (!platform::writeTextLines(path_, lines)) {
         reportError(platform::lastErrorText());
         return false;

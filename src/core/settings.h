@@ -23,6 +23,8 @@ public:
     // On failure the platform's error text goes to the error box and the
     // value is not stored.
     bool write(std::string_view section, std::string_view key, std::string_view value);
+    // Several keys of one section in one replacement of the file: all or none.
+    bool write(std::string_view section, const std::vector<std::pair<std::string, std::string>>& values);
 
 private:
     std::string path_;
@@ -30,6 +32,10 @@ private:
 
 // The profile rules on the lines of a file, apart from the file itself.
 namespace profile {
+// Blanks (spaces, tabs) around a name or value do not count.
+std::string_view trim(std::string_view text);
+// Names compare without regard to ASCII letter case.
+bool sameName(std::string_view a, std::string_view b);
 std::string readValue(const std::vector<std::string>& lines, std::string_view section,
                       std::string_view key);
 std::vector<std::pair<std::string, std::string>> readSection(const std::vector<std::string>& lines,

@@ -2,32 +2,12 @@
 
 #include "core/errors.h"
 #include "core/settings.h"
-#include "platform/fileops.h"
-#include "platform/textcodec.h"
 
 namespace zorvik::orders {
 
 namespace {
 
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
-
-std::string_view trimBlanks(std::string_view text) {
-    size_t first = text.find_first_not_of(" \t");
-    if (first == std::string_view::npos) return {};
-    size_t last = text.find_last_not_of(" \t");
-    return text.substr(first, last - first + 1);
-}
-
-bool sameKey(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        char x = a[i], y = b[i];
-        if (x >= 'A' && x <= 'Z') x = static_cast<char>(x + 32);
-        if (y >= 'A' && y <= 'Z') y = static_cast<char>(y + 32);
-        if (x != y) return false;
-    }
-    return true;
-}
 
 // A message box cannot show a page of garbage: long texts are cut.
 std::string quoted(std::string_view text) {
@@ -40,7 +20,7 @@ std::string quoted(std::string_view text) {
 
 std::string faultText(const PriceField& field, std::string_view text, PriceFault fault) {
     std::string name = std::string(field.name) + "单价";
-    std::string t(trimBlanks(text));
+    std::string t(core::profile::trim(text));
     switch (fault) {
     case PriceFault::Empty: return name + "为空";
     case PriceFault::Negative: return name + quoted(t) + "不能为负数";
@@ -54,7 +34,7 @@ std::string faultText(const PriceField& field, std::string_view text, PriceFault
 }  // namespace
 
 ParsedPrice parsePrice(std::string_view text) {
-    text = trimBlanks(text);
+    text = core::profile::trim(text);
     if (text.empty()) return {0, PriceFault::Empty};
     bool negative = text.front() == '-';
     if (negative) text.remove_prefix(1);
@@ -101,7 +81,7 @@ LoadedPrices loadPrices(const core::Settings& settings) {
         const PriceField& field = kPriceFields[i];
         const std::pair<std::string, std::string>* entry = nullptr;
         for (const auto& pair : stored) {
-            if (!sameKey(pair.first, field.key)) continue;
+            if (!core::profile::sameName(pair.first, field.key)) continue;
             entry = &pair;
             break;
         }
@@ -137,22 +117,10 @@ PriceSave savePrices(core::Settings& settings, const PriceTexts& texts) {
     if (!result.refusal.empty()) return result;
 
     // The twelve go into the file together: a full disk cannot leave half of them changed.
-    const std::string& path = settings.filePath();
-    std::vector<std::string> lines;
-    if (platform::fileExists(path)) {
-        auto existing = platform::readTextLines(path);
-        if (!existing) {
-            core::reportError(platform::lastErrorText());
-            return result;
-        }
-        lines = std::move(*existing);
-    }
+    std::vector<std::pair<std::string, std::string>> values;
     for (size_t i = 0; i < kPriceFields.size(); ++i)
-        core::profile::writeValue(lines, kPriceSection, kPriceFields[i].key, trimBlanks(texts[i]));
-    if (!platform::writeTextLines(path, lines)) {
-        core::reportError(platform::lastErrorText());
-        return result;
-    }
+        values.emplace_back(std::string(kPriceFields[i].key), std::string(core::profile::trim(texts[i])));
+    if (!settings.write(kPriceSection, values)) return result;
     result.saved = true;
     return result;
 }
