@@ -31,6 +31,7 @@ TEST(DriveTable, MapsLettersBothWaysAndUnknownLettersNameNothing) {
     EXPECT_EQ(table.toNative("F:\\a"), std::nullopt);
     EXPECT_EQ(table.toNative(":\\Brask搜歌库\\"), std::nullopt);  // an empty drive box
     EXPECT_EQ(table.toNative(" :\\Brask搜歌库\\"), std::nullopt);  // a blank one
+    EXPECT_EQ(table.toNative("GH:\\Brask搜歌库\\"), std::nullopt);  // two letters typed
     EXPECT_EQ(table.toNative("/native/a\\b"), "/native/a/b");
 
     EXPECT_EQ(table.toDrivePath("/srv/library/Brask搜歌库/x.mp3"), "E:\\Brask搜歌库\\x.mp3");

@@ -178,8 +178,11 @@ std::optional<std::string> DriveTable::toNative(std::string_view path) const {
         rest = std::string(path.substr(2));
         if (rest.empty() || (rest.front() != '\\' && rest.front() != '/')) rest.insert(0, "/");
     } else {
-        // An empty or blank drive box gives ":\..." or " :\...": they name nothing.
-        if (path.starts_with(':') || (path.size() >= 2 && path[1] == ':')) return std::nullopt;
+        // A drive box holding no letter, a blank or several letters gives
+        // ":\...", " :\..." or "GH:\...": a colon before the first separator
+        // never starts a native path, so such a path names nothing.
+        const size_t colon = path.find(':');
+        if (colon != std::string_view::npos && colon < path.find_first_of("\\/")) return std::nullopt;
         rest = std::string(path);
     }
     std::replace(rest.begin(), rest.end(), '\\', '/');
