@@ -21,6 +21,10 @@
 
 namespace zorvik::ui {
 
+namespace {
+QString text(std::string_view utf8) { return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size())); }
+}  // namespace
+
 OrderPanel::OrderPanel(app::Station& station, QWidget* client) : QObject(client), station_(station) {
     auto& book = station_.orderBook();
     tabs_ = new QTabWidget(client);
@@ -69,8 +73,7 @@ OrderPanel::OrderPanel(app::Station& station, QWidget* client) : QObject(client)
         if (station_.pickFolder(list, line, folders_->filePath(index).toStdString()) ==
             orders::PickOutcome::NotADrivePath)
             QMessageBox::information(view_->window(), QString(),
-                                     QString::fromUtf8(orders::kInvalidPickedFolder.data(),
-                                                       static_cast<qsizetype>(orders::kInvalidPickedFolder.size())));
+                                     text(orders::kInvalidPickedFolder));
     });
     connect(&station_, &app::Station::destinationsChanged, this, [this](int list) {
         showDestinations(list);
@@ -87,7 +90,7 @@ OrderPanel::OrderPanel(app::Station& station, QWidget* client) : QObject(client)
             [this, &drives] { setDeviceEntries(drives.entries()); });
     connect(&drives, &storage::RemovableDrives::entryRemoved, this, [this, &drives](const QString& entry) {
         for (auto& p : pages_)
-            if (p.device->currentText() == entry) p.device->setEditText(QStringLiteral("请选择可移动磁盘"));
+            if (p.device->currentText() == entry) p.device->setEditText(text(orders::kDevicePlaceholder));
         setDeviceEntries(drives.entries());
     });
     connect(view_, &QTableView::pressed, this,
@@ -112,8 +115,8 @@ void OrderPanel::buildPage(int list, QWidget* client) {
     p.device = new QComboBox(p.page);
     p.device->setObjectName(QStringLiteral("deviceSelector%1").arg(list));
     p.device->setEditable(true);
-    p.device->setEditText(QStringLiteral("请选择可移动磁盘"));
-    p.device->setToolTip(QStringLiteral("单击选择可移动磁盘"));
+    p.device->setEditText(text(orders::kDevicePlaceholder));
+    p.device->setToolTip(text(orders::kDeviceSelectorHint));
     p.device->setGeometry(6, 4, 255, 26);
     p.destination = new QComboBox(p.page);
     p.destination->setObjectName(QStringLiteral("destinationSelector%1").arg(list));
@@ -158,8 +161,7 @@ void OrderPanel::buildPage(int list, QWidget* client) {
     p.bar->hide();
 
     p.destination->setToolTip(QString());
-    if (list == 1) p.open->setToolTip(QString::fromUtf8(orders::kOpenDestinationHint.data(),
-                                                        static_cast<qsizetype>(orders::kOpenDestinationHint.size())));
+    if (list == 1) p.open->setToolTip(text(orders::kOpenDestinationHint));
     showDestinations(list);
     connect(p.device, &QComboBox::textActivated, this, [this, list](const QString& text) {
         station_.chooseDevice(list, text.toStdString());
