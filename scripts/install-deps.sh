@@ -4,7 +4,7 @@ set -euo pipefail
 
 packages=(
   # build
-  cmake ninja-build g++ pkg-config git
+  cmake ninja-build g++ pkg-config git ccache
   qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev qt6-webengine-dev
   libgtest-dev libglib2.0-dev libjpeg-dev
   # media playback: mp3, wma, mid
