@@ -71,7 +71,7 @@ QWidget* BrowsePanel::singerPage() {
     grid_ = new QTableWidget(search::kGridRows, search::kGridColumns, page);
     grid_->setObjectName(QStringLiteral("singerGrid"));
     grid_->setAccessibleName(QStringLiteral("歌手"));
-    grid_->setGeometry(246, 4, 266, 86);
+    grid_->setGeometry(246, 4, 266, 104);
     grid_->horizontalHeader()->hide();
     grid_->verticalHeader()->hide();
     grid_->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
