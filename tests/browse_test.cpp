@@ -75,6 +75,15 @@ TEST(Pinyin, Utf8TextIsReadAsItsGbkBytes) {
     EXPECT_EQ(pinyinInitials("S.H.E"), "S.H.E");
 }
 
+TEST(ShopOrder, DigitsLatinWithoutCaseThenChineseByPinyinAndNoLineTwice) {
+    library::SortedLines lines;
+    lines.assign({"周杰伦", "Beyond", "阿杜", "twins", "Twins", "1234", "蔡依林", "阿杜", "beyond2"});
+    EXPECT_EQ(lines.lines(), (std::vector<std::string>{"1234", "Beyond", "beyond2", "Twins", "twins", "阿杜", "蔡依林",
+                                                       "周杰伦"}));
+    EXPECT_EQ(lines.insert("刘德华"), 7);
+    EXPECT_EQ(lines.insert("阿杜"), -1);
+}
+
 // A search controller over a library on E:, as the station wires it, and
 // the singer page on top.
 class Singers : public ::testing::Test {

@@ -57,8 +57,8 @@ void HotList::load(std::string file) {
         Q_EMIT changed();
         return;
     }
-    for (auto& line : *lines)
-        if (!line.empty()) lines_.insert(std::move(line));
+    std::erase_if(*lines, [](const std::string& line) { return line.empty(); });
+    lines_.assign(std::move(*lines));
     writable_ = true;
     Q_EMIT changed();
 }

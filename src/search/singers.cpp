@@ -27,26 +27,28 @@ SingerBrowser::SingerBrowser(SearchController& search, QObject* parent) : QObjec
 
 void SingerBrowser::load(const std::string& file) {
     singers_.clear();
-    filtered_.clear();
+    std::vector<std::string> names;
     if (platform::fileExists(file)) {
         auto lines = platform::readTextLines(file);
         if (!lines) core::reportError(platform::lastErrorText());
         for (auto& line : lines.value_or(std::vector<std::string>{})) {
             if (trimmed(line).empty()) continue;  // no name on this line
             std::string initials = pinyinInitials(trimmed(line));
-            filtered_.insert(line);
+            names.push_back(line);
             singers_.push_back({std::move(line), std::move(initials)});
         }
     }
+    filtered_.assign(std::move(names));
     fillFrom(0);
 }
 
 void SingerBrowser::setLetters(const QString& letters) {
     const std::string wanted = platform::utf8ToGb18030(letters.toStdString());
-    filtered_.clear();
+    std::vector<std::string> names;
     if (!wanted.empty())
         for (const auto& singer : singers_)
-            if (singer.initials.starts_with(wanted)) filtered_.insert(singer.name);
+            if (singer.initials.starts_with(wanted)) names.push_back(singer.name);
+    filtered_.assign(std::move(names));
     fillFrom(0);
 }
 
