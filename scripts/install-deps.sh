@@ -6,7 +6,7 @@ packages=(
   # build
   cmake ninja-build g++ pkg-config git ccache
   qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev qt6-webengine-dev
-  libgtest-dev libglib2.0-dev libjpeg-dev
+  libgtest-dev libglib2.0-dev libjpeg-dev libicu-dev
   # media playback: mp3, wma, mid
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-ugly
   gstreamer1.0-plugins-bad gstreamer1.0-libav timgm6mb-soundfont

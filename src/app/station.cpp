@@ -47,13 +47,15 @@ Station::Station(core::ProgramFolders folders, QObject* parent)
         connect(lane.get(), &orders::CopyLane::secondPanel, this, &Station::secondStatusText);
         connect(lane.get(), &orders::CopyLane::diskSpaceRefreshRequested, &removable_,
                 &storage::RemovableDrives::requestDiskSpaceLine);
-        // The hot list counts each immediate copy here.
+        connect(lane.get(), &orders::CopyLane::hotCountRequested, &hotList_, &library::HotList::requestCount);
         lanes_[static_cast<size_t>(n - 1)] = std::move(lane);
     }
     // Every search first saves the active order list.
     connect(&search_, &search::SearchController::searchStarting, &orderBook_,
             [this] { orderBook_.saveActive(); });
     connect(&orderBook_, &orders::OrderBook::message, this, &Station::messageRequested);
+    connect(&ready_, &library::ReadyListings::message, this, &Station::messageRequested);
+    hotList_.setCurrentItem([this] { return currentItem_; });
     connect(&orderBook_, &orders::OrderBook::tallyRequested, &tally_,
             [this] { tally_.recompute(orderBook_.active(), orderBook_.rows().entries()); });
     connect(&tally_, &orders::Tally::listTotalChanged, this,
@@ -147,12 +149,11 @@ void Station::showDiskD() {
 
 void Station::startupTimer() {
     QiDTimer.stop();
-    // The hot list loads here; its file is created when absent.
-    std::string hotList = folders_.data + "热门推荐.txt";
-    if (!platform::fileExists(hotList)) platform::writeWholeFile(hotList, {});
+    hotList_.load(folders_.data + std::string(library::kHotListFileName));
     orderBook_.loadFirstList();
     Q_EMIT orderBook_.tallyRequested();
-    // The playlist and the singer list load here.
+    // The playlist loads here.
+    singers_.load(folders_.data + std::string(search::kSingerFileName));
     storage::createStagingFolders();
     // Only exactly "true" counts as on; a change acts as the operator's click would.
     const bool sync = settings_.read("TongBuXZ", "TongBuXZ") == "true";
@@ -190,7 +191,8 @@ void Station::startWarmUp() {
 
 int Station::closeQuery() {
     orderBook_.saveActiveIfItHasAFile();
-    // The hot list is saved here, and the decoded preview copy is deleted.
+    hotList_.saveIfFileExists();
+    // The decoded preview copy is deleted here.
     return cues_.playExitSound();
 }
 

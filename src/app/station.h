@@ -12,16 +12,20 @@
 
 #include "core/folders.h"
 #include "core/settings.h"
+#include "library/hotlist.h"
 #include "library/layout.h"
 #include "library/listing.h"
+#include "library/readylistings.h"
 #include "orders/copylane.h"
 #include "orders/orderbook.h"
 #include "orders/tally.h"
 #include "platform/mountwatcher.h"
 #include "player/cueplayer.h"
 #include "storage/removabledrives.h"
+#include "search/categorybrowser.h"
 #include "search/patterns.h"
 #include "search/searchcontroller.h"
+#include "search/singers.h"
 
 namespace zorvik::app {
 
@@ -55,6 +59,10 @@ public:
     library::ResultList& results() { return listings_.results(); }
     QItemSelectionModel& resultSelection() { return resultSelection_; }
     search::SearchController& search() { return search_; }
+    search::SingerBrowser& singers() { return singers_; }
+    search::CategoryBrowser& categories() { return categories_; }
+    library::HotList& hotList() { return hotList_; }
+    library::ReadyListings& readyListings() { return ready_; }
     QString diskDText() const { return diskDText_; }
     // The file that preview, the hot list and some menu commands act on.
     const std::string& currentItem() const { return currentItem_; }
@@ -147,6 +155,10 @@ private:
     library::Listings listings_;
     QItemSelectionModel resultSelection_{&listings_.results()};
     search::SearchController search_{listings_, cues_, drives_, patterns_};
+    search::SingerBrowser singers_{search_};
+    search::CategoryBrowser categories_{listings_, cues_, drives_};
+    library::HotList hotList_;
+    library::ReadyListings ready_{listings_, cues_, drives_, hotList_};
 
     platform::MountWatcher mounts_;
     storage::RemovableDrives removable_;

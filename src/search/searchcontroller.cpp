@@ -112,6 +112,12 @@ bool SearchController::start() {
     return true;
 }
 
+bool SearchController::searchFor(const QString& text) {
+    text_ = text;
+    Q_EMIT textChanged(text_);
+    return start();
+}
+
 void SearchController::finish(std::int64_t hits) {
     if (hits > 0 && numberMode_) {
         Q_EMIT firstHitChosen();

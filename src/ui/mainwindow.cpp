@@ -12,12 +12,14 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QStatusBar>
+#include <QPushButton>
 #include <QShortcut>
 
 #include "app/station.h"
 #include "platform/shell.h"
 #include "platform/inputmethods.h"
 #include "ui/basicsettingspanel.h"
+#include "ui/browsepanel.h"
 #include "ui/categorytabs.h"
 #include "ui/orderpanel.h"
 #include "ui/resultspanel.h"
@@ -57,6 +59,7 @@ TForm1::TForm1(app::Station& station, QWidget* parent) : QMainWindow(parent), st
     resize(kClientSize);
     buildRegions();
     connectStation();
+    connectBrowsing();
     station_.create();
 }
 
@@ -84,8 +87,10 @@ void TForm1::buildRegions() {
     resultsPanel_ = new ResultsPanel(station_, categories);
     resultsPanel_->setGeometry(0, 136, 521, 481);
 
-    region(client, "browsePanel", {200, 488, 521, 145}, false);
-    region(client, "newArrivalsBar", {200, 624, 521, 33}, false);
+    browsePanel_ = new BrowsePanel(station_, client);
+    browsePanel_->setGeometry(200, 488, 521, 145);
+    newArrivalsBar_ = new NewArrivalsBar(client);
+    newArrivalsBar_->setGeometry(200, 624, 521, 33);
     orderPanel_ = new OrderPanel(station_, client);
     tallyBox_ = new TallyBox(station_.tally(), client);
     tallyBox_->setGeometry(736, 440, 257, 145);
@@ -139,6 +144,8 @@ void TForm1::connectStation() {
         if (tab >= 0) categoryTabs_->setCurrentIndex(tab);
     });
     connect(categoryTabs_, &CategoryTabs::pressed, this, [this, &search] {
+        browsePanel_->hide();
+        newArrivalsBar_->hide();
         resultsPanel_->showFullHeight();
         search.tabPressed();
     });
@@ -149,6 +156,29 @@ void TForm1::connectStation() {
         connect(&station_.listings(), &library::Listings::searchEnabledChanged, enter,
                 &QShortcut::setEnabled);
     }
+}
+
+void TForm1::connectBrowsing() {
+    // The views that take the result list over put the browse panel away.
+    auto fullList = [this] {
+        orderPanel_->hideFolderPicker();
+        browsePanel_->hide();
+        resultsPanel_->showFullHeight();
+    };
+    connect(resultsPanel_->browseButton(), &QPushButton::clicked, this, [this] {
+        station_.categories().openPanel();
+        newArrivalsBar_->hide();
+        browsePanel_->showPanel();
+        resultsPanel_->showShortened();
+    });
+    connect(resultsPanel_->newArrivalsButton(), &QPushButton::clicked, newArrivalsBar_, &QWidget::show);
+    connect(newArrivalsBar_, &NewArrivalsBar::kindChosen, this, [this, fullList](int kind) {
+        fullList();
+        station_.readyListings().showNewArrivals(kind);
+    });
+    connect(resultsPanel_->hotRankingButton(), &QPushButton::clicked, this, [this, fullList] {
+        if (station_.readyListings().showHotRanking()) fullList();
+    });
 }
 
 void TForm1::contextMenuEvent(QContextMenuEvent* event) {

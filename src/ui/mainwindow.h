@@ -12,7 +12,9 @@ class Station;
 namespace zorvik::ui {
 
 class BasicSettingsPanel;
+class BrowsePanel;
 class CategoryTabs;
+class NewArrivalsBar;
 class OrderPanel;
 class ResultsPanel;
 class SearchPanel;
@@ -41,6 +43,8 @@ public:
     ResultsPanel* resultsPanel() const { return resultsPanel_; }
     OrderPanel* orderPanel() const { return orderPanel_; }
     TallyBox* tallyBox() const { return tallyBox_; }
+    BrowsePanel* browsePanel() const { return browsePanel_; }
+    NewArrivalsBar* newArrivalsBar() const { return newArrivalsBar_; }
 
 Q_SIGNALS:
     // "参数设置" in the window menu.
@@ -56,6 +60,7 @@ protected:
 private:
     void buildRegions();
     void connectStation();
+    void connectBrowsing();
 
     app::Station& station_;
     bool shown_ = false;
@@ -68,6 +73,8 @@ private:
     ResultsPanel* resultsPanel_ = nullptr;
     OrderPanel* orderPanel_ = nullptr;
     TallyBox* tallyBox_ = nullptr;
+    BrowsePanel* browsePanel_ = nullptr;
+    NewArrivalsBar* newArrivalsBar_ = nullptr;
     QLabel* statusPanel1_ = nullptr;
     QLabel* diskLine_ = nullptr;
     QString searchInputMethod_;

@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QTableView>
 
 #include "app/station.h"
@@ -19,6 +20,9 @@ namespace zorvik::ui {
 namespace {
 constexpr int kRowHeight = 24;
 constexpr int kFootHeight = 40;
+constexpr int kShortFootHeight = 160;  // room for the browse panel
+constexpr int kFootButtonWidth = 72;
+constexpr int kFootButtonsLeft = 120;
 }  // namespace
 
 ResultsPanel::ResultsPanel(app::Station& station, QWidget* parent)
@@ -59,6 +63,11 @@ ResultsPanel::ResultsPanel(app::Station& station, QWidget* parent)
     count_ = new QLabel(QStringLiteral("0 个对象"), this);
     count_->setObjectName(QStringLiteral("countLabel"));
 
+    // The foot row: "新增资源", "热门排行", "分类查找", then the file manager's two.
+    newArrivals_ = new QPushButton(QStringLiteral("新增资源"), this);
+    hotRanking_ = new QPushButton(QStringLiteral("热门排行"), this);
+    browse_ = new QPushButton(QStringLiteral("分类查找"), this);
+
     connect(&results, &library::ResultList::countChanged, count_,
             [this](int rows) { count_->setText(QString::number(rows) + QStringLiteral(" 个对象")); });
     connect(view_, &QWidget::customContextMenuRequested, this, &ResultsPanel::showMenu);
@@ -70,7 +79,17 @@ ResultsPanel::ResultsPanel(app::Station& station, QWidget* parent)
 void ResultsPanel::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     showFullHeight();
-    count_->setGeometry(8, height() - 17, 200, 16);
+    count_->setGeometry(8, height() - 17, kFootButtonsLeft - 12, 16);
+    int left = kFootButtonsLeft;
+    for (auto* button : {newArrivals_, hotRanking_, browse_}) {
+        button->setGeometry(left, height() - 24, kFootButtonWidth - 2, 22);
+        left += kFootButtonWidth;
+    }
+}
+
+void ResultsPanel::showShortened() {
+    view_->setGeometry(0, 16, width(), std::max(0, height() - kShortFootHeight));
+    view_->show();
 }
 
 void ResultsPanel::showFullHeight() {
