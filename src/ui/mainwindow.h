@@ -14,6 +14,7 @@ namespace zorvik::ui {
 class BasicSettingsPanel;
 class CategoryTabs;
 class OrderPanel;
+class PanelLinks;
 class ResultsPanel;
 class SearchPanel;
 class TallyBox;
@@ -41,10 +42,13 @@ public:
     ResultsPanel* resultsPanel() const { return resultsPanel_; }
     OrderPanel* orderPanel() const { return orderPanel_; }
     TallyBox* tallyBox() const { return tallyBox_; }
+    PanelLinks* panelLinks() const { return panelLinks_; }
 
 Q_SIGNALS:
     // "参数设置" in the window menu.
     void parametersRequested();
+    // "CD目录打印" in the window menu.
+    void cdCatalogueRequested();
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -72,6 +76,7 @@ private:
     QLabel* diskLine_ = nullptr;
     QString searchInputMethod_;
     QLabel* statusPanel2_ = nullptr;
+    PanelLinks* panelLinks_ = nullptr;
 };
 
 }  // namespace zorvik::ui

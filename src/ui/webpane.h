@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QString>
+#include <QUrl>
+#include <QWidget>
+
+namespace zorvik::ui {
+
+// One browser of the web search window. The web engine is heavy, so the
+// browser is made only when it is first needed (the window's first show or
+// load); until then, and for good on a build without Qt WebEngine, the pane
+// is a plain widget. Without the engine it says that web search is not
+// available.
+class WebPane final : public QWidget {
+    Q_OBJECT
+public:
+    explicit WebPane(QWidget* parent = nullptr);
+
+    // Whether this build has a web engine.
+    static bool available();
+
+    // Makes the browser, once; nothing without a web engine.
+    void start();
+    // Starts the browser if need be and loads the address.
+    void load(const QUrl& url);
+    // The text marked on the page; empty when none.
+    QString selectedText() const;
+    // True once a document has finished loading, whatever it shows.
+    bool hasDocument() const { return hasDocument_; }
+    // The browser widget (a QWebEngineView), null until started and without an engine.
+    QWidget* browser() const { return browser_; }
+
+Q_SIGNALS:
+    void loadFinished(bool ok);
+
+private:
+    QWidget* browser_ = nullptr;
+    bool hasDocument_ = false;
+};
+
+}  // namespace zorvik::ui
