@@ -29,6 +29,13 @@ bool claimStation(platform::InstanceGuard& guard) {
     return false;
 }
 
+void connectSideWindows(TForm1& mainWindow, Twang& webSearch, TGYuForm4& about, TCDMuLuForm& cdCatalogue) {
+    QObject::connect(mainWindow.searchPanel(), &SearchPanel::webSearchRequested, &webSearch, &Twang::webSearch);
+    QObject::connect(mainWindow.panelLinks(), &PanelLinks::aboutRequested, &about, &TGYuForm4::showAbout);
+    QObject::connect(mainWindow.panelLinks(), &PanelLinks::disclaimerRequested, &about, &TGYuForm4::showDisclaimer);
+    QObject::connect(&mainWindow, &TForm1::cdCatalogueRequested, &cdCatalogue, &TCDMuLuForm::open);
+}
+
 int runProgram(int argc, char** argv) {
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);  // the web engine needs it first
     QApplication application(argc, argv);
@@ -55,10 +62,7 @@ int runProgram(int argc, char** argv) {
         parameters.raise();
         parameters.activateWindow();
     });
-    QObject::connect(mainWindow.searchPanel(), &SearchPanel::webSearchRequested, &webSearch, &Twang::webSearch);
-    QObject::connect(mainWindow.panelLinks(), &PanelLinks::aboutRequested, &about, &TGYuForm4::showAbout);
-    QObject::connect(mainWindow.panelLinks(), &PanelLinks::disclaimerRequested, &about, &TGYuForm4::showDisclaimer);
-    QObject::connect(&mainWindow, &TForm1::cdCatalogueRequested, &cdCatalogue, &TCDMuLuForm::open);
+    connectSideWindows(mainWindow, webSearch, about, cdCatalogue);
     QObject::connect(&station, &app::Station::optionBoxesLoaded, &parameters, &TCanSHuForm::setOptionBoxes);
     // The search box takes the configured input method at start-up, whatever
     // the search mode, and a new choice at once unless numbers are keyed in.
