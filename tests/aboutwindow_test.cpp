@@ -147,6 +147,10 @@ private Q_SLOTS:
         QVERIFY(!about.isVisible());
         about.show();
         QVERIFY(!about.disclaimerGroup()->isVisible());
+        about.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&about));
+        QTest::keyClick(&about, Qt::Key_Escape);  // the keyboard closes it too
+        QVERIFY(!about.isVisible());
     }
 
     void theLinksSwitchTheOpenWindowAndOpenTheMakersPages() {

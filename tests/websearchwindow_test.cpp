@@ -201,12 +201,19 @@ private Q_SLOTS:
         QVERIFY(!a->isVisible());
         QCOMPARE(b->geometry(), a->geometry());
 
+        // Enter in the field searches the service in front, here B.
+        window.keywordField()->setText(QStringLiteral("K3"));
+        QTest::keyClick(window.keywordField(), Qt::Key_Return);
+        QTRY_COMPARE(recorder_.requests.size(), 5);
+        QVERIFY(recorder_.requests.last().startsWith("http://mp3.sogou.com/") &&
+                recorder_.requests.last().contains("query=K3&"));
+
         // An empty field only switches pages.
         window.keywordField()->clear();
         button(window, QStringLiteral("百度"))->click();
         QVERIFY(a->isVisible());
         QTest::qWait(300);
-        QCOMPARE(recorder_.requests.size(), 4);
+        QCOMPARE(recorder_.requests.size(), 5);
     }
 
     void copyTakesTheMarkedTextOfBothPagesAFirst() {

@@ -2,6 +2,7 @@
 
 #include <QGroupBox>
 #include <QPushButton>
+#include <QShortcut>
 #include <QTextEdit>
 #include <QVBoxLayout>
 
@@ -79,6 +80,9 @@ TGYuForm4::TGYuForm4(const core::Settings& settings, const core::ProgramFolders&
     closeButton_->setObjectName(QStringLiteral("closeButton"));
     closeButton_->setGeometry(205, 386, 80, 30);
     connect(closeButton_, &QPushButton::clicked, this, &QWidget::close);
+    // At the keyboard: the window opens with "关闭" focused, and Esc closes it too.
+    setFocusProxy(closeButton_);
+    connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this, &QWidget::close);
 }
 
 void TGYuForm4::showEvent(QShowEvent* event) {

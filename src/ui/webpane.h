@@ -4,22 +4,24 @@
 #include <QUrl>
 #include <QWidget>
 
+class QLabel;
+
 namespace zorvik::ui {
 
 // One browser of the web search window. The web engine is heavy, so the
 // browser is made only when it is first needed (the window's first show or
-// load); until then, and for good on a build without Qt WebEngine, the pane
-// is a plain widget. Without the engine it says that web search is not
-// available.
+// load), from a module loaded then; until then the pane is a plain widget.
+// Without the engine (a build without Qt WebEngine, or the module missing)
+// the pane says that web search is not available and why.
 class WebPane final : public QWidget {
     Q_OBJECT
 public:
     explicit WebPane(QWidget* parent = nullptr);
 
-    // Whether this build has a web engine.
+    // Whether this build has the web engine module.
     static bool available();
 
-    // Makes the browser, once; nothing without a web engine.
+    // Makes the browser, once, or the notice that there is none.
     void start();
     // Starts the browser if need be and loads the address.
     void load(const QUrl& url);
@@ -33,8 +35,12 @@ public:
 Q_SIGNALS:
     void loadFinished(bool ok);
 
+private Q_SLOTS:
+    void documentLoaded(bool ok);
+
 private:
     QWidget* browser_ = nullptr;
+    QLabel* notice_ = nullptr;
     bool hasDocument_ = false;
 };
 

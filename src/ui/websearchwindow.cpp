@@ -50,6 +50,11 @@ Twang::Twang(QWidget* parent) : QWidget(parent, Qt::Window) {
     paneB_ = new WebPane(this);
     paneB_->setObjectName(QStringLiteral("browserB"));
     paneB_->raise();
+
+    // Enter in the keyword field does what the button of the page in front does.
+    connect(keyword_, &QLineEdit::returnPressed, this, [this] {
+        showService(paneA_->isVisibleTo(this) ? search::WebService::Baidu : search::WebService::Sogou);
+    });
 }
 
 WebPane* Twang::pane(search::WebService service) const {
