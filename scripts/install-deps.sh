@@ -14,6 +14,8 @@ packages=(
   fonts-wqy-zenhei
   # demo library generator, screenshots, headless runs
   python3 ffmpeg xvfb xauth x11-utils imagemagick xdotool xdg-utils dbus-daemon
+  # the printed CD catalogue read back from PDF by the tests
+  poppler-utils
   # a sound server with a null sink, so tests can hear what the station plays
   pulseaudio pulseaudio-utils sox
 )

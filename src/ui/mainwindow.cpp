@@ -2,6 +2,7 @@
 
 #include <QCloseEvent>
 #include <QContextMenuEvent>
+#include <QDesktopServices>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QMenu>
@@ -16,12 +17,14 @@
 #include <QShortcut>
 
 #include "app/station.h"
+#include "core/makerpages.h"
 #include "platform/shell.h"
 #include "platform/inputmethods.h"
 #include "ui/basicsettingspanel.h"
 #include "ui/browsepanel.h"
 #include "ui/categorytabs.h"
 #include "ui/orderpanel.h"
+#include "ui/panellinks.h"
 #include "ui/resultspanel.h"
 #include "ui/tallybox.h"
 #include "ui/searchpanel.h"
@@ -101,6 +104,14 @@ void TForm1::buildRegions() {
     region(client, "folderPicker", {808, 136, 153, 241}, false);
     basicSettingsPanel_ = new BasicSettingsPanel(station_, *searchPanel_, platform::installedInputMethods(), client);
     basicSettingsPanel_->hide();
+
+    // The maker's links at the foot of the left panel, over whatever the panel holds
+    // (the basic-settings panel raises itself over everything when shown).
+    panelLinks_ = new PanelLinks(client);
+    panelLinks_->setGeometry(8, 566, 185, 18);
+    connect(panelLinks_, &PanelLinks::homePageRequested, this, [this] {
+        QDesktopServices::openUrl(core::makerPages(station_.settings(), station_.folders()).home);
+    });
 
     auto* first = new QLabel(statusBar());
     statusPanel1_ = first;
@@ -192,6 +203,10 @@ void TForm1::contextMenuEvent(QContextMenuEvent* event) {
     menu.addSeparator();
     connect(menu.addAction(QStringLiteral("基本设置")), &QAction::triggered, basicSettingsPanel_,
             &BasicSettingsPanel::showOverWindow);
+    connect(menu.addAction(QStringLiteral("CD目录打印")), &QAction::triggered, this, [this] {
+        Q_EMIT cdCatalogueRequested();
+        station_.cues().request(player::Select);
+    });
     menu.addSeparator();
     connect(menu.addAction(QStringLiteral("最小化")), &QAction::triggered, this, &QWidget::showMinimized);
     connect(menu.addAction(QStringLiteral("关闭")), &QAction::triggered, this, &QWidget::close);

@@ -16,6 +16,7 @@ class BrowsePanel;
 class CategoryTabs;
 class NewArrivalsBar;
 class OrderPanel;
+class PanelLinks;
 class ResultsPanel;
 class SearchPanel;
 class TallyBox;
@@ -45,10 +46,13 @@ public:
     TallyBox* tallyBox() const { return tallyBox_; }
     BrowsePanel* browsePanel() const { return browsePanel_; }
     NewArrivalsBar* newArrivalsBar() const { return newArrivalsBar_; }
+    PanelLinks* panelLinks() const { return panelLinks_; }
 
 Q_SIGNALS:
     // "参数设置" in the window menu.
     void parametersRequested();
+    // "CD目录打印" in the window menu.
+    void cdCatalogueRequested();
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -79,6 +83,7 @@ private:
     QLabel* diskLine_ = nullptr;
     QString searchInputMethod_;
     QLabel* statusPanel2_ = nullptr;
+    PanelLinks* panelLinks_ = nullptr;
 };
 
 }  // namespace zorvik::ui

@@ -10,20 +10,8 @@ void setUp(QWidget* window, const char* objectName, const QString& caption, QSiz
 }
 }  // namespace
 
-Twang::Twang(QWidget* parent) : QWidget(parent, Qt::Window) {
-    setUp(this, "wang", QStringLiteral("  Brask搜歌 ----网  络  搜  索"), {800, 600});
-}
-
-TGYuForm4::TGYuForm4(QWidget* parent) : QWidget(parent, Qt::Window) {
-    setUp(this, "GYuForm4", QStringLiteral("Brask搜歌手机下载系统"), {480, 360});
-}
-
 TTuForm::TTuForm(QWidget* parent) : QWidget(parent, Qt::Window) {
     setUp(this, "TuForm", QStringLiteral("Zorvik影音 手机图片"), {1000, 742});
-}
-
-TCDMuLuForm::TCDMuLuForm(QWidget* parent) : QWidget(parent, Qt::Window) {
-    setUp(this, "CDMuLuForm", QStringLiteral("Brask搜歌 之 CD目录"), {600, 500});
 }
 
 }  // namespace zorvik::ui
