@@ -11,6 +11,7 @@
 #include "platform/termination.h"
 #include "ui/mainwindow.h"
 #include "ui/parameterswindow.h"
+#include "ui/picturewindow.h"
 #include "ui/searchpanel.h"
 #include "ui/secondarywindows.h"
 #include "ui/texts.h"
@@ -41,7 +42,7 @@ int runProgram(int argc, char** argv) {
     TForm1 mainWindow(station);
     Twang webSearch;
     TGYuForm4 about;
-    TTuForm pictures;
+    TTuForm pictures(station);
     TCDMuLuForm cdCatalogue;
     TCanSHuForm parameters(station.settings(), station.cues(), platform::installedInputMethods());
     // The prices are read once, here, and hold until the next start.
@@ -51,6 +52,7 @@ int runProgram(int argc, char** argv) {
         parameters.raise();
         parameters.activateWindow();
     });
+    openPicturesFromCategoryTab(mainWindow, pictures);
     QObject::connect(&station, &app::Station::optionBoxesLoaded, &parameters, &TCanSHuForm::setOptionBoxes);
     // The search box takes the configured input method at start-up, whatever
     // the search mode, and a new choice at once unless numbers are keyed in.

@@ -18,10 +18,6 @@ TGYuForm4::TGYuForm4(QWidget* parent) : QWidget(parent, Qt::Window) {
     setUp(this, "GYuForm4", QStringLiteral("Brask搜歌手机下载系统"), {480, 360});
 }
 
-TTuForm::TTuForm(QWidget* parent) : QWidget(parent, Qt::Window) {
-    setUp(this, "TuForm", QStringLiteral("Zorvik影音 手机图片"), {1000, 742});
-}
-
 TCDMuLuForm::TCDMuLuForm(QWidget* parent) : QWidget(parent, Qt::Window) {
     setUp(this, "CDMuLuForm", QStringLiteral("Brask搜歌 之 CD目录"), {600, 500});
 }

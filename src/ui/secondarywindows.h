@@ -21,13 +21,6 @@ public:
     explicit TGYuForm4(QWidget* parent = nullptr);
 };
 
-// Picture browser.
-class TTuForm final : public QWidget {
-    Q_OBJECT
-public:
-    explicit TTuForm(QWidget* parent = nullptr);
-};
-
 // CD catalogue window.
 class TCDMuLuForm final : public QWidget {
     Q_OBJECT
