@@ -1,74 +1,17 @@
 #include "ui/picturepane.h"
 
 #include <QBuffer>
-#include <QImageReader>
 #include <QMovie>
 #include <QPainter>
 #include <QStyleOptionFocusRect>
 
 #include "library/layout.h"
-#include "platform/fileops.h"
+#include "ui/picturedecoder.h"
 
 namespace zorvik::ui {
 
-struct PicturePane::Decoded {
-    bool ok = false;
-    QImage still;          // scaled to the pane already
-    QByteArray animation;  // the file's bytes, for QMovie
-    QSize frame;           // an animation's frames scaled to the pane, in device pixels
-};
-
-namespace {
-
-QSize fitted(QSize size, QSize target) {
-    return size.isEmpty() ? size : size.scaled(target, Qt::KeepAspectRatio).expandedTo({1, 1});
-}
-
-// Reads and decodes a picture file for a pane of `target` device pixels. A
-// JPEG is decoded straight at (about) the pane's size, which makes a 12
-// megapixel photo a matter of milliseconds; the rest is decoded whole and
-// scaled smoothly.
-std::shared_ptr<PicturePane::Decoded> decode(const std::string& path, QSize target, std::stop_token stop) {
-    auto result = std::make_shared<PicturePane::Decoded>();
-    auto bytes = platform::readWholeFile(path);
-    if (!bytes || stop.stop_requested()) return result;
-    QByteArray data = QByteArray::fromStdString(*bytes);
-    bytes.reset();
-    QBuffer buffer(&data);
-    buffer.open(QIODevice::ReadOnly);
-    {
-        QImageReader probe(&buffer);
-        if (probe.supportsAnimation() && probe.imageCount() > 1 && probe.size().isValid()) {
-            result->frame = fitted(probe.size(), target);
-            result->animation = data;
-            result->ok = true;
-            return result;
-        }
-    }
-    buffer.seek(0);
-    QImageReader reader(&buffer);
-    reader.setAutoTransform(true);  // phone photos lie on their side otherwise
-    QSize size = reader.size();
-    if (size.isValid()) {
-        const bool turned = reader.transformation() & QImageIOHandler::TransformationRotate90;
-        if (turned) size.transpose();
-        QSize fit = fitted(size, target);
-        // Scaling happens before the turn.
-        if (fit.width() < size.width()) reader.setScaledSize(turned ? fit.transposed() : fit);
-    }
-    if (stop.stop_requested()) return result;
-    QImage image = reader.read();
-    if (image.isNull()) return result;
-    const QSize fit = fitted(image.size(), target);
-    if (image.size() != fit) image = image.scaled(fit, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-    result->still = std::move(image);
-    result->ok = true;
-    return result;
-}
-
-}  // namespace
-
-PicturePane::PicturePane(int number, QWidget* parent) : QWidget(parent) {
+PicturePane::PicturePane(int number, PictureDecoder& decoder, QWidget* parent)
+    : QWidget(parent), decoder_(decoder) {
     setObjectName(QStringLiteral("picturePane%1").arg(number));
     setAccessibleName(QStringLiteral("图片%1").arg(number));
     setFocusPolicy(Qt::StrongFocus);
@@ -89,15 +32,11 @@ void PicturePane::showFile(const QString& path) {
     const quint64 generation = ++generation_;
     const qreal ratio = devicePixelRatioF();
     const QSize target = (QSizeF(size()) * ratio).toSize();
-    jobs_.cancelAll();  // a picture paged past is not worth finishing
-    jobs_.start([this, generation, target, ratio, file = path.toStdString()](std::stop_token stop) {
-        auto result = decode(file, target, stop);
-        result->still.setDevicePixelRatio(ratio);
-        jobs_.post([this, generation, result] { finish(generation, result); });
-    });
+    decoder_.request(this, path.toStdString(), target,
+                     [this, generation](const std::shared_ptr<DecodedPicture>& result) { finish(generation, result); });
 }
 
-void PicturePane::finish(quint64 generation, const std::shared_ptr<Decoded>& result) {
+void PicturePane::finish(quint64 generation, const std::shared_ptr<DecodedPicture>& result) {
     if (generation != generation_) return;  // told to show something else meanwhile
     dropMovie();
     image_ = QImage();
@@ -114,6 +53,7 @@ void PicturePane::finish(quint64 generation, const std::shared_ptr<Decoded>& res
         state_ = State::Animation;
     } else {
         image_ = result->still;
+        image_.setDevicePixelRatio(devicePixelRatioF());
         state_ = State::Picture;
     }
     update();

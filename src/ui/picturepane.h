@@ -7,24 +7,25 @@
 #include <QWidget>
 #include <memory>
 
-#include "core/jobs.h"
-
 class QBuffer;
 class QMovie;
 
 namespace zorvik::ui {
 
+class PictureDecoder;
+struct DecodedPicture;
+
 // One pane of the picture browser: a picture file scaled to fit the pane,
-// an animated GIF playing. The file is read and decoded beside the GUI
-// thread, so a page of large photos never holds the window up; until the new
-// picture is ready the pane keeps what it showed. A file that cannot be
+// an animated GIF playing. The decoder reads and decodes the file beside the
+// GUI thread, so a page of large photos never holds the window up; until the
+// new picture is ready the pane keeps what it showed. A file that cannot be
 // decoded leaves the pane empty but for its file name.
 class PicturePane final : public QWidget {
     Q_OBJECT
 public:
     enum class State { Empty, Loading, Picture, Animation, Undecodable };
 
-    explicit PicturePane(int number, QWidget* parent = nullptr);
+    PicturePane(int number, PictureDecoder& decoder, QWidget* parent = nullptr);
     ~PicturePane() override;
 
     // `path` is a program path (a drive path, or a native one).
@@ -40,9 +41,6 @@ public:
     const QImage& image() const { return image_; }
     QMovie* movie() const { return movie_.get(); }
 
-    // What a decoding job hands back.
-    struct Decoded;
-
 Q_SIGNALS:
     // What the pane was told to show last has been decoded, or has failed.
     void loaded(bool decoded);
@@ -51,10 +49,11 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    void finish(quint64 generation, const std::shared_ptr<Decoded>& result);
+    void finish(quint64 generation, const std::shared_ptr<DecodedPicture>& result);
     void dropMovie();
     QRect pictureRect() const;
 
+    PictureDecoder& decoder_;
     QString path_;
     State state_ = State::Empty;
     bool marked_ = false;
@@ -62,7 +61,6 @@ private:
     QImage image_;
     std::unique_ptr<QBuffer> movieData_;
     std::unique_ptr<QMovie> movie_;
-    core::Jobs jobs_{this};  // last: joined before the rest goes
 };
 
 }  // namespace zorvik::ui

@@ -9,10 +9,12 @@
 #include <QScreen>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QThread>
 
 #include "app/station.h"
 #include "ui/categorytabs.h"
 #include "ui/mainwindow.h"
+#include "ui/picturedecoder.h"
 #include "ui/picturepane.h"
 
 namespace zorvik::ui {
@@ -35,7 +37,8 @@ TTuForm::TTuForm(app::Station& station, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
       station_(station),
-      browser_(station.pictures()) {
+      browser_(station.pictures()),
+      decoder_(std::make_unique<PictureDecoder>(QThread::idealThreadCount())) {
     setObjectName(QStringLiteral("TuForm"));
     setWindowTitle(QStringLiteral("Zorvik影音 手机图片"));
     setFixedSize(kWindowSize);
@@ -47,14 +50,16 @@ TTuForm::TTuForm(app::Station& station, QWidget* parent)
     connectBrowser();
 }
 
+TTuForm::~TTuForm() = default;
+
 void TTuForm::buildPanes() {
     auto* frame = new QFrame(this);
     frame->setObjectName(QStringLiteral("pictureFrame"));
     frame->setFrameShape(QFrame::StyledPanel);
     frame->setGeometry(4, 4, 792, 725);
     for (int k = 0; k < library::kPicturePaneCount; ++k) {
-        auto* pane = new PicturePane(k + 1, frame);
-        pane->setGeometry(QRect(kPanePlaces[static_cast<size_t>(k)] + QPoint(2, 0), kPaneSize));
+        auto* pane = new PicturePane(k + 1, *decoder_, frame);
+        pane->setGeometry(QRect(kPanePlaces[static_cast<size_t>(k)], kPaneSize));
         pane->installEventFilter(this);
         panes_[static_cast<size_t>(k)] = pane;
     }

@@ -2,6 +2,7 @@
 
 #include <QWidget>
 #include <array>
+#include <memory>
 
 #include "library/picturebrowser.h"
 
@@ -15,6 +16,7 @@ class Station;
 
 namespace zorvik::ui {
 
+class PictureDecoder;
 class PicturePane;
 class TForm1;
 
@@ -29,6 +31,7 @@ public:
     static constexpr int kCategoryTab = 4;
 
     explicit TTuForm(app::Station& station, QWidget* parent = nullptr);
+    ~TTuForm() override;
 
     // As the "图片" tab shows it: the theme listed afresh, the window raised.
     void showBrowser();
@@ -55,6 +58,8 @@ private:
 
     app::Station& station_;
     library::PictureBrowser& browser_;
+    // Goes before the panes it reports to.
+    std::unique_ptr<PictureDecoder> decoder_;
     std::array<PicturePane*, library::kPicturePaneCount> panes_{};
     QTabWidget* themePages_ = nullptr;
     QPushButton* previousButton_ = nullptr;
