@@ -244,7 +244,9 @@ def picture_jobs(lib, work, font, filters, safe):
                     chain += "," + _text_filter(font, lucky, "w*0.3", "0xb01010", "(w-tw)/2",
                                                 "h*0.45-th/2", "borderw=0")
                 chain += "," + _text_filter(font, caption, fontsize, "white", "w-tw-4", "h-th-4", "borderw=1")
-            chain += ",format=yuvj420p,split=2[jpg][extra]"
+            # The JPEGs take the first frames; the GIF (large) or the BMP (small)
+            # the frames after them, so every picture carries its own number.
+            chain += ",format=yuvj420p,split=2[jpg][rest];[rest]trim=start_frame=%d,setpts=PTS-STARTPTS[extra]" % count
             args = ["-f", "lavfi", "-i", "color=c=black:size=%dx%d:rate=1" % (2 * width, 2 * height),
                     "-filter_complex", "[0:v]" + chain,
                     "-map", "[jpg]", "-frames:v", str(count), "-q:v", "3",
