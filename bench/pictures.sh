@@ -6,8 +6,9 @@
 # Builds zorvik_picturebench (in ${ZORVIK_BUILD_DIR:-build}), makes the photos
 # once under ${ZORVIK_PICTURE_BENCH_DIR:-/var/tmp/zorvik-bench-pictures} and
 # runs the bench ROUNDS times. Each run prints, per page, the longest stall of
-# the window (the longest gap of a 2 ms GUI timer) from the button press until
-# all six panes show their pictures, and against it the time the same page
+# the window (the longest gap of a 2 ms GUI timer, and how much of it the GUI
+# thread spent on a CPU and waiting for one) from the button press until all
+# six panes show their pictures, and against it the time the same page
 # takes when decoded on the GUI thread. The last line is
 # "ratio <longest stall / GUI-thread page decode>" of the worst run.
 # The aim is a stall of 50 ms or less; it is reported, not enforced.
