@@ -18,6 +18,8 @@ packages=(
   poppler-utils
   # a sound server with a null sink, so tests can hear what the station plays
   pulseaudio pulseaudio-utils sox
+  # customers' cards in tests: exFAT through FUSE
+  exfat-fuse exfatprogs
 )
 
 SUDO=""

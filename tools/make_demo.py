@@ -22,6 +22,8 @@ import sys
 import tempfile
 import zipfile
 
+import demo_pictures
+
 LIBRARY = "Brask搜歌库"
 DONE_MARKER = ".demo-complete"
 
@@ -137,19 +139,6 @@ OTHER_FORMATS = {"AMV格式": "amv", "ASF格式": "asf", "AVI格式": "avi", "FL
 OTHER_TITLES = ["街头魔术", "搞笑集锦", "动物世界", "海底世界", "汽车广告", "足球精彩瞬间",
                 "舞蹈教学", "旅游风光", "猫和老鼠片段", "功夫熊猫片段", "鬼畜配音", "宝宝爬行大赛",
                 "魔方教学", "厨艺秀"]
-
-PICTURE_THEMES = ["美女", "爱情", "风景", "幽默搞笑", "激情", "动漫卡通", "美男",
-                  "节日祝福", "非主流", "另类", "名车"]
-# One lavfi pattern per theme so folders look different at a glance.  Random
-# patterns get fixed seeds so every run renders the same pictures.
-GRADIENT = ("gradients=nb_colors=3:x0=0:y0=0:x1=240:y1=320:seed=1:"
-            "c0=%s:c1=%s:c2=%s:c3=red:c4=blue:c5=green:c6=white:c7=black")
-PICTURE_SOURCES = [GRADIENT % ("hotpink", "navy", "gold"), "testsrc2", "mandelbrot",
-                   "smptebars",
-                   "life=seed=7:mold=10:life_color=0xff4080:death_color=0x102040"
-                   ":mold_color=0x60c0ff",
-                   "rgbtestsrc", "cellauto=seed=5", "testsrc", "yuvtestsrc",
-                   GRADIENT % ("lime", "purple", "orange"), "mandelbrot=start_scale=1"]
 
 MUSIC_SUBFOLDERS = list(SONG_FOLDERS)
 GAME_FOLDERS = ["jar格式", "sis格式", "nes格式", "blz格式", "app格式", "gb格式", "gbc格式",
@@ -626,49 +615,15 @@ class Demo:
 
 # ---------------------------------------------------------------- pictures
 
-def picture_jobs(lib, work, font):
-    """One ffmpeg run per theme folder; each writes a few JPEGs plus a GIF or BMP."""
-    jobs = []
-    sizes = [("大图", "240x320", 40), ("小图", "128x160", 24)]
-    for t_index, theme in enumerate(PICTURE_THEMES):
-        # Caption text goes through a file so Chinese needs no filter escaping.
-        textfile = os.path.join(work, "caption%d.txt" % t_index)
-        with open(textfile, "w", encoding="utf-8") as f:
-            f.write(theme)
-        for s_index, (kind, size, fontsize) in enumerate(sizes):
-            folder = os.path.join(lib, "5-图片", kind, theme)
-            os.makedirs(folder, exist_ok=True)
-            # Hue turns per frame, so the pictures in one folder differ too.
-            chain = "hue=h=%d+n*67" % (t_index * 33)
-            if font and filter_safe(textfile):
-                chain += (",drawtext=fontfile='%s':textfile='%s':fontsize=%d:fontcolor=white:"
-                          "borderw=2:x=(w-tw)/2:y=h/3" % (font, textfile, fontsize))
-                chain += (",drawtext=fontfile='%s':text='%%{eif\\:n+1\\:d}':fontsize=%d:"
-                          "fontcolor=yellow:borderw=2:x=(w-tw)/2:y=h*2/3"
-                          % (font, fontsize * 3 // 2))
-            chain += ",split=2[jpg][extra]"
-            src = PICTURE_SOURCES[t_index]
-            src += (":" if "=" in src else "=") + "size=%s:rate=1" % size
-            args = ["-f", "lavfi", "-i", src, "-filter_complex", "[0:v]" + chain,
-                    "-map", "[jpg]", "-frames:v", "3", "-q:v", "6",
-                    os.path.join(folder, theme + "%02d.jpg")]
-            # Big folders get an animated GIF, small ones a BMP (a BMP at full size
-            # would be needlessly large).
-            if s_index == 0:
-                args += ["-map", "[extra]", "-frames:v", "3",
-                         os.path.join(folder, theme + "动画.gif")]
-            else:
-                args += ["-map", "[extra]", "-frames:v", "1", "-update", "1",
-                         os.path.join(folder, theme + "04.bmp")]
-            jobs.append(args)
-    return jobs
-
-
-def make_pictures(lib, work, pool):
-    font = find_cjk_font() if "drawtext" in ffmpeg_filters() else None
+def make_pictures(root, lib, work, pool):
+    filters = ffmpeg_filters()
+    font = find_cjk_font() if "drawtext" in filters else None
     if font and not filter_safe(font):
         font = None
-    list(pool.map(run_ffmpeg, picture_jobs(lib, work, font)))
+    jobs = demo_pictures.picture_jobs(lib, work, font, filters, filter_safe)
+    jobs.append(demo_pictures.placeholder_job(os.path.join(root, "数据文件", "Brask搜歌.gif"),
+                                              work, font, filters, filter_safe))
+    list(pool.map(run_ffmpeg, jobs))
 
 
 # ---------------------------------------------------------------- main
@@ -707,7 +662,7 @@ def build(root, final):
         templates = Templates(work, pool)
         define_templates(templates)
         templates.render()
-        make_pictures(lib, work, pool)
+        make_pictures(root, lib, work, pool)
 
         demo = Demo(root, templates, rng)
         demo.music()

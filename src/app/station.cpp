@@ -86,6 +86,16 @@ Station::Station(core::ProgramFolders folders, QObject* parent)
         setCurrentItem(results().path(0));
         core::requestOnce(Timer7);
     });
+    // The picture browser: its ends sound the error cue; a double-clicked
+    // picture goes into the active list and, with "同步下载", onto its device.
+    connect(&pictures_, &library::PictureBrowser::endReached, this, [this] { cues_.request(player::Error); });
+    connect(&pictures_, &library::PictureBrowser::addRequested, this, [this](const QString& path) {
+        std::optional<std::string> folder;
+        if (syncDownload_) folder = destinations(orderBook_.active()).folder(library::Picture);
+        pictureOrder_.add(path.toStdString(), folder);
+    });
+    connect(&pictureOrder_, &orders::PictureOrder::copied, &removable_,
+            &storage::RemovableDrives::requestDiskSpaceLine);
 }
 
 Station::~Station() = default;

@@ -16,8 +16,10 @@
 #include "library/layout.h"
 #include "library/listing.h"
 #include "library/readylistings.h"
+#include "library/picturebrowser.h"
 #include "orders/copylane.h"
 #include "orders/orderbook.h"
+#include "orders/pictureorder.h"
 #include "orders/tally.h"
 #include "platform/mountwatcher.h"
 #include "player/cueplayer.h"
@@ -118,6 +120,10 @@ public:
     // The chosen removable drive's root of list n, empty when none.
     const std::string& deviceRoot(int list) const { return deviceRoots_[static_cast<size_t>(list - 1)]; }
 
+    // The picture browser window's state, and its adds to the active list.
+    library::PictureBrowser& pictures() { return pictures_; }
+    orders::PictureOrder& pictureOrder() { return pictureOrder_; }
+
     QTimer QiDTimer;  // start-up, second stage
     QTimer Timer7;    // adds the selected result to the active order list
 
@@ -168,6 +174,8 @@ private:
     std::array<orders::ListDestinations, orders::kListCount> destinations_;
     std::array<std::string, orders::kListCount> deviceRoots_;  // chosen removable drive, if any
     bool syncDownload_ = false;
+    library::PictureBrowser pictures_{folders_.data};
+    orders::PictureOrder pictureOrder_{orderBook_, tally_, cues_};
 
     QString diskDText_;
     std::string currentItem_;

@@ -14,8 +14,8 @@
 #include "ui/mainwindow.h"
 #include "ui/panellinks.h"
 #include "ui/parameterswindow.h"
+#include "ui/picturewindow.h"
 #include "ui/searchpanel.h"
-#include "ui/secondarywindows.h"
 #include "ui/texts.h"
 #include "ui/websearchwindow.h"
 
@@ -52,7 +52,7 @@ int runProgram(int argc, char** argv) {
     TForm1 mainWindow(station);
     Twang webSearch;
     TGYuForm4 about(station.settings(), station.folders());
-    TTuForm pictures;
+    TTuForm pictures(station);
     TCDMuLuForm cdCatalogue(station.settings());
     TCanSHuForm parameters(station.settings(), station.cues(), platform::installedInputMethods());
     // The prices are read once, here, and hold until the next start.
@@ -63,6 +63,7 @@ int runProgram(int argc, char** argv) {
         parameters.activateWindow();
     });
     connectSideWindows(mainWindow, webSearch, about, cdCatalogue);
+    openPicturesFromCategoryTab(mainWindow, pictures);
     QObject::connect(&station, &app::Station::optionBoxesLoaded, &parameters, &TCanSHuForm::setOptionBoxes);
     // The search box takes the configured input method at start-up, whatever
     // the search mode, and a new choice at once unless numbers are keyed in.
