@@ -7,6 +7,8 @@ packages=(
   cmake ninja-build g++ pkg-config git ccache
   qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev qt6-webengine-dev
   libgtest-dev libglib2.0-dev libjpeg-dev
+  # system volume: the sound server's default sink, else ALSA's mixer
+  libpulse-dev libasound2-dev
   # media playback: mp3, wma, mid
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-ugly
   gstreamer1.0-plugins-bad gstreamer1.0-libav timgm6mb-soundfont
@@ -16,6 +18,8 @@ packages=(
   python3 ffmpeg xvfb xauth x11-utils imagemagick xdotool xdg-utils dbus-daemon
   # a sound server with a null sink, so tests can hear what the station plays
   pulseaudio pulseaudio-utils sox
+  # a desktop's registered programs for a file type, made up by the tests
+  desktop-file-utils
 )
 
 SUDO=""

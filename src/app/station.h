@@ -17,8 +17,10 @@
 #include "orders/copylane.h"
 #include "orders/orderbook.h"
 #include "orders/tally.h"
+#include "platform/mastervolume.h"
 #include "platform/mountwatcher.h"
 #include "player/cueplayer.h"
+#include "player/previewplayer.h"
 #include "storage/removabledrives.h"
 #include "search/patterns.h"
 #include "search/searchcontroller.h"
@@ -56,9 +58,10 @@ public:
     QItemSelectionModel& resultSelection() { return resultSelection_; }
     search::SearchController& search() { return search_; }
     QString diskDText() const { return diskDText_; }
-    // The file that preview, the hot list and some menu commands act on.
-    const std::string& currentItem() const { return currentItem_; }
-    void setCurrentItem(std::string path);
+    // The file that preview, the hot list and some menu commands act on; its
+    // shown name is the file name unless given.
+    const std::string& currentItem() const { return preview_.currentPath(); }
+    void setCurrentItem(std::string path, std::string shownName = {});
 
     // Renames the file of a result row to `newName` (its marker and extension
     // are kept). On success the row names the new file and the new path is
@@ -110,6 +113,17 @@ public:
     // The chosen removable drive's root of list n, empty when none.
     const std::string& deviceRoot(int list) const { return deviceRoots_[static_cast<size_t>(list - 1)]; }
 
+    player::PreviewPlayer& preview() { return preview_; }
+    // The result list's "播放", "添加到 播放列表" and "全部添加 到 播放列表".
+    void playResults();
+    void addResultsToPlaylist();
+    void addAllResultsToPlaylist();
+    // The order view's "播放" (and a double-click on an order row), "添加到播放列表".
+    void playEntries();
+    void addEntriesToPlaylist();
+    // The volume bar, moved by the operator.
+    void setMasterVolume(int value) { masterVolume_.set(value); }
+
     QTimer QiDTimer;  // start-up, second stage
     QTimer Timer7;    // adds the selected result to the active order list
 
@@ -138,10 +152,15 @@ private:
     std::vector<std::string> selectedEntriesOrSay();
     void showDiskD();
     void startWarmUp();
+    // Playlist entries for result rows and order rows: path and row caption.
+    std::vector<player::PlaylistEntry> resultEntries(const std::vector<int>& rows);
+    std::vector<player::PlaylistEntry> selectedOrderEntries();
 
     core::ProgramFolders folders_;
     core::Settings settings_;
     player::CuePlayer cues_;
+    player::PreviewPlayer preview_;
+    platform::MasterVolume masterVolume_;
     library::LibraryDrives drives_;
     search::SearchPatterns patterns_;
     library::Listings listings_;
@@ -158,7 +177,6 @@ private:
     bool syncDownload_ = false;
 
     QString diskDText_;
-    std::string currentItem_;
 };
 
 }  // namespace zorvik::app

@@ -14,6 +14,7 @@ namespace zorvik::ui {
 class BasicSettingsPanel;
 class CategoryTabs;
 class OrderPanel;
+class PlayerPanel;
 class ResultsPanel;
 class SearchPanel;
 class TallyBox;
@@ -41,6 +42,7 @@ public:
     ResultsPanel* resultsPanel() const { return resultsPanel_; }
     OrderPanel* orderPanel() const { return orderPanel_; }
     TallyBox* tallyBox() const { return tallyBox_; }
+    PlayerPanel* playerPanel() const { return playerPanel_; }
 
 Q_SIGNALS:
     // "参数设置" in the window menu.
@@ -68,6 +70,7 @@ private:
     ResultsPanel* resultsPanel_ = nullptr;
     OrderPanel* orderPanel_ = nullptr;
     TallyBox* tallyBox_ = nullptr;
+    PlayerPanel* playerPanel_ = nullptr;
     QLabel* statusPanel1_ = nullptr;
     QLabel* diskLine_ = nullptr;
     QString searchInputMethod_;
