@@ -18,8 +18,8 @@ packages=(
   python3 ffmpeg xvfb xauth x11-utils imagemagick xdotool xdg-utils dbus-daemon
   # a sound server with a null sink, so tests can hear what the station plays
   pulseaudio pulseaudio-utils sox
-  # a desktop's registered programs for a file type, made up by the tests
-  desktop-file-utils
+  # file types and the desktop's programs registered for them
+  shared-mime-info
 )
 
 SUDO=""

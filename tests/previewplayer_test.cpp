@@ -4,6 +4,7 @@
 #include <QTest>
 #include <filesystem>
 
+#include "app/station.h"
 #include "platform/drives.h"
 #include "platform/textcodec.h"
 #include "player/previewplayer.h"
@@ -422,6 +423,86 @@ TEST_F(Preview, PlayAddsTheSelectedRowsFirstOnlyForAnMp3) {
     player.setCurrentItem(file("lib/cur.MP3"), "cur.MP3");
     player.playAddingToPlaylist(rows);
     EXPECT_EQ(player.playlist().count(), 2);
+}
+
+// The menus' rows reach the playlist through the station.
+class PreviewStation : public ::testing::Test {
+protected:
+    std::unique_ptr<app::Station> start() {
+        auto station = std::make_unique<app::Station>(core::ProgramFolders::at(s.at("prog")));
+        QSignalSpy started(station.get(), &app::Station::startupFinished);
+        station->create();
+        station->firstShow();
+        EXPECT_TRUE(started.wait(3000));
+        return station;
+    }
+    static std::vector<std::string> paths(PreviewPlayer& preview) {
+        std::vector<std::string> all;
+        for (int i = 0; i < preview.playlist().count(); ++i) all.push_back(preview.playlist().entry(i).path);
+        return all;
+    }
+    void TearDown() override { platform::DriveTable::instance().setFixed({}); }
+    Scratch s;
+};
+
+TEST_F(PreviewStation, PlayOnAResultRowAddsTheSelectedRowsFirstOnlyForAnMp3) {
+    auto station = start();
+    auto& preview = station->preview();
+    const std::vector<std::string> rows{"E:\\乐\\一bk2009.mp3", "E:\\乐\\二.wma", "E:\\乐\\三.mp3"};
+    station->results().append(std::vector<std::string>(rows));
+    auto select = [&](std::initializer_list<int> which) {
+        station->resultSelection().clearSelection();
+        for (int row : which)
+            station->resultSelection().select(station->results().index(row, 0),
+                                              QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    };
+
+    select({0, 1});
+    station->makeResultCurrent(1);  // the .wma row
+    station->playResults();
+    EXPECT_EQ(preview.playlist().count(), 0);
+    EXPECT_TRUE(preview.BoFangTimer2.isActive());
+    preview.BoFangTimer2.stop();
+
+    station->makeResultCurrent(0);  // the .mp3 row
+    station->playResults();
+    preview.BoFangTimer2.stop();
+    EXPECT_EQ(paths(preview), (std::vector<std::string>{rows[0], rows[1]}));
+    EXPECT_EQ(preview.playlist().entry(0).name, "一");  // the row's caption
+    EXPECT_EQ(preview.currentIndex(), 0);
+
+    select({});
+    station->addResultsToPlaylist();  // nothing selected: nothing
+    station->addAllResultsToPlaylist();
+    EXPECT_EQ(preview.playlist().count(), 5);
+
+    // The order view: the selected entries, with their captions.
+    station->orderBook().add({rows[2], rows[1]});
+    station->orderBook().selection().select(station->orderBook().rows().index(1, 0),
+                                            QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    station->addEntriesToPlaylist();
+    EXPECT_EQ(preview.playlist().entry(5).path, rows[1]);
+    EXPECT_EQ(preview.playlist().entry(5).name, "二");
+    station->makeEntryCurrent(0);
+    EXPECT_EQ(preview.currentName(), "三");
+    station->playEntries();
+    preview.BoFangTimer2.stop();
+    EXPECT_EQ(preview.playlist().count(), 7);
+}
+
+TEST_F(PreviewStation, ADeletedEntryStaysGoneAfterARestart) {
+    s.write("prog/数据文件/播放列表.txt", platform::utf8ToGb18030("E:\\a.mp3\r\nE:\\film.rmvb\r\nE:\\c.mid\r\n"));
+    {
+        auto station = start();
+        auto& preview = station->preview();
+        ASSERT_EQ(preview.playlist().count(), 3);
+        EXPECT_EQ(preview.playlist().entry(1).name, "film");
+        preview.playlistSelection().select(preview.playlist().index(1), QItemSelectionModel::ClearAndSelect);
+        preview.deleteSelectedPlaylistEntry();
+        station->closeQuery();
+    }
+    auto station = start();
+    EXPECT_EQ(paths(station->preview()), (std::vector<std::string>{"E:\\a.mp3", "E:\\c.mid"}));
 }
 
 }  // namespace

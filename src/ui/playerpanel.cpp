@@ -119,6 +119,8 @@ void PlayerPanel::build() {
     volumeBar_->setSingleStep(kVolumeStep);
     volumeBar_->setPageStep(kVolumeStep);
     volumeBar_->setValue(kVolumeStart);
+    // Reachable with Tab as on the shop's station, so the keys move it too.
+    volumeBar_->setFocusPolicy(Qt::StrongFocus);
 
     playlist_ = new QListView(this);
     playlist_->setObjectName(QStringLiteral("ListBox9"));
