@@ -149,7 +149,7 @@ void PlayerPanel::showDisplay() {
         if (!seekBar_->isSliderDown()) seekBar_->setValue(static_cast<int>(std::min<qint64>(d.seekPosition, INT_MAX)));
     }
     play_->setEnabled(d.playEnabled);
-    play_->setStyleSheet(d.playHighlighted ? QStringLiteral("color: rgb(0, 255, 255);") : QString());
+    play_->setStyleSheet(d.playHighlighted ? QStringLiteral("QPushButton:enabled { color: rgb(0, 255, 255); }") : QString());
     pause_->setEnabled(d.pauseEnabled);
     pause_->setText(d.pauseCaption);
     stop_->setEnabled(d.stopEnabled);
