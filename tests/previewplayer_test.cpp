@@ -237,6 +237,16 @@ TEST_F(Preview, TheDeviceOpeningShowsTheSongAndItsFailureShowsTheDevicesText) {
     Q_EMIT device->opened(device->serial - 1, 5);
     QCoreApplication::processEvents();
     EXPECT_EQ(d.length, QStringLiteral("15:00"));
+
+    // A file that fails while it plays is stopped.
+    play(file("lib/中断.mp3"), "中断");
+    opened();
+    device->reportFailed(QStringLiteral("Internal data stream error."));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(messages().back(), QStringLiteral("Internal data stream error."));
+    EXPECT_EQ(d.state, kStateStopped);
+    EXPECT_EQ(d.title, QString());
+    EXPECT_EQ(device->state, FakeDevice::Stopped);
 }
 
 TEST_F(Preview, PauseResumeAndStop) {

@@ -18,8 +18,8 @@ QtMediaDevice::QtMediaDevice(QObject* parent)
             case QMediaPlayer::LoadedMedia:
             case QMediaPlayer::BufferingMedia:
             case QMediaPlayer::BufferedMedia:
-                if (!reported_) {
-                    reported_ = true;
+                if (!opened_ && !failed_) {
+                    opened_ = true;
                     Q_EMIT opened(serial_, MediaPlayer1->duration());
                 }
                 break;
@@ -31,13 +31,13 @@ QtMediaDevice::QtMediaDevice(QObject* parent)
         }
     });
     connect(MediaPlayer1.get(), &QMediaPlayer::durationChanged, this, [this](qint64 length) {
-        if (reported_) Q_EMIT lengthChanged(serial_, length);
+        if (opened_) Q_EMIT lengthChanged(serial_, length);
     });
     connect(MediaPlayer1.get(), &QMediaPlayer::errorOccurred, this,
             [this](QMediaPlayer::Error, const QString& text) {
                 // GStreamer follows its first error with a general one; the first says what went wrong.
-                if (reported_) return;
-                reported_ = true;
+                if (failed_) return;
+                failed_ = true;
                 Q_EMIT failed(serial_, text);
             });
 }
@@ -48,7 +48,8 @@ QtMediaDevice::~QtMediaDevice() {
 
 int QtMediaDevice::open(const QString& nativePath) {
     ++serial_;
-    reported_ = false;
+    opened_ = false;
+    failed_ = false;
     // The same file again would be taken as no change at all: close first.
     MediaPlayer1->setSource(QUrl());
     MediaPlayer1->setSource(QUrl::fromLocalFile(nativePath));

@@ -57,7 +57,9 @@ private:
     std::unique_ptr<QAudioOutput> output_;
     std::unique_ptr<QMediaPlayer> MediaPlayer1;
     int serial_ = 0;
-    bool reported_ = false;  // opened or failed was sent for the current file
+    // What was reported about the current file: each at most once.
+    bool opened_ = false;
+    bool failed_ = false;
 };
 
 }  // namespace zorvik::player
