@@ -81,6 +81,7 @@ protected:
         player.setCurrentItem(path, name.empty() ? path.substr(path.rfind('/') + 1) : name);
         player.requestPlay();
         ASSERT_TRUE(QTest::qWaitFor([&] { return !player.BoFangTimer2.isActive(); }, 2000));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !player.makingCopy(); }, 2000));
         QCoreApplication::processEvents();
     }
     void opened(qint64 length = 200000) {
@@ -163,7 +164,8 @@ TEST_F(Preview, ABurstOfRequestsPlaysOnceTheItemCurrentWhenTheTimerFires) {
     player.setCurrentItem(second, "二.mp3");
     player.requestPlay();
     EXPECT_LE(player.BoFangTimer2.remainingTime(), remaining);  // not restarted
-    QTest::qWait(20);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !player.BoFangTimer2.isActive(); }, 2000));
+    QTest::qWait(20);  // a second run would have come by now
     ASSERT_NE(device, nullptr);
     EXPECT_EQ(device->files, std::vector<QString>{QString::fromStdString(second)});
 }
@@ -198,6 +200,32 @@ TEST_F(Preview, APrefixedSongPlaysFromOneDecodedCopyThatGoesWhenAnotherFileIsPla
     ASSERT_TRUE(fs::exists(copy));
     player.deleteDecodedCopy();
     EXPECT_FALSE(fs::exists(copy));
+}
+
+TEST_F(Preview, ARequestMadeWhileACopyIsDecodedTakesOverAndTheCopyIsNotKept) {
+    const std::string prefixed = file("lib/慢bk2009.mp3", 0, "SLOW");
+    const std::string plain = file("lib/快.mp3");
+    // Both requests run before the copy's end reaches the player.
+    player.setCurrentItem(prefixed, "慢bk2009.mp3");
+    QMetaObject::invokeMethod(&player.BoFangTimer2, "timeout");
+    EXPECT_TRUE(player.makingCopy());
+    player.setCurrentItem(plain, "快.mp3");
+    QMetaObject::invokeMethod(&player.BoFangTimer2, "timeout");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !player.makingCopy(); }, 2000));
+    QCoreApplication::processEvents();
+    ASSERT_NE(device, nullptr);
+    EXPECT_EQ(device->files, std::vector<QString>{QString::fromStdString(plain)});
+    EXPECT_FALSE(fs::exists(data + "慢.mp3"));
+
+    // Asked for again while it is made, a copy is made once and then played.
+    player.setCurrentItem(prefixed, "慢bk2009.mp3");
+    QMetaObject::invokeMethod(&player.BoFangTimer2, "timeout");
+    QMetaObject::invokeMethod(&player.BoFangTimer2, "timeout");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !player.makingCopy(); }, 2000));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(device->files.size(), 2u);
+    EXPECT_EQ(device->files.back(), QString::fromStdString(data + "慢.mp3"));
+    EXPECT_EQ(testing::readFile(data + "慢.mp3"), "SLOW");
 }
 
 TEST_F(Preview, APrefixedFileThatIsNoMediaNeverTakesADataFileWithIt) {

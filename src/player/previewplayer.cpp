@@ -117,31 +117,64 @@ void PreviewPlayer::runPlayRequest() {
     const std::string name = currentName_;
     if (library::fileSize(path) < kSmallestPlayableBytes) {
         Q_EMIT message(kFileErrorMessage);
-    } else {
-        const MediaKind kind = mediaKindOf(path);
-        previousCopy_ = currentCopy_;
-        std::string file = path;
-        // Only a media file gets a decoded copy: whatever lies in the data
-        // folder under the copy's name is deleted by a later request, and
-        // that must never be one of the station's own data files.
-        if (library::isPrefixed(path) && kind != MediaKind::Refused) {
-            currentCopy_ = dataFolder_ + library::plainNameOf(library::fileNameOf(path));
-            // A copy made for an earlier request is played again as it is.
-            if (!platform::fileExists(currentCopy_))
-                platform::copyFile(path, currentCopy_, platform::Overwrite::Yes, library::kPrefixBlockSize,
-                                   platform::Flush::No);
-            file = currentCopy_;
-        } else {
-            currentCopy_.clear();
-        }
-        switch (kind) {
-            case MediaKind::InWindow: playInWindow(file, name); break;
-            case MediaKind::External:
-                if (!openExternal_(file)) Q_EMIT message(kNoPlayerMessage);
-                break;
-            case MediaKind::Refused: Q_EMIT message(kNotMediaMessage); break;
-        }
+        removePreviousCopy();
+        return;
     }
+    const MediaKind kind = mediaKindOf(path);
+    waiting_.reset();  // this request takes over from one still waiting for its copy
+    previousCopy_ = currentCopy_;
+    // Only a media file gets a decoded copy: whatever lies in the data
+    // folder under the copy's name is deleted by a later request, and that
+    // must never be one of the station's own data files.
+    if (!library::isPrefixed(path) || kind == MediaKind::Refused) {
+        currentCopy_.clear();
+        hand(kind, path, name);
+        removePreviousCopy();
+        return;
+    }
+    currentCopy_ = dataFolder_ + library::plainNameOf(library::fileNameOf(path));
+    // A copy made for an earlier request is played again as it is.
+    if (platform::fileExists(currentCopy_)) {
+        hand(kind, currentCopy_, name);
+    } else {
+        // A film can take seconds to decode: the counter does not wait for it.
+        waiting_ = Waiting{currentCopy_, name, kind};
+        if (making_.insert(currentCopy_).second)
+            jobs_.start([this, source = path, copy = currentCopy_](std::stop_token) {
+                platform::copyFile(source, copy, platform::Overwrite::Yes, library::kPrefixBlockSize,
+                                   platform::Flush::No);
+                jobs_.post([this, copy] { copyMade(copy); });
+            });
+    }
+    removePreviousCopy();
+}
+
+void PreviewPlayer::copyMade(const std::string& copy) {
+    making_.erase(copy);
+    if (waiting_ && waiting_->copy == copy) {
+        const Waiting request = *waiting_;
+        waiting_.reset();
+        // A failed copy goes on too: the device or the desktop says what is wrong.
+        hand(request.kind, copy, request.name);
+        return;
+    }
+    // A later request took over while it was made: it is not kept.
+    if (copy != currentCopy_ && platform::fileExists(copy)) platform::deleteFile(copy);
+}
+
+void PreviewPlayer::hand(MediaKind kind, const std::string& file, const std::string& name) {
+    switch (kind) {
+        case MediaKind::InWindow: playInWindow(file, name); break;
+        case MediaKind::External:
+            if (!openExternal_(file)) Q_EMIT message(kNoPlayerMessage);
+            break;
+        case MediaKind::Refused: Q_EMIT message(kNotMediaMessage); break;
+    }
+}
+
+// So the copy of the last prefixed file stays until a different file is
+// requested, and at most one such copy exists at a time.
+void PreviewPlayer::removePreviousCopy() {
     if (!previousCopy_.empty() && previousCopy_ != currentCopy_ && platform::fileExists(previousCopy_))
         platform::deleteFile(previousCopy_);
 }
@@ -300,7 +333,13 @@ void PreviewPlayer::deleteSelectedPlaylistEntry() {
 void PreviewPlayer::loadPlaylist() { playlist_.load(); }
 
 void PreviewPlayer::deleteDecodedCopy() {
-    if (!currentCopy_.empty() && platform::fileExists(currentCopy_)) platform::deleteFile(currentCopy_);
+    // A copy still being made is waited for, so that it does not outlive the close.
+    jobs_.joinAll();
+    making_.insert(currentCopy_);
+    for (const auto& copy : making_)
+        if (!copy.empty() && platform::fileExists(copy)) platform::deleteFile(copy);
+    making_.clear();
+    waiting_.reset();
 }
 
 }  // namespace zorvik::player

@@ -6,10 +6,13 @@
 #include <QTimer>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "core/jobs.h"
 #include "player/mediadevice.h"
 #include "player/playlist.h"
 
@@ -58,7 +61,8 @@ struct PlayerDisplay {
 // The preview player: plays the current item in the window (songs) or hands
 // it to the desktop's player (videos), keeps the playlist and plays it on
 // without end. Prefixed files are played from a decoded copy in the data
-// folder; at most one such copy exists at a time. GUI thread only.
+// folder, made in the background; at most one such copy is kept at a time.
+// GUI thread only.
 class PreviewPlayer final : public QObject {
     Q_OBJECT
 public:
@@ -110,6 +114,8 @@ public:
     // Close query: the decoded copy of the file last previewed goes.
     void deleteDecodedCopy();
     const std::string& decodedCopy() const { return currentCopy_; }
+    // A decoded copy is being made in the background.
+    bool makingCopy() const { return !making_.empty(); }
 
     QTimer BoFangTimer2;  // the play request
     QTimer Timer1;        // position, every second while a file plays in the window
@@ -124,6 +130,10 @@ Q_SIGNALS:
 
 private:
     void runPlayRequest();
+    void copyMade(const std::string& copy);
+    // The request's file to the in-window device or to the desktop's player.
+    void hand(MediaKind kind, const std::string& file, const std::string& name);
+    void removePreviousCopy();
     void playInWindow(const std::string& file, const std::string& shownName);
     void tick();
     void deviceOpened(int serial, qint64 length);
@@ -147,11 +157,21 @@ private:
 
     std::string previousCopy_;
     std::string currentCopy_;
+    // The request that waits for its decoded copy, and the copies being made.
+    struct Waiting {
+        std::string copy;
+        std::string name;
+        MediaKind kind;
+    };
+    std::optional<Waiting> waiting_;
+    std::set<std::string> making_;
 
     std::unique_ptr<MediaDevice> device_;
     int serial_ = 0;       // the device's number for the file last opened
     bool opening_ = false; // opened, not yet reported
     QString openingTitle_;
+
+    core::Jobs jobs_{this};  // last: its jobs are joined before the rest goes
 };
 
 }  // namespace zorvik::player
