@@ -7,6 +7,9 @@ packages=(
   cmake ninja-build g++ pkg-config git ccache
   qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev qt6-webengine-dev
   libgtest-dev libglib2.0-dev libjpeg-dev libicu-dev
+  libgtest-dev libglib2.0-dev libjpeg-dev
+  # system volume: the sound server's default sink, else ALSA's mixer
+  libpulse-dev libasound2-dev
   # media playback: mp3, wma, mid
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-ugly
   gstreamer1.0-plugins-bad gstreamer1.0-libav timgm6mb-soundfont
@@ -20,6 +23,8 @@ packages=(
   pulseaudio pulseaudio-utils sox
   # customers' cards in tests: exFAT through FUSE
   exfat-fuse exfatprogs
+  # file types and the desktop's programs registered for them
+  shared-mime-info
 )
 
 SUDO=""

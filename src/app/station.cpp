@@ -7,6 +7,7 @@
 
 #include "core/oneshot.h"
 #include "library/walk.h"
+#include "platform/defaultapp.h"
 #include "platform/drives.h"
 #include "platform/fileops.h"
 #include "platform/shell.h"
@@ -32,7 +33,10 @@ Station::Station(core::ProgramFolders folders, QObject* parent)
     : QObject(parent),
       folders_(std::move(folders)),
       settings_(folders_.settingsFile()),
-      cues_(QString::fromStdString(folders_.cueFolder()), this) {
+      cues_(QString::fromStdString(folders_.cueFolder()), this),
+      preview_(
+          folders_.data, [] { return std::make_unique<player::QtMediaDevice>(); },
+          [](const std::string& path) { return platform::openWithDefaultApplication(path); }, this) {
     core::makeOneShot(QiDTimer, "QiDTimer", 20);
     connect(&QiDTimer, &QTimer::timeout, this, &Station::startupTimer);
     core::makeOneShot(Timer7, "Timer7", 10);
@@ -55,7 +59,7 @@ Station::Station(core::ProgramFolders folders, QObject* parent)
             [this] { orderBook_.saveActive(); });
     connect(&orderBook_, &orders::OrderBook::message, this, &Station::messageRequested);
     connect(&ready_, &library::ReadyListings::message, this, &Station::messageRequested);
-    hotList_.setCurrentItem([this] { return currentItem_; });
+    hotList_.setCurrentItem([this] { return currentItem(); });
     connect(&orderBook_, &orders::OrderBook::tallyRequested, &tally_,
             [this] { tally_.recompute(orderBook_.active(), orderBook_.rows().entries()); });
     connect(&tally_, &orders::Tally::listTotalChanged, this,
@@ -75,8 +79,10 @@ Station::Station(core::ProgramFolders folders, QObject* parent)
         [this] { return QString::fromStdString(deviceRoot(orderBook_.active())); });
     // Every new row of a listing makes its first result the current item.
     connect(&results(), &library::ResultList::countChanged, this, [this](int rows) {
-        if (rows > 0 && currentItem_ != results().path(0)) setCurrentItem(results().path(0));
+        if (rows > 0 && currentItem() != results().path(0)) setCurrentItem(results().path(0));
     });
+    connect(&preview_, &player::PreviewPlayer::currentItemChanged, this, &Station::currentItemChanged);
+    connect(&preview_, &player::PreviewPlayer::message, this, &Station::messageRequested);
     // Number search: the first hit is selected, made current and, 10 ms
     // later, added to the active order list as a double-click would.
     connect(&search_, &search::SearchController::firstHitChosen, this, [this] {
@@ -162,7 +168,7 @@ void Station::startupTimer() {
     hotList_.load(folders_.data + std::string(library::kHotListFileName));
     orderBook_.loadFirstList();
     Q_EMIT orderBook_.tallyRequested();
-    // The playlist loads here.
+    preview_.loadPlaylist();
     singers_.load(folders_.data + std::string(search::kSingerFileName));
     storage::createStagingFolders();
     // Only exactly "true" counts as on; a change acts as the operator's click would.
@@ -202,7 +208,7 @@ void Station::startWarmUp() {
 int Station::closeQuery() {
     orderBook_.saveActiveIfItHasAFile();
     hotList_.saveIfFileExists();
-    // The decoded preview copy is deleted here.
+    preview_.deleteDecodedCopy();
     return cues_.playExitSound();
 }
 
@@ -231,7 +237,7 @@ void Station::addSelectedResults() {
     for (int row : rows) paths.push_back(results().path(row));
     if (orderBook_.add(paths) == orders::OrderBook::AddResult::TooMany) return;
     // Even an item already in the list is copied when asked for.
-    if (syncDownload_ && !currentItem_.empty()) activeLane().queueImmediate(currentItem_);
+    if (syncDownload_ && !currentItem().empty()) activeLane().queueImmediate(currentItem());
 }
 
 void Station::batchAddResults() {
@@ -292,14 +298,51 @@ void Station::deleteSelectedEntries() {
 
 void Station::makeResultCurrent(int row) {
     if (row < 0 || row >= results().count()) return;
-    setCurrentItem(results().path(row));
-    Q_EMIT statusText(QString::fromStdString(currentItem_));
+    const std::string& path = results().path(row);
+    preview_.makeResultCurrent(row, path, std::string(library::fileNameOf(path)));
+    Q_EMIT statusText(QString::fromStdString(currentItem()));
 }
 
 void Station::makeEntryCurrent(int row) {
     if (row < 0 || row >= orderBook_.rows().count()) return;
-    setCurrentItem(orderBook_.rows().entry(row));
+    const std::string& entry = orderBook_.rows().entry(row);
+    preview_.makeEntryCurrent(row, entry, library::displayName(entry));
 }
+
+std::vector<player::PlaylistEntry> Station::resultEntries(const std::vector<int>& rows) {
+    std::vector<player::PlaylistEntry> entries;
+    entries.reserve(rows.size());
+    auto& list = listings_.results();
+    for (int row : rows)
+        entries.push_back({list.path(row), list.data(list.index(row, library::ResultList::Name), Qt::DisplayRole)
+                                               .toString()
+                                               .toStdString()});
+    return entries;
+}
+
+std::vector<player::PlaylistEntry> Station::selectedOrderEntries() {
+    std::vector<player::PlaylistEntry> entries;
+    auto& rows = orderBook_.rows();
+    for (int row : orderBook_.selectedRows())
+        entries.push_back({rows.entry(row), rows.data(rows.index(row, orders::OrderRows::Name), Qt::DisplayRole)
+                                                .toString()
+                                                .toStdString()});
+    return entries;
+}
+
+void Station::playResults() { preview_.playAddingToPlaylist(resultEntries(selectedResultRows())); }
+
+void Station::addResultsToPlaylist() { preview_.addToPlaylist(resultEntries(selectedResultRows())); }
+
+void Station::addAllResultsToPlaylist() {
+    std::vector<int> rows(static_cast<size_t>(results().count()));
+    for (size_t i = 0; i < rows.size(); ++i) rows[i] = static_cast<int>(i);
+    preview_.addAllToPlaylist(resultEntries(rows));
+}
+
+void Station::playEntries() { preview_.playAddingToPlaylist(selectedOrderEntries()); }
+
+void Station::addEntriesToPlaylist() { preview_.addToPlaylist(selectedOrderEntries()); }
 
 void Station::chooseDevice(int list, const std::string& selectorText) {
     auto& record = destinations_[static_cast<size_t>(list - 1)];
@@ -344,9 +387,9 @@ void Station::setLibraryDrive(int index, const std::string& text) {
     drives_[static_cast<size_t>(index)] = text;
 }
 
-void Station::setCurrentItem(std::string path) {
-    currentItem_ = std::move(path);
-    Q_EMIT currentItemChanged(QString::fromStdString(currentItem_));
+void Station::setCurrentItem(std::string path, std::string shownName) {
+    if (shownName.empty()) shownName = library::fileNameOf(path);
+    preview_.setCurrentItem(std::move(path), std::move(shownName));
 }
 
 std::optional<std::string> Station::renameResult(int row, const std::string& newName) {
@@ -355,7 +398,7 @@ std::optional<std::string> Station::renameResult(int row, const std::string& new
     std::string newPath = library::renamedPath(oldPath, newName);
     if (!platform::renameFile(oldPath, newPath)) return std::nullopt;
     results().replacePath(row, newPath);
-    if (currentItem_ == oldPath) setCurrentItem(newPath);
+    if (currentItem() == oldPath) setCurrentItem(newPath);
     return newPath;
 }
 

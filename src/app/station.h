@@ -21,8 +21,10 @@
 #include "orders/orderbook.h"
 #include "orders/pictureorder.h"
 #include "orders/tally.h"
+#include "platform/mastervolume.h"
 #include "platform/mountwatcher.h"
 #include "player/cueplayer.h"
+#include "player/previewplayer.h"
 #include "storage/removabledrives.h"
 #include "search/categorybrowser.h"
 #include "search/patterns.h"
@@ -66,9 +68,10 @@ public:
     library::HotList& hotList() { return hotList_; }
     library::ReadyListings& readyListings() { return ready_; }
     QString diskDText() const { return diskDText_; }
-    // The file that preview, the hot list and some menu commands act on.
-    const std::string& currentItem() const { return currentItem_; }
-    void setCurrentItem(std::string path);
+    // The file that preview, the hot list and some menu commands act on; its
+    // shown name is the file name unless given.
+    const std::string& currentItem() const { return preview_.currentPath(); }
+    void setCurrentItem(std::string path, std::string shownName = {});
 
     // Renames the file of a result row to `newName` (its marker and extension
     // are kept). On success the row names the new file and the new path is
@@ -123,6 +126,16 @@ public:
     // The picture browser window's state, and its adds to the active list.
     library::PictureBrowser& pictures() { return pictures_; }
     orders::PictureOrder& pictureOrder() { return pictureOrder_; }
+    player::PreviewPlayer& preview() { return preview_; }
+    // The result list's "播放", "添加到 播放列表" and "全部添加 到 播放列表".
+    void playResults();
+    void addResultsToPlaylist();
+    void addAllResultsToPlaylist();
+    // The order view's "播放" (and a double-click on an order row), "添加到播放列表".
+    void playEntries();
+    void addEntriesToPlaylist();
+    // The volume bar, moved by the operator.
+    void setMasterVolume(int value) { masterVolume_.set(value); }
 
     QTimer QiDTimer;  // start-up, second stage
     QTimer Timer7;    // adds the selected result to the active order list
@@ -152,10 +165,15 @@ private:
     std::vector<std::string> selectedEntriesOrSay();
     void showDiskD();
     void startWarmUp();
+    // Playlist entries for result rows and order rows: path and row caption.
+    std::vector<player::PlaylistEntry> resultEntries(const std::vector<int>& rows);
+    std::vector<player::PlaylistEntry> selectedOrderEntries();
 
     core::ProgramFolders folders_;
     core::Settings settings_;
     player::CuePlayer cues_;
+    player::PreviewPlayer preview_;
+    platform::MasterVolume masterVolume_;
     library::LibraryDrives drives_;
     search::SearchPatterns patterns_;
     library::Listings listings_;
@@ -178,7 +196,6 @@ private:
     orders::PictureOrder pictureOrder_{orderBook_, tally_, cues_};
 
     QString diskDText_;
-    std::string currentItem_;
 };
 
 }  // namespace zorvik::app

@@ -25,6 +25,7 @@
 #include "ui/categorytabs.h"
 #include "ui/orderpanel.h"
 #include "ui/panellinks.h"
+#include "ui/playerpanel.h"
 #include "ui/resultspanel.h"
 #include "ui/tallybox.h"
 #include "ui/searchpanel.h"
@@ -73,7 +74,10 @@ void TForm1::buildRegions() {
     client->setObjectName(QStringLiteral("client"));
     setCentralWidget(client);
 
-    region(client, "leftPanel", {0, -8, 201, 601});
+    auto* left = region(client, "leftPanel", {0, -8, 201, 601});
+    // The foot of the left panel stays free for the links.
+    playerPanel_ = new PlayerPanel(station_, left);
+    playerPanel_->setGeometry(0, 0, 201, 562);
     auto* diskD = group(client, "diskDGroup", QStringLiteral("D盘信息"), {8, 584, 185, 76});
     diskDLabel_ = new QLabel(diskD);
     diskDLabel_->setObjectName(QStringLiteral("diskDLabel"));
@@ -146,6 +150,8 @@ void TForm1::connectStation() {
     // Clicks elsewhere put the folder picker away.
     connect(resultsPanel_->resultView(), &QAbstractItemView::pressed, orderPanel_, &OrderPanel::hideFolderPicker);
     connect(&station_, &app::Station::statusText, statusPanel1_, &QLabel::setText);
+    // "PL" / "XZ": only the player in view, or the whole window again.
+    connect(playerPanel_, &PlayerPanel::windowWidthRequested, this, [this](int width) { resize(width, height()); });
     connect(&station_, &app::Station::secondStatusText, statusPanel2_, &QLabel::setText);
 
     auto& search = station_.search();

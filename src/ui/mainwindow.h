@@ -17,6 +17,7 @@ class CategoryTabs;
 class NewArrivalsBar;
 class OrderPanel;
 class PanelLinks;
+class PlayerPanel;
 class ResultsPanel;
 class SearchPanel;
 class TallyBox;
@@ -47,6 +48,7 @@ public:
     BrowsePanel* browsePanel() const { return browsePanel_; }
     NewArrivalsBar* newArrivalsBar() const { return newArrivalsBar_; }
     PanelLinks* panelLinks() const { return panelLinks_; }
+    PlayerPanel* playerPanel() const { return playerPanel_; }
 
 Q_SIGNALS:
     // "参数设置" in the window menu.
@@ -79,6 +81,7 @@ private:
     TallyBox* tallyBox_ = nullptr;
     BrowsePanel* browsePanel_ = nullptr;
     NewArrivalsBar* newArrivalsBar_ = nullptr;
+    PlayerPanel* playerPanel_ = nullptr;
     QLabel* statusPanel1_ = nullptr;
     QLabel* diskLine_ = nullptr;
     QString searchInputMethod_;

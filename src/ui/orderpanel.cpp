@@ -95,6 +95,7 @@ OrderPanel::OrderPanel(app::Station& station, QWidget* client) : QObject(client)
     });
     connect(view_, &QTableView::pressed, this,
             [this](const QModelIndex& index) { station_.makeEntryCurrent(index.row()); });
+    connect(view_, &QTableView::doubleClicked, this, [this] { station_.playEntries(); });
     connect(tabs_, &QTabWidget::currentChanged, this, [this](int index) {
         station_.orderBook().switchTo(index + 1);
     });
@@ -235,6 +236,9 @@ void OrderPanel::showMenu(const QPoint& at) {
     connect(menu.addAction(QStringLiteral("删除选中的文件")), &QAction::triggered, this,
             [this] { station_.deleteSelectedEntries(); });
     menu.addSeparator();
+    connect(menu.addAction(QStringLiteral("播放")), &QAction::triggered, this, [this] { station_.playEntries(); });
+    connect(menu.addAction(QStringLiteral("添加到播放列表")), &QAction::triggered, this,
+            [this] { station_.addEntriesToPlaylist(); });
     connect(menu.addAction(QStringLiteral("复制到本地磁盘")), &QAction::triggered, this,
             [this] { station_.copySelectedToLocalDisk(); });
     menu.addSeparator();

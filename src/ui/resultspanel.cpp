@@ -99,8 +99,15 @@ void ResultsPanel::showFullHeight() {
 
 void ResultsPanel::showMenu(const QPoint& at) {
     QMenu menu(this);
+    connect(menu.addAction(QStringLiteral("播放")), &QAction::triggered, this, [this] { station_.playResults(); });
+    menu.addSeparator();
     connect(menu.addAction(QStringLiteral("批量添加 到 清单")), &QAction::triggered, this,
             [this] { station_.batchAddResults(); });
+    menu.addSeparator();
+    connect(menu.addAction(QStringLiteral("添加到 播放列表")), &QAction::triggered, this,
+            [this] { station_.addResultsToPlaylist(); });
+    connect(menu.addAction(QStringLiteral("全部添加 到 播放列表")), &QAction::triggered, this,
+            [this] { station_.addAllResultsToPlaylist(); });
     menu.addSeparator();
     menu.addAction(QStringLiteral("替换文件"));  // the shop's station had no action here either
     QAction* rename = menu.addAction(QStringLiteral("重命名"));
