@@ -32,7 +32,7 @@ std::string withSeparator(std::string_view folder) {
 
 // Folders read ahead of the hand-out may hold this much per disk; past it the
 // disk's workers wait for the hand-out to catch up.
-constexpr std::size_t kReadAheadBytes = 32u << 20;
+constexpr std::size_t kReadAheadBytes = 16u << 20;
 
 struct Lane;
 
@@ -206,8 +206,15 @@ private:
         --lane.reading;
         lane.ahead += folder.bytes;
         folder.state = Folder::State::Ready;
-        if (lane.idle > 0 && (!folder.children.empty() || (lane.pending.empty() && lane.reading == 0)))
-            lane.wake.notify_all();
+        if (lane.idle > 0) {
+            if (lane.pending.empty() && lane.reading == 0) {
+                lane.wake.notify_all();  // the disk is read: the workers may go
+            } else if (folder.children.size() == 1) {
+                lane.wake.notify_one();
+            } else if (!folder.children.empty()) {
+                lane.wake.notify_all();
+            }
+        }
         if (handOutWaiting_) handOutWake_.notify_one();
     }
 
