@@ -215,7 +215,7 @@ private:
                 lane.wake.notify_all();
             }
         }
-        if (handOutWaiting_) handOutWake_.notify_one();
+        if (&folder == awaited_) handOutWake_.notify_one();
     }
 
     // Opens and reads one folder and keeps what the hand-out needs. Returns
@@ -284,9 +284,9 @@ private:
             if (folder.state == Folder::State::Pending) {
                 readAndPublish(folder, lock, gather_);
             } else {
-                handOutWaiting_ = true;
+                awaited_ = &folder;
                 handOutWake_.wait(lock);
-                handOutWaiting_ = false;
+                awaited_ = nullptr;
             }
         }
         Lane& lane = *folder.lane;
@@ -351,7 +351,7 @@ private:
     std::deque<FolderReader> readers_;
     std::vector<FolderReader*> spare_;  // closed, buffers kept
     bool stop_ = false;
-    bool handOutWaiting_ = false;
+    Folder* awaited_ = nullptr;  // what the handing-out thread waits for
     std::condition_variable handOutWake_;
     std::vector<std::jthread> workers_;  // declared last: joined before the rest goes
 };
