@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <map>
@@ -33,6 +34,11 @@ std::string withSeparator(std::string_view folder) {
 // Folders read ahead of the hand-out may hold this much per disk; past it the
 // disk's workers wait for the hand-out to catch up.
 constexpr std::size_t kReadAheadBytes = 16u << 20;
+// The handing-out thread, once it has caught up with the readers, sleeps
+// until this many folders are ready for it (or a moment has passed), not just
+// the next one: each wake-up costs more than handing out a folder.
+constexpr int kWakeBatch = 16;
+constexpr auto kWakeDelay = std::chrono::milliseconds(2);
 
 struct Lane;
 
@@ -81,6 +87,7 @@ struct Earlier {
 struct Lane {
     std::set<Folder*, Earlier> pending;
     std::size_t ahead = 0;  // bytes read and not yet handed out
+    int ready = 0;          // folders read and not yet handed out
     int reading = 0;
     int idle = 0;
     std::condition_variable wake;
@@ -205,6 +212,7 @@ private:
         }
         --lane.reading;
         lane.ahead += folder.bytes;
+        ++lane.ready;
         folder.state = Folder::State::Ready;
         if (lane.idle > 0) {
             if (lane.pending.empty() && lane.reading == 0) {
@@ -215,7 +223,9 @@ private:
                 lane.wake.notify_all();
             }
         }
-        if (&folder == awaited_) handOutWake_.notify_one();
+        if (awaited_ && awaited_->lane == &lane && awaited_->state == Folder::State::Ready &&
+            (lane.ready >= kWakeBatch || lane.reading == 0 || lane.ahead >= kReadAheadBytes))
+            handOutWake_.notify_one();
     }
 
     // Opens and reads one folder and keeps what the hand-out needs. Returns
@@ -285,11 +295,12 @@ private:
                 readAndPublish(folder, lock, gather_);
             } else {
                 awaited_ = &folder;
-                handOutWake_.wait(lock);
+                handOutWake_.wait_for(lock, kWakeDelay);
                 awaited_ = nullptr;
             }
         }
         Lane& lane = *folder.lane;
+        --lane.ready;
         const bool held = lane.ahead >= kReadAheadBytes;
         lane.ahead -= folder.bytes;
         if (held && lane.ahead < kReadAheadBytes && lane.idle > 0) lane.wake.notify_all();
