@@ -192,10 +192,9 @@ void Station::startWarmUp() {
     listings_.runThreaded(
         QStringLiteral("正在整理缓存 ... 请稍等 ！"),
         [roots, pattern](library::HitSink& sink) {
-            for (const auto& root : roots)
-                library::walk(
-                    root, pattern, [&sink](std::string_view path) { sink.add(path); return true; },
-                    [&sink] { sink.tick(); return true; });
+            library::walk(
+                roots, pattern, [&sink](std::string_view path) { sink.add(path); return true; },
+                [&sink] { sink.tick(); return true; });
         },
         [this](std::int64_t hits) {
             cues_.request(hits > 0 ? player::Found : player::Error);
