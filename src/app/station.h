@@ -19,6 +19,8 @@
 #include "orders/tally.h"
 #include "platform/mountwatcher.h"
 #include "player/cueplayer.h"
+#include "storage/filemanager.h"
+#include "storage/localupkeep.h"
 #include "storage/removabledrives.h"
 #include "search/patterns.h"
 #include "search/searchcontroller.h"
@@ -55,7 +57,9 @@ public:
     library::ResultList& results() { return listings_.results(); }
     QItemSelectionModel& resultSelection() { return resultSelection_; }
     search::SearchController& search() { return search_; }
-    QString diskDText() const { return diskDText_; }
+    QString diskDText() const { return localFolder_.diskDText(); }
+    storage::LocalFolderUpkeep& localFolder() { return localFolder_; }
+    storage::FileManager& fileManager() { return fileManager_; }
     // The file that preview, the hot list and some menu commands act on.
     const std::string& currentItem() const { return currentItem_; }
     void setCurrentItem(std::string path);
@@ -87,6 +91,8 @@ public:
     // "复制到本地磁盘": the selected entries, as plain media files, into the
     // local download folder, off this thread.
     void copySelectedToLocalDisk();
+    // "彻底删除选中的文件": the file of the first selected result row, and the row.
+    void deleteResultForGood();
     // "删除选中的文件" of the order view.
     void deleteSelectedEntries();
     // A mouse press on a result row or an order row makes it the current item.
@@ -136,7 +142,6 @@ private:
     void startupTimer();
     // The order view's selected entries; none: "至少要选择一个文件!".
     std::vector<std::string> selectedEntriesOrSay();
-    void showDiskD();
     void startWarmUp();
 
     core::ProgramFolders folders_;
@@ -150,6 +155,8 @@ private:
 
     platform::MountWatcher mounts_;
     storage::RemovableDrives removable_;
+    storage::LocalFolderUpkeep localFolder_;
+    storage::FileManager fileManager_{cues_};
     orders::OrderBook orderBook_{folders_.data, cues_};
     orders::Tally tally_;
     std::array<std::unique_ptr<orders::CopyLane>, orders::kListCount> lanes_;
@@ -157,7 +164,6 @@ private:
     std::array<std::string, orders::kListCount> deviceRoots_;  // chosen removable drive, if any
     bool syncDownload_ = false;
 
-    QString diskDText_;
     std::string currentItem_;
 };
 

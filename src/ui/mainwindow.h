@@ -4,6 +4,7 @@
 
 class QFrame;
 class QLabel;
+class QPushButton;
 
 namespace zorvik::app {
 class Station;
@@ -13,6 +14,7 @@ namespace zorvik::ui {
 
 class BasicSettingsPanel;
 class CategoryTabs;
+class FileManagerPanel;
 class OrderPanel;
 class ResultsPanel;
 class SearchPanel;
@@ -39,6 +41,8 @@ public:
     CategoryTabs* categoryTabs() const { return categoryTabs_; }
     SearchPanel* searchPanel() const { return searchPanel_; }
     ResultsPanel* resultsPanel() const { return resultsPanel_; }
+    FileManagerPanel* fileManagerPanel() const { return fileManagerPanel_; }
+    QPushButton* cleanLocalFolderButton() const { return cleanLocalFolder_; }
     OrderPanel* orderPanel() const { return orderPanel_; }
     TallyBox* tallyBox() const { return tallyBox_; }
 
@@ -66,6 +70,8 @@ private:
     CategoryTabs* categoryTabs_ = nullptr;
     SearchPanel* searchPanel_ = nullptr;
     ResultsPanel* resultsPanel_ = nullptr;
+    FileManagerPanel* fileManagerPanel_ = nullptr;
+    QPushButton* cleanLocalFolder_ = nullptr;
     OrderPanel* orderPanel_ = nullptr;
     TallyBox* tallyBox_ = nullptr;
     QLabel* statusPanel1_ = nullptr;

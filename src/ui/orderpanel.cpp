@@ -70,10 +70,10 @@ OrderPanel::OrderPanel(app::Station& station, QWidget* client) : QObject(client)
     connect(picker_, &QTreeView::clicked, this, [this](const QModelIndex& index) {
         const int list = station_.orderBook().active();
         const int line = page(list).destination->currentIndex();
-        if (station_.pickFolder(list, line, folders_->filePath(index).toStdString()) ==
-            orders::PickOutcome::NotADrivePath)
-            QMessageBox::information(view_->window(), QString(),
-                                     text(orders::kInvalidPickedFolder));
+        const auto outcome = station_.pickFolder(list, line, folders_->filePath(index).toStdString());
+        hideFolderPicker();  // after every pick, a refused one too
+        if (outcome == orders::PickOutcome::NotADrivePath)
+            QMessageBox::information(view_->window(), QString(), text(orders::kInvalidPickedFolder));
     });
     connect(&station_, &app::Station::destinationsChanged, this, [this](int list) {
         showDestinations(list);
