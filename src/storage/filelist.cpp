@@ -1,6 +1,7 @@
 #include "storage/filelist.h"
 
 #include <QDateTime>
+#include <QSet>
 #include <algorithm>
 
 #include "library/layout.h"
@@ -34,10 +35,43 @@ QString kilobyteText(std::int64_t bytes) {
 FileListModel::FileListModel(QObject* parent) : QAbstractTableModel(parent) {}
 
 void FileListModel::show(const QString& folder, std::vector<FileItem> items) {
-    beginResetModel();
-    folder_ = folder;
+    if (folder != folder_ || !update(items)) {
+        beginResetModel();
+        folder_ = folder;
+        items_ = std::move(items);
+        endResetModel();
+    }
+}
+
+bool FileListModel::update(std::vector<FileItem>& items) {
+    // The same folder read again: rows that stay keep their selection and the
+    // view its place. Both readings are in the same order, so what stays is
+    // in the same order in both; a wholesale change is cheaper as a reset.
+    constexpr size_t kMostRowChanges = 64;
+    QSet<QString> wanted;
+    wanted.reserve(static_cast<qsizetype>(items.size()));
+    for (const auto& i : items) wanted.insert(i.name);
+    size_t gone = 0;
+    for (const auto& i : items_) gone += wanted.contains(i.name) ? 0 : 1;
+    const size_t kept = items_.size() - gone;
+    if (gone + (items.size() - kept) > kMostRowChanges || items.size() < kept) return false;
+    for (int r = count() - 1; r >= 0; --r) {
+        if (wanted.contains(items_[static_cast<size_t>(r)].name)) continue;
+        beginRemoveRows({}, r, r);
+        items_.erase(items_.begin() + r);
+        endRemoveRows();
+    }
+    for (size_t k = 0; k < items.size(); ++k) {
+        if (k < items_.size() && items_[k].name == items[k].name) continue;
+        const int row = static_cast<int>(k);
+        beginInsertRows({}, row, row);
+        items_.insert(items_.begin() + row, items[k]);
+        endInsertRows();
+    }
+    if (items_.size() != items.size()) return false;  // not the same order after all
     items_ = std::move(items);
-    endResetModel();
+    if (count() > 0) Q_EMIT dataChanged(index(0, 0), index(count() - 1, ColumnCount - 1));
+    return true;
 }
 
 QString FileListModel::path(int row) const { return childPath(folder_, item(row).name); }

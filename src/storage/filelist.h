@@ -61,6 +61,10 @@ Q_SIGNALS:
     void renameRequested(int row, const QString& newName);
 
 private:
+    // Brings the rows in line with a new reading of the same folder; false
+    // when a reset does it better.
+    bool update(std::vector<FileItem>& items);
+
     QString folder_;
     std::vector<FileItem> items_;
     QVariant folderIcon_;

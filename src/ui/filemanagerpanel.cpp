@@ -4,6 +4,7 @@
 #include <QEvent>
 #include <QHeaderView>
 #include <QIcon>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -11,6 +12,7 @@
 #include <QPushButton>
 #include <QShortcut>
 #include <QStyle>
+#include <QStyledItemDelegate>
 #include <QTableView>
 #include <QTreeView>
 
@@ -39,6 +41,38 @@ constexpr int kButtonWidth = 63;
 QIcon themed(const char* name, QStyle* style, QStyle::StandardPixmap fallback) {
     return QIcon::fromTheme(QLatin1String(name), style->standardIcon(fallback));
 }
+
+// Renaming in place: Enter and Esc belong to the name being edited, not to the
+// window's search key; as in Explorer the name is selected without its extension.
+class NameEditing final : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void setEditorData(QWidget* editor, const QModelIndex& index) const override {
+        QStyledItemDelegate::setEditorData(editor, index);
+        auto* edit = qobject_cast<QLineEdit*>(editor);
+        const QString name = index.data(Qt::EditRole).toString();
+        const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+        const bool folder = index.siblingAtColumn(storage::FileListModel::Type).data().toString() ==
+                            QStringLiteral("文件夹");
+        // After the view has selected the whole text, which it does on opening the editor.
+        if (edit && !folder && dot > 0)
+            QMetaObject::invokeMethod(
+                edit, [edit, dot] { edit->setSelection(0, static_cast<int>(dot)); }, Qt::QueuedConnection);
+    }
+
+protected:
+    bool eventFilter(QObject* editor, QEvent* event) override {
+        if (event->type() == QEvent::ShortcutOverride) {
+            const int key = static_cast<QKeyEvent*>(event)->key();
+            if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Escape) {
+                event->accept();
+                return true;
+            }
+        }
+        return QStyledItemDelegate::eventFilter(editor, event);
+    }
+};
 
 // The path box lists the drives as they are when it opens.
 class PathBox final : public QComboBox {
@@ -98,6 +132,7 @@ FileManagerPanel::FileManagerPanel(app::Station& station, ResultsPanel& results)
     list_->setSelectionBehavior(QAbstractItemView::SelectRows);
     list_->setEditTriggers(QAbstractItemView::EditKeyPressed | QAbstractItemView::SelectedClicked);
     list_->setContextMenuPolicy(Qt::CustomContextMenu);
+    list_->setItemDelegate(new NameEditing(list_));
     list_->header()->resizeSection(storage::FileListModel::Name, 170);
     list_->header()->resizeSection(storage::FileListModel::Size, 70);
     list_->header()->resizeSection(storage::FileListModel::Type, 70);
