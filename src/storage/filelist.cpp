@@ -48,13 +48,25 @@ bool FileListModel::update(std::vector<FileItem>& items) {
     // view its place. Both readings are in the same order, so what stays is
     // in the same order in both; a wholesale change is cheaper as a reset.
     constexpr size_t kMostRowChanges = 64;
+    const bool sameNames = items.size() == items_.size() &&
+                           std::equal(items.begin(), items.end(), items_.begin(),
+                                      [](const FileItem& a, const FileItem& b) { return a.name == b.name; });
+    if (!sameNames) {
+        if (!updateRows(items, kMostRowChanges)) return false;
+    }
+    items_ = std::move(items);
+    if (count() > 0) Q_EMIT dataChanged(index(0, 0), index(count() - 1, ColumnCount - 1));
+    return true;
+}
+
+bool FileListModel::updateRows(const std::vector<FileItem>& items, size_t mostChanges) {
     QSet<QString> wanted;
     wanted.reserve(static_cast<qsizetype>(items.size()));
     for (const auto& i : items) wanted.insert(i.name);
     size_t gone = 0;
     for (const auto& i : items_) gone += wanted.contains(i.name) ? 0 : 1;
     const size_t kept = items_.size() - gone;
-    if (gone + (items.size() - kept) > kMostRowChanges || items.size() < kept) return false;
+    if (items.size() < kept || gone + (items.size() - kept) > mostChanges) return false;
     for (int r = count() - 1; r >= 0; --r) {
         if (wanted.contains(items_[static_cast<size_t>(r)].name)) continue;
         beginRemoveRows({}, r, r);
@@ -68,10 +80,7 @@ bool FileListModel::update(std::vector<FileItem>& items) {
         items_.insert(items_.begin() + row, items[k]);
         endInsertRows();
     }
-    if (items_.size() != items.size()) return false;  // not the same order after all
-    items_ = std::move(items);
-    if (count() > 0) Q_EMIT dataChanged(index(0, 0), index(count() - 1, ColumnCount - 1));
-    return true;
+    return items_.size() == items.size();  // else not the same order after all
 }
 
 QString FileListModel::path(int row) const { return childPath(folder_, item(row).name); }

@@ -64,6 +64,9 @@ private:
     // Brings the rows in line with a new reading of the same folder; false
     // when a reset does it better.
     bool update(std::vector<FileItem>& items);
+    // Removes the rows gone and inserts the new ones; false after more than
+    // `mostChanges` or when the order differs.
+    bool updateRows(const std::vector<FileItem>& items, size_t mostChanges);
 
     QString folder_;
     std::vector<FileItem> items_;

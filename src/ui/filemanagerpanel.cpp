@@ -98,10 +98,13 @@ FileManagerPanel::FileManagerPanel(app::Station& station, ResultsPanel& results)
     std::array<QVariant, 5> groups;
     auto groupIcons = mediaGroupIcons();
     for (size_t i = 0; i < groups.size(); ++i) groups[i] = groupIcons[i];
+    // Looked up once: a theme lookup reads the icon folders.
+    computerIcon_ = themed("computer", look, QStyle::SP_ComputerIcon);
+    fixedDriveIcon_ = themed("drive-harddisk", look, QStyle::SP_DriveHDIcon);
+    removableDriveIcon_ = themed("drive-removable-media", look, QStyle::SP_DriveFDIcon);
     const QIcon folderIcon = themed("folder", look, QStyle::SP_DirIcon);
     fm.list().setIcons(folderIcon, themed("text-x-generic", look, QStyle::SP_FileIcon), groups);
-    fm.tree().setIcons(folderIcon, themed("drive-harddisk", look, QStyle::SP_DriveHDIcon),
-                       themed("drive-removable-media", look, QStyle::SP_DriveFDIcon));
+    fm.tree().setIcons(folderIcon, fixedDriveIcon_, removableDriveIcon_);
 
     pathBox_ = new PathBox([this] { fillPathBox(); }, this);
     pathBox_->setObjectName(QStringLiteral("pathBox"));
@@ -195,10 +198,7 @@ void FileManagerPanel::fillPathBox() {
     const QString text = pathBox_->currentText();
     QSignalBlocker quiet(pathBox_);
     pathBox_->clear();
-    QStyle* look = style();
-    pathBox_->addItem(themed("computer", look, QStyle::SP_ComputerIcon), storage::kComputer, QString());
-    const QIcon fixed = themed("drive-harddisk", look, QStyle::SP_DriveHDIcon);
-    const QIcon removable = themed("drive-removable-media", look, QStyle::SP_DriveFDIcon);
+    pathBox_->addItem(computerIcon_, storage::kComputer, QString());
     for (const auto& drive : platform::DriveTable::instance().drives()) {
         if (drive.letter < 'C') continue;
         const QString root = platform::MountWatcher::rootOf(drive.letter);
@@ -206,7 +206,7 @@ void FileManagerPanel::fillPathBox() {
         // are there while mounted, and are not asked.
         const bool isRemovable = drive.type == platform::DriveType::Removable;
         if (!isRemovable && !platform::folderExists(root.toStdString())) continue;
-        pathBox_->addItem(isRemovable ? removable : fixed, root, root);
+        pathBox_->addItem(isRemovable ? removableDriveIcon_ : fixedDriveIcon_, root, root);
     }
     pathBox_->setEditText(text);
 }

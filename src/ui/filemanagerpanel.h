@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QIcon>
 #include <QWidget>
 
 #include <vector>
@@ -55,6 +56,9 @@ private:
     QLabel* folderLabel_;
     QPushButton* localDisk_;
     QPushButton* removableDisk_;
+    QIcon computerIcon_;
+    QIcon fixedDriveIcon_;
+    QIcon removableDriveIcon_;
 };
 
 }  // namespace zorvik::ui
