@@ -16,6 +16,8 @@ packages=(
   python3 ffmpeg xvfb xauth x11-utils imagemagick xdotool xdg-utils dbus-daemon
   # a sound server with a null sink, so tests can hear what the station plays
   pulseaudio pulseaudio-utils sox
+  # customers' exFAT cards in tests, through FUSE on loop devices
+  exfat-fuse exfatprogs
 )
 
 SUDO=""

@@ -209,6 +209,38 @@ TEST_F(FileManagerTest, DeleteTakesTheSelectedFilesOnlyAfterTheQuestion) {
     EXPECT_EQ(cueAfterChange, player::Deleted);
 }
 
+// A customer's card as cards are formatted: exFAT, names without regard to case.
+TEST_F(FileManagerTest, WorksOnAnExfatCard) {
+    RemovableMounts drives;
+    const std::string card = drives.mountExfat(32);
+    if (card.empty()) GTEST_SKIP() << drives.why();
+    std::ofstream(card + "/abc.MP3") << "a";
+    std::ofstream(card + "/x.mp3") << "x";
+    fs::create_directories(card + "/新建文件夹1");
+    fm.manageRemovableDisk();
+    ASSERT_TRUE(settle());
+    ASSERT_EQ(names(fm.list()), (QStringList{QStringLiteral("新建文件夹1"), QStringLiteral("abc.MP3"), QStringLiteral("x.mp3")}));
+
+    // Only the letter case changes: the card finds "abc.mp3" already, and it is the file itself.
+    auto& list = fm.list();
+    list.setData(list.index(list.rowOf(QStringLiteral("abc.MP3")), FileListModel::Name), QStringLiteral("abc.mp3"),
+                 Qt::EditRole);
+    ASSERT_TRUE(settle());
+    EXPECT_TRUE(messages.isEmpty()) << messages.join(QStringLiteral("; ")).toStdString();
+    EXPECT_EQ(names(list), (QStringList{QStringLiteral("新建文件夹1"), QStringLiteral("abc.mp3"), QStringLiteral("x.mp3")}));
+    // Another file's name in other letters is taken all the same.
+    list.setData(list.index(list.rowOf(QStringLiteral("x.mp3")), FileListModel::Name), QStringLiteral("ABC.mp3"),
+                 Qt::EditRole);
+    ASSERT_TRUE(settle());
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_EQ(testing::readFile(card + "/x.mp3"), "x");
+
+    fm.deleteSelected({list.rowOf(QStringLiteral("x.mp3")), list.rowOf(QStringLiteral("新建文件夹1"))});
+    fm.newFolder();
+    ASSERT_TRUE(settle());
+    EXPECT_EQ(names(list), (QStringList{QStringLiteral("新建文件夹1"), QStringLiteral("新建文件夹2"), QStringLiteral("abc.mp3")}));
+}
+
 TEST_F(FileManagerTest, NewFolderTakesTheFirstFreeNumber) {
     s.makeFolder("d/歌曲下载/新建文件夹1");
     s.makeFolder("d/歌曲下载/新建文件夹3");

@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 
@@ -29,6 +31,7 @@ RemovableMounts::RemovableMounts() {
 
 RemovableMounts::~RemovableMounts() {
     for (const auto& point : mounted_) ::umount2(point.c_str(), MNT_DETACH);
+    for (const auto& loop : loops_) std::system(("losetup -d " + loop + " 2>/dev/null").c_str());
     base_.reset();
     DriveTable::instance().setRemovableMounts(platform::readRemovableMounts());
 }
@@ -40,6 +43,40 @@ std::string RemovableMounts::mount(const std::string& size) {
     const std::string options = "size=" + size;
     if (::mount("tmpfs", point.c_str(), "tmpfs", 0, options.c_str()) != 0) {
         why_ = "cannot mount tmpfs: " + std::string(std::strerror(errno));
+        return {};
+    }
+    mounted_.push_back(point);
+    DriveTable::instance().setRemovableMounts(platform::readRemovableMounts());
+    return point;
+}
+
+std::string RemovableMounts::mountExfat(int megabytes) {
+    if (!base_ || !base_->isValid()) return {};
+    if (std::system("command -v mkfs.exfat >/dev/null && command -v mount.exfat-fuse >/dev/null") != 0) {
+        why_ = "exfatprogs and exfat-fuse are not installed";
+        return {};
+    }
+    const std::string image = images_.filePath(QString::number(++made_) + QStringLiteral(".img")).toStdString();
+    const std::string point = base_->path().toStdString() + "/" + std::to_string(made_) + "-exfat";
+    fs::create_directories(point);
+    std::string loop;
+    const std::string make = "truncate -s " + std::to_string(megabytes) + "M '" + image + "' && mkfs.exfat '" +
+                             image + "' >/dev/null 2>&1";
+    if (std::system(make.c_str()) == 0) {
+        if (FILE* out = ::popen(("losetup -f --show '" + image + "' 2>/dev/null").c_str(), "r")) {
+            char line[256] = {};
+            if (std::fgets(line, sizeof line, out)) loop = line;
+            ::pclose(out);
+        }
+    }
+    while (!loop.empty() && (loop.back() == '\n' || loop.back() == ' ')) loop.pop_back();
+    if (loop.empty()) {
+        why_ = "no loop device for an exFAT image";
+        return {};
+    }
+    loops_.push_back(loop);
+    if (std::system(("mount.exfat-fuse " + loop + " '" + point + "' >/dev/null 2>&1").c_str()) != 0) {
+        why_ = "exfat-fuse cannot mount here";
         return {};
     }
     mounted_.push_back(point);

@@ -21,6 +21,10 @@ public:
     // Mounts a tmpfs of `size` ("16m") and returns its mount point; empty,
     // with the reason in why(), when it cannot (not root, no tmpfs).
     std::string mount(const std::string& size);
+    // An exFAT card of `size` megabytes through exfat-fuse on a loop device,
+    // as customers' cards are formatted; empty, with the reason in why(),
+    // when the tools or loop devices are missing.
+    std::string mountExfat(int megabytes);
     void unmount(const std::string& point);
     const std::string& why() const { return why_; }
 
@@ -30,6 +34,8 @@ public:
 private:
     std::unique_ptr<QTemporaryDir> base_;
     std::vector<std::string> mounted_;
+    std::vector<std::string> loops_;
+    QTemporaryDir images_;
     std::string why_;
     int made_ = 0;
 };
