@@ -2,7 +2,6 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
-#include <QFileSystemModel>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -21,6 +20,7 @@
 #include "app/station.h"
 #include "platform/drives.h"
 #include "platform/textcodec.h"
+#include "storage/foldertree.h"
 #include "support/mounts.h"
 #include "ui/categorytabs.h"
 #include "ui/filemanagerpanel.h"
@@ -180,11 +180,14 @@ private Q_SLOTS:
         Q_EMIT box->activated(2);
         auto* picker = orders->folderPicker();
         QVERIFY(picker->isVisible());
-        auto* folders = qobject_cast<QFileSystemModel*>(picker->model());
+        auto* folders = qobject_cast<storage::FolderTreeModel*>(picker->model());
         QVERIFY(folders);
-        picker->setRootIndex(folders->setRootPath(card));
+        // Before any device is chosen the picker shows the computer's drives.
+        QVERIFY(rowNamed(*folders, {}, QStringLiteral("本地磁盘 (F:)")).isValid());
+        folders->setRoot(QStringLiteral("F:\\"));
+        picker->expand(folders->index(0, 0));
         QModelIndex dcim;
-        QTRY_VERIFY((dcim = folders->index(card + QStringLiteral("/DCIM"))).isValid() &&
+        QTRY_VERIFY((dcim = rowNamed(*folders, folders->index(0, 0), QStringLiteral("DCIM"))).isValid() &&
                     !picker->visualRect(dcim).isEmpty());
         QTest::mouseClick(picker->viewport(), Qt::LeftButton, {}, picker->visualRect(dcim).center());
 
