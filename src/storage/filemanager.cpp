@@ -135,6 +135,8 @@ void FileManager::readList(bool again) {
     // unless the folder changed since it started.
     if (!again && reading_ == folder_) return;
     reading_ = folder_;
+    // Another folder's items must not stand under this one while it is read.
+    if (list_.folder() != folder_) list_.show(folder_, {});
     const unsigned generation = ++listGeneration_;
     const QString folder = folder_;
     jobs_.start([this, folder, generation](std::stop_token stop) {

@@ -24,6 +24,7 @@
 #include "platform/mountwatcher.h"
 #include "storage/filemanager.h"
 #include "storage/folderpath.h"
+#include "ui/focusselect.h"
 #include "ui/icons.h"
 #include "ui/resultspanel.h"
 
@@ -112,6 +113,7 @@ FileManagerPanel::FileManagerPanel(app::Station& station, ResultsPanel& results)
     pathBox_->setEditable(true);
     pathBox_->setInsertPolicy(QComboBox::NoInsert);
     pathBox_->lineEdit()->setMaxLength(kPathBoxLength);
+    selectAllOnFocus(pathBox_);
     fillPathBox();
 
     tree_ = new QTreeView(this);

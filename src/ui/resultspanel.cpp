@@ -59,8 +59,10 @@ ResultsPanel::ResultsPanel(app::Station& station, QWidget* parent)
     count_ = new QLabel(QStringLiteral("0 个对象"), this);
     count_->setObjectName(QStringLiteral("countLabel"));
 
-    connect(&results, &library::ResultList::countChanged, count_,
-            [this](int rows) { count_->setText(QString::number(rows) + QStringLiteral(" 个对象")); });
+    // While the file manager has hidden the list, the label counts its items.
+    connect(&results, &library::ResultList::countChanged, count_, [this](int rows) {
+        if (!view_->isHidden()) count_->setText(QString::number(rows) + QStringLiteral(" 个对象"));
+    });
     connect(&results, &QAbstractItemModel::rowsRemoved, count_,
             [this] { count_->setText(QString::number(station_.results().count()) + QStringLiteral(" 个对象")); });
     connect(view_, &QWidget::customContextMenuRequested, this, &ResultsPanel::showMenu);
