@@ -155,10 +155,10 @@ void FileManager::readList(bool again) {
     });
 }
 
-void FileManager::change(std::function<void()> work, std::function<void()> then) {
+void FileManager::change(std::function<void(std::stop_token)> work, std::function<void()> then) {
     ++changes_;
-    jobs_.start([this, work = std::move(work), then = std::move(then)](std::stop_token) {
-        work();
+    jobs_.start([this, work = std::move(work), then = std::move(then)](std::stop_token stop) {
+        work(stop);
         jobs_.post([this, then] {
             --changes_;
             then();
@@ -179,9 +179,12 @@ void FileManager::deleteSelected(std::vector<int> rows) {
     for (int row : rows)
         if (!list_.item(row).folder) files.push_back(list_.path(row).toStdString());
     change(
-        [files] {
-            // Failures are left to the next reading to show.
-            for (const auto& file : files) platform::deleteFile(file);
+        [files](std::stop_token stop) {
+            // Failures are left to the next reading to show; closing the station stops between files.
+            for (const auto& file : files) {
+                if (stop.stop_requested()) return;
+                platform::deleteFile(file);
+            }
         },
         [this] {
             readList(/*again=*/true);
@@ -193,7 +196,7 @@ void FileManager::newFolder() {
     if (folder_.isEmpty()) return;
     const QString parent = folder_;
     change(
-        [parent] {
+        [parent](std::stop_token) {
             // The first number that names nothing yet: a file of that name takes it too.
             for (int n = 1; n < 1'000'000; ++n) {
                 const std::string candidate = childPath(parent, kNewFolderName + QString::number(n)).toStdString();
@@ -225,7 +228,7 @@ void FileManager::rename(int row, const QString& newName) {
     };
     auto outcome = std::make_shared<Outcome>();
     change(
-        [from, to, outcome] {
+        [from, to, outcome](std::stop_token) {
             if (platform::renameFile(from.toStdString(), to.toStdString())) return;
             outcome->failed = true;
             outcome->reason = QString::fromStdString(platform::lastErrorText());
@@ -243,7 +246,7 @@ void FileManager::deleteResultForGood(library::ResultList& results, int row) {
     const std::string path = results.path(row);
     // The row goes at once, with its path, so every other row keeps naming its file.
     results.removeResult(row);
-    change([path] { platform::deleteFile(path); }, [] {});
+    change([path](std::stop_token) { platform::deleteFile(path); }, [] {});
 }
 
 }  // namespace zorvik::storage

@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <functional>
+#include <stop_token>
 #include <vector>
 
 #include "core/jobs.h"
@@ -119,7 +120,7 @@ private:
     void bringForward();
     void setFolderLabel(const QString& text, bool shown);
     // Runs `work` in a job; `then` afterwards on this thread.
-    void change(std::function<void()> work, std::function<void()> then);
+    void change(std::function<void(std::stop_token)> work, std::function<void()> then);
 
     player::CuePlayer& cues_;
     Confirm confirm_;

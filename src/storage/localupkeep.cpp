@@ -53,10 +53,12 @@ void LocalFolderUpkeep::deleteSuperfluousFiles() {
     if (busy() || !checkDriveD()) return;
     // A folder of thousands of downloads, or a disk that has to spin up,
     // must not hold up the counter.
+    cleaning_ = true;
     jobs_.start([this](std::stop_token) {
         library::cleanCachedMedia(kLocalDownloadFolder);
         const std::int64_t free = freeMegabytesOnD();
         jobs_.post([this, free] {
+            cleaning_ = false;
             setDiskDText(diskDFreeText(free));
             Q_EMIT cleaned();
         });

@@ -27,7 +27,8 @@ public:
     ~LocalFolderUpkeep() override;
 
     const QString& diskDText() const { return diskDText_; }
-    bool busy() const { return jobs_.busy(); }
+    // From a press of "删除多余文件" until the label shows its outcome.
+    bool busy() const { return cleaning_; }
 
     // First show: the D: label, and the local download folder emptied of
     // media files when D: runs low.
@@ -47,6 +48,7 @@ private:
     void setDiskDText(const QString& text);
 
     QString diskDText_;
+    bool cleaning_ = false;
     core::Jobs jobs_{this};  // last: joined before the rest goes
 };
 
