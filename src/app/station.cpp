@@ -17,9 +17,6 @@ namespace zorvik::app {
 
 namespace {
 
-constexpr std::int64_t kMegabyte = 1024 * 1024;
-constexpr std::int64_t kLowDiskDMegabytes = 2048;
-
 std::vector<std::pair<char, std::string>> driveSection(const core::Settings& settings) {
     std::vector<std::pair<char, std::string>> drives;
     for (const auto& [key, value] : settings.readSection("Drives"))
@@ -68,6 +65,14 @@ Station::Station(core::ProgramFolders folders, QObject* parent)
             &storage::RemovableDrives::requestDiskSpaceLine);
     connect(&orderBook_, &orders::OrderBook::activeChanged, &removable_,
             &storage::RemovableDrives::requestDiskSpaceLine);
+
+    // A new listing, or a drive going away, puts the result list in front of the file manager.
+    connect(&listings_, &library::Listings::listingStarted, &fileManager_, &storage::FileManager::goBack);
+    connect(&removable_, &storage::RemovableDrives::deviceRemoved, &fileManager_,
+            &storage::FileManager::driveRemoved);
+    connect(&fileManager_, &storage::FileManager::message, this, &Station::messageRequested);
+    connect(&localFolder_, &storage::LocalFolderUpkeep::message, this, &Station::messageRequested);
+    connect(&localFolder_, &storage::LocalFolderUpkeep::diskDTextChanged, this, &Station::diskDTextChanged);
 
     // Drives that come and go reach the device selectors; a list whose drive
     // went away falls back to the local download folder.
@@ -130,7 +135,7 @@ void Station::create() {
 
 void Station::firstShow() {
     library::cleanCachedMedia(folders_.data);
-    showDiskD();
+    localFolder_.startUpCheck();
     storage::cleanStagingFolders();
     // The saved skin is applied here.
     patterns_ = search::SearchPatterns::warmUp();
@@ -138,29 +143,6 @@ void Station::firstShow() {
     search_.selectTab(search::kNoTab);
     startWarmUp();
     core::requestOnce(QiDTimer);
-}
-
-void Station::showDiskD() {
-    if (!platform::folderExists("D:\\")) {
-        Q_EMIT messageRequested(QStringLiteral("D盘不存在,或D盘无法读写,请检查磁盘!"));
-        diskDText_ = QStringLiteral("D盘不存在,或D盘无法读写");
-        Q_EMIT diskDTextChanged(diskDText_);
-        return;
-    }
-    auto freeMegabytes = [] {
-        auto space = platform::diskSpace("D:\\");
-        return space ? space->available / kMegabyte : 0;
-    };
-    auto show = [this](std::int64_t megabytes) {
-        diskDText_ = QStringLiteral("D盘可用空:") + QString::number(megabytes) + QStringLiteral(" MB");
-        Q_EMIT diskDTextChanged(diskDText_);
-    };
-    std::int64_t free = freeMegabytes();
-    show(free);
-    if (free < kLowDiskDMegabytes) {
-        library::cleanCachedMedia(storage::kLocalDownloadFolder);
-        show(freeMegabytes());
-    }
 }
 
 void Station::startupTimer() {
@@ -286,6 +268,11 @@ void Station::copySelectedToLocalDisk() {
     }).detach();
 }
 
+void Station::deleteResultForGood() {
+    const std::vector<int> rows = selectedResultRows();
+    if (!rows.empty()) fileManager_.deleteResultForGood(results(), rows.front());
+}
+
 void Station::deleteSelectedEntries() {
     const auto& record = destinations(orderBook_.active()).record();
     orders::FolderChooser chooser;
@@ -366,9 +353,10 @@ orders::PickOutcome Station::pickFolder(int list, int line, const std::string& n
     auto outcome = orders::pickFolder(record, line, nativeFolder);
     if (outcome == orders::PickOutcome::Assigned) {
         lane(list).setFolders(record.record());
-        cues_.request(player::Select);
         Q_EMIT destinationsChanged(list);
     }
+    // Every pick is acknowledged, a refused one too.
+    cues_.request(player::Select);
     return outcome;
 }
 

@@ -25,6 +25,8 @@
 #include "platform/mountwatcher.h"
 #include "player/cueplayer.h"
 #include "player/previewplayer.h"
+#include "storage/filemanager.h"
+#include "storage/localupkeep.h"
 #include "storage/removabledrives.h"
 #include "search/categorybrowser.h"
 #include "search/patterns.h"
@@ -67,7 +69,9 @@ public:
     search::CategoryBrowser& categories() { return categories_; }
     library::HotList& hotList() { return hotList_; }
     library::ReadyListings& readyListings() { return ready_; }
-    QString diskDText() const { return diskDText_; }
+    QString diskDText() const { return localFolder_.diskDText(); }
+    storage::LocalFolderUpkeep& localFolder() { return localFolder_; }
+    storage::FileManager& fileManager() { return fileManager_; }
     // The file that preview, the hot list and some menu commands act on; its
     // shown name is the file name unless given.
     const std::string& currentItem() const { return preview_.currentPath(); }
@@ -100,6 +104,8 @@ public:
     // "复制到本地磁盘": the selected entries, as plain media files, into the
     // local download folder, off this thread.
     void copySelectedToLocalDisk();
+    // "彻底删除选中的文件": the file of the first selected result row, and the row.
+    void deleteResultForGood();
     // "删除选中的文件" of the order view.
     void deleteSelectedEntries();
     // A mouse press on a result row or an order row makes it the current item.
@@ -163,7 +169,6 @@ private:
     void startupTimer();
     // The order view's selected entries; none: "至少要选择一个文件!".
     std::vector<std::string> selectedEntriesOrSay();
-    void showDiskD();
     void startWarmUp();
     // Playlist entries for result rows and order rows: path and row caption.
     std::vector<player::PlaylistEntry> resultEntries(const std::vector<int>& rows);
@@ -186,6 +191,8 @@ private:
 
     platform::MountWatcher mounts_;
     storage::RemovableDrives removable_;
+    storage::LocalFolderUpkeep localFolder_;
+    storage::FileManager fileManager_{cues_};
     orders::OrderBook orderBook_{folders_.data, cues_};
     orders::Tally tally_;
     std::array<std::unique_ptr<orders::CopyLane>, orders::kListCount> lanes_;
@@ -195,7 +202,6 @@ private:
     library::PictureBrowser pictures_{folders_.data};
     orders::PictureOrder pictureOrder_{orderBook_, tally_, cues_};
 
-    QString diskDText_;
 };
 
 }  // namespace zorvik::app

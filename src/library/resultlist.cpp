@@ -62,6 +62,14 @@ void ResultList::replacePath(int row, std::string path) {
     Q_EMIT dataChanged(index(row, 0), index(row, ColumnCount - 1));
 }
 
+void ResultList::removeResult(int row) {
+    if (row < 0 || row >= count()) return;
+    beginRemoveRows({}, row, row);
+    paths_.erase(paths_.begin() + row);
+    sizes_.erase(sizes_.begin() + row);
+    endRemoveRows();
+}
+
 int ResultList::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : count();
 }

@@ -39,6 +39,8 @@ public:
     std::string line(int row) const;
     // After a rename: the row names the file that now exists.
     void replacePath(int row, std::string path);
+    // The row and its path go together; the rows after it move up.
+    void removeResult(int row);
 
     // Icons of the five media groups, given by the window layer.
     void setGroupIcons(std::array<QVariant, 5> icons) { icons_ = std::move(icons); }

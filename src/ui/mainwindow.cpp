@@ -12,6 +12,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QStatusBar>
 #include <QPushButton>
 #include <QShortcut>
@@ -23,6 +24,7 @@
 #include "ui/basicsettingspanel.h"
 #include "ui/browsepanel.h"
 #include "ui/categorytabs.h"
+#include "ui/filemanagerpanel.h"
 #include "ui/orderpanel.h"
 #include "ui/panellinks.h"
 #include "ui/playerpanel.h"
@@ -82,6 +84,8 @@ void TForm1::buildRegions() {
     diskDLabel_ = new QLabel(diskD);
     diskDLabel_->setObjectName(QStringLiteral("diskDLabel"));
     diskDLabel_->setGeometry(8, 20, 170, 20);
+    cleanLocalFolder_ = new QPushButton(QStringLiteral("删除多余文件"), diskD);
+    cleanLocalFolder_->setGeometry(8, 44, 110, 24);
 
     // The category tabs hold the search group and the results group.
     auto* categories = new QWidget(client);
@@ -93,6 +97,7 @@ void TForm1::buildRegions() {
     searchPanel_->setGeometry(0, 48, 521, 89);
     resultsPanel_ = new ResultsPanel(station_, categories);
     resultsPanel_->setGeometry(0, 136, 521, 481);
+    fileManagerPanel_ = new FileManagerPanel(station_, *resultsPanel_);
 
     browsePanel_ = new BrowsePanel(station_, client);
     browsePanel_->setGeometry(200, 488, 521, 145);
@@ -134,6 +139,8 @@ void TForm1::connectStation() {
     connect(&station_, &app::Station::basicSettingsRequested, basicSettingsPanel_,
             &BasicSettingsPanel::showOverWindow);
     connect(&station_, &app::Station::diskDTextChanged, diskDLabel_, &QLabel::setText);
+    connect(cleanLocalFolder_, &QPushButton::clicked, &station_.localFolder(),
+            &storage::LocalFolderUpkeep::deleteSuperfluousFiles);
     connect(&station_, &app::Station::messageRequested, this, [this](const QString& text) {
         QMessageBox::information(this, texts::kApplicationTitle, text);
     });

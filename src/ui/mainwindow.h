@@ -4,6 +4,7 @@
 
 class QFrame;
 class QLabel;
+class QPushButton;
 
 namespace zorvik::app {
 class Station;
@@ -15,6 +16,7 @@ class BasicSettingsPanel;
 class BrowsePanel;
 class CategoryTabs;
 class NewArrivalsBar;
+class FileManagerPanel;
 class OrderPanel;
 class PanelLinks;
 class PlayerPanel;
@@ -43,6 +45,8 @@ public:
     CategoryTabs* categoryTabs() const { return categoryTabs_; }
     SearchPanel* searchPanel() const { return searchPanel_; }
     ResultsPanel* resultsPanel() const { return resultsPanel_; }
+    FileManagerPanel* fileManagerPanel() const { return fileManagerPanel_; }
+    QPushButton* cleanLocalFolderButton() const { return cleanLocalFolder_; }
     OrderPanel* orderPanel() const { return orderPanel_; }
     TallyBox* tallyBox() const { return tallyBox_; }
     BrowsePanel* browsePanel() const { return browsePanel_; }
@@ -77,6 +81,8 @@ private:
     CategoryTabs* categoryTabs_ = nullptr;
     SearchPanel* searchPanel_ = nullptr;
     ResultsPanel* resultsPanel_ = nullptr;
+    FileManagerPanel* fileManagerPanel_ = nullptr;
+    QPushButton* cleanLocalFolder_ = nullptr;
     OrderPanel* orderPanel_ = nullptr;
     TallyBox* tallyBox_ = nullptr;
     BrowsePanel* browsePanel_ = nullptr;

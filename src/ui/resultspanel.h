@@ -33,12 +33,15 @@ public:
     QPushButton* browseButton() const { return browse_; }
     // "重命名" on the selected row.
     void renameSelected();
+    // "彻底删除选中的文件", after the operator confirms it.
+    void deleteSelectedForGood();
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
     void showMenu(const QPoint& at);
+    void placeResultList();
 
     app::Station& station_;
     QTableView* view_;
