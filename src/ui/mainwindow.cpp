@@ -19,6 +19,7 @@
 
 #include "app/station.h"
 #include "core/makerpages.h"
+#include "core/startuptrace.h"
 #include "platform/shell.h"
 #include "platform/inputmethods.h"
 #include "ui/basicsettingspanel.h"
@@ -63,7 +64,9 @@ TForm1::TForm1(app::Station& station, QWidget* parent) : QMainWindow(parent), st
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(texts::kMainTitle);
     resize(kClientSize);
+    core::traceStartup("TForm1 begin");
     buildRegions();
+    core::traceStartup("regions");
     connectStation();
     connectBrowsing();
     station_.create();
@@ -237,7 +240,7 @@ void TForm1::setSearchInputMethod(const QString& name) {
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::Paint) station_.removableDrives().requestDiskSpaceLine();
+    if (event->type() == QEvent::Paint) { static bool once = false; if (!once) { once = true; core::traceStartup("first paint"); } station_.removableDrives().requestDiskSpaceLine(); }
     // The search box switches to the chosen input method when it takes the
     // focus, except for keying in numbers. Deferred: the input method hears
     // of the focus change on a connection of its own.

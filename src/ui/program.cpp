@@ -6,6 +6,7 @@
 
 #include "app/station.h"
 #include "core/errors.h"
+#include "core/startuptrace.h"
 #include "platform/inputmethods.h"
 #include "platform/instanceguard.h"
 #include "platform/termination.h"
@@ -37,24 +38,33 @@ void connectSideWindows(TForm1& mainWindow, Twang& webSearch, TGYuForm4& about, 
 }
 
 int runProgram(int argc, char** argv) {
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);  // the web engine needs it first
+    core::traceStartup("entry");
     QApplication application(argc, argv);
     QApplication::setApplicationName(texts::kApplicationTitle);
+    core::traceStartup("application");
 
     platform::InstanceGuard guard;  // held until the process ends
     if (!claimStation(guard)) return 0;
+    core::traceStartup("guard");
     core::setErrorSink([](const std::string& message) {
         QMessageBox::critical(QApplication::activeWindow(), texts::kApplicationTitle,
                               QString::fromStdString(message));
     });
 
     app::Station station(core::ProgramFolders::locate());
+    core::traceStartup("station");
     TForm1 mainWindow(station);
+    core::traceStartup("TForm1");
     Twang webSearch;
+    core::traceStartup("Twang");
     TGYuForm4 about(station.settings(), station.folders());
+    core::traceStartup("TGYuForm4");
     TTuForm pictures(station);
+    core::traceStartup("TTuForm");
     TCDMuLuForm cdCatalogue(station.settings());
+    core::traceStartup("TCDMuLuForm");
     TCanSHuForm parameters(station.settings(), station.cues(), platform::installedInputMethods());
+    core::traceStartup("TCanSHuForm");
     // The prices are read once, here, and hold until the next start.
     station.tally().setPrices(parameters.unitPrices());
     QObject::connect(&mainWindow, &TForm1::parametersRequested, &parameters, [&parameters] {
@@ -76,6 +86,7 @@ int runProgram(int argc, char** argv) {
         if (!station.search().numberMode()) mainWindow.setSearchInputMethod(name);
     });
     mainWindow.show();
+    core::traceStartup("show");
     // A session that ends closes the station as the operator would.
     platform::TerminationWatcher termination;
     QObject::connect(&termination, &platform::TerminationWatcher::terminationRequested, &mainWindow,
