@@ -2,7 +2,7 @@
 // milliseconds from exec until the X server maps a window whose title holds
 // TITLE, and until the program writes a stderr line holding READY; then,
 // SETTLE ms later, its CPU time, resident memory and the number of web
-// engine processes running. Prints "shown ready cpu_ms rss_kib engines" and
+// engine processes it runs. Prints "shown ready cpu_ms rss_kib engines" and
 // ends the program. The map is seen as an event, not polled for, so the
 // watcher itself costs the machine nothing while the program starts.
 //
@@ -70,7 +70,21 @@ long cpuMs(pid_t pid) {
     return ticks * 1000 / sysconf(_SC_CLK_TCK);
 }
 
-int webEngines() {
+long parentOf(long pid) {
+    std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const auto close = text.rfind(')');
+    if (close == std::string::npos) return 0;
+    std::istringstream fields(text.substr(close + 2));
+    std::string state;
+    long parent = 0;
+    fields >> state >> parent;
+    return parent;
+}
+
+// Web engine processes started by the program (other programs on the
+// machine may run engines of their own).
+int webEngines(pid_t program) {
     int count = 0;
     DIR* proc = opendir("/proc");
     if (!proc) return -1;
@@ -79,7 +93,12 @@ int webEngines() {
         std::ifstream comm(std::string("/proc/") + entry->d_name + "/comm");
         std::string name;
         std::getline(comm, name);
-        if (name.rfind("QtWebEngine", 0) == 0) ++count;
+        if (name.rfind("QtWebEngine", 0) != 0) continue;
+        for (long p = std::atol(entry->d_name); p > 1; p = parentOf(p))
+            if (p == program) {
+                ++count;
+                break;
+            }
     }
     closedir(proc);
     return count;
@@ -158,7 +177,7 @@ int main(int argc, char** argv) {
     }
     const long cpu = cpuMs(pid);
     const long rss = field("/proc/" + std::to_string(pid) + "/status", "VmRSS:");
-    const int engines = webEngines();
+    const int engines = webEngines(pid);
     kill(pid, SIGTERM);
     int status = 0;
     waitpid(pid, &status, 0);

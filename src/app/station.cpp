@@ -155,7 +155,7 @@ void Station::firstShow() {
 
 void Station::startupTimer() {
     QiDTimer.stop();
-    hotList_.load(folders_.data + std::string(library::kHotListFileName));
+    hotList_.loadInBackground(folders_.data + std::string(library::kHotListFileName));
     core::traceStartup("hotlist");
     orderBook_.loadFirstList();
     core::traceStartup("orderlist");
