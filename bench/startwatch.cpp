@@ -147,7 +147,7 @@ int main(int argc, char** argv) {
     while (true) {
         if (shown >= 0 && readyAt >= 0 && settleFrom < 0) settleFrom = nowMs();
         if (settleFrom >= 0 && nowMs() - settleFrom >= settleMs) break;
-        if (childGone) break;
+        if (childGone || nowMs() - start > 60000) break;  // ended, or never got there
         poll(fds, 2, 10);
         while (xcb_generic_event_t* event = xcb_poll_for_event(c)) {
             if ((event->response_type & 0x7f) == XCB_MAP_NOTIFY && shown < 0) {

@@ -121,7 +121,6 @@ void Station::create() {
     platform::DriveTable::instance().setFixed(driveSection(settings_));
     // Removable drives: the ones present now, then every arrival and removal.
     mounts_.refresh();
-    core::traceStartup("mounts");
 
     // Input methods of the basic-settings panel are listed here.
     bool anyDrive = false;
@@ -133,40 +132,30 @@ void Station::create() {
     Q_EMIT libraryDrivesLoaded();
     if (!anyDrive) Q_EMIT basicSettingsRequested();
     removable_.start();
-    core::traceStartup("create done");
+    core::traceStartup("created");
 }
 
 void Station::firstShow() {
-    core::traceStartup("first show");
+    core::traceStartup("first shown");
     library::cleanCachedMedia(folders_.data);
-    core::traceStartup("clean");
     localFolder_.startUpCheck();
-    core::traceStartup("dcheck");
     storage::cleanStagingFolders();
-    core::traceStartup("staging");
     // The saved skin is applied here.
     patterns_ = search::SearchPatterns::warmUp();
     // No category tab is selected here, so the warm-up covers whole roots.
     search_.selectTab(search::kNoTab);
     startWarmUp();
-    core::traceStartup("warmup started");
     core::requestOnce(QiDTimer);
 }
 
 void Station::startupTimer() {
     QiDTimer.stop();
     hotList_.loadInBackground(folders_.data + std::string(library::kHotListFileName));
-    core::traceStartup("hotlist");
     orderBook_.loadFirstList();
-    core::traceStartup("orderlist");
     Q_EMIT orderBook_.tallyRequested();
-    core::traceStartup("tally");
     preview_.loadPlaylist();
-    core::traceStartup("playlist");
     singers_.load(folders_.data + std::string(search::kSingerFileName));
-    core::traceStartup("singers");
     storage::createStagingFolders();
-    core::traceStartup("staging made");
     // Only exactly "true" counts as on; a change acts as the operator's click would.
     const bool sync = settings_.read("TongBuXZ", "TongBuXZ") == "true";
     const bool number = settings_.read("BianHaoCZ", "BianHaoCZ") == "true";
@@ -175,10 +164,9 @@ void Station::startupTimer() {
     Q_EMIT optionBoxesLoaded(sync, number);
     search_.selectTab(0);
     cues_.request(player::Startup);
-    core::traceStartup("cue");
     // The search box takes the focus with its input method here.
     Q_EMIT startupFinished();
-    core::traceStartup("startup timer done");
+    core::traceStartup("start-up timer done");
 }
 
 void Station::startWarmUp() {

@@ -1,5 +1,6 @@
 #include "ui/icons.h"
 
+#include <QCoreApplication>
 #include <QPainter>
 #include <QPixmap>
 
@@ -26,9 +27,7 @@ QIcon drawn(QColor colour, const QString& glyph) {
     return QIcon(pixmap);
 }
 
-}  // namespace
-
-std::array<QIcon, 5> mediaGroupIcons() {
+std::array<QIcon, 5> drawnIcons() {
     struct Source {
         const char* theme;
         QColor colour;
@@ -47,6 +46,23 @@ std::array<QIcon, 5> mediaGroupIcons() {
         icons[i] = QIcon::fromTheme(QLatin1String(sources[i].theme), fallback);
     }
     return icons;
+}
+
+// Drawn once per application: three panels show them, and drawing the
+// glyphs is a good part of building the main window.
+std::array<QIcon, 5>* madeIcons = nullptr;
+
+}  // namespace
+
+std::array<QIcon, 5> mediaGroupIcons() {
+    if (!madeIcons) {
+        madeIcons = new std::array<QIcon, 5>(drawnIcons());
+        qAddPostRoutine([] {  // pixmaps go before the application does
+            delete madeIcons;
+            madeIcons = nullptr;
+        });
+    }
+    return *madeIcons;
 }
 
 }  // namespace zorvik::ui

@@ -19,7 +19,6 @@
 
 #include "app/station.h"
 #include "core/makerpages.h"
-#include "core/startuptrace.h"
 #include "platform/shell.h"
 #include "platform/inputmethods.h"
 #include "ui/basicsettingspanel.h"
@@ -64,9 +63,7 @@ TForm1::TForm1(app::Station& station, QWidget* parent) : QMainWindow(parent), st
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(texts::kMainTitle);
     resize(kClientSize);
-    core::traceStartup("TForm1 begin");
     buildRegions();
-    core::traceStartup("regions");
     connectStation();
     connectBrowsing();
     station_.create();
@@ -83,7 +80,6 @@ void TForm1::buildRegions() {
     // The foot of the left panel stays free for the links.
     playerPanel_ = new PlayerPanel(station_, left);
     playerPanel_->setGeometry(0, 0, 201, 562);
-    core::traceStartup("  playerPanel_->setGeometry(0, 0");
     auto* diskD = group(client, "diskDGroup", QStringLiteral("D盘信息"), {8, 584, 185, 76});
     diskDLabel_ = new QLabel(diskD);
     diskDLabel_->setObjectName(QStringLiteral("diskDLabel"));
@@ -97,34 +93,26 @@ void TForm1::buildRegions() {
     categories->setGeometry(200, 0, 801, 617);
     categoryTabs_ = new CategoryTabs(categories);
     categoryTabs_->setGeometry(0, 0, 801, 36);
-    core::traceStartup("  categoryTabs_->setGeometry(0, ");
     searchPanel_ = new SearchPanel(station_, categories);
     searchPanel_->setGeometry(0, 48, 521, 89);
-    core::traceStartup("  searchPanel_->setGeometry(0, 4");
     resultsPanel_ = new ResultsPanel(station_, categories);
     resultsPanel_->setGeometry(0, 136, 521, 481);
-    core::traceStartup("  resultsPanel_->setGeometry(0, ");
     fileManagerPanel_ = new FileManagerPanel(station_, *resultsPanel_);
-    core::traceStartup("  fileManagerPanel_ = new FileMa");
 
     browsePanel_ = new BrowsePanel(station_, client);
     browsePanel_->setGeometry(200, 488, 521, 145);
-    core::traceStartup("  browsePanel_->setGeometry(200,");
     newArrivalsBar_ = new NewArrivalsBar(client);
     newArrivalsBar_->setGeometry(200, 624, 521, 33);
     orderPanel_ = new OrderPanel(station_, client);
-    core::traceStartup("  orderPanel_ = new OrderPanel(s");
     tallyBox_ = new TallyBox(station_.tally(), client);
     tallyBox_->setGeometry(736, 440, 257, 145);
     tallyBox_->raise();
-    core::traceStartup("  tallyBox_->raise();");
     diskLine_ = tallyBox_->diskLine();
     // Every repaint of the window brings the disk space line up to date.
     client->installEventFilter(this);
     region(client, "folderPicker", {808, 136, 153, 241}, false);
     basicSettingsPanel_ = new BasicSettingsPanel(station_, *searchPanel_, platform::installedInputMethods(), client);
     basicSettingsPanel_->hide();
-    core::traceStartup("  basicSettingsPanel_->hide();");
 
     // The maker's links at the foot of the left panel, over whatever the panel holds
     // (the basic-settings panel raises itself over everything when shown).
@@ -145,7 +133,6 @@ void TForm1::buildRegions() {
     statusBar()->addWidget(first);
     statusBar()->addWidget(second);
     statusBar()->setFixedHeight(19);
-    core::traceStartup("  statusBar()->setFixedHeight(19");
 }
 
 void TForm1::connectStation() {
@@ -250,7 +237,7 @@ void TForm1::setSearchInputMethod(const QString& name) {
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::Paint) { static bool once = false; if (!once) { once = true; core::traceStartup("first paint"); } station_.removableDrives().requestDiskSpaceLine(); }
+    if (event->type() == QEvent::Paint) station_.removableDrives().requestDiskSpaceLine();
     // The search box switches to the chosen input method when it takes the
     // focus, except for keying in numbers. Deferred: the input method hears
     // of the focus change on a connection of its own.

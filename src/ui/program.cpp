@@ -45,26 +45,20 @@ int runProgram(int argc, char** argv) {
 
     platform::InstanceGuard guard;  // held until the process ends
     if (!claimStation(guard)) return 0;
-    core::traceStartup("guard");
     core::setErrorSink([](const std::string& message) {
         QMessageBox::critical(QApplication::activeWindow(), texts::kApplicationTitle,
                               QString::fromStdString(message));
     });
 
     app::Station station(core::ProgramFolders::locate());
-    core::traceStartup("station");
     TForm1 mainWindow(station);
-    core::traceStartup("TForm1");
+    core::traceStartup("main window");
     Twang webSearch;
-    core::traceStartup("Twang");
     TGYuForm4 about(station.settings(), station.folders());
-    core::traceStartup("TGYuForm4");
     TTuForm pictures(station);
-    core::traceStartup("TTuForm");
     TCDMuLuForm cdCatalogue(station.settings());
-    core::traceStartup("TCDMuLuForm");
     TCanSHuForm parameters(station.settings(), station.cues(), platform::installedInputMethods());
-    core::traceStartup("TCanSHuForm");
+    core::traceStartup("secondary windows");
     // The prices are read once, here, and hold until the next start.
     station.tally().setPrices(parameters.unitPrices());
     QObject::connect(&mainWindow, &TForm1::parametersRequested, &parameters, [&parameters] {
@@ -86,7 +80,7 @@ int runProgram(int argc, char** argv) {
         if (!station.search().numberMode()) mainWindow.setSearchInputMethod(name);
     });
     mainWindow.show();
-    core::traceStartup("show");
+    core::traceStartup("main window shown");
     // A session that ends closes the station as the operator would.
     platform::TerminationWatcher termination;
     QObject::connect(&termination, &platform::TerminationWatcher::terminationRequested, &mainWindow,
