@@ -165,7 +165,9 @@ struct Tabs {
     void follow(orders::CopyLane& lane) {
         const auto i = static_cast<size_t>(lane.list() - 1);
         QObject::connect(&lane, &orders::CopyLane::displayChanged, texts[i], [this, i, &lane] {
-            texts[i]->setText(lane.doneShown() ? lane.doneText() : lane.progressText());
+            texts[i]->setText(lane.doneShown()       ? QStringLiteral("done")
+                              : lane.progress() ? lane.progress()->name
+                                                : QString());
             bars[i]->setVisible(lane.barShown());
             bars[i]->setMaximum(std::max(lane.barMaximum(), 1));
             bars[i]->setValue(lane.barPosition());
@@ -282,8 +284,7 @@ class Bench {
 public:
     Bench(const Setup& setup, player::CuePlayer& cues) : s_(setup) {
         for (int n = 1; n <= 5; ++n) {
-            auto lane = std::make_unique<orders::CopyLane>(
-                n, "D:\\歌曲下载\\清单" + std::to_string(n) + "\\", cues);
+            auto lane = std::make_unique<orders::CopyLane>(n, cues);
             lane->setFolders(s_.record);
             tabs_.follow(*lane);
             lanes_.push_back(std::move(lane));

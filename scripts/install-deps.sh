@@ -16,6 +16,9 @@ packages=(
   python3 ffmpeg xvfb xauth x11-utils imagemagick xdotool xdg-utils dbus-daemon
   # a sound server with a null sink, so tests can hear what the station plays
   pulseaudio pulseaudio-utils sox
+  # customers' cards and sticks: FAT32, exFAT and NTFS through FUSE and loop
+  # devices, and a slow phone of the tests' own on libfuse3
+  fusefat dosfstools exfat-fuse exfatprogs ntfs-3g mtools fuse3 libfuse3-dev
 )
 
 SUDO=""

@@ -136,7 +136,7 @@ TEST_F(StationStart, CopyToLocalDiskWritesPlainMediaFilesBesideTheCounter) {
 
     station.orderBook().add({"E:\\歌bk2009.mp3", "E:\\片.mp4"});
     station.orderBook().selectAll(false);
-    QSignalSpy done(&station, &Station::localCopyFinished);
+    QSignalSpy done(&station.localCopy(), &orders::LocalCopy::finished);
     station.copySelectedToLocalDisk();
     ASSERT_TRUE(done.wait(3000));
     EXPECT_EQ(testing::readFile(s.at("d/歌曲下载/歌.mp3")), song.substr(407552));

@@ -25,6 +25,7 @@ std::int64_t walk(std::string_view folder, std::string_view pattern, const FileV
 std::vector<std::string> walkToList(std::string_view folder, std::string_view pattern);
 
 // Every folder below `folder`, each followed at once by the folders below it.
-std::vector<std::string> folderTree(std::string_view folder);
+// A hook that returns false before a folder is read ends the list there.
+std::vector<std::string> folderTree(std::string_view folder, const FolderHook& beforeFolder = {});
 
 }  // namespace zorvik::library

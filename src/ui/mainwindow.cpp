@@ -130,7 +130,7 @@ void TForm1::connectStation() {
     // Clicks elsewhere put the folder picker away.
     connect(resultsPanel_->resultView(), &QAbstractItemView::pressed, orderPanel_, &OrderPanel::hideFolderPicker);
     connect(&station_, &app::Station::statusText, statusPanel1_, &QLabel::setText);
-    connect(&station_, &app::Station::secondStatusText, statusPanel2_, &QLabel::setText);
+    connect(orderPanel_, &OrderPanel::secondPanelText, statusPanel2_, &QLabel::setText);
 
     auto& search = station_.search();
     connect(categoryTabs_, &QTabBar::currentChanged, &search,

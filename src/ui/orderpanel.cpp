@@ -5,7 +5,6 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QHeaderView>
-#include <QFileSystemModel>
 #include <QLabel>
 #include <QMessageBox>
 #include <QTreeView>
@@ -16,8 +15,9 @@
 #include <QTableView>
 
 #include "app/station.h"
-#include "platform/drives.h"
+#include "ui/copytexts.h"
 #include "ui/icons.h"
+#include "ui/texts.h"
 
 namespace zorvik::ui {
 
@@ -57,29 +57,25 @@ OrderPanel::OrderPanel(app::Station& station, QWidget* client) : QObject(client)
     view_->setContextMenuPolicy(Qt::CustomContextMenu);
 
     // The folder picker: the device's folders, over the order view.
-    folders_ = new QFileSystemModel(this);
-    folders_->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot);
-    folders_->setRootPath(QStringLiteral("/"));
+    auto& devices = station_.devices();
     picker_ = new QTreeView(client);
     picker_->setObjectName(QStringLiteral("folderPicker"));
+    picker_->setAccessibleName(QStringLiteral("文件夹"));
     picker_->setGeometry(808, 136, 153, 241);
-    picker_->setModel(folders_);
-    for (int column = 1; column < folders_->columnCount(); ++column) picker_->hideColumn(column);
+    picker_->setModel(&devices.folderPicker());
     picker_->setHeaderHidden(true);
     picker_->hide();
     connect(picker_, &QTreeView::clicked, this, [this](const QModelIndex& index) {
+        auto& devices = station_.devices();
         const int list = station_.orderBook().active();
         const int line = page(list).destination->currentIndex();
-        if (station_.pickFolder(list, line, folders_->filePath(index).toStdString()) ==
-            orders::PickOutcome::NotADrivePath)
-            QMessageBox::information(view_->window(), QString(),
-                                     text(orders::kInvalidPickedFolder));
+        if (devices.pick(list, line, devices.folderPicker().drivePath(index)) == orders::PickOutcome::NotADrivePath)
+            QMessageBox::information(view_->window(), QString(), text(orders::kInvalidPickedFolder));
     });
-    connect(&station_, &app::Station::destinationsChanged, this, [this](int list) {
-        showDestinations(list);
-        rootPickerAt(station_.deviceRoot(list).empty() ? std::string(orders::kDefaultDestination)
-                                                       : station_.deviceRoot(list));
-    });
+    connect(&devices, &orders::ListDevices::changed, this, &OrderPanel::showDestinations);
+    auto& localCopy = station_.localCopy();
+    connect(&localCopy, &orders::LocalCopy::filesNotCopied, this,
+            [this](const orders::CopyFailures& failures) { tellNotCopied(QStringLiteral("复制到本地磁盘"), failures); });
 
     connect(view_, &QWidget::customContextMenuRequested, this, &OrderPanel::showMenu);
     connect(view_, &QTableView::clicked, this, &OrderPanel::hideFolderPicker);
@@ -100,7 +96,6 @@ OrderPanel::OrderPanel(app::Station& station, QWidget* client) : QObject(client)
     });
     connect(&book, &orders::OrderBook::activeChanged, this, [this](int list) {
         tabs_->setCurrentIndex(list - 1);
-        if (!station_.deviceRoot(list).empty()) rootPickerAt(station_.deviceRoot(list));
         for (int n = 1; n <= 5; ++n) page(n).bar->setVisible(n == list && station_.lane(n).barShown());
     });
     connect(&book, &orders::OrderBook::focusOrderView, view_, [this] { view_->setFocus(); });
@@ -144,7 +139,7 @@ void OrderPanel::buildPage(int list, QWidget* client) {
 
     p.progressText = new QLabel(p.page);
     p.progressText->setGeometry(6, 550, 255, 18);
-    p.doneLabel = new QLabel(station_.lane(list).doneText(), p.page);
+    p.doneLabel = new QLabel(copytexts::doneText(list), p.page);
     p.doneLabel->setStyleSheet(QStringLiteral("color: red;"));
     p.doneLabel->setGeometry(6, 550, 255, 18);
     p.doneLabel->hide();
@@ -164,7 +159,7 @@ void OrderPanel::buildPage(int list, QWidget* client) {
     if (list == 1) p.open->setToolTip(text(orders::kOpenDestinationHint));
     showDestinations(list);
     connect(p.device, &QComboBox::textActivated, this, [this, list](const QString& text) {
-        station_.chooseDevice(list, text.toStdString());
+        station_.devices().choose(list, text.toStdString());
     });
     connect(p.destination, QOverload<int>::of(&QComboBox::activated), this, [this] {
         picker_->show();
@@ -173,32 +168,52 @@ void OrderPanel::buildPage(int list, QWidget* client) {
     });
     connect(p.open, &QPushButton::clicked, this, [this, list] {
         hideFolderPicker();
-        station_.openDestination(page(list).destination->currentText().toStdString());
+        station_.devices().openDestination(page(list).destination->currentText().toStdString());
     });
 
-    auto& lane = station_.lane(list);
     connect(p.selectAll, &QPushButton::clicked, this, [this] { station_.orderBook().selectAll(true); });
     connect(p.download, &QPushButton::clicked, this, [this] { station_.downloadSelected(); });
+    followLane(list);
+}
+
+void OrderPanel::followLane(int list) {
+    const auto& p = page(list);
+    auto& lane = station_.lane(list);
     connect(p.lyrics, &QCheckBox::toggled, &lane, &orders::CopyLane::setLyrics);
     connect(&lane, &orders::CopyLane::runningChanged, p.animation, &QWidget::setVisible);
     connect(&lane, &orders::CopyLane::displayChanged, this, [this, list] { showLane(list); });
+    connect(&lane, &orders::CopyLane::fileStarted, this, [this, list](const orders::CopyProgress& progress) {
+        if (auto panel = copytexts::secondPanelForFile(list, progress)) Q_EMIT secondPanelText(*panel);
+    });
+    connect(&lane, &orders::CopyLane::batchFinished, this, [this, list] {
+        if (auto panel = copytexts::secondPanelAtBatchEnd(list)) Q_EMIT secondPanelText(*panel);
+    });
+    connect(&lane, &orders::CopyLane::immediateFinished, this, [this, list] {
+        if (auto panel = copytexts::secondPanelAtImmediateEnd(list)) Q_EMIT secondPanelText(*panel);
+    });
+    connect(&lane, &orders::CopyLane::filesNotCopied, this, [this, list](const orders::CopyFailures& failures) {
+        tellNotCopied(QStringLiteral("清单%1").arg(list), failures);
+    });
+}
+
+void OrderPanel::tellNotCopied(const QString& job, const orders::CopyFailures& failures) {
+    auto* box = new QMessageBox(QMessageBox::Warning, texts::kApplicationTitle,
+                                copytexts::notCopiedText(job, failures), QMessageBox::Ok, view_->window());
+    box->setObjectName(QStringLiteral("notCopiedBox"));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::NonModal);
+    box->show();
 }
 
 void OrderPanel::hideFolderPicker() { picker_->hide(); }
 
 void OrderPanel::showDestinations(int list) {
     auto* box = page(list).destination;
-    const auto& destinations = station_.destinations(list);
+    const auto& destinations = station_.devices().destinations(list);
     QSignalBlocker quiet(box);
     box->clear();
     for (const auto& line : destinations.lines()) box->addItem(QString::fromStdString(line));
     box->setCurrentIndex(destinations.shownLine());
-}
-
-void OrderPanel::rootPickerAt(const std::string& drivePath) {
-    auto native = platform::DriveTable::instance().toNative(drivePath);
-    if (!native) return;
-    picker_->setRootIndex(folders_->setRootPath(QString::fromStdString(*native)));
 }
 
 void OrderPanel::setDeviceEntries(const QStringList& entries) {
@@ -214,7 +229,7 @@ void OrderPanel::setDeviceEntries(const QStringList& entries) {
 void OrderPanel::showLane(int list) {
     const auto& p = page(list);
     const auto& lane = station_.lane(list);
-    p.progressText->setText(lane.progressText());
+    p.progressText->setText(lane.progress() ? copytexts::progressText(list, *lane.progress()) : QString());
     p.progressText->setVisible(!lane.doneShown());
     p.doneLabel->setVisible(lane.doneShown());
     p.seconds->setText(QString::number(lane.seconds()));
