@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <random>
 
 #include "platform/copyfile.h"
@@ -47,7 +48,7 @@ const char* nameOf(FileSystem fs) {
     return "?";
 }
 
-Device::Device(FileSystem fs, int megabytes) : fs_(fs) {
+Device::Device(FileSystem fs, int megabytes, int filledMegabytes) : fs_(fs) {
     if (::geteuid() != 0) {
         whyNot_ = "mounting a device needs root";
         return;
@@ -57,11 +58,18 @@ Device::Device(FileSystem fs, int megabytes) : fs_(fs) {
     mountPoint_ = "/media/root/zorvik-" + tag;
     std::error_code ignored;
     fs::create_directories(mountPoint_, ignored);
+    auto fill = [filledMegabytes](const std::string& path) {
+        std::ofstream out(path, std::ios::binary);
+        const std::string block = patterned(1 << 20, 99);
+        for (int i = 0; i < filledMegabytes; ++i) out << block;
+        return static_cast<bool>(out.flush());
+    };
     if (fs == FileSystem::Tmpfs) {
         const std::string options = "size=" + std::to_string(megabytes) + "m";
         if (::mount("tmpfs", mountPoint_.c_str(), "tmpfs", 0, options.c_str()) != 0)
             whyNot_ = "cannot mount a tmpfs below /media/root";
         mounted_ = ok();
+        if (mounted_ && filledMegabytes > 0) fill(at("filler.bin"));
         return;
     }
     struct Tools {
@@ -94,6 +102,14 @@ Device::Device(FileSystem fs, int megabytes) : fs_(fs) {
         whyNot_ = "cannot format the image: " + make;
         return;
     }
+    // fusefat writes a few megabytes a second: a FAT card is filled in its
+    // image, before it is mounted.
+    if (fs == FileSystem::Fat32 && filledMegabytes > 0 &&
+        !(fill(folder_ + "/filler.bin") &&
+          run("mcopy -i " + shellQuoted(image_) + " " + shellQuoted(folder_ + "/filler.bin") + " ::FILLER.BIN"))) {
+        whyNot_ = "cannot fill the FAT image (mtools installed?)";
+        return;
+    }
     std::string mount;
     if (fs == FileSystem::ExFat) {
         // exfat-fuse wants a block device.
@@ -113,6 +129,7 @@ Device::Device(FileSystem fs, int megabytes) : fs_(fs) {
         return;
     }
     mounted_ = true;
+    if (fs != FileSystem::Fat32 && filledMegabytes > 0) fill(at("filler.bin"));
 }
 
 Device::~Device() {

@@ -17,7 +17,8 @@ const char* nameOf(FileSystem fs);
 // whatever the test did meanwhile.
 class Device {
 public:
-    Device(FileSystem fs, int megabytes);
+    // `filledMegabytes` of the card are taken by a file before the test starts.
+    Device(FileSystem fs, int megabytes, int filledMegabytes = 0);
     ~Device();
     Device(const Device&) = delete;
     Device& operator=(const Device&) = delete;
