@@ -4,6 +4,8 @@
 #include <condition_variable>
 #include <mutex>
 
+#include "platform/termination.h"
+
 namespace zorvik::core {
 
 struct Job::State {
@@ -12,14 +14,16 @@ struct Job::State {
     bool finished = false;
 };
 
-Job::Job(Body body)
-    : state_(std::make_shared<State>()),
-      thread_([body = std::move(body), state = state_](std::stop_token stop) {
-          body(stop);
-          std::lock_guard lock(state->mutex);
-          state->finished = true;
-          state->ended.notify_all();
-      }) {}
+Job::Job(Body body) : state_(std::make_shared<State>()) {
+    // The thread inherits the mask: a closing signal always reaches the GUI thread.
+    platform::TerminationSignalsBlocked quiet;
+    thread_ = std::jthread([body = std::move(body), state = state_](std::stop_token stop) {
+        body(stop);
+        std::lock_guard lock(state->mutex);
+        state->finished = true;
+        state->ended.notify_all();
+    });
+}
 
 Job::~Job() {
     cancel();

@@ -51,8 +51,16 @@ struct CopyOptions {
 // that the name is free and a plain rename. Only a regular source is read,
 // and it is opened without blocking, so a FIFO never hangs the copy. The stop
 // token is checked between chunks; a stopped copy removes its temporary file.
+// The copy runs in the helper process "zorvik_copy" beside the program (or
+// the one ZORVIK_COPY_HELPER names), so a copy stuck on a hung device never
+// holds the station; without a helper, in this thread.
 CopyResult copyFileChecked(std::string_view from, std::string_view to, const CopyOptions& options = {},
                            std::stop_token stop = {});
+
+// The copy itself on native paths, in the calling process (the helper
+// process runs this).
+CopyResult copyNativeFile(const std::string& source, const std::string& target, const CopyOptions& options,
+                          std::stop_token stop = {});
 
 // The station's temporary files: ".zorvik-" + 8 hex digits + ".part", short
 // enough beside any name that fits, and hidden from listings.
