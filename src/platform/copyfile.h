@@ -59,7 +59,7 @@ CopyResult copyFileChecked(std::string_view from, std::string_view to, const Cop
 
 // The copy itself on native paths, in the calling process (the helper
 // process runs this).
-CopyResult copyNativeFile(const std::string& source, const std::string& target, const CopyOptions& options,
+CopyResult copyNativeFile(const std::string& source, const std::string& target, const CopyOptions& options = {},
                           std::stop_token stop = {});
 
 // The station's temporary files: ".zorvik-" + 8 hex digits + ".part", short
