@@ -74,8 +74,6 @@ Station::Station(core::ProgramFolders folders, QObject* parent)
     connect(&devices_, &orders::ListDevices::diskSpaceRefreshRequested, &removable_,
             &storage::RemovableDrives::requestDiskSpaceLine);
     connect(&orderBook_, &orders::OrderBook::activeChanged, &devices_, &orders::ListDevices::listActivated);
-    connect(&removable_, &storage::RemovableDrives::diskSpaceLineRefreshing, &devices_.folderPicker(),
-            &orders::FolderTree::refreshRoot);
     // Every new row of a listing makes its first result the current item.
     connect(&results(), &library::ResultList::countChanged, this, [this](int rows) {
         if (rows > 0 && currentItem_ != results().path(0)) setCurrentItem(results().path(0));

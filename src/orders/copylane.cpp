@@ -203,14 +203,12 @@ std::optional<CopyFailures> CopyLane::copyOne(const std::string& source, CopyPro
     jobs_.post([this, progress] { showFile(progress); });
 
     CopyFailures failures;
-    if (!platform::fileExists(destination)) {
-        platform::CopyOptions options;
-        options.overwrite = platform::Overwrite::No;
-        if (prefixed) options.offset = library::kPrefixBlockSize;
-        auto result = platform::copyFileChecked(source, destination, options, stop);
-        if (result.failure == platform::CopyFailure::Stopped) return std::nullopt;
-        if (counts(result)) failures += failureOf(name, result);
-    }
+    platform::CopyOptions options;
+    options.overwrite = platform::Overwrite::No;  // a file the device has is left alone
+    if (prefixed) options.offset = library::kPrefixBlockSize;
+    auto result = platform::copyFileChecked(source, destination, options, stop);
+    if (result.failure == platform::CopyFailure::Stopped) return std::nullopt;
+    if (counts(result)) failures += failureOf(name, result);
     if (lyrics) {
         // A prefixed song's lyrics lie in the library under the plain name.
         const std::string lyricsSource = withExtension(sourceFolder + name, ".lrc");

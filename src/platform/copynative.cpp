@@ -196,6 +196,17 @@ CopyResult copyNativeFile(const std::string& source, const std::string& target, 
     const auto [folder, name] = splitNative(target);
     if (name.empty()) return failed(CopyFailure::Other, EINVAL);
 
+    // The destination first: a name the device already has is left alone,
+    // whatever became of the source, and costs one call on a slow phone.
+    Fd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (dir.get() < 0) return destinationFailure(errno, folder, std::nullopt);
+    struct stat dirStat {};
+    if (::fstat(dir.get(), &dirStat) != 0) return destinationFailure(errno, folder, std::nullopt);
+    const FolderId id{dirStat.st_dev, dirStat.st_ino};
+    struct stat existing {};
+    if (options.overwrite == Overwrite::No && ::fstatat(dir.get(), name.c_str(), &existing, AT_SYMLINK_NOFOLLOW) == 0)
+        return failed(CopyFailure::AlreadyThere, EEXIST);
+
     // A FIFO or a device would block an ordinary open, so the type is checked
     // on the descriptor of a non-blocking one.
     Fd in(::open(source.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
@@ -207,14 +218,6 @@ CopyResult copyNativeFile(const std::string& source, const std::string& target, 
     if (options.offset < 0 || st.st_size < options.offset) return failed(CopyFailure::SourceTooShort, 0);
     const off_t length = st.st_size - options.offset;
 
-    Fd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (dir.get() < 0) return destinationFailure(errno, folder, std::nullopt);
-    struct stat dirStat {};
-    if (::fstat(dir.get(), &dirStat) != 0) return destinationFailure(errno, folder, std::nullopt);
-    const FolderId id{dirStat.st_dev, dirStat.st_ino};
-    struct stat existing {};
-    if (options.overwrite == Overwrite::No && ::fstatat(dir.get(), name.c_str(), &existing, AT_SYMLINK_NOFOLLOW) == 0)
-        return failed(CopyFailure::AlreadyThere, EEXIST);
     // FAT32 takes no file of 4 GiB or more; better said now than after the
     // card has taken four gigabytes.
     if (auto largest = largestFileOn(folder); largest && length > *largest)

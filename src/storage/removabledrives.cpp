@@ -1,6 +1,7 @@
 #include "storage/removabledrives.h"
 
 #include <QThread>
+#include <chrono>
 
 #include "core/oneshot.h"
 #include "platform/mountwatcher.h"
@@ -41,6 +42,10 @@ RemovableDrives::RemovableDrives(QObject* parent) : QObject(parent) {
     connect(&UZTTimer3, &QTimer::timeout, this, &RemovableDrives::startupFill);
     core::makeOneShot(UPangTimer3, "UPangTimer3", kDiskSpaceLineMs);
     connect(&UPangTimer3, &QTimer::timeout, this, &RemovableDrives::refreshDiskSpaceLine);
+    core::makeOneShot(spacePause_, "diskSpacePauseTimer", 0);
+    connect(&spacePause_, &QTimer::timeout, this, [this] {
+        if (std::exchange(spaceAgain_, false)) refreshDiskSpaceLine();
+    });
 }
 
 RemovableDrives::~RemovableDrives() = default;
@@ -124,19 +129,26 @@ void RemovableDrives::refreshDiskSpaceLine() {
         setDiskText(kDiskNotice, true);
         return;
     }
-    if (spaceReading_) {
-        spaceAgain_ = true;  // one more read once the device has answered
+    if (spaceReading_ || spacePause_.isActive()) {
+        spaceAgain_ = true;  // one more read once the device has answered and rested
         return;
     }
     spaceReading_ = true;
     jobs_.start([this, root](std::stop_token) {
+        const auto t0 = std::chrono::steady_clock::now();
         auto space = platform::diskSpace(root.toStdString());
-        jobs_.post([this, root, space] { spaceRead(root, space); });
+        const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - t0);
+        jobs_.post([this, root, space, ms = took.count()] {
+            lastReadMs_ = ms;
+            spaceRead(root, space);
+        });
     });
 }
 
 void RemovableDrives::spaceRead(const QString& root, const std::optional<platform::DiskSpace>& space) {
     spaceReading_ = false;
+    // Fast drives answer in microseconds and are asked again at once.
+    if (lastReadMs_ >= 10) spacePause_.start(static_cast<int>(4 * lastReadMs_));
     QString now = chosen_ ? chosen_() : QString();
     if (now == root && entries_.contains(deviceEntry(root))) {
         // A device that cannot be read is as good as gone: the notice says so
@@ -147,7 +159,7 @@ void RemovableDrives::spaceRead(const QString& root, const std::optional<platfor
         else
             setDiskText(diskSpaceLine(space->available, space->total), false);
     }
-    if (std::exchange(spaceAgain_, false)) refreshDiskSpaceLine();
+    if (!spacePause_.isActive() && std::exchange(spaceAgain_, false)) refreshDiskSpaceLine();
 }
 
 void RemovableDrives::stop() { jobs_.cancelAll(); }

@@ -73,7 +73,7 @@ public:
     // The refresh itself: at once for no device, else when the device answers.
     void refreshDiskSpaceLine();
     // While a drive's size or the space line is being read.
-    bool busy() const { return !offering_.empty() || spaceReading_; }
+    bool busy() const { return !offering_.empty() || spaceReading_ || spacePause_.isActive(); }
 
     void stop();
     bool waitUntil(core::Job::Deadline deadline) const;
@@ -118,6 +118,10 @@ private:
     std::uint64_t requests_ = 0;
     bool spaceReading_ = false;
     bool spaceAgain_ = false;  // asked again while the device was answering
+    // A device that answers slowly is asked again only after a pause a few
+    // times its answer's length: repaints must not keep a phone busy.
+    QTimer spacePause_;
+    std::int64_t lastReadMs_ = 0;
     core::Jobs jobs_{this};    // last: joined before the rest goes
 };
 

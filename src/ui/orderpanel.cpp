@@ -73,6 +73,11 @@ OrderPanel::OrderPanel(app::Station& station, QWidget* client) : QObject(client)
             QMessageBox::information(view_->window(), QString(), text(orders::kInvalidPickedFolder));
     });
     connect(&devices, &orders::ListDevices::changed, this, &OrderPanel::showDestinations);
+    // The picker lists its root afresh with every refresh of the space line,
+    // while it is shown: a slow phone is not kept busy for a hidden list.
+    connect(&station_.removableDrives(), &storage::RemovableDrives::diskSpaceLineRefreshing, this, [this] {
+        if (picker_->isVisible()) station_.devices().folderPicker().refreshRoot();
+    });
     auto& localCopy = station_.localCopy();
     connect(&localCopy, &orders::LocalCopy::filesNotCopied, this,
             [this](const orders::CopyFailures& failures) { tellNotCopied(QStringLiteral("复制到本地磁盘"), failures); });
@@ -162,6 +167,7 @@ void OrderPanel::buildPage(int list, QWidget* client) {
         station_.devices().choose(list, text.toStdString());
     });
     connect(p.destination, QOverload<int>::of(&QComboBox::activated), this, [this] {
+        if (!picker_->isVisible()) station_.devices().folderPicker().refreshRoot();
         picker_->show();
         picker_->raise();
         station_.cues().request(player::Select);
