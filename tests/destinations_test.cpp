@@ -237,7 +237,9 @@ TEST(ListDevices, PickingAFolderByHand) {
     for (const auto& c : cases) {
         const auto record = list.record();
         EXPECT_EQ(devices.pick(1, c.line, c.path), c.outcome) << c.path;
-        if (c.outcome != PickOutcome::Assigned) EXPECT_EQ(list.record(), record) << c.path;
+        if (c.outcome != PickOutcome::Assigned) {
+            EXPECT_EQ(list.record(), record) << c.path;
+        }
     }
     EXPECT_EQ(list.lines()[library::Video], "视频：G:\\");
     EXPECT_EQ(pathInFolder(list.folder(library::Video), "a.3gp"), "G:\\a.3gp");
@@ -253,7 +255,9 @@ TEST(ListDevices, TheFolderPickerReadsFoldersOffTheGuiThread) {
     FolderTree tree;
     tree.setRoot("G:\\");
     QSignalSpy rows(&tree, &QAbstractItemModel::rowsInserted);
-    if (tree.rowCount() == 0) ASSERT_TRUE(rows.wait(2000));
+    if (tree.rowCount() == 0) {
+        ASSERT_TRUE(rows.wait(2000));
+    }
     ASSERT_EQ(tree.rowCount(), 2);
     EXPECT_EQ(tree.drivePath(tree.index(0, 0)), "G:\\My Music");
     EXPECT_EQ(tree.data(tree.index(1, 0)).toString(), QStringLiteral("Photos"));

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -13,6 +12,7 @@
 #include "platform/drives.h"
 #include "platform/textcodec.h"
 #include "player/cueplayer.h"
+#include "support/devices.h"
 #include "support/fixture.h"
 
 namespace zorvik::orders {
@@ -322,13 +322,9 @@ TEST_F(Lanes, FiveListsCopyAtOnceEachToItsOwnEnd) {
 }
 
 TEST_F(Lanes, AFullDeviceKeepsNoPartialFileNamesTheFileAndTheJobEndsNormally) {
-    if (::geteuid() != 0) GTEST_SKIP() << "needs root to mount a small device";
     const std::string video = s.at("phone/Video");
-    if (::mount("tmpfs", video.c_str(), "tmpfs", 0, "size=1m") != 0) GTEST_SKIP() << "cannot mount tmpfs here";
-    struct Unmount {
-        std::string at;
-        ~Unmount() { ::umount2(at.c_str(), MNT_DETACH); }
-    } unmount{video};
+    testing::TmpfsOver small(video, 1);
+    if (!small.ok()) GTEST_SKIP() << small.whyNot();
     s.write("e/big.mp4", std::string(3 << 20, 'b'));
     s.write("e/small.mp4", "s");
     auto l = lane(5);

@@ -12,6 +12,7 @@
 #include "platform/instanceguard.h"
 #include "platform/textcodec.h"
 #include "platform/wildcard.h"
+#include "support/devices.h"
 #include "support/fixture.h"
 
 namespace zorvik::platform {
@@ -238,15 +239,14 @@ TEST(FileOps, ASpecialFileIsNeverOpenedForCopyingOrReading) {
 }
 
 TEST(FileOps, CopyOntoAFullDiskLeavesNoPartialFile) {
-    if (::geteuid() != 0) GTEST_SKIP() << "needs root to mount a small tmpfs";
     Scratch s;
     std::string mount = s.makeFolder("small");
-    if (std::system(("mount -t tmpfs -o size=1m tmpfs '" + mount + "' 2>/dev/null").c_str()) != 0)
-        GTEST_SKIP() << "cannot mount tmpfs here";
+    testing::TmpfsOver small(mount, 1);
+    if (!small.ok()) GTEST_SKIP() << small.whyNot();
     std::string src = s.write("big.bin", std::string(3 << 20, 'b'));
     EXPECT_FALSE(copyFile(src, mount + "/big.bin"));
+    EXPECT_EQ(copyFileChecked(src, mount + "/big.bin").failure, CopyFailure::DeviceFull);
     EXPECT_TRUE(std::filesystem::is_empty(mount));
-    std::system(("umount '" + mount + "'").c_str());
 }
 
 TEST(InstanceGuard, OneHolderAtATimeAndFreedWhenTheHolderDies) {

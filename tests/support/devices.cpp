@@ -155,6 +155,15 @@ int Device::pull() {
     return root_;
 }
 
+TmpfsOver::TmpfsOver(std::string folder, int megabytes) : folder_(std::move(folder)) {
+    const std::string options = "size=" + std::to_string(megabytes) + "m";
+    mounted_ = ::geteuid() == 0 && ::mount("tmpfs", folder_.c_str(), "tmpfs", 0, options.c_str()) == 0;
+}
+
+TmpfsOver::~TmpfsOver() {
+    if (mounted_) ::umount2(folder_.c_str(), MNT_DETACH);
+}
+
 std::vector<std::string> stationTemporariesBelow(const std::string& folder) {
     std::vector<std::string> found;
     std::error_code error;

@@ -48,6 +48,22 @@ private:
     int root_ = -1;
 };
 
+// A small tmpfs mounted over a folder for one test (a full disk, a small
+// D:); unmounted when it goes, whatever the test did meanwhile.
+class TmpfsOver {
+public:
+    TmpfsOver(std::string folder, int megabytes);
+    ~TmpfsOver();
+    TmpfsOver(const TmpfsOver&) = delete;
+    TmpfsOver& operator=(const TmpfsOver&) = delete;
+    bool ok() const { return mounted_; }
+    const char* whyNot() const { return "mounting a tmpfs needs root"; }
+
+private:
+    std::string folder_;
+    bool mounted_ = false;
+};
+
 // Native paths of the station's temporary files anywhere below `folder`.
 std::vector<std::string> stationTemporariesBelow(const std::string& folder);
 
