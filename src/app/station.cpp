@@ -199,6 +199,12 @@ int Station::closeQuery() {
 }
 
 void Station::close() {
+    stopJobs();
+    std::string script = folders_.program + "bt.sh";
+    if (platform::fileExists(script)) platform::startScriptDetached(script);
+}
+
+void Station::stopJobs() {
     closedAt_ = std::chrono::steady_clock::now();
     listings_.stop();
     for (auto& l : lanes_) l->stop();
@@ -206,11 +212,10 @@ void Station::close() {
     localCopy_.stop();
     orderBook_.stop();
     removable_.stop();
-    std::string script = folders_.program + "bt.sh";
-    if (platform::fileExists(script)) platform::startScriptDetached(script);
 }
 
-bool Station::jobsEnded() const {
+bool Station::jobsEnded() {
+    if (closedAt_ == std::chrono::steady_clock::time_point{}) stopJobs();  // ended without a close
     const auto deadline = closedAt_ + std::chrono::milliseconds(1500);
     bool ended = listings_.waitUntil(deadline);
     for (const auto& l : lanes_) ended = l->waitUntil(deadline) && ended;

@@ -49,7 +49,7 @@ public:
     void destroy();
     // Waits for the jobs until 1.5 s after the close; false when one is still
     // running (stuck in a call on a hung device), and the program ends without it.
-    bool jobsEnded() const;
+    bool jobsEnded();
 
     const core::ProgramFolders& folders() const { return folders_; }
     core::Settings& settings() { return settings_; }
@@ -126,6 +126,7 @@ private:
     void startupTimer();
     void showDiskD();
     void startWarmUp();
+    void stopJobs();
 
     core::ProgramFolders folders_;
     core::Settings settings_;
