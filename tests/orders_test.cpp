@@ -267,10 +267,15 @@ TEST_F(Lanes, ImmediateCopiesQueuedTogetherAreOneJob) {
     QSignalSpy running(l.get(), &CopyLane::runningChanged);
     QSignalSpy finished(l.get(), &CopyLane::immediateFinished);
     QSignalSpy trims(l.get(), &CopyLane::historyTrimRequested);
+    // The folders held, the first copy cannot end before the second is
+    // queued, however fast the worker is.
+    l->holdFolders();
     l->queueImmediate("E:\\a.mp3");
     l->queueImmediate("E:\\b.mp3");
+    l->setFolders({"G:\\Music", "G:\\Video", "G:\\Photos", "G:\\Games", "G:\\Ebook"});
     ASSERT_TRUE(finished.wait(5000));
-    QTest::qWait(50);
+    for (int i = 0; i < 500 && running.size() < 2; ++i) QTest::qWait(10);
+    QTest::qWait(20);
     EXPECT_EQ(finished.size(), 1);  // the done label once, after the second
     EXPECT_EQ(running.size(), 2);   // on, then off: one worker
     EXPECT_EQ(l->immediateAdded(), 2);
