@@ -144,10 +144,13 @@ int main(int argc, char** argv) {
     auto* picker = window.orderPanel()->folderPicker();
     picker->show();
     auto& tree = station.devices().folderPicker();
-    runUntil([&] { return tree.rowCount() >= 5; }, 60, "the picker's top level");
+    // Its one top item is the phone's root, open from the start.
+    const QModelIndex root = tree.index(0, 0);
+    runUntil([&] { return tree.rowCount(root) >= 5; }, 60, "the picker's top level");
     QModelIndex music;
-    for (int r = 0; r < tree.rowCount(); ++r)
-        if (tree.data(tree.index(r, 0)).toString() == QStringLiteral("My Music")) music = tree.index(r, 0);
+    for (int r = 0; r < tree.rowCount(root); ++r)
+        if (tree.data(tree.index(r, 0, root), Qt::DisplayRole).toString() == QStringLiteral("My Music"))
+            music = tree.index(r, 0, root);
     if (!music.isValid()) fail("no My Music in the picker");
     fs::create_directory(backing + "/My Music/老歌");
     picker->expand(music);

@@ -13,10 +13,10 @@
 
 #include "library/layout.h"
 #include "orders/destinations.h"
-#include "orders/foldertree.h"
 #include "orders/listdevices.h"
 #include "platform/drives.h"
 #include "player/cueplayer.h"
+#include "storage/foldertree.h"
 #include "support/devices.h"
 #include "support/fixture.h"
 
@@ -252,40 +252,51 @@ TEST(ListDevices, TheFolderPickerReadsFoldersOffTheGuiThread) {
     s.makeFolder("card/Photos");
     s.makeFolder("card/.hidden");
     s.write("card/a.mp3", "not a folder");
-    FolderTree tree;
-    tree.setRoot("G:\\");
+    storage::FolderTreeModel tree;
     QSignalSpy rows(&tree, &QAbstractItemModel::rowsInserted);
-    if (tree.rowCount() == 0) {
+    tree.setRoot(QStringLiteral("G:\\"));
+    ASSERT_EQ(tree.rowCount(), 1);  // the device's root, open from the start
+    const QModelIndex root = tree.index(0, 0);
+    if (tree.rowCount(root) == 0) {
         ASSERT_TRUE(rows.wait(2000));
     }
-    ASSERT_EQ(tree.rowCount(), 2);
-    EXPECT_EQ(tree.drivePath(tree.index(0, 0)), "G:\\My Music");
-    EXPECT_EQ(tree.data(tree.index(1, 0)).toString(), QStringLiteral("Photos"));
-    const QModelIndex music = tree.index(0, 0);
+    ASSERT_EQ(tree.rowCount(root), 2);
+    EXPECT_EQ(tree.folderOf(tree.index(0, 0, root)), QStringLiteral("G:\\My Music"));
+    EXPECT_EQ(tree.data(tree.index(1, 0, root), Qt::DisplayRole).toString(), QStringLiteral("Photos"));
+    const QModelIndex music = tree.index(0, 0, root);
     EXPECT_TRUE(tree.hasChildren(music));  // unknown until read
     ASSERT_TRUE(tree.canFetchMore(music));
     tree.fetchMore(music);
     ASSERT_TRUE(rows.wait(2000));
     ASSERT_EQ(tree.rowCount(music), 1);
-    EXPECT_EQ(tree.drivePath(tree.index(0, 0, music)), "G:\\My Music\\老歌");
+    EXPECT_EQ(tree.folderOf(tree.index(0, 0, music)), QStringLiteral("G:\\My Music\\老歌"));
 
-    // A new folder shows after the next refresh of the top level; an
-    // unchanged one changes no rows.
+    // A new folder shows after the next refresh; an unchanged one changes no rows.
     QSignalSpy removed(&tree, &QAbstractItemModel::rowsRemoved);
-    tree.refreshRoot();
-    QTest::qWait(100);
+    QSignalSpy read(&tree, &storage::FolderTreeModel::folderRead);
+    tree.refresh();
+    while (tree.busy()) ASSERT_TRUE(read.wait(2000));
     EXPECT_EQ(removed.size(), 0);
     s.makeFolder("card/Ebook");
-    tree.refreshRoot();
+    tree.refresh();
     ASSERT_TRUE(rows.wait(2000));
-    EXPECT_EQ(tree.rowCount(), 3);
+    EXPECT_EQ(tree.rowCount(root), 3);
 
+    // The picker follows the chosen device, and the local download folder once it went away.
+    player::CuePlayer cues(QString::fromStdString(s.at("cues/")));
+    ListDevices devices(cues);
+    devices.choose(1, "G:\\");
+    EXPECT_EQ(devices.folderPicker().root(), QStringLiteral("G:\\"));
+    devices.deviceRemoved("G:\\");
+    EXPECT_EQ(devices.folderPicker().root(), QStringLiteral("D:\\歌曲下载"));
     // Without a root: the computer, its drives.
     tree.setRoot({});
     ASSERT_GT(tree.rowCount(), 0);
-    std::vector<std::string> drives;
-    for (int r = 0; r < tree.rowCount(); ++r) drives.push_back(tree.drivePath(tree.index(r, 0)));
-    EXPECT_NE(std::find(drives.begin(), drives.end(), "G:\\"), drives.end());
+    std::vector<QString> drives;
+    for (int r = 0; r < tree.rowCount(); ++r) drives.push_back(tree.folderOf(tree.index(r, 0)));
+    EXPECT_NE(std::find(drives.begin(), drives.end(), QStringLiteral("G:\\")), drives.end());
+    devices.stop();
+    ASSERT_TRUE(devices.waitUntil(std::chrono::steady_clock::now() + std::chrono::seconds(5)));
     platform::DriveTable::instance().setFixed({});
 }
 

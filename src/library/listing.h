@@ -96,6 +96,8 @@ public:
     QTimer Timer13;  // seconds counter of a threaded walk
 
 Q_SIGNALS:
+    // A listing cleared the result list for its rows.
+    void listingStarted();
     void readyTextChanged(const QString& text);
     void secondsChanged(int seconds);
     void searchEnabledChanged(bool enabled);

@@ -23,7 +23,7 @@ void ListDevices::choose(int list, const std::string& selectorText) {
     s.root = *root;
     s.choosing = true;
     const std::uint64_t generation = ++s.generation;
-    picker_.setRoot(*root);
+    picker_.setRoot(QString::fromStdString(*root));
     Q_EMIT choosingStarted(list);
     Q_EMIT changed(list);
     Q_EMIT diskSpaceRefreshRequested();
@@ -62,12 +62,12 @@ void ListDevices::deviceRemoved(const std::string& root) {
     for (int n = 1; n <= static_cast<int>(slots_.size()); ++n) {
         if (slot(n).root != root) continue;
         reset(n);
-        picker_.setRoot(std::string(kDefaultDestination));
+        picker_.setRoot(QString::fromUtf8(kDefaultDestination.data(), static_cast<qsizetype>(kDefaultDestination.size())));
     }
 }
 
 void ListDevices::listActivated(int list) {
-    if (!slot(list).root.empty()) picker_.setRoot(slot(list).root);
+    if (!slot(list).root.empty()) picker_.setRoot(QString::fromStdString(slot(list).root));
 }
 
 void ListDevices::openDestination(const std::string& selectorText) const {
@@ -75,13 +75,14 @@ void ListDevices::openDestination(const std::string& selectorText) const {
 }
 
 PickOutcome ListDevices::pick(int list, std::optional<int> selectedLine, const std::string& drivePath) {
+    // Every pick is acknowledged, a refused one too.
+    cues_.request(player::Select);
     if (!selectedLine || *selectedLine < 0 || *selectedLine >= kMediaGroupCount) return PickOutcome::NoLineSelected;
     if (!platform::driveLetterOf(drivePath) || drivePath.find(":\\") != 1) return PickOutcome::NotADrivePath;
     Slot& s = slot(list);
     s.destinations.assign(*selectedLine, drivePath);
     Q_EMIT recordChanged(list, s.destinations.record());
     Q_EMIT changed(list);
-    cues_.request(player::Select);
     return PickOutcome::Assigned;
 }
 

@@ -10,7 +10,7 @@
 
 #include "core/jobs.h"
 #include "orders/destinations.h"
-#include "orders/foldertree.h"
+#include "storage/foldertree.h"
 
 namespace zorvik::player {
 class CuePlayer;
@@ -38,7 +38,7 @@ public:
     // The folder picker: rooted at a device when it is chosen, and when its
     // list becomes the active one; at the local download folder after the
     // device went away.
-    FolderTree& folderPicker() { return picker_; }
+    storage::FolderTreeModel& folderPicker() { return picker_; }
     void listActivated(int list);
 
     // The operator picked an entry of list n's device selector. Nothing
@@ -80,7 +80,7 @@ private:
 
     player::CuePlayer& cues_;
     std::array<Slot, 5> slots_;
-    FolderTree picker_;
+    storage::FolderTreeModel picker_;
     core::Jobs jobs_{this};  // last: joined before the rest goes
 };
 

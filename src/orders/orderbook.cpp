@@ -1,5 +1,6 @@
 #include "orders/orderbook.h"
 
+#include <algorithm>
 #include <unordered_set>
 
 #include "core/errors.h"
@@ -81,6 +82,13 @@ bool OrderBook::acceptsAtOnce(size_t count) {
     if (count <= static_cast<size_t>(kMostAddedAtOnce)) return true;
     Q_EMIT message(QStringLiteral("对不起，一次下载的数量不能大于200"));
     return false;
+}
+
+bool OrderBook::appendIfNew(const std::string& path) {
+    const auto& entries = rows_.entries();
+    if (std::find(entries.begin(), entries.end(), path) != entries.end()) return false;
+    rows_.append({path});
+    return true;
 }
 
 void OrderBook::clear() {

@@ -7,6 +7,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QMessageBox>
+#include <QStyle>
 #include <QTreeView>
 #include <QMenu>
 #include <QProgressBar>
@@ -15,6 +16,7 @@
 #include <QTableView>
 
 #include "app/station.h"
+#include "storage/foldertree.h"
 #include "ui/copytexts.h"
 #include "ui/icons.h"
 #include "ui/texts.h"
@@ -56,31 +58,46 @@ OrderPanel::OrderPanel(app::Station& station, QWidget* client) : QObject(client)
     view_->horizontalHeader()->resizeSection(orders::OrderRows::Name, 215);
     view_->setContextMenuPolicy(Qt::CustomContextMenu);
 
-    // The folder picker: the device's folders, over the order view.
+    // The folder picker: the device's folders, over the order view, read in
+    // jobs as the file manager's tree is; the computer's drives at first.
     auto& devices = station_.devices();
+    auto& folders = devices.folderPicker();
+    QStyle* look = client->style();
+    folders.setIcons(look->standardIcon(QStyle::SP_DirIcon), look->standardIcon(QStyle::SP_DriveHDIcon),
+                     look->standardIcon(QStyle::SP_DriveFDIcon));
+    if (folders.root().isEmpty()) folders.setRoot(QString());
     picker_ = new QTreeView(client);
     picker_->setObjectName(QStringLiteral("folderPicker"));
     picker_->setAccessibleName(QStringLiteral("文件夹"));
     picker_->setGeometry(808, 136, 153, 241);
-    picker_->setModel(&devices.folderPicker());
+    picker_->setModel(&folders);
     picker_->setHeaderHidden(true);
+    picker_->setUniformRowHeights(true);
     picker_->hide();
     connect(picker_, &QTreeView::clicked, this, [this](const QModelIndex& index) {
         auto& devices = station_.devices();
         const int list = station_.orderBook().active();
         const int line = page(list).destination->currentIndex();
-        if (devices.pick(list, line, devices.folderPicker().drivePath(index)) == orders::PickOutcome::NotADrivePath)
+        const auto outcome = devices.pick(list, line, devices.folderPicker().folderOf(index).toStdString());
+        hideFolderPicker();  // after every pick, a refused one too
+        if (outcome == orders::PickOutcome::NotADrivePath)
             QMessageBox::information(view_->window(), QString(), text(orders::kInvalidPickedFolder));
     });
+    // A device's root item is open from the start.
+    connect(&folders, &QAbstractItemModel::modelReset, picker_, [this, &folders] {
+        if (!folders.root().isEmpty()) picker_->expand(folders.index(0, 0));
+    });
     connect(&devices, &orders::ListDevices::changed, this, &OrderPanel::showDestinations);
-    // The picker lists its root afresh with every refresh of the space line,
+    // The picker lists its folders afresh with every refresh of the space line,
     // while it is shown: a slow phone is not kept busy for a hidden list.
     connect(&station_.removableDrives(), &storage::RemovableDrives::diskSpaceLineRefreshing, this, [this] {
-        if (picker_->isVisible()) station_.devices().folderPicker().refreshRoot();
+        if (picker_->isVisible()) station_.devices().folderPicker().refresh();
     });
     auto& localCopy = station_.localCopy();
     connect(&localCopy, &orders::LocalCopy::filesNotCopied, this,
             [this](const orders::CopyFailures& failures) { tellNotCopied(QStringLiteral("复制到本地磁盘"), failures); });
+    connect(&station_.pictureOrder(), &orders::PictureOrder::filesNotCopied, this,
+            [this](const orders::CopyFailures& failures) { tellNotCopied(QStringLiteral("图片浏览"), failures); });
 
     connect(view_, &QWidget::customContextMenuRequested, this, &OrderPanel::showMenu);
     connect(view_, &QTableView::clicked, this, &OrderPanel::hideFolderPicker);
@@ -96,6 +113,7 @@ OrderPanel::OrderPanel(app::Station& station, QWidget* client) : QObject(client)
     });
     connect(view_, &QTableView::pressed, this,
             [this](const QModelIndex& index) { station_.makeEntryCurrent(index.row()); });
+    connect(view_, &QTableView::doubleClicked, this, [this] { station_.playEntries(); });
     connect(tabs_, &QTabWidget::currentChanged, this, [this](int index) {
         station_.orderBook().switchTo(index + 1);
     });
@@ -167,7 +185,12 @@ void OrderPanel::buildPage(int list, QWidget* client) {
         station_.devices().choose(list, text.toStdString());
     });
     connect(p.destination, QOverload<int>::of(&QComboBox::activated), this, [this] {
-        if (!picker_->isVisible()) station_.devices().folderPicker().refreshRoot();
+        auto& folders = station_.devices().folderPicker();
+        // Shown afresh: the computer's drives as they are now, or the device's folders.
+        if (folders.root().isEmpty())
+            folders.setRoot(QString());
+        else if (!picker_->isVisible())
+            folders.refresh();
         picker_->show();
         picker_->raise();
         station_.cues().request(player::Select);
@@ -256,6 +279,9 @@ void OrderPanel::showMenu(const QPoint& at) {
     connect(menu.addAction(QStringLiteral("删除选中的文件")), &QAction::triggered, this,
             [this] { station_.deleteSelectedEntries(); });
     menu.addSeparator();
+    connect(menu.addAction(QStringLiteral("播放")), &QAction::triggered, this, [this] { station_.playEntries(); });
+    connect(menu.addAction(QStringLiteral("添加到播放列表")), &QAction::triggered, this,
+            [this] { station_.addEntriesToPlaylist(); });
     connect(menu.addAction(QStringLiteral("复制到本地磁盘")), &QAction::triggered, this,
             [this] { station_.copySelectedToLocalDisk(); });
     menu.addSeparator();
