@@ -285,7 +285,7 @@ TEST(ListDevices, TheFolderPickerReadsFoldersOffTheGuiThread) {
     // The picker follows the chosen device, and the local download folder once it went away.
     player::CuePlayer cues(QString::fromStdString(s.at("cues/")));
     ListDevices devices(cues);
-    devices.choose(1, "G:\\");
+    devices.choose(1, "可移动磁盘：G:\\");
     EXPECT_EQ(devices.folderPicker().root(), QStringLiteral("G:\\"));
     devices.deviceRemoved("G:\\");
     EXPECT_EQ(devices.folderPicker().root(), QStringLiteral("D:\\歌曲下载"));
