@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "core/oneshot.h"
+#include "core/startuptrace.h"
 #include "library/walk.h"
 #include "platform/defaultapp.h"
 #include "platform/drives.h"
@@ -134,9 +135,11 @@ void Station::create() {
     Q_EMIT libraryDrivesLoaded();
     if (!anyDrive) Q_EMIT basicSettingsRequested();
     removable_.start();
+    core::traceStartup("created");
 }
 
 void Station::firstShow() {
+    core::traceStartup("first shown");
     library::cleanCachedMedia(folders_.data);
     localFolder_.startUpCheck();
     storage::cleanStagingFolders();
@@ -151,7 +154,7 @@ void Station::firstShow() {
 
 void Station::startupTimer() {
     QiDTimer.stop();
-    hotList_.load(folders_.data + std::string(library::kHotListFileName));
+    hotList_.loadInBackground(folders_.data + std::string(library::kHotListFileName));
     orderBook_.loadFirstList();
     Q_EMIT orderBook_.tallyRequested();
     preview_.loadPlaylist();
@@ -167,6 +170,7 @@ void Station::startupTimer() {
     cues_.request(player::Startup);
     // The search box takes the focus with its input method here.
     Q_EMIT startupFinished();
+    core::traceStartup("start-up timer done");
 }
 
 void Station::startWarmUp() {
@@ -186,6 +190,7 @@ void Station::startWarmUp() {
             cues_.request(hits > 0 ? player::Found : player::Error);
             listings_.endThreaded();
             Q_EMIT warmUpFinished(hits);
+            core::traceStartup("就绪！");
         },
         /*keepSearch=*/true);
 }
