@@ -137,7 +137,7 @@ void Station::firstShow() {
     library::cleanCachedMedia(folders_.data);
     localFolder_.startUpCheck();
     storage::cleanStagingFolders();
-    // The saved skin is applied here.
+    Q_EMIT savedSkinRequested();
     patterns_ = search::SearchPatterns::warmUp();
     // No category tab is selected here, so the warm-up covers whole roots.
     search_.selectTab(search::kNoTab);

@@ -35,6 +35,8 @@
 #include "ui/resultspanel.h"
 #include "ui/tallybox.h"
 #include "ui/searchpanel.h"
+#include "ui/skinmenu.h"
+#include "ui/skins.h"
 #include "ui/texts.h"
 
 namespace zorvik::ui {
@@ -68,6 +70,14 @@ TForm1::TForm1(app::Station& station, QWidget* parent) : QMainWindow(parent), st
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(texts::kMainTitle);
     resize(kOuterSize - kUsualFrame);
+    Skins::applyDefaultLook();  // until the saved skin is applied at the first show
+    // 宋体 16 px; Linux has no SimSun, so a CJK face of like metrics stands in.
+    QFont look;
+    look.setFamilies({QStringLiteral("SimSun"), QStringLiteral("宋体"), QStringLiteral("WenQuanYi Zen Hei"),
+                      QStringLiteral("Noto Sans CJK SC")});
+    look.setPixelSize(16);
+    setFont(look);
+    skinMenu_ = new SkinMenu(station_.settings(), this);
     buildRegions();
     connectStation();
     connectBrowsing();
@@ -98,6 +108,9 @@ void TForm1::buildRegions() {
     categories->setGeometry(200, 0, 801, 617);
     categoryTabs_ = new CategoryTabs(categories);
     categoryTabs_->setGeometry(0, 0, 801, 36);
+    QFont captions = font();
+    captions.setPixelSize(14);  // four characters to a 65-pixel tab
+    categoryTabs_->setFont(captions);
     searchPanel_ = new SearchPanel(station_, categories);
     searchPanel_->setGeometry(0, 48, 521, 89);
     resultsPanel_ = new ResultsPanel(station_, categories);
@@ -127,6 +140,10 @@ void TForm1::buildRegions() {
     // (the basic-settings panel raises itself over everything when shown).
     panelLinks_ = new PanelLinks(client);
     panelLinks_->setGeometry(8, 566, 185, 18);
+    // Three links side by side fit the panel's width only in a smaller type.
+    QFont small = font();
+    small.setPixelSize(13);
+    panelLinks_->setFont(small);
     connect(panelLinks_, &PanelLinks::homePageRequested, this, [this] {
         QDesktopServices::openUrl(core::makerPages(station_.settings(), station_.folders()).home);
     });
@@ -201,6 +218,7 @@ void TForm1::connectStation() {
     connect(&station_, &app::Station::basicSettingsRequested, basicSettingsPanel_,
             &BasicSettingsPanel::showOverWindow);
     connect(&station_, &app::Station::diskDTextChanged, diskDLabel_, &QLabel::setText);
+    connect(&station_, &app::Station::savedSkinRequested, skinMenu_, &SkinMenu::restoreSaved);
     connect(cleanLocalFolder_, &QPushButton::clicked, &station_.localFolder(),
             &storage::LocalFolderUpkeep::deleteSuperfluousFiles);
     connect(&station_, &app::Station::messageRequested, this, [this](const QString& text) {
@@ -212,7 +230,7 @@ void TForm1::connectStation() {
 
     auto showDiskLine = [this](const QString& text, bool notice) {
         diskLine_->setText(text);
-        diskLine_->setStyleSheet(notice ? QStringLiteral("color: red;") : QStringLiteral("color: navy;"));
+        diskLine_->setStyleSheet(notice ? QStringLiteral("color: red;") : QString());  // else the skin's text colour
     };
     showDiskLine(station_.removableDrives().diskText(), station_.removableDrives().showsDiskNotice());
     connect(&station_.removableDrives(), &storage::RemovableDrives::diskTextChanged, this, showDiskLine);
@@ -274,6 +292,8 @@ void TForm1::contextMenuEvent(QContextMenuEvent* event) {
     connect(menu.addAction(QStringLiteral("操作教程")), &QAction::triggered, this,
             [this] { platform::openFolder(station_.folders().program + "操作教程/"); });
     menu.addSeparator();
+    menu.addMenu(skinMenu_);
+    menu.addSeparator();
     connect(menu.addAction(QStringLiteral("参数设置")), &QAction::triggered, this,
             &TForm1::parametersRequested);
     menu.addSeparator();
@@ -290,7 +310,11 @@ void TForm1::contextMenuEvent(QContextMenuEvent* event) {
 }
 
 void TForm1::mousePressEvent(QMouseEvent* event) {
-    orderPanel_->hideFolderPicker();  // a click on the window background
+    // A click on the window background puts away what lies over the result list.
+    orderPanel_->hideFolderPicker();
+    resultsPanel_->placeResultList();
+    browsePanel_->hide();
+    newArrivalsBar_->hide();
     QMainWindow::mousePressEvent(event);
 }
 

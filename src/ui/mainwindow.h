@@ -25,6 +25,7 @@ class PanelLinks;
 class PlayerPanel;
 class ResultsPanel;
 class SearchPanel;
+class SkinMenu;
 class TallyBox;
 
 // The main window: fixed regions at the places the shop knows, each region
@@ -57,6 +58,7 @@ public:
     PanelLinks* panelLinks() const { return panelLinks_; }
     PlayerPanel* playerPanel() const { return playerPanel_; }
     IntroList* introList() const { return introList_; }
+    SkinMenu* skinMenu() const { return skinMenu_; }
     const WindowLayout& windowLayout() const { return layout_; }
 
     // The size with frame and title bar, as the window's size rules see it.
@@ -105,6 +107,7 @@ private:
     QLabel* statusPanel2_ = nullptr;
     PanelLinks* panelLinks_ = nullptr;
     IntroList* introList_ = nullptr;
+    SkinMenu* skinMenu_ = nullptr;
     WindowLayout layout_;
 };
 
