@@ -240,7 +240,7 @@ void TForm1::connectStation() {
     // "PL" / "XZ": only the player in view, or the whole window again.
     connect(playerPanel_, &PlayerPanel::windowWidthRequested, this,
             [this](int width) { resizeOuter(width, outerSize().height); });
-    connect(&station_, &app::Station::secondStatusText, statusPanel2_, &QLabel::setText);
+    connect(orderPanel_, &OrderPanel::secondPanelText, statusPanel2_, &QLabel::setText);
 
     auto& search = station_.search();
     connect(categoryTabs_, &QTabBar::currentChanged, &search,
