@@ -45,6 +45,10 @@ sleep 4  # the warm-up walk
 at() { xdotool mousemove --sync "$1" "$2"; }
 click() { at "$1" "$2"; xdotool click "${3:-1}"; sleep "${4:-0.6}"; }
 shot() { import -window root -crop "${2:-1010x685+0+0}" +repage "$images/$1.png"; }
+# The side windows in view besides the main window.
+others() { xdotool search --onlyvisible --name . 2>/dev/null | grep -vx "$main" || true; }
+shotside() { import -window "$(others | tail -1)" "$images/$1.png"; }
+closeside() { for w in $(others); do xdotool windowunmap "$w"; done; sleep 0.3; }
 
 shot 01-start
 # Find a song: the keyword into the search box, Enter.
@@ -65,7 +69,7 @@ if [ "$(id -u)" -eq 0 ]; then
   card=/media/root/zorvik-tutorial-$$
   mkdir -p "$card" && mount -t tmpfs -o size=64m tmpfs "$card"
   sleep 2.5
-  click 855 82          # the device selector of 清单1
+  click 979 82          # the device selector of 清单1, its arrow
   xdotool key Down Return
   sleep 1.5
   click 762 633         # 全选
@@ -81,8 +85,8 @@ click 688 633 1 1.5
 shot 08-device
 # Pictures: the 图片 tab opens the picture browser.
 click 492 18 1 3
-shot 07-pictures 1280x800+0+0
-xdotool windowraise "$main"; sleep 0.5
+shotside 07-pictures
+closeside
 click 236 18 1 1      # back to 1音乐
 # Settings: the window menu on the window's background, then its entries.
 click 724 655 3 0.8
@@ -90,8 +94,8 @@ shot 09-menu
 xdotool key Escape; sleep 0.3
 click 724 655 3 0.8
 xdotool key Down Down Down Return; sleep 1.5   # 参数设置
-shot 10-parameters 1280x800+0+0
-xdotool windowraise "$main"; sleep 0.5
+shotside 10-parameters
+closeside
 click 724 655 3 0.8
 xdotool key Down Down Down Down Return; sleep 1.5   # 基本设置
 shot 11-drives
