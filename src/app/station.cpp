@@ -144,7 +144,7 @@ void Station::firstShow() {
     localFolder_.startUpCheck();
     storage::cleanStagingFolders();
     storage::removeStaleTemporaries();
-    // The saved skin is applied here.
+    Q_EMIT savedSkinRequested();
     patterns_ = search::SearchPatterns::warmUp();
     // No category tab is selected here, so the warm-up covers whole roots.
     search_.selectTab(search::kNoTab);
