@@ -28,11 +28,12 @@ using namespace zorvik;
 
 namespace {
 
-// Runs `answer` on the next modal dialog of type T as soon as it shows. Whatever stays modal after the
-// answer (a "not found" box, an answer cut short by a failed check), or a dialog that shows only after a
-// minute, is closed, so a test fails instead of hanging the run.
+// Runs `answer` on the next modal dialog of type T as soon as it shows; an answer that returns false is
+// asked again at the next tick (a file dialog fills its view on a thread of its own). Whatever stays modal
+// after the answer (a "not found" box, an answer cut short by a failed check), or a dialog never answered
+// within a minute, is closed, so a test fails instead of hanging the run.
 template <typename T>
-void whenShown(std::function<void(T*)> answer) {
+void whenShown(std::function<bool(T*)> answer) {
     struct State {
         bool answered = false;
         QPointer<QWidget> dialog;
@@ -48,10 +49,10 @@ void whenShown(std::function<void(T*)> answer) {
             poll->deleteLater();
         };
         if (!state->answered) {
-            if (auto* dialog = qobject_cast<T*>(modal)) {
+            auto* dialog = qobject_cast<T*>(modal);
+            if (dialog && answer(dialog)) {
                 state->answered = true;
                 state->dialog = dialog;
-                answer(dialog);
             } else if (state->waited.elapsed() > 60000) {
                 if (modal) modal->close();
                 finish();
@@ -68,6 +69,14 @@ void whenShown(std::function<void(T*)> answer) {
             modal->close();
     });
     poll->start(20);
+}
+
+template <typename T>
+void whenShown(std::function<void(T*)> answer) {
+    whenShown<T>(std::function<bool(T*)>([answer](T* dialog) {
+        answer(dialog);
+        return true;
+    }));
 }
 
 class ErrorCatcher {
@@ -158,13 +167,23 @@ private Q_SLOTS:
         QCOMPARE(window.windowTitle(), QStringLiteral("Brask搜歌 之 CD目录"));
         QCOMPARE(window.headerField()->text(), QStringLiteral("--  -- --  --我的音乐--  --  --  --"));
 
-        whenShown<QFileDialog>([&](QFileDialog* dialog) {
-            QCOMPARE(dialog->fileMode(), QFileDialog::ExistingFiles);
-            dialog->setDirectory(s.dir.filePath(QStringLiteral("music")));
+        const QDir music(s.dir.filePath(QStringLiteral("music")));
+        const QStringList chosen{music.filePath(QStringLiteral("1.mp3")), music.filePath(QStringLiteral("a.mp3.remix.mp3")),
+                                 music.filePath(QStringLiteral("冰雨.wma"))};  // sorted
+        bool rightMode = false;
+        whenShown<QFileDialog>(std::function<bool(QFileDialog*)>([&](QFileDialog* dialog) {
+            rightMode = dialog->fileMode() == QFileDialog::ExistingFiles;
+            if (dialog->directory() != music) dialog->setDirectory(music);
             dialog->selectFile(QStringLiteral("\"1.mp3\" \"a.mp3.remix.mp3\" \"冰雨.wma\""));
+            // The view fills in on the dialog's own thread and may rewrite the typed names meanwhile.
+            QStringList selected = dialog->selectedFiles();
+            selected.sort();
+            if (selected != chosen) return false;
             static_cast<QDialog*>(dialog)->accept();  // the dialog's own accept, as its Open button
-        });
+            return true;
+        }));
         QTest::mouseClick(window.addButton(), Qt::LeftButton);
+        QVERIFY(rightMode);
         const QString blanks(30, u' ');
         QCOMPARE(window.catalogue().nameLines().size(), 3);
         QVERIFY(window.catalogue().nameLines().contains(QStringLiteral("a.remix.mp3") + blanks));
