@@ -204,6 +204,20 @@ TEST_F(Lanes, AFailedPlainCopyReachesNothingAndNoGroupFilesGoToTheLocalFolderFir
     EXPECT_TRUE(fs::exists(s.at("phone/Video/又.doc")));     // after one: that file's folder
 }
 
+// An order list line climbing out of the library drive copies nothing; the
+// rest of the batch goes on.
+TEST_F(Lanes, AListLineWithAParentComponentCopiesNothing) {
+    s.write("passwd.txt", "root:x:0:0");
+    s.write("e/Brask搜歌库/1-音乐/歌.mp3", "song");
+    s.makeFolder("d/歌曲下载");
+    auto l = lane(4);
+    l->startBatch({"E:\\Brask搜歌库\\..\\..\\passwd.txt", "E:\\Brask搜歌库\\1-音乐\\歌.mp3"});
+    waitForBatch(*l);
+    EXPECT_EQ(testing::readFile(s.at("phone/Music/歌.mp3")), "song");
+    for (const char* where : {"phone/Ebook/passwd.txt", "d/歌曲下载/passwd.txt", "phone/Music/passwd.txt"})
+        EXPECT_FALSE(fs::exists(s.at(where))) << where;
+}
+
 TEST_F(Lanes, ImmediateCopiesQueuedTogetherAreOneJob) {
     s.write("e/a.mp3", "a");
     s.write("e/b.mp3", "b");

@@ -10,6 +10,7 @@
 #include "platform/drives.h"
 #include "platform/fileops.h"
 #include "platform/instanceguard.h"
+#include "platform/names.h"
 #include "platform/textcodec.h"
 #include "platform/wildcard.h"
 #include "support/fixture.h"
@@ -42,6 +43,22 @@ TEST(DriveTable, MapsLettersBothWaysAndUnknownLettersNameNothing) {
     table.setFixed({});
 }
 
+// A list line, a setting or a typed name holding ".." never leads out of its
+// drive: it names nothing, as a missing drive does.
+TEST(DriveTable, AParentComponentNeverResolves) {
+    auto& table = DriveTable::instance();
+    table.setFixed({{'E', "/srv/library"}});
+    for (const char* path : {"E:\\Brask搜歌库\\..\\..\\..\\..\\etc\\passwd", "E:\\a\\..\\b", "E:\\..",
+                             "E:..\\x", "E:/../x", "E:\\a/..", "C:\\..\\etc", "..\\x", "/tmp/../etc/passwd"})
+        EXPECT_EQ(table.toNative(path), std::nullopt) << path;
+    for (const char* path : {"E:\\a..b\\...\\..c", "E:\\.\\x", "E:\\..歌"})
+        EXPECT_NE(table.toNative(path), std::nullopt) << path;
+    // A folder picked by hand cannot smuggle one in either.
+    EXPECT_EQ(table.toDrivePath("/srv/library/../../etc"), std::nullopt);
+    EXPECT_EQ(table.toDrivePath("/srv/library/a..b"), "E:\\a..b");
+    table.setFixed({});
+}
+
 TEST(DriveTable, RemovableDrivesTakeLettersFromGAndKeepThem) {
     auto& table = DriveTable::instance();
     table.setFixed({{'G', "/fixed/g"}});
@@ -62,6 +79,19 @@ TEST(DriveTable, RemovableDrivesTakeLettersFromGAndKeepThem) {
     table.setRemovableMounts({});
     EXPECT_EQ(table.type('H'), DriveType::None);
     table.setFixed({});
+}
+
+TEST(Names, OnlyNamesAWindowsDiskCouldHoldFit) {
+    for (const char* name : {"3021歌手-歌名.mp3", "a b.c", "😀𠀀", "~$#%&'()[]{}!@^`=+,;", "\x7f", ""})
+        EXPECT_TRUE(fitsWindowsName(name)) << name;
+    for (const char* name : {"a\nb", "\t", "\x1f", "a\\b", "a/b", "a:b", "a*", "?", "\"x\"", "<", ">", "|",
+                             "\xB8\xE8",            // GBK
+                             "\xC0\xAF",            // overlong '/'
+                             "\xE0\x80\xAF",        // overlong again
+                             "\xED\xB0\x80",        // surrogate
+                             "\xF4\x90\x80\x80",    // past U+10FFFF
+                             "\xE4\xB8"})           // cut short
+        EXPECT_FALSE(fitsWindowsName(name)) << name;
 }
 
 TEST(Wildcard, StarOnlyAndAsciiCaseFolding) {
@@ -200,6 +230,24 @@ TEST(FileOps, CopyLandsWholeOrNotAtAll) {
         left.push_back(e.path().filename().string());
     std::sort(left.begin(), left.end());
     EXPECT_EQ(left, (std::vector<std::string>{"copy.bin", "src.bin", "tail.bin"}));
+}
+
+TEST(FileOps, APathClimbingOutOfItsDriveNamesNothing) {
+    Scratch s;
+    s.mapDrives({{'E', "e"}});
+    s.write("secret.txt", "not the library's");
+    s.write("e/x.mp3", "x");
+    EXPECT_FALSE(fileExists("E:\\..\\secret.txt"));
+    EXPECT_EQ(fileSize("E:\\..\\secret.txt"), -1);
+    EXPECT_FALSE(copyFile("E:\\..\\secret.txt", s.at("out.txt")));
+    EXPECT_FALSE(testing::exists(s.at("out.txt")));
+    EXPECT_FALSE(copyFile("E:\\x.mp3", "E:\\..\\out.mp3"));
+    EXPECT_FALSE(testing::exists(s.at("out.mp3")));
+    EXPECT_FALSE(renameFile("E:\\x.mp3", "E:\\..\\..\\x.mp3"));
+    EXPECT_FALSE(deleteFile("E:\\..\\secret.txt"));
+    EXPECT_TRUE(testing::exists(s.at("secret.txt")));
+    EXPECT_FALSE(readWholeFile("E:\\..\\secret.txt"));
+    DriveTable::instance().setFixed({});
 }
 
 TEST(FileOps, CopyOntoAFullDiskLeavesNoPartialFile) {

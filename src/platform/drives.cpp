@@ -67,6 +67,19 @@ bool blockDeviceIsRemovable(const std::string& majorMinor) {
     return flag == "1";
 }
 
+// A ".." component would lead out of the drive the path names (or, in a
+// native path, anywhere), so a path holding one names nothing.
+bool climbsOut(std::string_view path) {
+    size_t start = 0;
+    while (start <= path.size()) {
+        size_t end = path.find_first_of("\\/", start);
+        if (end == std::string_view::npos) end = path.size();
+        if (path.substr(start, end - start) == "..") return true;
+        start = end + 1;
+    }
+    return false;
+}
+
 bool underMediaFolder(const std::string& mountPoint) {
     return mountPoint.starts_with("/media/") || mountPoint.starts_with("/run/media/");
 }
@@ -168,6 +181,7 @@ DriveType DriveTable::type(char letter) const {
 }
 
 std::optional<std::string> DriveTable::toNative(std::string_view path) const {
+    if (climbsOut(driveLetterOf(path) ? path.substr(2) : path)) return std::nullopt;
     std::string rest;
     std::string native;
     if (char letter = driveLetterOf(path)) {
@@ -191,6 +205,7 @@ std::optional<std::string> DriveTable::toNative(std::string_view path) const {
 }
 
 std::optional<std::string> DriveTable::toDrivePath(std::string_view native) const {
+    if (climbsOut(native)) return std::nullopt;
     std::shared_lock lock(mutex_);
     const Drive* best = nullptr;
     for (const auto* list : {&fixed_, &removable_}) {

@@ -13,6 +13,7 @@
 #include <random>
 
 #include "platform/drives.h"
+#include "platform/names.h"
 
 namespace zorvik::platform {
 
@@ -347,8 +348,7 @@ bool FolderReader::readAll(int fd) {
             const char* name = d->d_name;
             if (name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0))) continue;
             size_t length = std::strlen(name);
-            // A name holding the path separator cannot be named by a program path.
-            if (std::memchr(name, '\\', length)) continue;
+            if (!fitsWindowsName({name, length})) continue;
             entries_.push_back({static_cast<std::uint32_t>(names_.size()),
                                 static_cast<std::uint16_t>(length), kindOf(fd, name, d->d_type)});
             names_.append(name, length + 1);
