@@ -16,6 +16,8 @@ packages=(
   python3 ffmpeg xvfb xauth x11-utils imagemagick xdotool xdg-utils dbus-daemon
   # a sound server with a null sink, so tests can hear what the station plays
   pulseaudio pulseaudio-utils sox
+  # glibc's Chinese messages: the reasons the error boxes give
+  locales libc-l10n
 )
 
 SUDO=""
@@ -29,4 +31,9 @@ if [ ${#missing[@]} -gt 0 ]; then
   export DEBIAN_FRONTEND=noninteractive
   $SUDO apt-get update -qq
   $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+# The error boxes take glibc's zh_CN messages through this locale.
+if ! locale -a 2>/dev/null | grep -qix 'zh_CN.utf8'; then
+  $SUDO localedef -i zh_CN -c -f UTF-8 zh_CN.UTF-8
 fi

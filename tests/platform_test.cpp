@@ -4,10 +4,14 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <csignal>
+#include <locale.h>
 #include <filesystem>
 
 #include "platform/drives.h"
+#include "platform/errortext.h"
 #include "platform/fileops.h"
 #include "platform/instanceguard.h"
 #include "platform/names.h"
@@ -260,6 +264,84 @@ TEST(FileOps, CopyOntoAFullDiskLeavesNoPartialFile) {
     EXPECT_FALSE(copyFile(src, mount + "/big.bin"));
     EXPECT_TRUE(std::filesystem::is_empty(mount));
     std::system(("umount '" + mount + "'").c_str());
+}
+
+TEST(ErrorText, ReasonsAreInChinese) {
+    EXPECT_EQ(errorText(ENOTDIR), "系统找不到指定的路径。");
+    EXPECT_EQ(errorText(ENOSPC), "磁盘空间不足。");
+    EXPECT_EQ(errorText(EACCES), "拒绝访问。");
+    if (locale_t chinese = newlocale(LC_MESSAGES_MASK, "zh_CN.UTF-8", nullptr)) {
+        freelocale(chinese);
+        for (int error = 1; error < 134; ++error) {
+            const std::string text = errorText(error);
+            EXPECT_TRUE(std::any_of(text.begin(), text.end(), [](char c) { return c & 0x80; }))
+                << error << ": " << text;
+        }
+    } else {
+        GTEST_SKIP() << "the zh_CN.UTF-8 locale is not installed (scripts/install-deps.sh makes it)";
+    }
+}
+
+TEST(FileOps, AFailureSaysWhyAndASuccessClearsIt) {
+    Scratch s;
+    s.mapDrives({{'E', "e"}});
+    s.write("e/x.mp3", "x");
+    EXPECT_FALSE(copyFile("E:\\x.mp3\\y.mp3", s.at("y.mp3")));  // a file where a folder should be
+    EXPECT_EQ(lastError(), ENOTDIR);
+    EXPECT_EQ(lastErrorText(), "系统找不到指定的路径。");
+    EXPECT_TRUE(fileExists("E:\\x.mp3"));
+    EXPECT_EQ(lastError(), 0);
+    EXPECT_EQ(lastErrorText(), "");
+    EXPECT_FALSE(readWholeFile("Q:\\a.txt"));  // a drive that is not there
+    EXPECT_EQ(lastErrorText(), "系统找不到指定的路径。");
+    EXPECT_FALSE(readWholeFile("E:\\none.txt"));
+    EXPECT_EQ(lastError(), ENOENT);
+    EXPECT_EQ(lastErrorText(), "系统找不到指定的文件。");
+    DriveTable::instance().setFixed({});
+}
+
+// A tmpfs of a given size below `folder`, unmounted however the test ends.
+class SmallDisk {
+public:
+    SmallDisk(const std::string& folder, const char* size) : folder_(folder) {
+        mounted_ = ::geteuid() == 0 &&
+                   std::system(("mount -t tmpfs -o size=" + std::string(size) + " tmpfs '" + folder + "' 2>/dev/null")
+                                   .c_str()) == 0;
+    }
+    ~SmallDisk() {
+        if (mounted_) std::system(("umount '" + folder_ + "'").c_str());
+    }
+    bool mounted() const { return mounted_; }
+
+private:
+    std::string folder_;
+    bool mounted_ = false;
+};
+
+TEST(FileOps, WholeFileWritesKeepTheModeAndAFullDiskKeepsTheOldFile) {
+    Scratch s;
+    const std::string kept = s.write("kept.txt", "old");
+    ::chmod(kept.c_str(), 0640);
+    ASSERT_TRUE(writeWholeFile(kept, "\xD6\xD0\r\n"));
+    EXPECT_EQ(testing::readFile(kept), "\xD6\xD0\r\n");
+    struct stat st {};
+    ASSERT_EQ(::stat(kept.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0640u);
+    const mode_t mask = ::umask(022);
+    ASSERT_TRUE(writeWholeFile(s.at("new.txt"), "n"));
+    ::umask(mask);
+    ASSERT_EQ(::stat(s.at("new.txt").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0644u);
+
+    SmallDisk disk(s.makeFolder("small"), "64k");
+    if (!disk.mounted()) GTEST_SKIP() << "needs root to mount a small tmpfs";
+    s.write("small/清单1.txt", "old list");
+    EXPECT_FALSE(writeWholeFile(s.at("small/清单1.txt"), std::string(200000, 'x')));
+    EXPECT_EQ(lastErrorText(), "磁盘空间不足。");
+    EXPECT_EQ(testing::readFile(s.at("small/清单1.txt")), "old list");
+    std::vector<std::string> left;
+    for (const auto& e : std::filesystem::directory_iterator(s.at("small"))) left.push_back(e.path().filename());
+    EXPECT_EQ(left, std::vector<std::string>{"清单1.txt"});
 }
 
 TEST(InstanceGuard, OneHolderAtATimeAndFreedWhenTheHolderDies) {

@@ -1,5 +1,6 @@
 #include "core/settings.h"
 
+#include <cerrno>
 #include <optional>
 
 #include "core/errors.h"
@@ -115,6 +116,11 @@ void writeValue(std::vector<std::string>& lines, std::string_view section, std::
 
 }  // namespace profile
 
+namespace {
+constexpr std::string_view kReadFailed = "无法读取设置文件";
+constexpr std::string_view kWriteFailed = "无法保存设置文件";
+}  // namespace
+
 Settings::Settings(std::string filePath) : path_(std::move(filePath)) {}
 
 std::string Settings::read(std::string_view section, std::string_view key) const {
@@ -135,18 +141,17 @@ bool Settings::write(std::string_view section, std::string_view key, std::string
 bool Settings::write(std::string_view section,
                      const std::vector<std::pair<std::string, std::string>>& values) {
     std::vector<std::string> lines;
-    if (platform::fileExists(path_)) {
-        auto existing = platform::readTextLines(path_);
-        if (!existing) {
-            // Never replace a file that exists but could not be read.
-            reportError(platform::lastErrorText());
-            return false;
-        }
+    if (auto existing = platform::readTextLines(path_)) {
         lines = std::move(*existing);
+    } else if (platform::lastError() != ENOENT) {
+        // Only a file that is not there starts afresh: one that cannot be
+        // read (a link loop, no rights, a failing disk) is never replaced.
+        reportFileError(kReadFailed, path_, platform::lastErrorText());
+        return false;
     }
     for (const auto& [key, value] : values) profile::writeValue(lines, section, key, value);
     if (!platform::writeTextLines(path_, lines)) {
-        reportError(platform::lastErrorText());
+        reportFileError(kWriteFailed, path_, platform::lastErrorText());
         return false;
     }
     return true;

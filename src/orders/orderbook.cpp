@@ -38,7 +38,7 @@ bool OrderBook::load(int list) {
     auto lines = platform::readTextLines(file);
     if (!lines) {
         rows_.replace({});
-        core::reportError(platform::lastErrorText());
+        core::reportFileError("无法读取清单文件", file, platform::lastErrorText());
         return false;
     }
     std::erase_if(*lines, [](const std::string& line) { return line.empty(); });
@@ -54,7 +54,7 @@ void OrderBook::loadFirstList() {
 
 bool OrderBook::saveActive() {
     if (platform::writeTextLines(listFile(active_), rows_.entries())) return true;
-    core::reportError(platform::lastErrorText());
+    core::reportFileError("无法保存清单文件", listFile(active_), platform::lastErrorText());
     return false;
 }
 

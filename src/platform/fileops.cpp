@@ -1,5 +1,7 @@
 #include "platform/fileops.h"
 
+#include <QSaveFile>
+
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/sendfile.h>
@@ -13,28 +15,41 @@
 #include <random>
 
 #include "platform/drives.h"
+#include "platform/errortext.h"
 #include "platform/names.h"
 
 namespace zorvik::platform {
 
 namespace {
 
+thread_local int tLastErrno = 0;
 thread_local std::string tLastError;
 
+// Callers pass errno straight from the failed call, before anything else can change it.
 bool fail(int error) {
-    tLastError = std::strerror(error);
+    tLastErrno = error;
+    tLastError = errorText(error);
     return false;
 }
 
-bool failNoDrive() {
-    tLastError = "The system cannot find the path specified.";
-    errno = ENOENT;
+// A drive or folder that is not there: Windows' "path not found".
+bool failPathNotFound() {
+    errno = tLastErrno = ENOENT;
+    tLastError = "系统找不到指定的路径。";
     return false;
 }
 
+void clearLastError() {
+    tLastErrno = 0;
+    tLastError.clear();
+}
+
+// Every operation maps its paths first, so an operation starts here with no
+// error left over from an earlier one.
 std::optional<std::string> native(std::string_view path) {
+    clearLastError();
     auto mapped = DriveTable::instance().toNative(path);
-    if (!mapped) failNoDrive();
+    if (!mapped) failPathNotFound();
     return mapped;
 }
 
@@ -167,6 +182,8 @@ inline unsigned char upperAscii(unsigned char c) {
 
 std::string lastErrorText() { return tLastError; }
 
+int lastError() { return tLastErrno; }
+
 bool fileExists(std::string_view path) {
     auto p = native(path);
     struct stat st {};
@@ -263,19 +280,30 @@ std::optional<std::string> readWholeFile(std::string_view path) {
 bool writeWholeFile(std::string_view path, std::string_view bytes) {
     auto p = native(path);
     if (!p) return false;
-    struct stat st {};
-    mode_t mode = ::stat(p->c_str(), &st) == 0 ? (st.st_mode & 07777) : 0666;
-    return writeThroughTemporary(*p, Overwrite::Yes, mode, [&](int out) {
-        for (size_t done = 0; done < bytes.size();) {
-            ssize_t w = ::write(out, bytes.data() + done, bytes.size() - done);
-            if (w < 0) {
-                if (errno == EINTR) continue;
-                return false;
-            }
-            done += static_cast<size_t>(w);
-        }
-        return true;
-    });
+    // QSaveFile writes beside the file (unnamed where the file system allows,
+    // so a crash leaves nothing behind), keeps the old file's mode, and syncs
+    // the data before it renames. It keeps no error number: errno is taken
+    // straight after the call that failed, and a failure that set none is
+    // told by Qt's kind of error.
+    QSaveFile file(QString::fromStdString(*p));
+    auto failed = [&file] {
+        int error = errno;
+        if (error == 0) error = file.error() == QFileDevice::ResourceError ? ENOSPC : EIO;
+        file.cancelWriting();
+        return error == ENOENT ? failPathNotFound() : fail(error);  // the file itself is made here
+    };
+    errno = 0;
+    if (!file.open(QIODevice::WriteOnly)) return failed();
+    const auto size = static_cast<qint64>(bytes.size());
+    errno = 0;
+    // A disk that fills up shows as a short count, not as an error.
+    if (file.write(bytes.data(), size) != size) return failed();
+    errno = 0;
+    if (!file.commit()) return failed();
+    // The new name must outlive a power cut too, not only the data.
+    Fd folder(::open(parentOf(*p).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (folder.get() >= 0) ::fsync(folder.get());
+    return true;
 }
 
 bool nameLess(std::string_view a, std::string_view b) {
@@ -322,6 +350,7 @@ bool FolderReader::open(std::string_view path) {
 
 bool FolderReader::openChild(const FolderReader& parent, std::string_view name) {
     close();
+    clearLastError();
     if (parent.fd_ < 0) return fail(EBADF);
     // Names handed out by a reader are NUL-terminated in its buffer.
     int fd = ::openat(parent.fd_, name.data(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
