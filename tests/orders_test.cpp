@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QSignalSpy>
 #include <QTest>
@@ -64,10 +65,7 @@ TEST_F(Orders, RowsShowNameTypeAndSizeAlikeWhenAddedAndWhenLoaded) {
         book.loadFirstList();
         book.add({"E:\\film.rmvb", "E:\\gone歌.mp3"});
         check(book.rows());
-        ASSERT_TRUE(book.saveActiveIfItHasAFile());  // no file yet: nothing written
-        EXPECT_FALSE(fs::exists(s.at("data/清单1.txt")));
-        ASSERT_TRUE(book.saveActive());
-    }
+    }  // the add saved the list
     EXPECT_EQ(testing::readFile(s.at("data/清单1.txt")),
               platform::utf8ToGb18030("E:\\film.rmvb\r\nE:\\gone歌.mp3\r\n"));
     OrderBook restarted(data(), cues);
@@ -91,6 +89,36 @@ TEST_F(Orders, SwitchingSavesTheListLeftAndLoadsTheOneChosen) {
     EXPECT_TRUE(fs::exists(s.at("data/清单3.txt")));  // left behind: saved, empty
     EXPECT_EQ(testing::readFile(s.at("data/清单3.txt")), "");
     EXPECT_EQ(book.rows().entries(), paths(2));
+}
+
+// Each change reaches the list file at once; a list file whose list did not
+// change is never written, and lines that do not decode keep their bytes.
+TEST_F(Orders, EveryChangeIsSavedAtOnceAndUndecodableLinesKeepTheirBytes) {
+    const std::string bad = "E:\\\xFF\x80\xFE坏.mp3";  // not GB18030
+    const std::string original = platform::utf8ToGb18030("E:\\一.mp3\r\n") + bad + "\r\n";
+    const std::string file = s.write("data/清单1.txt", original);
+    struct stat before {};
+    ASSERT_EQ(::stat(file.c_str(), &before), 0);
+    auto inode = [&file] {
+        struct stat st {};
+        ::stat(file.c_str(), &st);
+        return st.st_ino;
+    };
+    OrderBook book(data(), cues);
+    book.loadFirstList();
+    ASSERT_EQ(book.rows().count(), 2);
+    EXPECT_TRUE(book.saveActive());  // a search: nothing changed, nothing written
+    EXPECT_TRUE(book.saveActiveIfItHasAFile());  // the close
+    EXPECT_EQ(inode(), before.st_ino);
+    EXPECT_EQ(testing::readFile(file), original);
+
+    book.add({"E:\\二.mp3"});
+    EXPECT_EQ(testing::readFile(file), original + platform::utf8ToGb18030("E:\\二.mp3\r\n"));
+    book.selection().select(book.rows().index(0, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    book.deleteSelected([](const std::string&) { return std::string(); });
+    EXPECT_EQ(testing::readFile(file), bad + "\r\n" + platform::utf8ToGb18030("E:\\二.mp3\r\n"));
+    book.clear();
+    EXPECT_EQ(testing::readFile(file), "");
 }
 
 TEST_F(Orders, ClearAndDeleteSelected) {

@@ -193,6 +193,21 @@ TEST_F(StationStart, ClosingStartsBtShAndPlaysTheExitSound) {
     EXPECT_TRUE(fs::exists(s.at("prog/bt.ran")));
 }
 
+TEST_F(StationStart, AListLineThatDoesNotDecodeSurvivesStartSearchSwitchAndClose) {
+    writeSettings();
+    const std::string list = platform::utf8ToGb18030("E:\\一.mp3\r\n") + "E:\\\x81\x20\xFF.mp3\r\n";
+    s.write("prog/数据文件/清单1.txt", list);
+    Station station(core::ProgramFolders::at(s.at("prog")));
+    start(station);
+    ASSERT_EQ(station.orderBook().rows().count(), 2);
+    station.search().setText(QStringLiteral("一"));
+    station.search().start();  // a search saves the active list first
+    station.orderBook().switchTo(2);
+    station.orderBook().switchTo(1);
+    station.closeQuery();
+    EXPECT_EQ(testing::readFile(s.at("prog/数据文件/清单1.txt")), list);
+}
+
 TEST_F(StationStart, NoBtShStartsNothing) {
     writeSettings();
     Station station(core::ProgramFolders::at(s.at("prog")));

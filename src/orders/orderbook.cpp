@@ -1,5 +1,6 @@
 #include "orders/orderbook.h"
 
+#include <cerrno>
 #include <unordered_set>
 
 #include "core/errors.h"
@@ -31,17 +32,17 @@ void OrderBook::requestTally() { core::requestOnce(tallyTimer); }
 
 bool OrderBook::load(int list) {
     const std::string file = listFile(list);
-    if (!platform::fileExists(file)) {
-        rows_.replace({});
-        return true;
-    }
-    auto lines = platform::readTextLines(file);
+    unsaved_ = false;
+    unreadable_.clear();
+    auto lines = platform::readFileLines(file);
     if (!lines) {
-        rows_.replace({});
-        core::reportFileError("无法读取清单文件", file, platform::lastErrorText());
+        rows_.replace(std::vector<std::string>{});
+        if (platform::lastError() == ENOENT) return true;  // no file: an empty list
+        unreadable_ = platform::lastErrorText();
+        core::reportFileError("无法读取清单文件", file, unreadable_);
         return false;
     }
-    std::erase_if(*lines, [](const std::string& line) { return line.empty(); });
+    std::erase_if(*lines, [](const platform::FileLine& line) { return line.text.empty(); });
     rows_.replace(std::move(*lines));
     return true;
 }
@@ -52,14 +53,36 @@ void OrderBook::loadFirstList() {
     Q_EMIT activeChanged(active_);
 }
 
+bool OrderBook::write() {
+    const std::string file = listFile(active_);
+    // A file that could not be read may still hold orders: it is never replaced.
+    if (!unreadable_.empty()) {
+        core::reportFileError("无法保存清单文件", file, unreadable_);
+        return false;
+    }
+    if (!platform::writeWholeFile(file, platform::encodeFileLines(rows_.fileLines()))) {
+        core::reportFileError("无法保存清单文件", file, platform::lastErrorText());
+        return false;
+    }
+    unsaved_ = false;
+    return true;
+}
+
 bool OrderBook::saveActive() {
-    if (platform::writeTextLines(listFile(active_), rows_.entries())) return true;
-    core::reportFileError("无法保存清单文件", listFile(active_), platform::lastErrorText());
-    return false;
+    // A list as its file holds it is not written again; a missing file is made.
+    if (!unsaved_ && (!unreadable_.empty() || platform::fileExists(listFile(active_)))) return true;
+    return write();
 }
 
 bool OrderBook::saveActiveIfItHasAFile() {
-    return !platform::fileExists(listFile(active_)) || saveActive();
+    return !unsaved_ || !platform::fileExists(listFile(active_)) || write();
+}
+
+void OrderBook::changed() {
+    unsaved_ = true;
+    // At once: an order the operator has collected survives a crash or a power cut.
+    write();
+    requestTally();
 }
 
 OrderBook::AddResult OrderBook::add(const std::vector<std::string>& paths) {
@@ -71,7 +94,7 @@ OrderBook::AddResult OrderBook::add(const std::vector<std::string>& paths) {
     for (const auto& path : paths)
         if (known.insert(path).second) added.push_back(path);
     rows_.append(added);
-    if (!added.empty()) requestTally();
+    if (!added.empty()) changed();
     Q_EMIT focusSearchBox();
     cues_.request(player::Copied);
     return added.empty() ? AddResult::NothingNew : AddResult::Added;
@@ -84,9 +107,13 @@ bool OrderBook::acceptsAtOnce(size_t count) {
 }
 
 void OrderBook::clear() {
-    if (rows_.count() > 0) rows_.replace({});
+    if (rows_.count() > 0) {
+        rows_.replace(std::vector<std::string>{});
+        changed();
+    } else {
+        requestTally();
+    }
     cues_.request(player::Deleted);
-    requestTally();
 }
 
 void OrderBook::deleteSelected(const std::function<std::string(const std::string&)>& deviceCopyOf) {
@@ -100,8 +127,8 @@ void OrderBook::deleteSelected(const std::function<std::string(const std::string
         if (platform::fileExists(lyrics)) platform::deleteFile(lyrics);
     }
     rows_.remove(rows);
+    changed();
     cues_.request(player::Deleted);
-    requestTally();
     Q_EMIT diskSpaceRefreshRequested();
 }
 

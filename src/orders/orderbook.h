@@ -38,7 +38,12 @@ public:
 
     // Start-up: list 1 is active, with the entries of its file if there is one.
     void loadFirstList();
-    // Writes the active entries whole to the active list's file.
+    // Every change of the active list (add, delete, clear) is written to its
+    // file at once, whole and atomically. A list file is written only when
+    // its list differs from it: lines that did not decode stay as they were.
+    //
+    // Brings the active list's file up to date, making it when it is missing
+    // (every search, a switch of lists).
     bool saveActive();
     // At close: only a list that already has a file is saved.
     bool saveActiveIfItHasAFile();
@@ -70,6 +75,9 @@ Q_SIGNALS:
 
 private:
     bool load(int list);
+    bool write();
+    // The active entries changed: saved at once, tallied soon.
+    void changed();
     void requestTally();
 
     std::string dataFolder_;
@@ -77,6 +85,8 @@ private:
     OrderRows rows_;
     QItemSelectionModel selection_{&rows_};
     int active_ = 1;
+    bool unsaved_ = false;    // the active entries differ from the list file
+    std::string unreadable_;  // why the active list's file could not be read
 };
 
 }  // namespace zorvik::orders
