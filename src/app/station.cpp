@@ -54,6 +54,7 @@ Station::Station(core::ProgramFolders folders, QObject* parent)
     connect(&search_, &search::SearchController::searchStarting, &orderBook_,
             [this] { orderBook_.saveActive(); });
     connect(&orderBook_, &orders::OrderBook::message, this, &Station::messageRequested);
+    connect(&orderBook_, &orders::OrderBook::focusSearchBox, &search_, &search::SearchController::focusSearchBox);
     connect(&orderBook_, &orders::OrderBook::tallyRequested, &tally_,
             [this] { tally_.recompute(orderBook_.active(), orderBook_.rows().entries()); });
     connect(&tally_, &orders::Tally::listTotalChanged, this,

@@ -57,7 +57,7 @@ int runProgram(int argc, char** argv) {
     QObject::connect(&station, &app::Station::startupFinished, &mainWindow,
                      [&] {
                          mainWindow.setSearchInputMethod(parameters.inputMethod());
-                         mainWindow.searchPanel()->searchBox()->setFocus();
+                         mainWindow.searchPanel()->focusSearchBox();
                      });
     QObject::connect(&parameters, &TCanSHuForm::inputMethodChosen, &mainWindow, [&](const QString& name) {
         if (!station.search().numberMode()) mainWindow.setSearchInputMethod(name);
