@@ -14,6 +14,7 @@
 #include <QTimer>
 
 #include "app/station.h"
+#include "core/errors.h"
 #include "platform/drives.h"
 #include "platform/instanceguard.h"
 #include "platform/textcodec.h"
@@ -213,6 +214,18 @@ private Q_SLOTS:
         QCOMPARE(caption, QStringLiteral("Error"));
         QCOMPARE(buttons, 1);
         QVERIFY(QApplication::topLevelWidgets().size() <= 1);  // no station window was made
+    }
+
+    void aLockFileThatCannotBeUsedIsNamedInTheErrorBox() {
+        QTemporaryDir dir;
+        const QString lock = dir.filePath(QStringLiteral("guard.lock"));
+        QVERIFY(QFile::link(dir.filePath(QStringLiteral("elsewhere")), lock));
+        std::string reported;
+        core::setErrorSink([&reported](const std::string& message) { reported = message; });
+        platform::InstanceGuard guard(lock.toStdString());
+        QVERIFY(!ui::claimStation(guard));
+        core::setErrorSink({});
+        QVERIFY2(reported.rfind("无法打开单实例锁文件：" + lock.toStdString() + "\n", 0) == 0, reported.c_str());
     }
 };
 

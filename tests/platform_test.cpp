@@ -371,5 +371,33 @@ TEST(InstanceGuard, OneHolderAtATimeAndFreedWhenTheHolderDies) {
     EXPECT_EQ(st.st_mode & 0777, 0666u);  // every user of the machine shares it
 }
 
+// The lock lies in a folder everyone may write to: a link planted at its name
+// is never followed, and a file found there keeps the mode it has.
+TEST(InstanceGuard, NeverFollowsAPlantedLinkAndSetsTheModeOnlyOfItsOwnFile) {
+    Scratch s;
+    const std::string target = s.write("target", "precious");
+    ::chmod(target.c_str(), 0600);
+    const std::string lock = s.at("guard.lock");
+    std::filesystem::create_symlink(target, lock);
+    InstanceGuard linked(lock);
+    EXPECT_EQ(linked.claim(), InstanceGuard::Claim::Unusable);
+    EXPECT_FALSE(linked.problem().empty());
+    struct stat st {};
+    ASSERT_EQ(::stat(target.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+    EXPECT_EQ(testing::readFile(target), "precious");
+
+    const std::string found = s.write("found.lock");
+    ::chmod(found.c_str(), 0644);
+    InstanceGuard existing(found);
+    EXPECT_EQ(existing.claim(), InstanceGuard::Claim::Held);
+    ASSERT_EQ(::stat(found.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0644u);
+
+    ASSERT_EQ(::mkfifo(s.at("fifo.lock").c_str(), 0666), 0);
+    InstanceGuard fifo(s.at("fifo.lock"));
+    EXPECT_EQ(fifo.claim(), InstanceGuard::Claim::Unusable);  // and no hang on the open
+}
+
 }  // namespace
 }  // namespace zorvik::platform

@@ -18,7 +18,12 @@
 namespace zorvik::ui {
 
 bool claimStation(platform::InstanceGuard& guard) {
-    if (guard.acquire()) return true;
+    const auto claim = guard.claim();
+    if (claim == platform::InstanceGuard::Claim::Held) return true;
+    if (claim == platform::InstanceGuard::Claim::Unusable) {
+        core::reportFileError("无法打开单实例锁文件", guard.path(), guard.problem());
+        return false;
+    }
     QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Error"), texts::kAlreadyRunning,
                     QMessageBox::Ok);
     box.exec();
@@ -30,12 +35,15 @@ int runProgram(int argc, char** argv) {
     QApplication application(argc, argv);
     QApplication::setApplicationName(texts::kApplicationTitle);
 
-    platform::InstanceGuard guard;  // held until the process ends
-    if (!claimStation(guard)) return 0;
     core::setErrorSink([](const std::string& message) {
         QMessageBox::critical(QApplication::activeWindow(), texts::kApplicationTitle,
                               QString::fromStdString(message));
     });
+    platform::InstanceGuard guard;  // held until the process ends
+    if (!claimStation(guard)) {
+        core::setErrorSink({});
+        return 0;
+    }
 
     app::Station station(core::ProgramFolders::locate());
     TForm1 mainWindow(station);
