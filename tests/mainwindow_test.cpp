@@ -1,5 +1,6 @@
 #include <QCheckBox>
 #include <QComboBox>
+#include <functional>
 #include <QLineEdit>
 #include <QPushButton>
 #include <unistd.h>
@@ -162,6 +163,87 @@ private Q_SLOTS:
         QCOMPARE(QApplication::focusWidget(), box);
         QTest::keyClicks(box, QStringLiteral("3021"));
         QCOMPARE(box->currentText(), QStringLiteral("3021"));
+    }
+
+    // The rename box opens with the name selected, refuses what Windows refused
+    // with its own words, and offers the typed name again for mending.
+    void theRenameBoxRefusesWhatWindowsRefused() {
+        QTemporaryDir dir;
+        const QString lib = dir.filePath(QStringLiteral("e/Brask搜歌库/1-音乐/"));
+        QDir().mkpath(lib);
+        QFile song(lib + QStringLiteral("3021歌手-歌名.mp3"));
+        QVERIFY(song.open(QIODevice::WriteOnly));
+        song.close();
+        QDir(dir.path()).mkpath(QStringLiteral("数据文件"));
+        QFile ini(dir.filePath(QStringLiteral("数据文件/Corlen.ini")));
+        QVERIFY(ini.open(QIODevice::WriteOnly));
+        ini.write(QByteArray::fromStdString(platform::utf8ToGb18030(
+            "[PanFu1]\r\nPanFu1=E\r\n[Drives]\r\nE=" + dir.filePath(QStringLiteral("e")).toStdString() + "\r\n")));
+        ini.close();
+        app::Station station(core::ProgramFolders::at(dir.path().toStdString()));
+        ui::TForm1 window(station);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QTRY_VERIFY(station.listings().searchEnabled() && !station.listings().walking());
+        station.search().setText(QStringLiteral("3021"));
+        QSignalSpy done(&station.search(), &search::SearchController::finished);
+        QVERIFY(station.search().start());
+        QVERIFY(done.wait(3000));
+        station.resultSelection().select(station.results().index(0, 0),
+                                         QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+
+        // What the operator does in each box that comes up, in turn.
+        QStringList seen;
+        const QList<std::function<void(QWidget*)>> answers{
+            [&](QWidget* box) {
+                auto* edit = box->findChild<QLineEdit*>();
+                seen << edit->selectedText();
+                QTest::keyClicks(edit, QStringLiteral("..\\..\\x"));
+                QTest::keyClick(edit, Qt::Key_Return);
+            },
+            [&](QWidget* box) {
+                seen << qobject_cast<QMessageBox*>(box)->text();
+                QTest::keyClick(box, Qt::Key_Return);
+            },
+            [&](QWidget* box) {
+                auto* edit = box->findChild<QLineEdit*>();
+                seen << edit->text();
+                edit->setText(QStringLiteral(".."));
+                QTest::keyClick(edit, Qt::Key_Return);
+            },
+            [&](QWidget* box) {
+                seen << qobject_cast<QMessageBox*>(box)->text();
+                QTest::keyClick(box, Qt::Key_Return);
+            },
+            [&](QWidget* box) {
+                auto* edit = box->findChild<QLineEdit*>();
+                edit->setText(QStringLiteral("新名"));
+                QTest::keyClick(edit, Qt::Key_Return);
+            },
+            [&](QWidget* box) {
+                seen << qobject_cast<QMessageBox*>(box)->text();
+                QTest::keyClick(box, Qt::Key_Return);
+            },
+        };
+        int next = 0;
+        QWidget* answered = nullptr;
+        QTimer operatorHand;
+        QObject::connect(&operatorHand, &QTimer::timeout, [&] {
+            QWidget* box = QApplication::activeModalWidget();
+            if (!box || box == answered || next >= answers.size() || !box->isVisible()) return;
+            answered = box;
+            answers[next++](box);
+        });
+        operatorHand.start(20);
+        window.resultsPanel()->renameSelected();
+        operatorHand.stop();
+
+        QCOMPARE(next, answers.size());
+        QCOMPARE(seen, (QStringList{QStringLiteral("3021歌手-歌名"),
+                                    QStringLiteral("文件名不能包含下列任何字符：\\ / : * ? \" < > |"),
+                                    QStringLiteral("..\\..\\x"), QStringLiteral("必须键入文件名。"),
+                                    QStringLiteral("E:\\Brask搜歌库\\1-音乐\\新名.mp3")}));
+        QVERIFY(QFile::exists(lib + QStringLiteral("新名.mp3")));
     }
 
     void removableDrivesComeAndGoInAllFiveDeviceSelectors() {

@@ -7,6 +7,7 @@
 
 #include "app/station.h"
 #include "library/listing.h"
+#include "library/rename.h"
 #include "platform/drives.h"
 #include "platform/textcodec.h"
 #include "player/cueplayer.h"
@@ -299,8 +300,18 @@ TEST_F(StationSearch, RenameKeepsMarkerAndExtensionAndTheRowFollowsTheFile) {
     EXPECT_EQ(station.results().data(station.results().index(prefixed, 0), Qt::DisplayRole).toString(),
               QStringLiteral("新名"));
 
-    // Onto a name that exists: nothing moves, the row keeps naming the file it had.
+    // Names Windows refused never reach the disk: "..\..\..\x" would have
+    // moved the file out of the drive.
     const int other = 1 - prefixed;
+    for (const char* refused : {"..\\..\\..\\x", "a/b", "x:y", "two\nlines", "..", ".", "", "\xB8\xE8"})
+        EXPECT_FALSE(station.renameResult(other, refused)) << refused;
+    EXPECT_EQ(library::renameRefusal("..\\x"), library::kRefusedCharactersMessage);
+    EXPECT_EQ(library::renameRefusal(".."), library::kNameMissingMessage);
+    EXPECT_EQ(library::renameRefusal("新名 (2)"), "");
+    EXPECT_FALSE(std::filesystem::exists(s.at("x.mp3")));
+    EXPECT_TRUE(std::filesystem::exists(s.at("e/Brask搜歌库/1-音乐/3021歌手-别的.mp3")));
+
+    // Onto a name that exists: nothing moves, the row keeps naming the file it had.
     const std::string before = station.results().path(other);
     EXPECT_FALSE(station.renameResult(other, "新名bk2009"));
     EXPECT_EQ(station.results().path(other), before);

@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "core/oneshot.h"
+#include "library/rename.h"
 #include "library/walk.h"
 #include "platform/drives.h"
 #include "platform/fileops.h"
@@ -340,11 +341,9 @@ void Station::setCurrentItem(std::string path) {
 
 std::optional<std::string> Station::renameResult(int row, const std::string& newName) {
     if (row < 0 || row >= results().count()) return std::nullopt;
-    std::string oldPath = results().path(row);
-    std::string newPath = library::renamedPath(oldPath, newName);
-    if (!platform::renameFile(oldPath, newPath)) return std::nullopt;
-    results().replacePath(row, newPath);
-    if (currentItem_ == oldPath) setCurrentItem(newPath);
+    const std::string oldPath = results().path(row);
+    auto newPath = library::renameResult(results(), row, newName);
+    if (newPath && currentItem_ == oldPath) setCurrentItem(*newPath);
     return newPath;
 }
 

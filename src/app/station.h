@@ -60,9 +60,7 @@ public:
     const std::string& currentItem() const { return currentItem_; }
     void setCurrentItem(std::string path);
 
-    // Renames the file of a result row to `newName` (its marker and extension
-    // are kept). On success the row names the new file and the new path is
-    // returned; on failure nullopt and the row is unchanged.
+    // "重命名" (library::renameResult); the current item follows its file.
     std::optional<std::string> renameResult(int row, const std::string& newName);
 
     storage::RemovableDrives& removableDrives() { return removable_; }

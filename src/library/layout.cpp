@@ -138,16 +138,3 @@ std::vector<std::string> searchRoots(const LibraryDrives& drives, int category) 
 }
 
 }  // namespace zorvik::library
-
-namespace zorvik::library {
-
-std::string renamedPath(std::string_view oldPath, std::string_view newName) {
-    std::string_view folder = oldPath.substr(0, oldPath.size() - fileNameOf(oldPath).size());
-    std::string path(folder);
-    path += newName;
-    if (isPrefixed(oldPath)) path += kPrefixMarker;
-    path += extensionOf(oldPath);
-    return path;
-}
-
-}  // namespace zorvik::library

@@ -97,11 +97,3 @@ using LibraryDrives = std::array<std::string, kLibraryDriveCount>;
 std::vector<std::string> searchRoots(const LibraryDrives& drives, int category);
 
 }  // namespace zorvik::library
-
-namespace zorvik::library {
-
-// Where a rename of a library file to `newName` leads: the same folder, the
-// marker kept for a prefixed file, the old extension kept.
-std::string renamedPath(std::string_view oldPath, std::string_view newName);
-
-}  // namespace zorvik::library
