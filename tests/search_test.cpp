@@ -170,7 +170,7 @@ TEST_F(Search, BarredTextsAreRefusedAndLeaveTheControlsIdle) {
     EXPECT_EQ(listings.results().count(), 0);
     EXPECT_EQ(listings.readyText(), QStringLiteral("就绪！"));
     EXPECT_EQ(listings.seconds(), 0);
-    EXPECT_FALSE(listings.Timer13.isActive());
+    EXPECT_FALSE(listings.findChild<QTimer*>(QStringLiteral("Timer13"))->isActive());
     EXPECT_TRUE(listings.searchEnabled());
     EXPECT_TRUE(controller.history().isEmpty());
 }
@@ -183,13 +183,13 @@ TEST_F(Search, LabelsCounterAndCountAroundASearch) {
     ASSERT_TRUE(controller.start());
     EXPECT_EQ(listings.readyText(), QStringLiteral("正 在 搜 索 ..."));
     EXPECT_EQ(listings.seconds(), 0);
-    EXPECT_TRUE(listings.Timer13.isActive());
+    EXPECT_TRUE(listings.findChild<QTimer*>(QStringLiteral("Timer13"))->isActive());
     EXPECT_FALSE(listings.searchEnabled());
     EXPECT_FALSE(controller.start());  // one search at a time
     QSignalSpy done(&controller, &SearchController::finished);
     ASSERT_TRUE(done.wait(3000));
     EXPECT_EQ(listings.readyText(), QStringLiteral("就绪！"));
-    EXPECT_FALSE(listings.Timer13.isActive());
+    EXPECT_FALSE(listings.findChild<QTimer*>(QStringLiteral("Timer13"))->isActive());
     EXPECT_TRUE(listings.searchEnabled());
     EXPECT_EQ(count.last()[0].toInt(), 4);
     EXPECT_EQ(listings.results().count(), 4);

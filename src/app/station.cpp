@@ -34,11 +34,11 @@ Station::Station(core::ProgramFolders folders, QObject* parent)
       folders_(std::move(folders)),
       settings_(folders_.settingsFile()),
       cues_(QString::fromStdString(folders_.cueFolder()), this) {
-    core::makeOneShot(QiDTimer, "QiDTimer", 20);
-    connect(&QiDTimer, &QTimer::timeout, this, &Station::startupTimer);
-    core::makeOneShot(Timer7, "Timer7", 10);
-    connect(&Timer7, &QTimer::timeout, this, [this] {
-        Timer7.stop();
+    core::makeOneShot(startupTimer_, "QiDTimer", 20);
+    connect(&startupTimer_, &QTimer::timeout, this, &Station::startupSecondStage);
+    core::makeOneShot(deferredAddTimer_, "Timer7", 10);
+    connect(&deferredAddTimer_, &QTimer::timeout, this, [this] {
+        deferredAddTimer_.stop();
         addSelectedResults();
     });
     for (int n = 1; n <= orders::kListCount; ++n) {
@@ -84,15 +84,13 @@ Station::Station(core::ProgramFolders folders, QObject* parent)
                                 QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
         resultSelection_.setCurrentIndex(results().index(0, 0), QItemSelectionModel::NoUpdate);
         setCurrentItem(results().path(0));
-        core::requestOnce(Timer7);
+        core::requestOnce(deferredAddTimer_);
     });
 }
 
 Station::~Station() = default;
 
 void Station::create() {
-    listings_.Timer13.start();
-    Timer7.start();
     if (!platform::folderExists(folders_.data)) platform::createFolders(folders_.data);
 
     // Drive letters map to folders before anything names a drive path.
@@ -121,7 +119,7 @@ void Station::firstShow() {
     // No category tab is selected here, so the warm-up covers whole roots.
     search_.selectTab(search::kNoTab);
     startWarmUp();
-    core::requestOnce(QiDTimer);
+    core::requestOnce(startupTimer_);
 }
 
 void Station::showDiskD() {
@@ -147,8 +145,8 @@ void Station::showDiskD() {
     }
 }
 
-void Station::startupTimer() {
-    QiDTimer.stop();
+void Station::startupSecondStage() {
+    startupTimer_.stop();
     // The hot list loads here; its file is created when absent.
     std::string hotList = folders_.data + "热门推荐.txt";
     if (!platform::fileExists(hotList)) platform::writeWholeFile(hotList, {});

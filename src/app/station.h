@@ -108,9 +108,6 @@ public:
     // The chosen removable drive's root of list n, empty when none.
     const std::string& deviceRoot(int list) const { return deviceRoots_[static_cast<size_t>(list - 1)]; }
 
-    QTimer QiDTimer;  // start-up, second stage
-    QTimer Timer7;    // adds the selected result to the active order list
-
 Q_SIGNALS:
     void libraryDrivesLoaded();
     void basicSettingsRequested();
@@ -131,7 +128,8 @@ Q_SIGNALS:
     void warmUpFinished(qint64 hits);
 
 private:
-    void startupTimer();
+    // The second stage of start-up, once the event loop runs.
+    void startupSecondStage();
     // The order view's selected entries; none: "至少要选择一个文件!".
     std::vector<std::string> selectedEntriesOrSay();
     void showDiskD();
@@ -157,6 +155,8 @@ private:
 
     QString diskDText_;
     std::string currentItem_;
+    QTimer startupTimer_{this};      // QiDTimer
+    QTimer deferredAddTimer_{this};  // Timer7: a number search's first hit joins the list
 };
 
 }  // namespace zorvik::app

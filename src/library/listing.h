@@ -84,8 +84,6 @@ public:
     void setSeconds(int seconds);
     void setSearchEnabled(bool enabled);
 
-    QTimer Timer13;  // seconds counter of a threaded walk
-
 Q_SIGNALS:
     void readyTextChanged(const QString& text);
     void secondsChanged(int seconds);
@@ -96,6 +94,7 @@ private:
     void deliver(const std::shared_ptr<ListingSession>& session, std::vector<std::string>&& batch);
 
     ResultList results_;
+    QTimer secondsCounter_{this};  // Timer13: counts the seconds of a threaded walk
     std::shared_ptr<ListingSession> current_;
     QString readyText_;
     int seconds_ = 0;

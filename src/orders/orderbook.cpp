@@ -14,9 +14,9 @@ namespace zorvik::orders {
 
 OrderBook::OrderBook(std::string dataFolder, player::CuePlayer& cues, QObject* parent)
     : QObject(parent), dataFolder_(std::move(dataFolder)), cues_(cues) {
-    core::makeOneShot(tallyTimer, "tallyTimer", 1);
-    connect(&tallyTimer, &QTimer::timeout, this, [this] {
-        tallyTimer.stop();
+    core::makeOneShot(tallyTimer_, "tallyTimer", 1);
+    connect(&tallyTimer_, &QTimer::timeout, this, [this] {
+        tallyTimer_.stop();
         Q_EMIT tallyRequested();
     });
 }
@@ -28,7 +28,7 @@ std::vector<int> OrderBook::selectedRows() const {
     return rows;
 }
 
-void OrderBook::requestTally() { core::requestOnce(tallyTimer); }
+void OrderBook::requestTally() { core::requestOnce(tallyTimer_); }
 
 bool OrderBook::load(int list) {
     const std::string file = listFile(list);

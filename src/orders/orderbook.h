@@ -62,8 +62,6 @@ public:
     // "全选": every row selected; from the button the view takes the focus.
     void selectAll(bool fromButton);
 
-    QTimer tallyTimer;  // the tally is worked out once after a burst of changes
-
 Q_SIGNALS:
     void activeChanged(int list);
     void message(const QString& text);
@@ -82,6 +80,7 @@ private:
 
     std::string dataFolder_;
     player::CuePlayer& cues_;
+    QTimer tallyTimer_{this};  // the tally is worked out once after a burst of changes
     OrderRows rows_;
     QItemSelectionModel selection_{&rows_};
     int active_ = 1;

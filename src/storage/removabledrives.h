@@ -71,9 +71,6 @@ public:
     const QString& diskText() const { return diskText_; }
     bool showsDiskNotice() const { return showsNotice_; }
 
-    QTimer UZTTimer3;    // start-up fill
-    QTimer UPangTimer3;  // disk space line
-
 Q_SIGNALS:
     // An entry was appended to the end of every device selector.
     void entryAdded(const QString& entry);
@@ -94,6 +91,8 @@ private:
     void addEntry(const QString& root);
     void setDiskText(const QString& text, bool notice);
 
+    QTimer startupFillTimer_{this};    // UZTTimer3
+    QTimer diskSpaceLineTimer_{this};  // UPangTimer3
     ChosenDevice chosen_;
     QStringList entries_;
     bool filled_ = false;
