@@ -80,6 +80,18 @@ TEST(Settings, WritesChangeOneLineAndKeepTheRest) {
     EXPECT_EQ(drives[1], (std::pair<std::string, std::string>{"F", "/mnt/f"}));
 }
 
+TEST(Settings, LinesThatDoNotDecodeKeepTheirBytesThroughAWrite) {
+    Scratch s;
+    const std::string bad = "; \xFF\x80 shop note";  // not GB18030
+    const std::string path = s.write("Corlen.ini", "[DiZi]\r\n" + bad + "\r\nDiZi1=x\r\n");
+    Settings settings(path);
+    ASSERT_TRUE(settings.write("DiZi", "DiZi1", "y"));
+    ASSERT_TRUE(settings.write("DianHua", "DianHua1", "1"));
+    ASSERT_TRUE(settings.write("DiZi", "Other", "2"));
+    EXPECT_EQ(testing::readFile(path),
+              "[DiZi]\r\n" + bad + "\r\nDiZi1=y\r\nOther=2\r\n[DianHua]\r\nDianHua1=1\r\n");
+}
+
 TEST(Settings, FirstWriteCreatesTheFileInGb18030) {
     Scratch s;
     Settings settings(s.at("Corlen.ini"));
