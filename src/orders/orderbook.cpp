@@ -80,9 +80,9 @@ bool OrderBook::saveActiveIfItHasAFile() {
 
 void OrderBook::changed() {
     unsaved_ = true;
+    requestTally();
     // At once: an order the operator has collected survives a crash or a power cut.
     write();
-    requestTally();
 }
 
 OrderBook::AddResult OrderBook::add(const std::vector<std::string>& paths) {
