@@ -26,6 +26,7 @@
 #include "ui/resultspanel.h"
 #include "ui/searchpanel.h"
 #include "library/listing.h"
+#include "support/fixture.h"
 #include "ui/program.h"
 
 using namespace zorvik;
@@ -129,13 +130,9 @@ private Q_SLOTS:
     }
     void typingANumberReplacesThePromptWheneverTheSearchBoxTakesTheFocus() {
         QFETCH(QString, how);
-        QTemporaryDir dir;
-        QDir(dir.path()).mkpath(QStringLiteral("数据文件"));
-        QFile ini(dir.filePath(QStringLiteral("数据文件/Corlen.ini")));
-        QVERIFY(ini.open(QIODevice::WriteOnly));
-        ini.write("[PanFu1]\r\nPanFu1=E\r\n[BianHaoCZ]\r\nBianHaoCZ=true\r\n");
-        ini.close();
-        app::Station station(core::ProgramFolders::at(dir.path().toStdString()));
+        testing::Scratch s;
+        s.write("数据文件/Corlen.ini", "[PanFu1]\r\nPanFu1=E\r\n[BianHaoCZ]\r\nBianHaoCZ=true\r\n");
+        app::Station station(core::ProgramFolders::at(s.path()));
         ui::TForm1 window(station);
         QSignalSpy started(&station, &app::Station::startupFinished);
         window.show();
@@ -168,19 +165,11 @@ private Q_SLOTS:
     // The rename box opens with the name selected, refuses what Windows refused
     // with its own words, and offers the typed name again for mending.
     void theRenameBoxRefusesWhatWindowsRefused() {
-        QTemporaryDir dir;
-        const QString lib = dir.filePath(QStringLiteral("e/Brask搜歌库/1-音乐/"));
-        QDir().mkpath(lib);
-        QFile song(lib + QStringLiteral("3021歌手-歌名.mp3"));
-        QVERIFY(song.open(QIODevice::WriteOnly));
-        song.close();
-        QDir(dir.path()).mkpath(QStringLiteral("数据文件"));
-        QFile ini(dir.filePath(QStringLiteral("数据文件/Corlen.ini")));
-        QVERIFY(ini.open(QIODevice::WriteOnly));
-        ini.write(QByteArray::fromStdString(platform::utf8ToGb18030(
-            "[PanFu1]\r\nPanFu1=E\r\n[Drives]\r\nE=" + dir.filePath(QStringLiteral("e")).toStdString() + "\r\n")));
-        ini.close();
-        app::Station station(core::ProgramFolders::at(dir.path().toStdString()));
+        testing::Scratch s;
+        s.write("e/Brask搜歌库/1-音乐/3021歌手-歌名.mp3");
+        s.write("数据文件/Corlen.ini",
+                platform::utf8ToGb18030("[PanFu1]\r\nPanFu1=E\r\n[Drives]\r\nE=" + s.at("e") + "\r\n"));
+        app::Station station(core::ProgramFolders::at(s.path()));
         ui::TForm1 window(station);
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
@@ -192,39 +181,24 @@ private Q_SLOTS:
         station.resultSelection().select(station.results().index(0, 0),
                                          QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
 
-        // What the operator does in each box that comes up, in turn.
+        // What the operator does in each box that comes up, in turn: reads
+        // what the box shows, then types a name or presses Enter.
         QStringList seen;
-        const QList<std::function<void(QWidget*)>> answers{
-            [&](QWidget* box) {
+        auto name = [&seen](const QString& typed) {
+            return std::function<void(QWidget*)>([&seen, typed](QWidget* box) {
                 auto* edit = box->findChild<QLineEdit*>();
-                seen << edit->selectedText();
-                QTest::keyClicks(edit, QStringLiteral("..\\..\\x"));
+                seen << edit->selectedText();  // the whole name: typing replaces it
+                edit->insert(typed);  // as typing does, over the selection
                 QTest::keyClick(edit, Qt::Key_Return);
-            },
-            [&](QWidget* box) {
-                seen << qobject_cast<QMessageBox*>(box)->text();
-                QTest::keyClick(box, Qt::Key_Return);
-            },
-            [&](QWidget* box) {
-                auto* edit = box->findChild<QLineEdit*>();
-                seen << edit->text();
-                edit->setText(QStringLiteral(".."));
-                QTest::keyClick(edit, Qt::Key_Return);
-            },
-            [&](QWidget* box) {
-                seen << qobject_cast<QMessageBox*>(box)->text();
-                QTest::keyClick(box, Qt::Key_Return);
-            },
-            [&](QWidget* box) {
-                auto* edit = box->findChild<QLineEdit*>();
-                edit->setText(QStringLiteral("新名"));
-                QTest::keyClick(edit, Qt::Key_Return);
-            },
-            [&](QWidget* box) {
-                seen << qobject_cast<QMessageBox*>(box)->text();
-                QTest::keyClick(box, Qt::Key_Return);
-            },
+            });
         };
+        auto message = [&seen](QWidget* box) {
+            seen << qobject_cast<QMessageBox*>(box)->text();
+            QTest::keyClick(box, Qt::Key_Return);
+        };
+        const QList<std::function<void(QWidget*)>> answers{
+            name(QStringLiteral("..\\..\\x")), message, name(QStringLiteral("..")), message,
+            name(QStringLiteral("新名")), message};
         int next = 0;
         QWidget* answered = nullptr;
         QTimer operatorHand;
@@ -242,8 +216,8 @@ private Q_SLOTS:
         QCOMPARE(seen, (QStringList{QStringLiteral("3021歌手-歌名"),
                                     QStringLiteral("文件名不能包含下列任何字符：\\ / : * ? \" < > |"),
                                     QStringLiteral("..\\..\\x"), QStringLiteral("必须键入文件名。"),
-                                    QStringLiteral("E:\\Brask搜歌库\\1-音乐\\新名.mp3")}));
-        QVERIFY(QFile::exists(lib + QStringLiteral("新名.mp3")));
+                                    QStringLiteral(".."), QStringLiteral("E:\\Brask搜歌库\\1-音乐\\新名.mp3")}));
+        QVERIFY(testing::exists(s.at("e/Brask搜歌库/1-音乐/新名.mp3")));
     }
 
     void removableDrivesComeAndGoInAllFiveDeviceSelectors() {
