@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "platform/shell.h"
+#include "platform/process.h"
 
 namespace zorvik::core {
 

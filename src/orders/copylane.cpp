@@ -6,7 +6,7 @@
 
 #include "library/layout.h"
 #include "platform/fileops.h"
-#include "platform/shell.h"
+#include "platform/process.h"
 #include "platform/wildcard.h"
 #include "player/cueplayer.h"
 
