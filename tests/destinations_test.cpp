@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "library/layout.h"
+#include "library/files.h"
 #include "orders/destinations.h"
 #include "support/fixture.h"
 

@@ -3,7 +3,10 @@
 #include <filesystem>
 #include <fstream>
 
+#include "library/cacheclean.h"
+#include "library/files.h"
 #include "library/layout.h"
+#include "library/prefixed.h"
 #include "library/walk.h"
 #include "platform/drives.h"
 #include "support/fixture.h"

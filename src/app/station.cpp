@@ -6,6 +6,9 @@
 #include <thread>
 
 #include "core/oneshot.h"
+#include "library/cacheclean.h"
+#include "library/files.h"
+#include "library/prefixed.h"
 #include "library/rename.h"
 #include "library/walk.h"
 #include "platform/drives.h"

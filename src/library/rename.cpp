@@ -1,6 +1,7 @@
 #include "library/rename.h"
 
-#include "library/layout.h"
+#include "library/files.h"
+#include "library/prefixed.h"
 #include "library/resultlist.h"
 #include "platform/fileops.h"
 #include "platform/names.h"

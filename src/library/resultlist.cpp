@@ -2,7 +2,7 @@
 
 #include <iterator>
 
-#include "library/layout.h"
+#include "library/files.h"
 
 namespace zorvik::library {
 

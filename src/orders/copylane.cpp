@@ -4,7 +4,8 @@
 #include <mutex>
 #include <thread>
 
-#include "library/layout.h"
+#include "library/files.h"
+#include "library/prefixed.h"
 #include "platform/fileops.h"
 #include "platform/process.h"
 #include "platform/wildcard.h"

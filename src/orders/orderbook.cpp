@@ -5,7 +5,7 @@
 
 #include "core/errors.h"
 #include "core/oneshot.h"
-#include "library/layout.h"
+#include "library/files.h"
 #include "platform/fileops.h"
 #include "platform/textcodec.h"
 #include "player/cueplayer.h"

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "library/layout.h"
+#include "library/files.h"
 
 namespace zorvik::orders {
 

@@ -10,7 +10,7 @@
 #include <QTableView>
 
 #include "app/station.h"
-#include "library/layout.h"
+#include "library/files.h"
 #include "library/rename.h"
 #include "platform/fileops.h"
 #include "ui/focusselect.h"
