@@ -6,7 +6,10 @@ packages=(
   # build
   cmake ninja-build g++ pkg-config git ccache
   qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev qt6-webengine-dev
+  libgtest-dev libglib2.0-dev libjpeg-dev libicu-dev
   libgtest-dev libglib2.0-dev libjpeg-dev
+  # system volume: the sound server's default sink, else ALSA's mixer
+  libpulse-dev libasound2-dev
   # media playback: mp3, wma, mid
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-ugly
   gstreamer1.0-plugins-bad gstreamer1.0-libav timgm6mb-soundfont
@@ -14,8 +17,14 @@ packages=(
   fonts-wqy-zenhei
   # demo library generator, screenshots, headless runs
   python3 ffmpeg xvfb xauth x11-utils imagemagick xdotool xdg-utils dbus-daemon
+  # the printed CD catalogue read back from PDF by the tests
+  poppler-utils
   # a sound server with a null sink, so tests can hear what the station plays
   pulseaudio pulseaudio-utils sox
+  # customers' cards in tests: exFAT through FUSE
+  exfat-fuse exfatprogs
+  # file types and the desktop's programs registered for them
+  shared-mime-info
   # glibc's Chinese messages: the reasons the error boxes give
   locales libc-l10n
 )

@@ -229,5 +229,29 @@ TEST_F(StationStart, OnlyTheProgramFoldersBtShIsStarted) {
     EXPECT_FALSE(fs::exists(s.at("prog/数据文件/bt.ran")));
 }
 
+TEST_F(StationStart, ADoubleClickedPictureGoesToTheActiveListAndItsDevice) {
+    writeSettings("[PanFu1]\r\nPanFu1=E\r\n");
+    s.write("e/Brask搜歌库/5-图片/大图/美女/a.jpg", "picture");
+    Station station(core::ProgramFolders::at(s.at("prog")));
+    start(station);
+    station.orderBook().switchTo(2);
+    ASSERT_EQ(station.pickFolder(2, library::Picture, s.makeFolder("d/customer2")), orders::PickOutcome::Assigned);
+    station.setSyncDownload(true);
+
+    auto& pictures = station.pictures();
+    pictures.setCursor(0);
+    pictures.show(station.libraryDrives());
+    pictures.paneLoaded(0);
+    ASSERT_TRUE(pictures.press(0));
+    QSignalSpy copied(&station.pictureOrder(), &orders::PictureOrder::copied);
+    ASSERT_TRUE(pictures.doubleClick());
+    ASSERT_TRUE(copied.wait(3000));
+    EXPECT_EQ(testing::readFile(s.at("d/customer2/a.jpg")), "picture");
+    EXPECT_FALSE(fs::exists(s.at("d/歌曲下载/a.jpg")));  // list 1's folder is another customer's
+    ASSERT_EQ(station.orderBook().rows().count(), 1);
+    EXPECT_EQ(station.orderBook().rows().entry(0), "E:\\Brask搜歌库\\5-图片\\大图\\美女\\a.jpg");
+    EXPECT_EQ(station.tally().entriesText(), QStringLiteral("1"));
+}
+
 }  // namespace
 }  // namespace zorvik::app

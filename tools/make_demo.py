@@ -22,6 +22,8 @@ import sys
 import tempfile
 import zipfile
 
+import demo_pictures
+
 LIBRARY = "Brask搜歌库"
 DONE_MARKER = ".demo-complete"
 
@@ -40,6 +42,7 @@ SINGERS = [
     "汪峰", "许巍", "朴树", "庞龙", "胡彦斌", "萧亚轩", "梁咏琪", "杨钰莹",
     "毛宁", "江蕙", "叶启田", "龙飘飘", "徐小凤", "宋祖英", "阎维文", "卓依婷",
     "老狼", "张靓颖", "许嵩", "李玉刚",
+    "张韶涵", "郑钧", "张杰", "赵薇", "周传雄", "张宇",
     "Beyond", "S.H.E", "Twins", "Westlife", "Celine Dion",
 ]
 
@@ -58,19 +61,23 @@ SONG_FOLDERS = {
              ("龙飘飘", "春风秋雨", "mp3")],
     "影视金曲": [("刘欢", "好汉歌", "mp3"), ("毛阿敏", "渴望", "mp3"),
              ("周华健", "难念的经", "mp3"), ("王菲", "红豆", "wma"),
-             ("任贤齐", "对面的女孩看过来", "mp3"), ("韩红", "天亮了", "mp3")],
+             ("任贤齐", "对面的女孩看过来", "mp3"), ("韩红", "天亮了", "mp3"),
+             ("赵薇", "有一个姑娘", "mp3")],
     "DJ串烧": [("DJ阿福", "车载中文串烧", "mp3"), ("DJ小鱼", "慢摇串烧第一辑", "mp3"),
              ("DJ阿福", "最新劲爆串烧", "mp3")],
     "DJ舞曲": [("刀郎", "冲动的惩罚DJ版", "mp3"), ("杨坤", "无所谓DJ版", "mp3"),
              ("庞龙", "你是我的玫瑰花DJ版", "mp3"), ("凤凰传奇", "自由飞翔DJ版", "wma")],
     "英文歌曲": None,  # unnumbered, see ENGLISH_SONGS
     "非主流": [("胡彦斌", "男人KTV", "mp3"), ("杨坤", "那一天", "mp3"),
+            ("郑钧", "灰姑娘", "mp3"), ("张杰", "这就是爱", "mp3"),
             ("许嵩", "有何不可", "mp3"), ("许嵩", "素颜", "mp3"),
             ("萧亚轩", "一个人的精彩", "mp3")],
     "伤感情歌": [("刀郎", "2002年的第一场雪", "mp3"), ("张信哲", "过火", "mp3"),
              ("梁静茹", "勇气", "mp3"), ("陈奕迅", "十年", "wma"),
              ("王菲", "传奇", "mp3"), ("林俊杰", "江南", "mp3"),
-             ("孙燕姿", "遇见", "mp3"), ("莫文蔚", "阴天", "mp3")],
+             ("孙燕姿", "遇见", "mp3"), ("莫文蔚", "阴天", "mp3"),
+             ("张韶涵", "隐形的翅膀", "mp3"), ("周传雄", "黄昏", "mp3"),
+             ("张宇", "月亮惹的祸", "mp3"), ("Twins", "下一站天后", "mp3")],
     "儿童歌曲": [("卓依婷", "小兔子乖乖", "mp3"), ("卓依婷", "两只老虎", "mid"),
              ("小蓓蕾组合", "让我们荡起双桨", "mp3"), ("小蓓蕾组合", "粉刷匠", "mp3"),
              ("卓依婷", "数鸭子", "mp3")],
@@ -132,19 +139,6 @@ OTHER_FORMATS = {"AMV格式": "amv", "ASF格式": "asf", "AVI格式": "avi", "FL
 OTHER_TITLES = ["街头魔术", "搞笑集锦", "动物世界", "海底世界", "汽车广告", "足球精彩瞬间",
                 "舞蹈教学", "旅游风光", "猫和老鼠片段", "功夫熊猫片段", "鬼畜配音", "宝宝爬行大赛",
                 "魔方教学", "厨艺秀"]
-
-PICTURE_THEMES = ["美女", "爱情", "风景", "幽默搞笑", "激情", "动漫卡通", "美男",
-                  "节日祝福", "非主流", "另类", "名车"]
-# One lavfi pattern per theme so folders look different at a glance.  Random
-# patterns get fixed seeds so every run renders the same pictures.
-GRADIENT = ("gradients=nb_colors=3:x0=0:y0=0:x1=240:y1=320:seed=1:"
-            "c0=%s:c1=%s:c2=%s:c3=red:c4=blue:c5=green:c6=white:c7=black")
-PICTURE_SOURCES = [GRADIENT % ("hotpink", "navy", "gold"), "testsrc2", "mandelbrot",
-                   "smptebars",
-                   "life=seed=7:mold=10:life_color=0xff4080:death_color=0x102040"
-                   ":mold_color=0x60c0ff",
-                   "rgbtestsrc", "cellauto=seed=5", "testsrc", "yuvtestsrc",
-                   GRADIENT % ("lime", "purple", "orange"), "mandelbrot=start_scale=1"]
 
 MUSIC_SUBFOLDERS = list(SONG_FOLDERS)
 GAME_FOLDERS = ["jar格式", "sis格式", "nes格式", "blz格式", "app格式", "gb格式", "gbc格式",
@@ -591,6 +585,28 @@ class Demo:
         self.media("11-铃声/特色铃声/流水声.wav", "wav_0")
         self.media("11-铃声/特色铃声/鸟叫声.wav", "wav_1")
 
+    def hot_list(self, data):
+        """A hot list as the station keeps it: the most copied files, counts first.
+
+        A few of the written songs and clips get counts; one line names a file
+        the shop has since deleted, which the ranking shows as missing.
+        """
+        picks = [(12, "1-音乐/新增歌曲"), (9, "1-音乐/分类歌曲/伤感情歌"), (7, "2-MTV"),
+                 (5, "1-音乐/分类歌曲/经典老歌"), (3, "11-铃声/mp3铃声"), (2, "3-电影/新增电影"),
+                 (1, "1-音乐/分类歌曲/男女对唱")]
+        lines = []
+        for count, folder in picks:
+            names = sorted(n for n in os.listdir(os.path.join(self.lib, *folder.split("/")))
+                           if os.path.isfile(os.path.join(self.lib, *folder.split("/"), n))
+                           and not n.startswith(".") and not n.endswith(".lrc"))
+            for name in names[:2]:
+                path = "E:\\%s\\%s\\%s" % (LIBRARY, folder.replace("/", "\\"), name)
+                lines.append("%03dC,%s" % (count, path))
+                count = max(1, count - 1)
+        lines.append("004C,E:\\%s\\1-音乐\\分类歌曲\\伤感情歌\\刘德华-已删除的歌.mp3" % LIBRARY)
+        with open(os.path.join(data, "热门推荐.txt"), "wb") as f:
+            f.write(gb("\n".join(sorted(lines)) + "\n"))
+
     def misc(self):
         # Files the station should leave alone: no media group claims them.
         self.write("说明.doc", gb("本目录为演示用歌库，文件均为自动生成。\n"))
@@ -599,49 +615,15 @@ class Demo:
 
 # ---------------------------------------------------------------- pictures
 
-def picture_jobs(lib, work, font):
-    """One ffmpeg run per theme folder; each writes a few JPEGs plus a GIF or BMP."""
-    jobs = []
-    sizes = [("大图", "240x320", 40), ("小图", "128x160", 24)]
-    for t_index, theme in enumerate(PICTURE_THEMES):
-        # Caption text goes through a file so Chinese needs no filter escaping.
-        textfile = os.path.join(work, "caption%d.txt" % t_index)
-        with open(textfile, "w", encoding="utf-8") as f:
-            f.write(theme)
-        for s_index, (kind, size, fontsize) in enumerate(sizes):
-            folder = os.path.join(lib, "5-图片", kind, theme)
-            os.makedirs(folder, exist_ok=True)
-            # Hue turns per frame, so the pictures in one folder differ too.
-            chain = "hue=h=%d+n*67" % (t_index * 33)
-            if font and filter_safe(textfile):
-                chain += (",drawtext=fontfile='%s':textfile='%s':fontsize=%d:fontcolor=white:"
-                          "borderw=2:x=(w-tw)/2:y=h/3" % (font, textfile, fontsize))
-                chain += (",drawtext=fontfile='%s':text='%%{eif\\:n+1\\:d}':fontsize=%d:"
-                          "fontcolor=yellow:borderw=2:x=(w-tw)/2:y=h*2/3"
-                          % (font, fontsize * 3 // 2))
-            chain += ",split=2[jpg][extra]"
-            src = PICTURE_SOURCES[t_index]
-            src += (":" if "=" in src else "=") + "size=%s:rate=1" % size
-            args = ["-f", "lavfi", "-i", src, "-filter_complex", "[0:v]" + chain,
-                    "-map", "[jpg]", "-frames:v", "3", "-q:v", "6",
-                    os.path.join(folder, theme + "%02d.jpg")]
-            # Big folders get an animated GIF, small ones a BMP (a BMP at full size
-            # would be needlessly large).
-            if s_index == 0:
-                args += ["-map", "[extra]", "-frames:v", "3",
-                         os.path.join(folder, theme + "动画.gif")]
-            else:
-                args += ["-map", "[extra]", "-frames:v", "1", "-update", "1",
-                         os.path.join(folder, theme + "04.bmp")]
-            jobs.append(args)
-    return jobs
-
-
-def make_pictures(lib, work, pool):
-    font = find_cjk_font() if "drawtext" in ffmpeg_filters() else None
+def make_pictures(root, lib, work, pool):
+    filters = ffmpeg_filters()
+    font = find_cjk_font() if "drawtext" in filters else None
     if font and not filter_safe(font):
         font = None
-    list(pool.map(run_ffmpeg, picture_jobs(lib, work, font)))
+    jobs = demo_pictures.picture_jobs(lib, work, font, filters, filter_safe)
+    jobs.append(demo_pictures.placeholder_job(os.path.join(root, "数据文件", "Brask搜歌.gif"),
+                                              work, font, filters, filter_safe))
+    list(pool.map(run_ffmpeg, jobs))
 
 
 # ---------------------------------------------------------------- main
@@ -680,7 +662,7 @@ def build(root, final):
         templates = Templates(work, pool)
         define_templates(templates)
         templates.render()
-        make_pictures(lib, work, pool)
+        make_pictures(root, lib, work, pool)
 
         demo = Demo(root, templates, rng)
         demo.music()
@@ -692,6 +674,7 @@ def build(root, final):
         demo.games()
         demo.ringtones()
         demo.misc()
+        demo.hot_list(os.path.join(root, "数据文件"))
     for line in templates.missing:
         print("make_demo: skipped %s" % line, file=sys.stderr)
 

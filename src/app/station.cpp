@@ -11,6 +11,7 @@
 #include "library/prefixed.h"
 #include "library/rename.h"
 #include "library/walk.h"
+#include "platform/defaultapp.h"
 #include "platform/drives.h"
 #include "platform/fileops.h"
 #include "platform/shell.h"
@@ -19,9 +20,6 @@
 namespace zorvik::app {
 
 namespace {
-
-constexpr std::int64_t kMegabyte = 1024 * 1024;
-constexpr std::int64_t kLowDiskDMegabytes = 2048;
 
 std::vector<std::pair<char, std::string>> driveSection(const core::Settings& settings) {
     std::vector<std::pair<char, std::string>> drives;
@@ -36,7 +34,10 @@ Station::Station(core::ProgramFolders folders, QObject* parent)
     : QObject(parent),
       folders_(std::move(folders)),
       settings_(folders_.settingsFile()),
-      cues_(QString::fromStdString(folders_.cueFolder()), this) {
+      cues_(QString::fromStdString(folders_.cueFolder()), this),
+      preview_(
+          folders_.data, [] { return std::make_unique<player::QtMediaDevice>(); },
+          [](const std::string& path) { return platform::openWithDefaultApplication(path); }, this) {
     core::makeOneShot(startupTimer_, "QiDTimer", 20);
     connect(&startupTimer_, &QTimer::timeout, this, &Station::startupSecondStage);
     core::makeOneShot(deferredAddTimer_, "Timer7", 10);
@@ -51,7 +52,7 @@ Station::Station(core::ProgramFolders folders, QObject* parent)
         connect(lane.get(), &orders::CopyLane::secondPanel, this, &Station::secondStatusText);
         connect(lane.get(), &orders::CopyLane::diskSpaceRefreshRequested, &removable_,
                 &storage::RemovableDrives::requestDiskSpaceLine);
-        // The hot list counts each immediate copy here.
+        connect(lane.get(), &orders::CopyLane::hotCountRequested, &hotList_, &library::HotList::requestCount);
         lanes_[static_cast<size_t>(n - 1)] = std::move(lane);
     }
     // Every search first saves the active order list.
@@ -59,6 +60,8 @@ Station::Station(core::ProgramFolders folders, QObject* parent)
             [this] { orderBook_.saveActive(); });
     connect(&orderBook_, &orders::OrderBook::message, this, &Station::messageRequested);
     connect(&orderBook_, &orders::OrderBook::focusSearchBox, &search_, &search::SearchController::focusSearchBox);
+    connect(&ready_, &library::ReadyListings::message, this, &Station::messageRequested);
+    hotList_.setCurrentItem([this] { return currentItem(); });
     connect(&orderBook_, &orders::OrderBook::tallyRequested, &tally_,
             [this] { tally_.recompute(orderBook_.active(), orderBook_.rows().entries()); });
     connect(&tally_, &orders::Tally::listTotalChanged, this,
@@ -67,6 +70,14 @@ Station::Station(core::ProgramFolders folders, QObject* parent)
             &storage::RemovableDrives::requestDiskSpaceLine);
     connect(&orderBook_, &orders::OrderBook::activeChanged, &removable_,
             &storage::RemovableDrives::requestDiskSpaceLine);
+
+    // A new listing, or a drive going away, puts the result list in front of the file manager.
+    connect(&listings_, &library::Listings::listingStarted, &fileManager_, &storage::FileManager::goBack);
+    connect(&removable_, &storage::RemovableDrives::deviceRemoved, &fileManager_,
+            &storage::FileManager::driveRemoved);
+    connect(&fileManager_, &storage::FileManager::message, this, &Station::messageRequested);
+    connect(&localFolder_, &storage::LocalFolderUpkeep::message, this, &Station::messageRequested);
+    connect(&localFolder_, &storage::LocalFolderUpkeep::diskDTextChanged, this, &Station::diskDTextChanged);
 
     // Drives that come and go reach the device selectors; a list whose drive
     // went away falls back to the local download folder.
@@ -78,8 +89,10 @@ Station::Station(core::ProgramFolders folders, QObject* parent)
         [this] { return QString::fromStdString(deviceRoot(orderBook_.active())); });
     // Every new row of a listing makes its first result the current item.
     connect(&results(), &library::ResultList::countChanged, this, [this](int rows) {
-        if (rows > 0 && currentItem_ != results().path(0)) setCurrentItem(results().path(0));
+        if (rows > 0 && currentItem() != results().path(0)) setCurrentItem(results().path(0));
     });
+    connect(&preview_, &player::PreviewPlayer::currentItemChanged, this, &Station::currentItemChanged);
+    connect(&preview_, &player::PreviewPlayer::message, this, &Station::messageRequested);
     // Number search: the first hit is selected, made current and, 10 ms
     // later, added to the active order list as a double-click would.
     connect(&search_, &search::SearchController::firstHitChosen, this, [this] {
@@ -89,6 +102,16 @@ Station::Station(core::ProgramFolders folders, QObject* parent)
         setCurrentItem(results().path(0));
         core::requestOnce(deferredAddTimer_);
     });
+    // The picture browser: its ends sound the error cue; a double-clicked
+    // picture goes into the active list and, with "同步下载", onto its device.
+    connect(&pictures_, &library::PictureBrowser::endReached, this, [this] { cues_.request(player::Error); });
+    connect(&pictures_, &library::PictureBrowser::addRequested, this, [this](const QString& path) {
+        std::optional<std::string> folder;
+        if (syncDownload_) folder = destinations(orderBook_.active()).folder(library::Picture);
+        pictureOrder_.add(path.toStdString(), folder);
+    });
+    connect(&pictureOrder_, &orders::PictureOrder::copied, &removable_,
+            &storage::RemovableDrives::requestDiskSpaceLine);
 }
 
 Station::~Station() = default;
@@ -115,7 +138,7 @@ void Station::create() {
 
 void Station::firstShow() {
     library::cleanCachedMedia(folders_.data);
-    showDiskD();
+    localFolder_.startUpCheck();
     storage::cleanStagingFolders();
     // The saved skin is applied here.
     patterns_ = search::SearchPatterns::warmUp();
@@ -125,37 +148,13 @@ void Station::firstShow() {
     core::requestOnce(startupTimer_);
 }
 
-void Station::showDiskD() {
-    if (!platform::folderExists("D:\\")) {
-        Q_EMIT messageRequested(QStringLiteral("D盘不存在,或D盘无法读写,请检查磁盘!"));
-        diskDText_ = QStringLiteral("D盘不存在,或D盘无法读写");
-        Q_EMIT diskDTextChanged(diskDText_);
-        return;
-    }
-    auto freeMegabytes = [] {
-        auto space = platform::diskSpace("D:\\");
-        return space ? space->available / kMegabyte : 0;
-    };
-    auto show = [this](std::int64_t megabytes) {
-        diskDText_ = QStringLiteral("D盘可用空:") + QString::number(megabytes) + QStringLiteral(" MB");
-        Q_EMIT diskDTextChanged(diskDText_);
-    };
-    std::int64_t free = freeMegabytes();
-    show(free);
-    if (free < kLowDiskDMegabytes) {
-        library::cleanCachedMedia(storage::kLocalDownloadFolder);
-        show(freeMegabytes());
-    }
-}
-
 void Station::startupSecondStage() {
     startupTimer_.stop();
-    // The hot list loads here; its file is created when absent.
-    std::string hotList = folders_.data + "热门推荐.txt";
-    if (!platform::fileExists(hotList)) platform::writeWholeFile(hotList, {});
+    hotList_.load(folders_.data + std::string(library::kHotListFileName));
     orderBook_.loadFirstList();
     Q_EMIT orderBook_.tallyRequested();
-    // The playlist and the singer list load here.
+    preview_.loadPlaylist();
+    singers_.load(folders_.data + std::string(search::kSingerFileName));
     storage::createStagingFolders();
     // Only exactly "true" counts as on; a change acts as the operator's click would.
     const bool sync = settings_.read("TongBuXZ", "TongBuXZ") == "true";
@@ -178,10 +177,9 @@ void Station::startWarmUp() {
     listings_.runThreaded(
         QStringLiteral("正在整理缓存 ... 请稍等 ！"),
         [roots, pattern](library::HitSink& sink) {
-            for (const auto& root : roots)
-                library::walk(
-                    root, pattern, [&sink](std::string_view path) { sink.add(path); return true; },
-                    [&sink] { sink.tick(); return true; });
+            library::walk(
+                roots, pattern, [&sink](std::string_view path) { sink.add(path); return true; },
+                [&sink] { sink.tick(); return true; });
         },
         [this](std::int64_t hits) {
             cues_.request(hits > 0 ? player::Found : player::Error);
@@ -193,7 +191,8 @@ void Station::startWarmUp() {
 
 int Station::closeQuery() {
     orderBook_.saveActiveIfItHasAFile();
-    // The hot list is saved here, and the decoded preview copy is deleted.
+    hotList_.saveIfFileExists();
+    preview_.deleteDecodedCopy();
     return cues_.playExitSound();
 }
 
@@ -222,7 +221,7 @@ void Station::addSelectedResults() {
     for (int row : rows) paths.push_back(results().path(row));
     if (orderBook_.add(paths) == orders::OrderBook::AddResult::TooMany) return;
     // Even an item already in the list is copied when asked for.
-    if (syncDownload_ && !currentItem_.empty()) activeLane().queueImmediate(currentItem_);
+    if (syncDownload_ && !currentItem().empty()) activeLane().queueImmediate(currentItem());
 }
 
 void Station::batchAddResults() {
@@ -272,6 +271,11 @@ void Station::copySelectedToLocalDisk() {
     }).detach();
 }
 
+void Station::deleteResultForGood() {
+    const std::vector<int> rows = selectedResultRows();
+    if (!rows.empty()) fileManager_.deleteResultForGood(results(), rows.front());
+}
+
 void Station::deleteSelectedEntries() {
     const auto& record = destinations(orderBook_.active()).record();
     orders::FolderChooser chooser;
@@ -283,14 +287,51 @@ void Station::deleteSelectedEntries() {
 
 void Station::makeResultCurrent(int row) {
     if (row < 0 || row >= results().count()) return;
-    setCurrentItem(results().path(row));
-    Q_EMIT statusText(QString::fromStdString(currentItem_));
+    const std::string& path = results().path(row);
+    preview_.makeResultCurrent(row, path, std::string(library::fileNameOf(path)));
+    Q_EMIT statusText(QString::fromStdString(currentItem()));
 }
 
 void Station::makeEntryCurrent(int row) {
     if (row < 0 || row >= orderBook_.rows().count()) return;
-    setCurrentItem(orderBook_.rows().entry(row));
+    const std::string& entry = orderBook_.rows().entry(row);
+    preview_.makeEntryCurrent(row, entry, library::displayName(entry));
 }
+
+std::vector<player::PlaylistEntry> Station::resultEntries(const std::vector<int>& rows) {
+    std::vector<player::PlaylistEntry> entries;
+    entries.reserve(rows.size());
+    auto& list = listings_.results();
+    for (int row : rows)
+        entries.push_back({list.path(row), list.data(list.index(row, library::ResultList::Name), Qt::DisplayRole)
+                                               .toString()
+                                               .toStdString()});
+    return entries;
+}
+
+std::vector<player::PlaylistEntry> Station::selectedOrderEntries() {
+    std::vector<player::PlaylistEntry> entries;
+    auto& rows = orderBook_.rows();
+    for (int row : orderBook_.selectedRows())
+        entries.push_back({rows.entry(row), rows.data(rows.index(row, orders::OrderRows::Name), Qt::DisplayRole)
+                                                .toString()
+                                                .toStdString()});
+    return entries;
+}
+
+void Station::playResults() { preview_.playAddingToPlaylist(resultEntries(selectedResultRows())); }
+
+void Station::addResultsToPlaylist() { preview_.addToPlaylist(resultEntries(selectedResultRows())); }
+
+void Station::addAllResultsToPlaylist() {
+    std::vector<int> rows(static_cast<size_t>(results().count()));
+    for (size_t i = 0; i < rows.size(); ++i) rows[i] = static_cast<int>(i);
+    preview_.addAllToPlaylist(resultEntries(rows));
+}
+
+void Station::playEntries() { preview_.playAddingToPlaylist(selectedOrderEntries()); }
+
+void Station::addEntriesToPlaylist() { preview_.addToPlaylist(selectedOrderEntries()); }
 
 void Station::chooseDevice(int list, const std::string& selectorText) {
     auto& record = destinations_[static_cast<size_t>(list - 1)];
@@ -315,9 +356,10 @@ orders::PickOutcome Station::pickFolder(int list, int line, const std::string& n
     auto outcome = orders::pickFolder(record, line, nativeFolder);
     if (outcome == orders::PickOutcome::Assigned) {
         lane(list).setFolders(record.record());
-        cues_.request(player::Select);
         Q_EMIT destinationsChanged(list);
     }
+    // Every pick is acknowledged, a refused one too.
+    cues_.request(player::Select);
     return outcome;
 }
 
@@ -335,16 +377,16 @@ void Station::setLibraryDrive(int index, const std::string& text) {
     drives_[static_cast<size_t>(index)] = text;
 }
 
-void Station::setCurrentItem(std::string path) {
-    currentItem_ = std::move(path);
-    Q_EMIT currentItemChanged(QString::fromStdString(currentItem_));
+void Station::setCurrentItem(std::string path, std::string shownName) {
+    if (shownName.empty()) shownName = library::fileNameOf(path);
+    preview_.setCurrentItem(std::move(path), std::move(shownName));
 }
 
 std::optional<std::string> Station::renameResult(int row, const std::string& newName) {
     if (row < 0 || row >= results().count()) return std::nullopt;
     const std::string oldPath = results().path(row);
     auto newPath = library::renameResult(results(), row, newName);
-    if (newPath && currentItem_ == oldPath) setCurrentItem(*newPath);
+    if (newPath && currentItem() == oldPath) setCurrentItem(*newPath);
     return newPath;
 }
 

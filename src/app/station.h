@@ -12,16 +12,26 @@
 
 #include "core/folders.h"
 #include "core/settings.h"
+#include "library/hotlist.h"
 #include "library/layout.h"
 #include "library/listing.h"
+#include "library/readylistings.h"
+#include "library/picturebrowser.h"
 #include "orders/copylane.h"
 #include "orders/orderbook.h"
+#include "orders/pictureorder.h"
 #include "orders/tally.h"
+#include "platform/mastervolume.h"
 #include "platform/mountwatcher.h"
 #include "player/cueplayer.h"
+#include "player/previewplayer.h"
+#include "storage/filemanager.h"
+#include "storage/localupkeep.h"
 #include "storage/removabledrives.h"
+#include "search/categorybrowser.h"
 #include "search/patterns.h"
 #include "search/searchcontroller.h"
+#include "search/singers.h"
 
 namespace zorvik::app {
 
@@ -55,10 +65,17 @@ public:
     library::ResultList& results() { return listings_.results(); }
     QItemSelectionModel& resultSelection() { return resultSelection_; }
     search::SearchController& search() { return search_; }
-    QString diskDText() const { return diskDText_; }
-    // The file that preview, the hot list and some menu commands act on.
-    const std::string& currentItem() const { return currentItem_; }
-    void setCurrentItem(std::string path);
+    search::SingerBrowser& singers() { return singers_; }
+    search::CategoryBrowser& categories() { return categories_; }
+    library::HotList& hotList() { return hotList_; }
+    library::ReadyListings& readyListings() { return ready_; }
+    QString diskDText() const { return localFolder_.diskDText(); }
+    storage::LocalFolderUpkeep& localFolder() { return localFolder_; }
+    storage::FileManager& fileManager() { return fileManager_; }
+    // The file that preview, the hot list and some menu commands act on; its
+    // shown name is the file name unless given.
+    const std::string& currentItem() const { return preview_.currentPath(); }
+    void setCurrentItem(std::string path, std::string shownName = {});
 
     // "重命名" (library::renameResult); the current item follows its file.
     std::optional<std::string> renameResult(int row, const std::string& newName);
@@ -85,6 +102,8 @@ public:
     // "复制到本地磁盘": the selected entries, as plain media files, into the
     // local download folder, off this thread.
     void copySelectedToLocalDisk();
+    // "彻底删除选中的文件": the file of the first selected result row, and the row.
+    void deleteResultForGood();
     // "删除选中的文件" of the order view.
     void deleteSelectedEntries();
     // A mouse press on a result row or an order row makes it the current item.
@@ -107,6 +126,20 @@ public:
     void openDestination(const std::string& selectorText);
     // The chosen removable drive's root of list n, empty when none.
     const std::string& deviceRoot(int list) const { return deviceRoots_[static_cast<size_t>(list - 1)]; }
+
+    // The picture browser window's state, and its adds to the active list.
+    library::PictureBrowser& pictures() { return pictures_; }
+    orders::PictureOrder& pictureOrder() { return pictureOrder_; }
+    player::PreviewPlayer& preview() { return preview_; }
+    // The result list's "播放", "添加到 播放列表" and "全部添加 到 播放列表".
+    void playResults();
+    void addResultsToPlaylist();
+    void addAllResultsToPlaylist();
+    // The order view's "播放" (and a double-click on an order row), "添加到播放列表".
+    void playEntries();
+    void addEntriesToPlaylist();
+    // The volume bar, moved by the operator.
+    void setMasterVolume(int value) { masterVolume_.set(value); }
 
 Q_SIGNALS:
     void libraryDrivesLoaded();
@@ -132,29 +165,39 @@ private:
     void startupSecondStage();
     // The order view's selected entries; none: "至少要选择一个文件!".
     std::vector<std::string> selectedEntriesOrSay();
-    void showDiskD();
     void startWarmUp();
+    // Playlist entries for result rows and order rows: path and row caption.
+    std::vector<player::PlaylistEntry> resultEntries(const std::vector<int>& rows);
+    std::vector<player::PlaylistEntry> selectedOrderEntries();
 
     core::ProgramFolders folders_;
     core::Settings settings_;
     player::CuePlayer cues_;
+    player::PreviewPlayer preview_;
+    platform::MasterVolume masterVolume_;
     library::LibraryDrives drives_;
     search::SearchPatterns patterns_;
     library::Listings listings_;
     QItemSelectionModel resultSelection_{&listings_.results()};
     search::SearchController search_{listings_, cues_, drives_, patterns_};
+    search::SingerBrowser singers_{search_};
+    search::CategoryBrowser categories_{listings_, cues_, drives_};
+    library::HotList hotList_;
+    library::ReadyListings ready_{listings_, cues_, drives_, hotList_};
 
     platform::MountWatcher mounts_;
     storage::RemovableDrives removable_;
+    storage::LocalFolderUpkeep localFolder_;
+    storage::FileManager fileManager_{cues_};
     orders::OrderBook orderBook_{folders_.data, cues_};
     orders::Tally tally_;
     std::array<std::unique_ptr<orders::CopyLane>, orders::kListCount> lanes_;
     std::array<orders::ListDestinations, orders::kListCount> destinations_;
     std::array<std::string, orders::kListCount> deviceRoots_;  // chosen removable drive, if any
     bool syncDownload_ = false;
+    library::PictureBrowser pictures_{folders_.data};
+    orders::PictureOrder pictureOrder_{orderBook_, tally_, cues_};
 
-    QString diskDText_;
-    std::string currentItem_;
     QTimer startupTimer_{this};      // QiDTimer
     QTimer deferredAddTimer_{this};  // Timer7: a number search's first hit joins the list
 };

@@ -58,6 +58,7 @@ std::shared_ptr<ListingSession> Listings::startListing() {
     current_->superseded = true;
     current_ = std::make_shared<ListingSession>();
     results_.clear();
+    Q_EMIT listingStarted();
     return current_;
 }
 

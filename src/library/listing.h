@@ -85,6 +85,8 @@ public:
     void setSearchEnabled(bool enabled);
 
 Q_SIGNALS:
+    // A listing cleared the result list for its rows.
+    void listingStarted();
     void readyTextChanged(const QString& text);
     void secondsChanged(int seconds);
     void searchEnabledChanged(bool enabled);

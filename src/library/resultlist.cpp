@@ -3,6 +3,7 @@
 #include <iterator>
 
 #include "library/files.h"
+#include "library/hotlist.h"
 
 namespace zorvik::library {
 
@@ -15,6 +16,8 @@ ResultList::ResultList(QObject* parent) : QAbstractTableModel(parent) {}
 void ResultList::clear() {
     beginResetModel();
     paths_ = {};
+    source_ = Source::SearchResults;
+    hotPrefixes_.clear();
     sizes_.clear();
     sizes_.shrink_to_fit();
     endResetModel();
@@ -31,11 +34,40 @@ void ResultList::append(std::vector<std::string>&& paths) {
     Q_EMIT countChanged(count());
 }
 
+void ResultList::showHotView(const std::vector<std::string>& lines) {
+    clear();
+    if (lines.empty()) return;
+    beginInsertRows({}, 0, static_cast<int>(lines.size()) - 1);
+    source_ = Source::HotView;
+    for (const auto& text : lines) {
+        const auto parts = splitHotLine(text);
+        hotPrefixes_.emplace_back(parts.prefix);
+        paths_.emplace_back(parts.path);
+    }
+    sizes_.resize(paths_.size(), kUnknown);
+    endInsertRows();
+    Q_EMIT countChanged(count());
+}
+
+std::string ResultList::line(int row) const {
+    if (row < 0 || row >= count()) return {};
+    if (source_ != Source::HotView) return path(row);
+    return hotPrefixes_[static_cast<size_t>(row)] + path(row);
+}
+
 void ResultList::replacePath(int row, std::string path) {
     if (row < 0 || row >= count()) return;
     paths_[static_cast<size_t>(row)] = std::move(path);
     sizes_[static_cast<size_t>(row)] = kUnknown;
     Q_EMIT dataChanged(index(row, 0), index(row, ColumnCount - 1));
+}
+
+void ResultList::removeResult(int row) {
+    if (row < 0 || row >= count()) return;
+    beginRemoveRows({}, row, row);
+    paths_.erase(paths_.begin() + row);
+    sizes_.erase(sizes_.begin() + row);
+    endRemoveRows();
 }
 
 int ResultList::rowCount(const QModelIndex& parent) const {
@@ -59,12 +91,19 @@ QVariant ResultList::data(const QModelIndex& index, int role) const {
         return icons_[static_cast<size_t>(iconOf(p))];
     if (role != Qt::DisplayRole) return {};
     switch (index.column()) {
-        case Name: return QString::fromStdString(displayName(p));
+        case Name:
+            if (source_ == Source::HotView)
+                return QString::fromStdString(hotPrefixes_[static_cast<size_t>(index.row())] + displayName(p));
+            return QString::fromStdString(displayName(p));
         case Type: {
             std::string_view type = typeTextOf(p);
             return QString::fromUtf8(type.data(), static_cast<qsizetype>(type.size()));
         }
-        case Size: return QString::fromStdString(sizeText(sizeOf(index.row())));
+        case Size: {
+            const std::int64_t size = sizeOf(index.row());
+            if (size < 0 && source_ == Source::HotView) return QStringLiteral("不存在");
+            return QString::fromStdString(sizeText(size));
+        }
         case Number: return index.row() + 1;
         default: return {};
     }

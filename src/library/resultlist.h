@@ -25,9 +25,22 @@ public:
     void append(std::vector<std::string>&& paths);
 
     int count() const { return static_cast<int>(paths_.size()); }
+    // The path behind a row, for every operation that takes a row's file:
+    // in the hot view, its line less the count and "C," in front.
     const std::string& path(int row) const { return paths_[static_cast<size_t>(row)]; }
+
+    // What backs the rows: the result store, or the hot view, whose line i
+    // (the hot list read backwards) row i shows.
+    enum class Source { SearchResults, HotView };
+    Source source() const { return source_; }
+    // Rows for the hot view's lines; the next clear returns to search results.
+    void showHotView(const std::vector<std::string>& lines);
+    // The text behind a row: a store line, or a hot view line with its count.
+    std::string line(int row) const;
     // After a rename: the row names the file that now exists.
     void replacePath(int row, std::string path);
+    // The row and its path go together; the rows after it move up.
+    void removeResult(int row);
 
     // Icons of the five media groups, given by the window layer.
     void setGroupIcons(std::array<QVariant, 5> icons) { icons_ = std::move(icons); }
@@ -47,6 +60,8 @@ private:
     std::deque<std::string> paths_;  // grows without moving what it holds
     mutable std::vector<std::int64_t> sizes_;  // kUnknown until first shown
     std::array<QVariant, 5> icons_;
+    Source source_ = Source::SearchResults;
+    std::vector<std::string> hotPrefixes_;  // the count and "C," of each hot view row
 };
 
 }  // namespace zorvik::library

@@ -1,5 +1,6 @@
 #include "orders/orderbook.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <unordered_set>
 
@@ -104,6 +105,16 @@ bool OrderBook::acceptsAtOnce(size_t count) {
     if (count <= static_cast<size_t>(kMostAddedAtOnce)) return true;
     Q_EMIT message(QStringLiteral("对不起，一次下载的数量不能大于200"));
     return false;
+}
+
+bool OrderBook::appendIfNew(const std::string& path) {
+    const auto& entries = rows_.entries();
+    if (std::find(entries.begin(), entries.end(), path) != entries.end()) return false;
+    rows_.append({path});
+    // Saved at once like every change; the picture browser does its own tally.
+    unsaved_ = true;
+    write();
+    return true;
 }
 
 void OrderBook::clear() {

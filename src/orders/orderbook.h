@@ -54,6 +54,9 @@ public:
     AddResult add(const std::vector<std::string>& paths);
     // More than 200 at once is refused with the message before any path is read.
     bool acceptsAtOnce(size_t count);
+    // One path appended unless it is an entry already (the whole path
+    // decides), without cue or tally: the picture browser does its own.
+    bool appendIfNew(const std::string& path);
     void clear();
     // Removes the selected rows and the copies already made of them on the
     // device (and their lyrics); `deviceCopyOf` names the copy of an entry.

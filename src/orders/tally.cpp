@@ -77,4 +77,15 @@ void Tally::recompute(int activeList, const std::vector<std::string>& entries) {
     Q_EMIT changed();
 }
 
+void Tally::pictureAdded(int entries) {
+    ++figures_.counts[kPictureCategory - 1];
+    figures_.entries = entries;
+    Q_EMIT changed();
+}
+
+void Tally::refreshAmount() {
+    amount_ = QString::fromStdString(amountText(amountDue(figures_, prices_)));
+    Q_EMIT changed();
+}
+
 }  // namespace zorvik::orders

@@ -37,6 +37,11 @@ public:
     void setPrices(const UnitPriceTable& prices) { prices_ = prices; }
     // Works the box out afresh from the active list's entries.
     void recompute(int activeList, const std::vector<std::string>& entries);
+    // The picture browser added one picture: one more picture, `entries`
+    // objects; the size stays as it was counted last.
+    void pictureAdded(int entries);
+    // The amount due afresh from the counts as they stand.
+    void refreshAmount();
 
     const TallyFigures& figures() const { return figures_; }
     QString sizeText() const { return sizeText_; }

@@ -178,6 +178,28 @@ inline unsigned char upperAscii(unsigned char c) {
     return (c >= 'a' && c <= 'z') ? static_cast<unsigned char>(c - 32) : c;
 }
 
+bool sameIgnoringCase(std::string_view x, std::string_view y) {
+    return x.size() == y.size() && std::equal(x.begin(), x.end(), y.begin(), [](char p, char q) {
+               return upperAscii(static_cast<unsigned char>(p)) == upperAscii(static_cast<unsigned char>(q));
+           });
+}
+
+// Whether `to` names the file `from` only because the file system ignores
+// case: both in one folder, and no entry but `from` matches `to` without
+// regard to case. (Inode numbers cannot tell: FUSE cards give each spelling
+// its own.)
+bool onlyItselfUnderAnotherCase(const std::string& from, const std::string& to) {
+    const std::string folder = parentOf(from);
+    if (folder != parentOf(to) || !sameIgnoringCase(baseOf(from), baseOf(to))) return false;
+    DIR* dir = ::opendir(folder.c_str());
+    if (!dir) return false;
+    bool others = false;
+    while (const dirent* d = ::readdir(dir))
+        if (sameIgnoringCase(d->d_name, baseOf(to)) && baseOf(from) != d->d_name) others = true;
+    ::closedir(dir);
+    return !others;
+}
+
 }  // namespace
 
 std::string lastErrorText() { return tLastError; }
@@ -234,8 +256,10 @@ bool renameFile(std::string_view from, std::string_view to) {
     auto b = native(to);
     if (!a || !b) return false;
     // MoveFile refuses an existing destination; rename() would replace it.
+    // On a card that ignores case the "existing" one may be the file itself,
+    // whose name only changes case: that rename goes ahead.
     struct stat st {};
-    if (::lstat(b->c_str(), &st) == 0 && *a != *b) return fail(EEXIST);
+    if (::lstat(b->c_str(), &st) == 0 && *a != *b && !onlyItselfUnderAnotherCase(*a, *b)) return fail(EEXIST);
     return ::rename(a->c_str(), b->c_str()) == 0 || fail(errno);
 }
 

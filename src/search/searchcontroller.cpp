@@ -35,12 +35,9 @@ void seriesFolderSearch(const std::vector<std::string>& roots, const std::string
 
 void nameSearch(const std::vector<std::string>& roots, const std::string& pattern,
                 library::HitSink& sink) {
-    for (const auto& root : roots) {
-        library::walk(
-            root, pattern, [&sink](std::string_view path) { return sink.add(path); },
-            [&sink] { return sink.tick(); });
-        if (sink.superseded()) return;
-    }
+    library::walk(
+        roots, pattern, [&sink](std::string_view path) { return sink.add(path); },
+        [&sink] { return sink.tick(); });
 }
 
 }  // namespace
@@ -110,6 +107,12 @@ bool SearchController::start() {
         },
         [this](std::int64_t hits) { finish(hits); });
     return true;
+}
+
+bool SearchController::searchFor(const QString& text) {
+    text_ = text;
+    Q_EMIT textChanged(text_);
+    return start();
 }
 
 void SearchController::finish(std::int64_t hits) {

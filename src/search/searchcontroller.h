@@ -51,6 +51,9 @@ public:
     // Starts a search with the search box's text. False when the text is
     // barred (the operator is told) or the search controls are disabled.
     bool start();
+    // Puts `text` into the search box and starts a search as the search
+    // button does, on the tab selected now.
+    bool searchFor(const QString& text);
 
     // After a copy: a keyword that led to a copy leaves the history again.
     void trimHistory();

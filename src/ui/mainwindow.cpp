@@ -2,6 +2,7 @@
 
 #include <QCloseEvent>
 #include <QContextMenuEvent>
+#include <QDesktopServices>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QMenu>
@@ -11,15 +12,22 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QStatusBar>
+#include <QPushButton>
 #include <QShortcut>
 
 #include "app/station.h"
+#include "core/makerpages.h"
 #include "platform/shell.h"
 #include "platform/inputmethods.h"
 #include "ui/basicsettingspanel.h"
+#include "ui/browsepanel.h"
 #include "ui/categorytabs.h"
+#include "ui/filemanagerpanel.h"
 #include "ui/orderpanel.h"
+#include "ui/panellinks.h"
+#include "ui/playerpanel.h"
 #include "ui/resultspanel.h"
 #include "ui/tallybox.h"
 #include "ui/searchpanel.h"
@@ -57,6 +65,7 @@ TForm1::TForm1(app::Station& station, QWidget* parent) : QMainWindow(parent), st
     resize(kClientSize);
     buildRegions();
     connectStation();
+    connectBrowsing();
     station_.create();
 }
 
@@ -67,11 +76,16 @@ void TForm1::buildRegions() {
     client->setObjectName(QStringLiteral("client"));
     setCentralWidget(client);
 
-    region(client, "leftPanel", {0, -8, 201, 601});
+    auto* left = region(client, "leftPanel", {0, -8, 201, 601});
+    // The foot of the left panel stays free for the links.
+    playerPanel_ = new PlayerPanel(station_, left);
+    playerPanel_->setGeometry(0, 0, 201, 562);
     auto* diskD = group(client, "diskDGroup", QStringLiteral("D盘信息"), {8, 584, 185, 76});
     diskDLabel_ = new QLabel(diskD);
     diskDLabel_->setObjectName(QStringLiteral("diskDLabel"));
     diskDLabel_->setGeometry(8, 20, 170, 20);
+    cleanLocalFolder_ = new QPushButton(QStringLiteral("删除多余文件"), diskD);
+    cleanLocalFolder_->setGeometry(8, 44, 110, 24);
 
     // The category tabs hold the search group and the results group.
     auto* categories = new QWidget(client);
@@ -83,9 +97,12 @@ void TForm1::buildRegions() {
     searchPanel_->setGeometry(0, 48, 521, 89);
     resultsPanel_ = new ResultsPanel(station_, categories);
     resultsPanel_->setGeometry(0, 136, 521, 481);
+    fileManagerPanel_ = new FileManagerPanel(station_, *resultsPanel_);
 
-    region(client, "browsePanel", {200, 488, 521, 145}, false);
-    region(client, "newArrivalsBar", {200, 624, 521, 33}, false);
+    browsePanel_ = new BrowsePanel(station_, client);
+    browsePanel_->setGeometry(200, 488, 521, 145);
+    newArrivalsBar_ = new NewArrivalsBar(client);
+    newArrivalsBar_->setGeometry(200, 624, 521, 33);
     orderPanel_ = new OrderPanel(station_, client);
     tallyBox_ = new TallyBox(station_.tally(), client);
     tallyBox_->setGeometry(736, 440, 257, 145);
@@ -96,6 +113,14 @@ void TForm1::buildRegions() {
     region(client, "folderPicker", {808, 136, 153, 241}, false);
     basicSettingsPanel_ = new BasicSettingsPanel(station_, *searchPanel_, platform::installedInputMethods(), client);
     basicSettingsPanel_->hide();
+
+    // The maker's links at the foot of the left panel, over whatever the panel holds
+    // (the basic-settings panel raises itself over everything when shown).
+    panelLinks_ = new PanelLinks(client);
+    panelLinks_->setGeometry(8, 566, 185, 18);
+    connect(panelLinks_, &PanelLinks::homePageRequested, this, [this] {
+        QDesktopServices::openUrl(core::makerPages(station_.settings(), station_.folders()).home);
+    });
 
     auto* first = new QLabel(statusBar());
     statusPanel1_ = first;
@@ -114,6 +139,8 @@ void TForm1::connectStation() {
     connect(&station_, &app::Station::basicSettingsRequested, basicSettingsPanel_,
             &BasicSettingsPanel::showOverWindow);
     connect(&station_, &app::Station::diskDTextChanged, diskDLabel_, &QLabel::setText);
+    connect(cleanLocalFolder_, &QPushButton::clicked, &station_.localFolder(),
+            &storage::LocalFolderUpkeep::deleteSuperfluousFiles);
     connect(&station_, &app::Station::messageRequested, this, [this](const QString& text) {
         QMessageBox::information(this, texts::kApplicationTitle, text);
     });
@@ -130,6 +157,8 @@ void TForm1::connectStation() {
     // Clicks elsewhere put the folder picker away.
     connect(resultsPanel_->resultView(), &QAbstractItemView::pressed, orderPanel_, &OrderPanel::hideFolderPicker);
     connect(&station_, &app::Station::statusText, statusPanel1_, &QLabel::setText);
+    // "PL" / "XZ": only the player in view, or the whole window again.
+    connect(playerPanel_, &PlayerPanel::windowWidthRequested, this, [this](int width) { resize(width, height()); });
     connect(&station_, &app::Station::secondStatusText, statusPanel2_, &QLabel::setText);
 
     auto& search = station_.search();
@@ -139,6 +168,8 @@ void TForm1::connectStation() {
         if (tab >= 0) categoryTabs_->setCurrentIndex(tab);
     });
     connect(categoryTabs_, &CategoryTabs::pressed, this, [this, &search] {
+        browsePanel_->hide();
+        newArrivalsBar_->hide();
         resultsPanel_->showFullHeight();
         search.tabPressed();
     });
@@ -149,6 +180,29 @@ void TForm1::connectStation() {
         connect(&station_.listings(), &library::Listings::searchEnabledChanged, enter,
                 &QShortcut::setEnabled);
     }
+}
+
+void TForm1::connectBrowsing() {
+    // The views that take the result list over put the browse panel away.
+    auto fullList = [this] {
+        orderPanel_->hideFolderPicker();
+        browsePanel_->hide();
+        resultsPanel_->showFullHeight();
+    };
+    connect(resultsPanel_->browseButton(), &QPushButton::clicked, this, [this] {
+        station_.categories().openPanel();
+        newArrivalsBar_->hide();
+        browsePanel_->showPanel();
+        resultsPanel_->showShortened();
+    });
+    connect(resultsPanel_->newArrivalsButton(), &QPushButton::clicked, newArrivalsBar_, &QWidget::show);
+    connect(newArrivalsBar_, &NewArrivalsBar::kindChosen, this, [this, fullList](int kind) {
+        fullList();
+        station_.readyListings().showNewArrivals(kind);
+    });
+    connect(resultsPanel_->hotRankingButton(), &QPushButton::clicked, this, [this, fullList] {
+        if (station_.readyListings().showHotRanking()) fullList();
+    });
 }
 
 void TForm1::contextMenuEvent(QContextMenuEvent* event) {
@@ -162,6 +216,10 @@ void TForm1::contextMenuEvent(QContextMenuEvent* event) {
     menu.addSeparator();
     connect(menu.addAction(QStringLiteral("基本设置")), &QAction::triggered, basicSettingsPanel_,
             &BasicSettingsPanel::showOverWindow);
+    connect(menu.addAction(QStringLiteral("CD目录打印")), &QAction::triggered, this, [this] {
+        Q_EMIT cdCatalogueRequested();
+        station_.cues().request(player::Select);
+    });
     menu.addSeparator();
     connect(menu.addAction(QStringLiteral("最小化")), &QAction::triggered, this, &QWidget::showMinimized);
     connect(menu.addAction(QStringLiteral("关闭")), &QAction::triggered, this, &QWidget::close);

@@ -4,6 +4,7 @@
 
 class QFrame;
 class QLabel;
+class QPushButton;
 
 namespace zorvik::app {
 class Station;
@@ -12,8 +13,13 @@ class Station;
 namespace zorvik::ui {
 
 class BasicSettingsPanel;
+class BrowsePanel;
 class CategoryTabs;
+class NewArrivalsBar;
+class FileManagerPanel;
 class OrderPanel;
+class PanelLinks;
+class PlayerPanel;
 class ResultsPanel;
 class SearchPanel;
 class TallyBox;
@@ -39,12 +45,20 @@ public:
     CategoryTabs* categoryTabs() const { return categoryTabs_; }
     SearchPanel* searchPanel() const { return searchPanel_; }
     ResultsPanel* resultsPanel() const { return resultsPanel_; }
+    FileManagerPanel* fileManagerPanel() const { return fileManagerPanel_; }
+    QPushButton* cleanLocalFolderButton() const { return cleanLocalFolder_; }
     OrderPanel* orderPanel() const { return orderPanel_; }
     TallyBox* tallyBox() const { return tallyBox_; }
+    BrowsePanel* browsePanel() const { return browsePanel_; }
+    NewArrivalsBar* newArrivalsBar() const { return newArrivalsBar_; }
+    PanelLinks* panelLinks() const { return panelLinks_; }
+    PlayerPanel* playerPanel() const { return playerPanel_; }
 
 Q_SIGNALS:
     // "参数设置" in the window menu.
     void parametersRequested();
+    // "CD目录打印" in the window menu.
+    void cdCatalogueRequested();
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -56,6 +70,7 @@ protected:
 private:
     void buildRegions();
     void connectStation();
+    void connectBrowsing();
 
     app::Station& station_;
     bool shown_ = false;
@@ -66,12 +81,18 @@ private:
     CategoryTabs* categoryTabs_ = nullptr;
     SearchPanel* searchPanel_ = nullptr;
     ResultsPanel* resultsPanel_ = nullptr;
+    FileManagerPanel* fileManagerPanel_ = nullptr;
+    QPushButton* cleanLocalFolder_ = nullptr;
     OrderPanel* orderPanel_ = nullptr;
     TallyBox* tallyBox_ = nullptr;
+    BrowsePanel* browsePanel_ = nullptr;
+    NewArrivalsBar* newArrivalsBar_ = nullptr;
+    PlayerPanel* playerPanel_ = nullptr;
     QLabel* statusPanel1_ = nullptr;
     QLabel* diskLine_ = nullptr;
     QString searchInputMethod_;
     QLabel* statusPanel2_ = nullptr;
+    PanelLinks* panelLinks_ = nullptr;
 };
 
 }  // namespace zorvik::ui

@@ -5,9 +5,9 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QHeaderView>
-#include <QFileSystemModel>
 #include <QLabel>
 #include <QMessageBox>
+#include <QStyle>
 #include <QTreeView>
 #include <QMenu>
 #include <QProgressBar>
@@ -17,6 +17,7 @@
 
 #include "app/station.h"
 #include "platform/drives.h"
+#include "storage/foldertree.h"
 #include "ui/icons.h"
 
 namespace zorvik::ui {
@@ -56,24 +57,28 @@ OrderPanel::OrderPanel(app::Station& station, QWidget* client) : QObject(client)
     view_->horizontalHeader()->resizeSection(orders::OrderRows::Name, 215);
     view_->setContextMenuPolicy(Qt::CustomContextMenu);
 
-    // The folder picker: the device's folders, over the order view.
-    folders_ = new QFileSystemModel(this);
-    folders_->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot);
-    folders_->setRootPath(QStringLiteral("/"));
+    // The folder picker: the device's folders, over the order view, read in
+    // jobs as the file manager's tree is; the computer's drives at first.
+    folders_ = new storage::FolderTreeModel(this);
+    QStyle* look = client->style();
+    folders_->setIcons(look->standardIcon(QStyle::SP_DirIcon), look->standardIcon(QStyle::SP_DriveHDIcon),
+                       look->standardIcon(QStyle::SP_DriveFDIcon));
+    folders_->setRoot(QString());
     picker_ = new QTreeView(client);
     picker_->setObjectName(QStringLiteral("folderPicker"));
     picker_->setGeometry(808, 136, 153, 241);
     picker_->setModel(folders_);
-    for (int column = 1; column < folders_->columnCount(); ++column) picker_->hideColumn(column);
     picker_->setHeaderHidden(true);
+    picker_->setUniformRowHeights(true);
     picker_->hide();
     connect(picker_, &QTreeView::clicked, this, [this](const QModelIndex& index) {
         const int list = station_.orderBook().active();
         const int line = page(list).destination->currentIndex();
-        if (station_.pickFolder(list, line, folders_->filePath(index).toStdString()) ==
-            orders::PickOutcome::NotADrivePath)
-            QMessageBox::information(view_->window(), QString(),
-                                     text(orders::kInvalidPickedFolder));
+        const auto native = platform::DriveTable::instance().toNative(folders_->folderOf(index).toStdString());
+        const auto outcome = station_.pickFolder(list, line, native.value_or(std::string()));
+        hideFolderPicker();  // after every pick, a refused one too
+        if (outcome == orders::PickOutcome::NotADrivePath)
+            QMessageBox::information(view_->window(), QString(), text(orders::kInvalidPickedFolder));
     });
     connect(&station_, &app::Station::destinationsChanged, this, [this](int list) {
         showDestinations(list);
@@ -95,6 +100,7 @@ OrderPanel::OrderPanel(app::Station& station, QWidget* client) : QObject(client)
     });
     connect(view_, &QTableView::pressed, this,
             [this](const QModelIndex& index) { station_.makeEntryCurrent(index.row()); });
+    connect(view_, &QTableView::doubleClicked, this, [this] { station_.playEntries(); });
     connect(tabs_, &QTabWidget::currentChanged, this, [this](int index) {
         station_.orderBook().switchTo(index + 1);
     });
@@ -167,6 +173,8 @@ void OrderPanel::buildPage(int list, QWidget* client) {
         station_.chooseDevice(list, text.toStdString());
     });
     connect(p.destination, QOverload<int>::of(&QComboBox::activated), this, [this] {
+        // Still at the computer: the drives as they are now.
+        if (folders_->root().isEmpty()) folders_->setRoot(QString());
         picker_->show();
         picker_->raise();
         station_.cues().request(player::Select);
@@ -196,9 +204,8 @@ void OrderPanel::showDestinations(int list) {
 }
 
 void OrderPanel::rootPickerAt(const std::string& drivePath) {
-    auto native = platform::DriveTable::instance().toNative(drivePath);
-    if (!native) return;
-    picker_->setRootIndex(folders_->setRootPath(QString::fromStdString(*native)));
+    folders_->setRoot(QString::fromStdString(drivePath));
+    picker_->expand(folders_->index(0, 0));
 }
 
 void OrderPanel::setDeviceEntries(const QStringList& entries) {
@@ -235,6 +242,9 @@ void OrderPanel::showMenu(const QPoint& at) {
     connect(menu.addAction(QStringLiteral("删除选中的文件")), &QAction::triggered, this,
             [this] { station_.deleteSelectedEntries(); });
     menu.addSeparator();
+    connect(menu.addAction(QStringLiteral("播放")), &QAction::triggered, this, [this] { station_.playEntries(); });
+    connect(menu.addAction(QStringLiteral("添加到播放列表")), &QAction::triggered, this,
+            [this] { station_.addEntriesToPlaylist(); });
     connect(menu.addAction(QStringLiteral("复制到本地磁盘")), &QAction::triggered, this,
             [this] { station_.copySelectedToLocalDisk(); });
     menu.addSeparator();

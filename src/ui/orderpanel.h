@@ -11,10 +11,12 @@ class QPushButton;
 class QTabWidget;
 class QTableView;
 class QTreeView;
-class QFileSystemModel;
 
 namespace zorvik::app {
 class Station;
+}
+namespace zorvik::storage {
+class FolderTreeModel;
 }
 
 namespace zorvik::ui {
@@ -64,7 +66,7 @@ private:
     QTableView* view_;
     std::array<OrderTabPage, 5> pages_;
     QTreeView* picker_;
-    QFileSystemModel* folders_;
+    storage::FolderTreeModel* folders_;
 };
 
 }  // namespace zorvik::ui

@@ -9,11 +9,15 @@
 #include "platform/inputmethods.h"
 #include "platform/instanceguard.h"
 #include "platform/termination.h"
+#include "ui/aboutwindow.h"
+#include "ui/cdcatalogueform.h"
 #include "ui/mainwindow.h"
+#include "ui/panellinks.h"
 #include "ui/parameterswindow.h"
+#include "ui/picturewindow.h"
 #include "ui/searchpanel.h"
-#include "ui/secondarywindows.h"
 #include "ui/texts.h"
+#include "ui/websearchwindow.h"
 
 namespace zorvik::ui {
 
@@ -28,6 +32,13 @@ bool claimStation(platform::InstanceGuard& guard) {
                     QMessageBox::Ok);
     box.exec();
     return false;
+}
+
+void connectSideWindows(TForm1& mainWindow, Twang& webSearch, TGYuForm4& about, TCDMuLuForm& cdCatalogue) {
+    QObject::connect(mainWindow.searchPanel(), &SearchPanel::webSearchRequested, &webSearch, &Twang::webSearch);
+    QObject::connect(mainWindow.panelLinks(), &PanelLinks::aboutRequested, &about, &TGYuForm4::showAbout);
+    QObject::connect(mainWindow.panelLinks(), &PanelLinks::disclaimerRequested, &about, &TGYuForm4::showDisclaimer);
+    QObject::connect(&mainWindow, &TForm1::cdCatalogueRequested, &cdCatalogue, &TCDMuLuForm::open);
 }
 
 int runProgram(int argc, char** argv) {
@@ -48,9 +59,9 @@ int runProgram(int argc, char** argv) {
     app::Station station(core::ProgramFolders::locate());
     TForm1 mainWindow(station);
     Twang webSearch;
-    TGYuForm4 about;
-    TTuForm pictures;
-    TCDMuLuForm cdCatalogue;
+    TGYuForm4 about(station.settings(), station.folders());
+    TTuForm pictures(station);
+    TCDMuLuForm cdCatalogue(station.settings());
     TCanSHuForm parameters(station.settings(), station.cues(), platform::installedInputMethods());
     // The prices are read once, here, and hold until the next start.
     station.tally().setPrices(parameters.unitPrices());
@@ -59,6 +70,8 @@ int runProgram(int argc, char** argv) {
         parameters.raise();
         parameters.activateWindow();
     });
+    connectSideWindows(mainWindow, webSearch, about, cdCatalogue);
+    openPicturesFromCategoryTab(mainWindow, pictures);
     QObject::connect(&station, &app::Station::optionBoxesLoaded, &parameters, &TCanSHuForm::setOptionBoxes);
     // The search box takes the configured input method at start-up, whatever
     // the search mode, and a new choice at once unless numbers are keyed in.

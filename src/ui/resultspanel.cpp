@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QTableView>
 
 #include "app/station.h"
@@ -22,6 +23,9 @@ namespace zorvik::ui {
 namespace {
 constexpr int kRowHeight = 24;
 constexpr int kFootHeight = 40;
+constexpr int kShortFootHeight = 160;  // room for the browse panel
+constexpr int kFootButtonWidth = 72;
+constexpr int kFootButtonsLeft = 120;
 }  // namespace
 
 ResultsPanel::ResultsPanel(app::Station& station, QWidget* parent)
@@ -62,8 +66,17 @@ ResultsPanel::ResultsPanel(app::Station& station, QWidget* parent)
     count_ = new QLabel(QStringLiteral("0 个对象"), this);
     count_->setObjectName(QStringLiteral("countLabel"));
 
-    connect(&results, &library::ResultList::countChanged, count_,
-            [this](int rows) { count_->setText(QString::number(rows) + QStringLiteral(" 个对象")); });
+    // The foot row: "新增资源", "热门排行", "分类查找", then the file manager's two.
+    newArrivals_ = new QPushButton(QStringLiteral("新增资源"), this);
+    hotRanking_ = new QPushButton(QStringLiteral("热门排行"), this);
+    browse_ = new QPushButton(QStringLiteral("分类查找"), this);
+
+    // While the file manager has hidden the list, the label counts its items.
+    connect(&results, &library::ResultList::countChanged, count_, [this](int rows) {
+        if (!view_->isHidden()) count_->setText(QString::number(rows) + QStringLiteral(" 个对象"));
+    });
+    connect(&results, &QAbstractItemModel::rowsRemoved, count_,
+            [this] { count_->setText(QString::number(station_.results().count()) + QStringLiteral(" 个对象")); });
     connect(view_, &QWidget::customContextMenuRequested, this, &ResultsPanel::showMenu);
     connect(view_, &QTableView::pressed, this,
             [this](const QModelIndex& index) { station_.makeResultCurrent(index.row()); });
@@ -72,20 +85,41 @@ ResultsPanel::ResultsPanel(app::Station& station, QWidget* parent)
 
 void ResultsPanel::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
-    showFullHeight();
-    count_->setGeometry(8, height() - 17, 200, 16);
+    placeResultList();  // a new size does not bring the list in front of the file manager
+    count_->setGeometry(8, height() - 17, kFootButtonsLeft - 12, 16);
+    int left = kFootButtonsLeft;
+    for (auto* button : {newArrivals_, hotRanking_, browse_}) {
+        button->setGeometry(left, height() - 24, kFootButtonWidth - 2, 22);
+        left += kFootButtonWidth;
+    }
 }
 
+void ResultsPanel::showShortened() {
+    view_->setGeometry(0, 16, width(), std::max(0, height() - kShortFootHeight));
+    view_->show();
+}
+
+void ResultsPanel::placeResultList() { view_->setGeometry(0, 16, width(), std::max(0, height() - kFootHeight)); }
+
 void ResultsPanel::showFullHeight() {
-    view_->setGeometry(0, 16, width(), std::max(0, height() - kFootHeight));
+    placeResultList();
     view_->show();
 }
 
 void ResultsPanel::showMenu(const QPoint& at) {
     QMenu menu(this);
+    connect(menu.addAction(QStringLiteral("播放")), &QAction::triggered, this, [this] { station_.playResults(); });
+    menu.addSeparator();
     connect(menu.addAction(QStringLiteral("批量添加 到 清单")), &QAction::triggered, this,
             [this] { station_.batchAddResults(); });
     menu.addSeparator();
+    connect(menu.addAction(QStringLiteral("添加到 播放列表")), &QAction::triggered, this,
+            [this] { station_.addResultsToPlaylist(); });
+    connect(menu.addAction(QStringLiteral("全部添加 到 播放列表")), &QAction::triggered, this,
+            [this] { station_.addAllResultsToPlaylist(); });
+    menu.addSeparator();
+    connect(menu.addAction(QStringLiteral("彻底删除选中的文件")), &QAction::triggered, this,
+            &ResultsPanel::deleteSelectedForGood);
     menu.addAction(QStringLiteral("替换文件"));  // the shop's station had no action here either
     QAction* rename = menu.addAction(QStringLiteral("重命名"));
     rename->setEnabled(station_.resultSelection().hasSelection());
@@ -120,6 +154,14 @@ void ResultsPanel::renameSelected() {
                              QStringLiteral("文件无法重命名：") + QString::fromStdString(oldPath) +
                                  QStringLiteral("\n") + QString::fromStdString(platform::lastErrorText()));
     }
+}
+
+void ResultsPanel::deleteSelectedForGood() {
+    if (station_.selectedResultRows().empty()) return;
+    if (QMessageBox::question(window(), QStringLiteral("删除文件"), QStringLiteral("你确定要删除所选文件吗?"),
+                              QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Ok) != QMessageBox::Ok)
+        return;
+    station_.deleteResultForGood();
 }
 
 }  // namespace zorvik::ui

@@ -3,6 +3,7 @@
 #include <QWidget>
 
 class QLabel;
+class QPushButton;
 class QTableView;
 
 namespace zorvik::app {
@@ -23,18 +24,31 @@ public:
 
     // The result list at its full height: the panel's height less 40.
     void showFullHeight();
+    // Above the browse panel: the panel's height less 160.
+    void showShortened();
+
+    // The foot row's buttons.
+    QPushButton* newArrivalsButton() const { return newArrivals_; }
+    QPushButton* hotRankingButton() const { return hotRanking_; }
+    QPushButton* browseButton() const { return browse_; }
     // "重命名" on the selected row.
     void renameSelected();
+    // "彻底删除选中的文件", after the operator confirms it.
+    void deleteSelectedForGood();
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
     void showMenu(const QPoint& at);
+    void placeResultList();
 
     app::Station& station_;
     QTableView* view_;
     QLabel* count_;
+    QPushButton* newArrivals_;
+    QPushButton* hotRanking_;
+    QPushButton* browse_;
 };
 
 }  // namespace zorvik::ui

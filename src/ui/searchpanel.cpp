@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDesktopServices>
 #include <QEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -12,6 +13,7 @@
 #include <algorithm>
 
 #include "app/station.h"
+#include "core/makerpages.h"
 #include "library/drivesetup.h"
 #include "ui/focusselect.h"
 #include "ui/texts.h"
@@ -146,6 +148,23 @@ SearchPanel::SearchPanel(app::Station& station, QWidget* parent)
     connect(&listings, &library::Listings::secondsChanged, secondsLabel_,
             [this](int s) { secondsLabel_->setText(QString::number(s)); });
     connect(&listings, &library::Listings::searchEnabledChanged, searchButton_, &QWidget::setEnabled);
+
+    webSearchButton_ = new QPushButton(QStringLiteral("网上搜索"), this);
+    webSearchButton_->setObjectName(QStringLiteral("webSearchButton"));
+    webSearchButton_->setToolTip(QStringLiteral("网上查找"));
+    webSearchButton_->setGeometry(214, 36, 110, 24);
+    connect(webSearchButton_, &QPushButton::clicked, this,
+            [this] { Q_EMIT webSearchRequested(searchBox_->currentText()); });
+
+    resourceButton_ = new QPushButton(QStringLiteral("Zorvik影音 资源网"), this);
+    resourceButton_->setObjectName(QStringLiteral("resourceButton"));
+    QPalette red = resourceButton_->palette();
+    red.setColor(QPalette::ButtonText, Qt::red);
+    resourceButton_->setPalette(red);
+    resourceButton_->setGeometry(336, 62, 176, 24);
+    connect(resourceButton_, &QPushButton::clicked, this, [this] {
+        QDesktopServices::openUrl(core::makerPages(station_.settings(), station_.folders()).resource);
+    });
 }
 
 void SearchPanel::startSearch() {

@@ -25,6 +25,8 @@ public:
     QCheckBox* numberModeBox() const { return numberMode_; }
     QCheckBox* syncDownloadBox() const { return syncDownload_; }
     QPushButton* searchButton() const { return searchButton_; }
+    QPushButton* webSearchButton() const { return webSearchButton_; }
+    QPushButton* resourceButton() const { return resourceButton_; }
     QLabel* readyLabel() const { return readyLabel_; }
     QLabel* secondsLabel() const { return secondsLabel_; }
     const std::array<QComboBox*, 6>& quickDriveBoxes() const { return quickDriveBoxes_; }
@@ -37,6 +39,10 @@ public:
     // basic-settings panel) and the walks use it; the box's own change
     // handling does not run.
     void showLibraryDrive(int index, const QString& text);
+
+Q_SIGNALS:
+    // "网上搜索": the search box's text, whatever it holds, for the web search window.
+    void webSearchRequested(const QString& keyword);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -52,6 +58,8 @@ private:
     QLabel* readyLabel_;
     QLabel* secondsLabel_;
     std::array<QComboBox*, 6> quickDriveBoxes_{};
+    QPushButton* webSearchButton_;
+    QPushButton* resourceButton_;
 };
 
 // A drive box (the quick boxes here, the settings boxes of the basic-settings

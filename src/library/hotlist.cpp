@@ -1,0 +1,103 @@
+#include "library/hotlist.h"
+
+#include "core/errors.h"
+#include "core/oneshot.h"
+#include "platform/fileops.h"
+#include "platform/textcodec.h"
+
+namespace zorvik::library {
+
+namespace {
+constexpr std::string_view kMark = "C,";
+constexpr std::int64_t kCountCeiling = 999'999'999'999'999;
+}  // namespace
+
+HotLineParts splitHotLine(std::string_view line) {
+    const size_t mark = line.find(kMark);
+    if (mark == std::string_view::npos) return {{}, line};
+    return {line.substr(0, mark + kMark.size()), line.substr(mark + kMark.size())};
+}
+
+std::int64_t hotCountOf(std::string_view line) {
+    std::int64_t count = 0;
+    for (char c : line.substr(0, line.find('C'))) {
+        if (c < '0' || c > '9') continue;  // a thousands separator, whichever the locale used
+        count = count * 10 + (c - '0');
+        if (count > kCountCeiling) return kCountCeiling;
+    }
+    return count;
+}
+
+std::string hotLineOf(std::int64_t count, std::string_view path) {
+    std::string digits = std::to_string(count);
+    if (digits.size() < 3) digits.insert(0, 3 - digits.size(), '0');
+    return digits + std::string(kMark) + std::string(path);
+}
+
+HotList::HotList(QObject* parent) : QObject(parent) {
+    core::makeOneShot(hotCountTimer_, "BaiSTimer", 20);
+    connect(&hotCountTimer_, &QTimer::timeout, this, [this] {
+        hotCountTimer_.stop();
+        if (currentItem_) increment(currentItem_());
+    });
+}
+
+void HotList::load(std::string file) {
+    file_ = std::move(file);
+    lines_.clear();
+    writable_ = false;
+    if (!platform::fileExists(file_)) {
+        writable_ = platform::writeTextLines(file_, {});
+        Q_EMIT changed();
+        return;
+    }
+    auto lines = platform::readTextLines(file_);
+    if (!lines) {
+        core::reportError(platform::lastErrorText());
+        Q_EMIT changed();
+        return;
+    }
+    std::erase_if(*lines, [](const std::string& line) { return line.empty(); });
+    lines_.assign(std::move(*lines));
+    writable_ = true;
+    Q_EMIT changed();
+}
+
+bool HotList::saveIfFileExists() {
+    if (!writable_ || !platform::fileExists(file_)) return true;
+    if (platform::writeTextLines(file_, lines_.lines())) return true;
+    core::reportError(platform::lastErrorText());
+    return false;
+}
+
+void HotList::save() {
+    if (!writable_ || !platform::fileExists(file_)) return;
+    if (platform::writeTextLines(file_, lines_.lines())) {
+        saveFailureShown_ = false;
+        return;
+    }
+    // Said once: the counter must not be buried in boxes, one per copy.
+    if (!saveFailureShown_) core::reportError(platform::lastErrorText());
+    saveFailureShown_ = true;
+}
+
+void HotList::increment(const std::string& path) {
+    if (path.empty()) return;
+    const auto& lines = lines_.lines();
+    // The whole path decides: counting a.mp3 must not raise a.mp3.bak.
+    int found = -1;
+    for (int i = 0; i < lines_.count() && found < 0; ++i) {
+        const auto parts = splitHotLine(lines[static_cast<size_t>(i)]);
+        if (!parts.prefix.empty() && parts.path == path) found = i;
+    }
+    if (found < 0)
+        lines_.insert(hotLineOf(1, path));
+    else
+        lines_.replace(found, hotLineOf(hotCountOf(lines[static_cast<size_t>(found)]) + 1, path));
+    save();
+    Q_EMIT changed();
+}
+
+void HotList::requestCount() { core::requestOnce(hotCountTimer_); }
+
+}  // namespace zorvik::library

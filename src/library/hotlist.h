@@ -1,0 +1,72 @@
+#pragma once
+
+#include <QObject>
+#include <QTimer>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "library/collation.h"
+
+namespace zorvik::library {
+
+inline constexpr std::string_view kHotListFileName = "热门推荐.txt";
+
+// A hot list line is a count, "C," and a library path: "012C,E:\...\x.mp3".
+struct HotLineParts {
+    std::string_view prefix;  // the count and "C,"; empty when the line has no "C,"
+    std::string_view path;    // what follows the first "C,"; the whole line when none
+};
+HotLineParts splitHotLine(std::string_view line);
+// The number written before the first "C". Files written with the locale's
+// thousands separator ("1,203C,") read as the number they meant.
+std::int64_t hotCountOf(std::string_view line);
+// The line of `count` copies of `path`: plain digits, at least three.
+std::string hotLineOf(std::int64_t count, std::string_view path);
+
+// The hot list: how often each library file was copied straight onto a
+// customer's device, in the shop's sorted order, kept in "热门推荐.txt" in
+// the data folder. GUI thread only.
+class HotList final : public QObject {
+    Q_OBJECT
+public:
+    explicit HotList(QObject* parent = nullptr);
+
+    // Start-up: the file's lines at their sorted places; with no file, an
+    // empty one is written.
+    void load(std::string file);
+    // Close: the list goes back only into a file that exists.
+    bool saveIfFileExists();
+
+    const std::vector<std::string>& lines() const { return lines_.lines(); }
+    bool empty() const { return lines_.count() == 0; }
+
+    // One more copy of `path`: its line counts up where it stands, or a new
+    // line "001C," + path goes to its sorted place. The file follows at once,
+    // so a power cut loses no count.
+    void increment(const std::string& path);
+
+    // Where the file to count comes from: the current item when the timer fires.
+    void setCurrentItem(std::function<std::string()> currentItem) { currentItem_ = std::move(currentItem); }
+    // After each immediate copy: the current item is counted 20 ms later;
+    // requests before then fold into that one count.
+    void requestCount();
+
+Q_SIGNALS:
+    void changed();
+
+private:
+    void save();
+
+    SortedLines lines_;
+    std::string file_;
+    // A file that could not be read is never written over.
+    bool writable_ = false;
+    bool saveFailureShown_ = false;
+    std::function<std::string()> currentItem_;
+    QTimer hotCountTimer_{this};  // BaiSTimer
+};
+
+}  // namespace zorvik::library

@@ -1,0 +1,66 @@
+#include "library/readylistings.h"
+
+#include <vector>
+
+#include "library/hotlist.h"
+#include "library/listing.h"
+#include "library/walk.h"
+#include "platform/fileops.h"
+#include "player/cueplayer.h"
+
+namespace zorvik::library {
+
+std::string newArrivalFolder(std::string_view letter, const NewArrivalKind& kind) {
+    return libraryRoot(letter) + std::string(kind.category) + "\\" + std::string(kind.subfolder) + "\\";
+}
+
+ReadyListings::ReadyListings(Listings& listings, player::CuePlayer& cues, const LibraryDrives& drives,
+                             const HotList& hotList, QObject* parent)
+    : QObject(parent), listings_(listings), cues_(cues), drives_(drives), hotList_(hotList) {}
+
+void ReadyListings::showNewArrivals(int kind) {
+    if (kind < 0 || kind >= static_cast<int>(kNewArrivalKinds.size())) return;
+    std::vector<std::string> folders;
+    // Even an empty drive box gives a folder: one that names nothing.
+    for (int d = 0; d < kNewArrivalDrives; ++d)
+        folders.push_back(newArrivalFolder(drives_[static_cast<size_t>(d)], kNewArrivalKinds[static_cast<size_t>(kind)]));
+
+    listings_.startListing();
+    // Browsing leaves the ready label as it is and never takes the search
+    // controls away; a search started meanwhile takes the list over.
+    listings_.runThreaded(
+        listings_.readyText(),
+        [folders](HitSink& sink) {
+            for (const auto& folder : folders)
+                if (!platform::folderExists(folder)) platform::createFolders(folder);
+            for (const auto& folder : folders) {
+                walk(folder, "*.*", [&sink](std::string_view path) { return sink.add(path); },
+                     [&sink] { return sink.tick(); });
+                if (sink.superseded()) return;
+            }
+        },
+        [this](std::int64_t hits) {
+            if (hits == 0) cues_.request(player::Error);
+            listings_.endThreaded();
+            Q_EMIT finished(hits);
+        },
+        /*keepSearch=*/true);
+}
+
+bool ReadyListings::showHotRanking() {
+    if (hotList_.empty()) {
+        Q_EMIT message(QStringLiteral("对不起，目前还没有记录"));
+        return false;
+    }
+    // Whatever walk was filling the list stops adding to it.
+    const bool wasWalking = listings_.walking();
+    listings_.startListing();
+    if (wasWalking) listings_.endThreaded();
+    std::vector<std::string> view(hotList_.lines().rbegin(), hotList_.lines().rend());
+    listings_.results().showHotView(view);
+    cues_.request(player::Select);
+    Q_EMIT finished(static_cast<qint64>(view.size()));
+    return true;
+}
+
+}  // namespace zorvik::library

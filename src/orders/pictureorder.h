@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <optional>
+#include <string>
+
+#include "core/jobs.h"
+
+namespace zorvik::player {
+class CuePlayer;
+}
+
+namespace zorvik::orders {
+
+class OrderBook;
+class Tally;
+
+// A picture double-clicked in the picture browser goes into the active order
+// list, one at a time, and with "同步下载" on straight onto the device.
+class PictureOrder final : public QObject {
+    Q_OBJECT
+public:
+    PictureOrder(OrderBook& book, Tally& tally, player::CuePlayer& cues, QObject* parent = nullptr);
+
+    // Adds `path` unless the active list holds it already; either way the
+    // amount is worked out again and sound cue 4 plays. With `copyFolder`
+    // (the active list's picture folder) the picture is copied there, over a
+    // file of its name, beside this thread.
+    void add(const std::string& path, const std::optional<std::string>& copyFolder);
+
+    bool copying() const { return jobs_.busy(); }
+
+Q_SIGNALS:
+    void copied(const QString& destination, bool ok);
+
+private:
+    OrderBook& book_;
+    Tally& tally_;
+    player::CuePlayer& cues_;
+    core::Jobs jobs_{this};  // last: joined before the rest goes
+};
+
+}  // namespace zorvik::orders
