@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "app/station.h"
+#include "library/files.h"
 #include "platform/drives.h"
 #include "platform/textcodec.h"
 #include "support/fixture.h"
