@@ -173,9 +173,9 @@ CopyLane::CopyLane(int list, std::string stagingFolder, player::CuePlayer& cues,
     shared_->lane = this;
     shared_->list = list;
     shared_->staging = std::move(stagingFolder);
-    progressTimer.setObjectName(QStringLiteral("progressTimer%1").arg(list));
-    progressTimer.setInterval(1000);
-    connect(&progressTimer, &QTimer::timeout, this, &CopyLane::tick);
+    progressTimer_.setObjectName(QStringLiteral("progressTimer%1").arg(list));
+    progressTimer_.setInterval(1000);
+    connect(&progressTimer_, &QTimer::timeout, this, &CopyLane::tick);
 }
 
 CopyLane::~CopyLane() {
@@ -253,7 +253,7 @@ void CopyLane::showProgress(const QString& text) {
     progressText_ = immediateRunning_ ? QString::number(done_) + QStringLiteral("/") +
                                             QString::number(added_) + QStringLiteral("正在下载...") + text
                                       : text;
-    if (immediateRunning_ && !progressTimer.isActive()) progressTimer.start();
+    if (immediateRunning_ && !progressTimer_.isActive()) progressTimer_.start();
     Q_EMIT displayChanged();
 }
 
@@ -267,7 +267,7 @@ void CopyLane::beginBatch() {
     barShown_ = true;
     seconds_ = 0;
     Q_EMIT diskSpaceRefreshRequested();
-    progressTimer.start();
+    progressTimer_.start();
     Q_EMIT displayChanged();
 }
 
@@ -275,7 +275,7 @@ void CopyLane::endBatch() {
     Q_EMIT diskSpaceRefreshRequested();
     progressText_.clear();
     doneShown_ = true;
-    progressTimer.stop();
+    progressTimer_.stop();
     barPosition_ = barMaximum_;
     if (list_ == 3 || list_ == 5) Q_EMIT secondPanel(QStringLiteral("下载完成!"));
     cues_.request(player::Copied);
@@ -303,7 +303,7 @@ void CopyLane::immediateItemDone() {
         progressText_.clear();
         doneShown_ = true;
         barPosition_ = barMaximum_;
-        progressTimer.stop();
+        progressTimer_.stop();
         if (list_ == 1) Q_EMIT secondPanel(QStringLiteral("复制完成!"));
         if (list_ == 1 || list_ == 2) barShown_ = false;
         immediateRunning_ = false;

@@ -57,8 +57,6 @@ public:
     int immediateDone() const { return done_; }
     QString doneText() const;
 
-    QTimer progressTimer;  // 3 MB a second against the list total
-
     // Steps of a job, run on this thread on the worker's behalf.
     void showProgress(const QString& text);
     void beginBatch();
@@ -96,6 +94,7 @@ private:
     int added_ = 0;
     int done_ = 1;
     bool immediateRunning_ = false;
+    QTimer progressTimer_{this};  // 3 MB a second against the list total
 };
 
 }  // namespace zorvik::orders
