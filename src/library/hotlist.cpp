@@ -10,6 +10,7 @@ namespace zorvik::library {
 namespace {
 constexpr std::string_view kMark = "C,";
 constexpr std::int64_t kCountCeiling = 999'999'999'999'999;
+constexpr std::string_view kSaveFailed = "无法保存热门推荐文件";
 }  // namespace
 
 HotLineParts splitHotLine(std::string_view line) {
@@ -48,12 +49,13 @@ void HotList::load(std::string file) {
     writable_ = false;
     if (!platform::fileExists(file_)) {
         writable_ = platform::writeTextLines(file_, {});
+        if (!writable_) core::reportFileError(kSaveFailed, file_, platform::lastErrorText());
         Q_EMIT changed();
         return;
     }
     auto lines = platform::readTextLines(file_);
     if (!lines) {
-        core::reportError(platform::lastErrorText());
+        core::reportFileError("无法读取热门推荐文件", file_, platform::lastErrorText());
         Q_EMIT changed();
         return;
     }
@@ -66,7 +68,7 @@ void HotList::load(std::string file) {
 bool HotList::saveIfFileExists() {
     if (!writable_ || !platform::fileExists(file_)) return true;
     if (platform::writeTextLines(file_, lines_.lines())) return true;
-    core::reportError(platform::lastErrorText());
+    core::reportFileError(kSaveFailed, file_, platform::lastErrorText());
     return false;
 }
 
@@ -77,7 +79,7 @@ void HotList::save() {
         return;
     }
     // Said once: the counter must not be buried in boxes, one per copy.
-    if (!saveFailureShown_) core::reportError(platform::lastErrorText());
+    if (!saveFailureShown_) core::reportFileError(kSaveFailed, file_, platform::lastErrorText());
     saveFailureShown_ = true;
 }
 

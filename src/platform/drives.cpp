@@ -9,6 +9,8 @@
 #include <mutex>
 #include <sstream>
 
+#include "platform/names.h"
+
 namespace zorvik::platform {
 
 namespace {
@@ -65,19 +67,6 @@ bool blockDeviceIsRemovable(const std::string& majorMinor) {
     std::string flag = readSmallFile(sys + "/removable");
     if (flag.empty()) flag = readSmallFile(sys + "/../removable");  // a partition: ask its disk
     return flag == "1";
-}
-
-// A ".." component would lead out of the drive the path names (or, in a
-// native path, anywhere), so a path holding one names nothing.
-bool climbsOut(std::string_view path) {
-    size_t start = 0;
-    while (start <= path.size()) {
-        size_t end = path.find_first_of("\\/", start);
-        if (end == std::string_view::npos) end = path.size();
-        if (path.substr(start, end - start) == "..") return true;
-        start = end + 1;
-    }
-    return false;
 }
 
 bool underMediaFolder(const std::string& mountPoint) {

@@ -55,4 +55,15 @@ bool fitsWindowsName(std::string_view name) {
     return true;
 }
 
+bool climbsOut(std::string_view path) {
+    size_t start = 0;
+    while (start <= path.size()) {
+        size_t end = path.find_first_of("\\/", start);
+        if (end == std::string_view::npos) end = path.size();
+        if (path.substr(start, end - start) == "..") return true;
+        start = end + 1;
+    }
+    return false;
+}
+
 }  // namespace zorvik::platform

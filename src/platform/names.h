@@ -10,6 +10,10 @@ namespace zorvik::platform {
 // program path, be written to a list file line, or be copied to a card.
 bool fitsWindowsName(std::string_view name);
 
+// Whether a path holds a ".." component (between \ or / separators). Such
+// a path would lead out of the drive or folder it names, so it names nothing.
+bool climbsOut(std::string_view path);
+
 // The characters the shop's Windows refused in a name.
 inline constexpr std::string_view kWindowsRefusedCharacters = "\\/:*?\"<>|";
 
