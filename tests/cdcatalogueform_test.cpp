@@ -1,5 +1,6 @@
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileDialog>
 #include <QInputMethodEvent>
@@ -7,6 +8,7 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QPrintDialog>
+#include <QPointer>
 #include <QPrinter>
 #include <QProcess>
 #include <QPushButton>
@@ -15,6 +17,7 @@
 #include <QTimer>
 
 #include <functional>
+#include <memory>
 
 #include "core/errors.h"
 #include "core/settings.h"
@@ -25,19 +28,46 @@ using namespace zorvik;
 
 namespace {
 
-// Runs `answer` on the next modal dialog of type T as soon as it shows.
+// Runs `answer` on the next modal dialog of type T as soon as it shows. Whatever stays modal after the
+// answer (a "not found" box, an answer cut short by a failed check), or a dialog that shows only after a
+// minute, is closed, so a test fails instead of hanging the run.
 template <typename T>
 void whenShown(std::function<void(T*)> answer) {
+    struct State {
+        bool answered = false;
+        QPointer<QWidget> dialog;
+        QElapsedTimer waited;
+    };
+    auto state = std::make_shared<State>();
+    state->waited.start();
     auto* poll = new QTimer(qApp);
-    QObject::connect(poll, &QTimer::timeout, poll, [poll, answer] {
-        if (auto* dialog = qobject_cast<T*>(QApplication::activeModalWidget())) {
-            poll->deleteLater();
+    QObject::connect(poll, &QTimer::timeout, poll, [poll, answer, state] {
+        QWidget* modal = QApplication::activeModalWidget();
+        const auto finish = [poll] {
             poll->stop();
-            answer(dialog);
+            poll->deleteLater();
+        };
+        if (!state->answered) {
+            if (auto* dialog = qobject_cast<T*>(modal)) {
+                state->answered = true;
+                state->dialog = dialog;
+                answer(dialog);
+            } else if (state->waited.elapsed() > 60000) {
+                if (modal) modal->close();
+                finish();
+            }
+            return;
         }
+        // Only the answered dialog or a box it opened; a later step's dialog belongs to that step's poll.
+        bool left = false;
+        for (QObject* o = modal; o && state->dialog && !left; o = o->parent()) left = o == state->dialog;
+        if (!left) return finish();
+        if (auto* dialog = qobject_cast<QDialog*>(modal))
+            dialog->reject();
+        else
+            modal->close();
     });
     poll->start(20);
-    QTimer::singleShot(10000, poll, &QObject::deleteLater);
 }
 
 class ErrorCatcher {
