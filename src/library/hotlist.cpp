@@ -46,6 +46,7 @@ HotList::HotList(QObject* parent) : QObject(parent) {
 void HotList::load(std::string file) {
     file_ = std::move(file);
     lines_.clear();
+    undecodable_.clear();
     writable_ = false;
     if (!platform::fileExists(file_)) {
         writable_ = platform::writeTextLines(file_, {});
@@ -53,28 +54,43 @@ void HotList::load(std::string file) {
         Q_EMIT changed();
         return;
     }
-    auto lines = platform::readTextLines(file_);
-    if (!lines) {
+    auto read = platform::readFileLines(file_);
+    if (!read) {
         core::reportFileError("无法读取热门推荐文件", file_, platform::lastErrorText());
         Q_EMIT changed();
         return;
     }
-    std::erase_if(*lines, [](const std::string& line) { return line.empty(); });
-    lines_.assign(std::move(*lines));
+    std::vector<std::string> lines;
+    for (auto& line : *read) {
+        if (line.text.empty()) continue;
+        if (!line.undecodable.empty()) undecodable_.emplace(line.text, std::move(line.undecodable));
+        lines.push_back(std::move(line.text));
+    }
+    lines_.assign(std::move(lines));
     writable_ = true;
     Q_EMIT changed();
 }
 
 bool HotList::saveIfFileExists() {
     if (!writable_ || !platform::fileExists(file_)) return true;
-    if (platform::writeTextLines(file_, lines_.lines())) return true;
+    if (write()) return true;
     core::reportFileError(kSaveFailed, file_, platform::lastErrorText());
     return false;
 }
 
+bool HotList::write() const {
+    std::vector<platform::FileLine> lines;
+    lines.reserve(lines_.lines().size());
+    for (const auto& line : lines_.lines()) {
+        const auto bytes = undecodable_.find(line);
+        lines.push_back({line, bytes == undecodable_.end() ? std::string() : bytes->second});
+    }
+    return platform::writeWholeFile(file_, platform::encodeFileLines(lines));
+}
+
 void HotList::save() {
     if (!writable_ || !platform::fileExists(file_)) return;
-    if (platform::writeTextLines(file_, lines_.lines())) {
+    if (write()) {
         saveFailureShown_ = false;
         return;
     }

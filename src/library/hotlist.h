@@ -6,6 +6,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "library/collation.h"
@@ -35,7 +36,8 @@ public:
     explicit HotList(QObject* parent = nullptr);
 
     // Start-up: the file's lines at their sorted places; with no file, an
-    // empty one is written.
+    // empty one is written. A line whose bytes do not decode is written back
+    // as it was; a file that cannot be read is never written over.
     void load(std::string file);
     // Close: the list goes back only into a file that exists.
     bool saveIfFileExists();
@@ -59,8 +61,11 @@ Q_SIGNALS:
 
 private:
     void save();
+    bool write() const;
 
     SortedLines lines_;
+    // Lines whose bytes did not decode, by their text: written back as they were.
+    std::unordered_map<std::string, std::string> undecodable_;
     std::string file_;
     // A file that could not be read is never written over.
     bool writable_ = false;
