@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "core/jobs.h"
 #include "orders/orderrows.h"
 
 namespace zorvik::player {
@@ -60,10 +61,18 @@ public:
     void clear();
     // Removes the selected rows and the copies already made of them on the
     // device (and their lyrics); `deviceCopyOf` names the copy of an entry.
+    // The device is left to a job: a phone may take seconds to answer.
     void deleteSelected(const std::function<std::string(const std::string& entry)>& deviceCopyOf);
+    // The entries of the selected rows, top to bottom; with none selected,
+    // "至少要选择一个文件!" and nothing.
+    std::vector<std::string> selectedEntriesOrSay();
     void switchTo(int list);
     // "全选": every row selected; from the button the view takes the focus.
     void selectAll(bool fromButton);
+
+    // Closing: device work stops.
+    void stop();
+    bool waitUntil(core::Job::Deadline deadline) const;
 
 Q_SIGNALS:
     void activeChanged(int list);
@@ -89,6 +98,7 @@ private:
     int active_ = 1;
     bool unsaved_ = false;    // the active entries differ from the list file
     std::string unreadable_;  // why the active list's file could not be read
+    core::Jobs deviceWork_{this};  // last: joined before the rest goes
 };
 
 }  // namespace zorvik::orders

@@ -97,6 +97,10 @@ public:
     // the row together with its path.
     void deleteResultForGood(library::ResultList& results, int row);
 
+    // Closing: readings stop at their next folder, deletions between files.
+    void stop();
+    bool waitUntil(core::Job::Deadline deadline) const;
+
 Q_SIGNALS:
     void forwardChanged(bool forward);
     // Tree and list have a new root.
