@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "core/oneshot.h"
+#include "core/startuptrace.h"
 #include "library/cacheclean.h"
 #include "library/files.h"
 #include "library/prefixed.h"
@@ -137,14 +138,16 @@ void Station::create() {
     Q_EMIT libraryDrivesLoaded();
     if (!anyDrive) Q_EMIT basicSettingsRequested();
     removable_.start();
+    core::traceStartup("created");
 }
 
 void Station::firstShow() {
+    core::traceStartup("first shown");
     library::cleanCachedMedia(folders_.data);
     localFolder_.startUpCheck();
     storage::cleanStagingFolders();
     storage::removeStaleTemporaries();
-    // The saved skin is applied here.
+    Q_EMIT savedSkinRequested();
     patterns_ = search::SearchPatterns::warmUp();
     // No category tab is selected here, so the warm-up covers whole roots.
     search_.selectTab(search::kNoTab);
@@ -154,7 +157,7 @@ void Station::firstShow() {
 
 void Station::startupSecondStage() {
     startupTimer_.stop();
-    hotList_.load(folders_.data + std::string(library::kHotListFileName));
+    hotList_.loadInBackground(folders_.data + std::string(library::kHotListFileName));
     orderBook_.loadFirstList();
     Q_EMIT orderBook_.tallyRequested();
     preview_.loadPlaylist();
@@ -170,6 +173,7 @@ void Station::startupSecondStage() {
     cues_.request(player::Startup);
     // The search box takes the focus with its input method here.
     Q_EMIT startupFinished();
+    core::traceStartup("start-up timer done");
 }
 
 void Station::startWarmUp() {
@@ -189,6 +193,7 @@ void Station::startWarmUp() {
             cues_.request(hits > 0 ? player::Found : player::Error);
             listings_.endThreaded();
             Q_EMIT warmUpFinished(hits);
+            core::traceStartup("就绪！");
         },
         /*keepSearch=*/true);
 }

@@ -1,5 +1,7 @@
 #include "library/hotlist.h"
 
+#include <utility>
+
 #include "core/errors.h"
 #include "core/oneshot.h"
 #include "platform/fileops.h"
@@ -43,11 +45,20 @@ HotList::HotList(QObject* parent) : QObject(parent) {
     });
 }
 
+struct HotList::Loading {
+    bool read = false;  // false: the file could not be read, for `error`
+    std::string error;
+    SortedLines lines;
+    std::unordered_map<std::string, std::string> undecodable;
+};
+
 void HotList::load(std::string file) {
     file_ = std::move(file);
     lines_.clear();
     undecodable_.clear();
     writable_ = false;
+    loading_.reset();
+    countedWhileLoading_.clear();
     if (!platform::fileExists(file_)) {
         writable_ = platform::writeTextLines(file_, {});
         if (!writable_) core::reportFileError(kSaveFailed, file_, platform::lastErrorText());
@@ -71,7 +82,59 @@ void HotList::load(std::string file) {
     Q_EMIT changed();
 }
 
+void HotList::loadInBackground(std::string file) {
+    if (!platform::fileExists(file)) {
+        load(std::move(file));  // writes the empty file: nothing to wait for
+        return;
+    }
+    file_ = std::move(file);
+    lines_.clear();
+    undecodable_.clear();
+    writable_ = false;
+    countedWhileLoading_.clear();
+    auto loading = std::make_shared<Loading>();
+    loading_ = loading;
+    jobs_.start([this, loading, file = file_](const std::stop_token&) {
+        if (auto read = platform::readFileLines(file)) {
+            std::vector<std::string> lines;
+            for (auto& line : *read) {
+                if (line.text.empty()) continue;
+                if (!line.undecodable.empty()) loading->undecodable.emplace(line.text, std::move(line.undecodable));
+                lines.push_back(std::move(line.text));
+            }
+            loading->lines.assign(std::move(lines));
+            loading->read = true;
+        } else {
+            loading->error = platform::lastErrorText();
+        }
+        jobs_.post([this, loading] { adopt(loading); });
+    });
+}
+
+void HotList::adopt(const std::shared_ptr<Loading>& loading) {
+    if (loading != loading_) return;  // taken in already, or replaced by a newer load
+    loading_.reset();
+    if (!loading->read) {
+        core::reportFileError("无法读取热门推荐文件", file_, loading->error);
+        Q_EMIT changed();
+        return;
+    }
+    lines_ = std::move(loading->lines);
+    undecodable_ = std::move(loading->undecodable);
+    writable_ = true;
+    for (const auto& path : std::exchange(countedWhileLoading_, {})) increment(path);
+    Q_EMIT changed();
+}
+
+void HotList::finishLoading() {
+    if (auto loading = loading_) {
+        jobs_.joinAll();
+        adopt(loading);
+    }
+}
+
 bool HotList::saveIfFileExists() {
+    finishLoading();
     if (!writable_ || !platform::fileExists(file_)) return true;
     if (write()) return true;
     core::reportFileError(kSaveFailed, file_, platform::lastErrorText());
@@ -101,6 +164,10 @@ void HotList::save() {
 
 void HotList::increment(const std::string& path) {
     if (path.empty()) return;
+    if (loading_) {
+        countedWhileLoading_.push_back(path);
+        return;
+    }
     const auto& lines = lines_.lines();
     // The whole path decides: counting a.mp3 must not raise a.mp3.bak.
     int found = -1;

@@ -32,6 +32,7 @@ std::vector<int> OrderBook::selectedRows() const {
 void OrderBook::requestTally() { core::requestOnce(tallyTimer_); }
 
 bool OrderBook::load(int list) {
+    listRead_ = true;
     const std::string file = listFile(list);
     unsaved_ = false;
     unreadable_.clear();
@@ -55,6 +56,7 @@ void OrderBook::loadFirstList() {
 }
 
 bool OrderBook::write() {
+    if (!listRead_) return true;
     const std::string file = listFile(active_);
     // A file that could not be read may still hold orders: it is never replaced.
     if (!unreadable_.empty()) {

@@ -98,6 +98,9 @@ private:
     int active_ = 1;
     bool unsaved_ = false;    // the active entries differ from the list file
     std::string unreadable_;  // why the active list's file could not be read
+    // No list file is the current one until a list was read: a close, a
+    // search or a change before the start-up timer must not write over it.
+    bool listRead_ = false;
     core::Jobs deviceWork_{this};  // last: joined before the rest goes
 };
 
