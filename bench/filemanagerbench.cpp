@@ -150,13 +150,13 @@ int stationMode(int rounds) {
     int items = 0;
     for (int round = 1; round <= rounds; ++round) {
         panel->localDiskButton()->click();
-        if (!runUntil([&] { return !fm.busy() && !fm.Timer5.isActive(); }, 30)) return 1;
+        if (!runUntil([&] { return !fm.busy() && !fm.findChild<QTimer*>(QStringLiteral("Timer5"))->isActive(); }, 30)) return 1;
         settle(0.2);
         meter.start();
         meteredApp()->startMetering();
         const auto t0 = Clock::now();
         panel->removableDiskButton()->click();
-        if (!runUntil([&] { return !fm.busy() && !fm.Timer5.isActive() && fm.list().count() > 1000; }, 60)) {
+        if (!runUntil([&] { return !fm.busy() && !fm.findChild<QTimer*>(QStringLiteral("Timer5"))->isActive() && fm.list().count() > 1000; }, 60)) {
             std::fprintf(stderr, "zorvik_filemanagerbench: the list did not fill\n");
             return 1;
         }

@@ -28,6 +28,8 @@ packages=(
   fusefat dosfstools exfat-fuse exfatprogs ntfs-3g mtools fuse3 libfuse3-dev
   # file types and the desktop's programs registered for them
   shared-mime-info
+  # glibc's Chinese messages: the reasons the error boxes give
+  locales libc-l10n
 )
 
 SUDO=""
@@ -41,4 +43,9 @@ if [ ${#missing[@]} -gt 0 ]; then
   export DEBIAN_FRONTEND=noninteractive
   $SUDO apt-get update -qq
   $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+# The error boxes take glibc's zh_CN messages through this locale.
+if ! locale -a 2>/dev/null | grep -qix 'zh_CN.utf8'; then
+  $SUDO localedef -i zh_CN -c -f UTF-8 zh_CN.UTF-8
 fi

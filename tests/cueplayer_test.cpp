@@ -75,7 +75,7 @@ TEST_F(Cues, ABurstIsHeardOnceAsItsLastRequestAtTheFirstDeadline) {
     // The second request did not push the 30 ms deadline back.
     EXPECT_GE(firedAfter, 25);
     EXPECT_LT(firedAfter, 30 + 5 + 200);
-    EXPECT_FALSE(cues.timer().isActive());
+    EXPECT_FALSE(cues.findChild<QTimer*>(QStringLiteral("ShengYingTimer"))->isActive());
     EXPECT_EQ(cues.pending(), Copied);  // playing does not reset it
 }
 
@@ -83,10 +83,11 @@ TEST_F(Cues, TheTimerIsNotRestartedByALaterRequest) {
     CuePlayer cues(folder());
     QSignalSpy played(&cues, &CuePlayer::played);
     cues.request(Select);
-    int remaining = cues.timer().remainingTime();
+    const QTimer* timer = cues.findChild<QTimer*>(QStringLiteral("ShengYingTimer"));
+    int remaining = timer->remainingTime();
     QTest::qWait(15);
     cues.request(Found);
-    EXPECT_LT(cues.timer().remainingTime(), remaining);
+    EXPECT_LT(timer->remainingTime(), remaining);
     ASSERT_TRUE(played.wait(1000));
     EXPECT_EQ(played[0][0].toInt(), Found);
 }
@@ -132,7 +133,7 @@ TEST_F(Cues, ExitSoundPlaysAtOnceWithoutAPendingCue) {
     int linger = cues.playExitSound();
     ASSERT_EQ(played.size(), 1);  // at once, not through the timer
     EXPECT_EQ(played[0][0].toInt(), Exit);
-    EXPECT_FALSE(cues.timer().isActive());
+    EXPECT_FALSE(cues.findChild<QTimer*>(QStringLiteral("ShengYingTimer"))->isActive());
     EXPECT_LE(linger, 2000);
 
     std::filesystem::remove(s.at("按键音乐/退出.wav"));

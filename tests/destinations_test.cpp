@@ -11,7 +11,7 @@
 #include <QSignalSpy>
 #include <QTest>
 
-#include "library/layout.h"
+#include "library/files.h"
 #include "orders/destinations.h"
 #include "orders/listdevices.h"
 #include "platform/drives.h"

@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "library/layout.h"
+#include "library/files.h"
 #include "orders/copylane.h"
 #include "orders/localcopy.h"
 #include "platform/drives.h"

@@ -84,6 +84,18 @@ TEST_F(Hot, AMissingFileIsCreatedEmptyAndADeletedOneIsNotWrittenAgain) {
     EXPECT_FALSE(fs::exists(file()));
 }
 
+TEST_F(Hot, ALineThatDoesNotDecodeKeepsItsBytesThroughEveryCount) {
+    const std::string bad = "005C,E:\\\xFF\x80\xFE坏.mp3";  // not GB18030
+    s.write("热门推荐.txt", fileLines({"001C,E:\\a.mp3"}) + bad + "\r\n");
+    hot.load(file());
+    ASSERT_EQ(hot.lines().size(), 2u);
+    hot.increment("E:\\a.mp3");
+    const std::string written = testing::readFile(file());
+    EXPECT_NE(written.find(bad + "\r\n"), std::string::npos);
+    EXPECT_NE(written.find(platform::utf8ToGb18030("002C,E:\\a.mp3\r\n")), std::string::npos);
+    EXPECT_EQ(written.size(), bad.size() + 2 + platform::utf8ToGb18030("002C,E:\\a.mp3\r\n").size());
+}
+
 TEST_F(Hot, ABackgroundLoadSortsAsALoadAndKeepsCountsMadeBeforeItIsIn) {
     const std::vector<std::string> lines = {"002C,E:\\歌\\b.mp3", "", "007C,E:\\歌\\a.mp3", "001C,E:\\z.wma"};
     s.write("热门推荐.txt", fileLines(lines));

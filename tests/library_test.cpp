@@ -1,8 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 
+#include "library/cacheclean.h"
+#include "library/files.h"
 #include "library/layout.h"
+#include "library/prefixed.h"
 #include "library/walk.h"
 #include "platform/drives.h"
 #include "support/fixture.h"
@@ -137,6 +141,23 @@ TEST_F(Walk, HiddenLinkedAndSpecialEntries) {
     EXPECT_EQ(walkToList("E:\\L\\", "*.mp3"),
               (std::vector<std::string>{"E:\\L\\.hidden.mp3", "E:\\L\\link.mp3",
                                         "E:\\L\\real\\song.mp3"}));
+}
+
+// Names a Windows disk or a FAT card cannot hold are never listed, so no list
+// file line or copy ever has to carry them.
+TEST_F(Walk, NamesThatCannotLiveOnWindowsDisksAreNotListed) {
+    s.write("e/N/ok 歌名😀.mp3");
+    s.write("e/N/two\nlines.mp3");
+    s.write("e/N/tab\t.mp3");
+    for (char c : std::string_view(":*?\"<>|")) s.write(std::string("e/N/bad") + c + ".mp3");
+    std::ofstream(s.at("e/N") + "/back\\slash.mp3").put('x');
+    s.write("e/N/\xB8\xE8.mp3");        // GBK bytes, not UTF-8
+    s.write("e/N/\xED\xA0\x80.mp3");   // a UTF-8 surrogate
+    s.write("e/N/a:b/inside.mp3");      // a folder that cannot be named is not entered
+    s.write("e/N/sub/in.mp3");
+    EXPECT_EQ(walkToList("E:\\N\\", "*.mp3"),
+              (std::vector<std::string>{"E:\\N\\ok 歌名😀.mp3", "E:\\N\\sub\\in.mp3"}));
+    std::filesystem::remove_all(s.at("e/N"));  // Qt cannot remove names that are not UTF-8
 }
 
 TEST_F(Walk, BlankPatternsMissingFoldersAndStops) {

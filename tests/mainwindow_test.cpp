@@ -1,4 +1,8 @@
+#include <QCheckBox>
 #include <QComboBox>
+#include <functional>
+#include <QLineEdit>
+#include <QPushButton>
 #include <unistd.h>
 #include <QIcon>
 #include <QTableView>
@@ -11,16 +15,19 @@
 #include <QTimer>
 
 #include "app/station.h"
+#include "core/errors.h"
 #include "platform/drives.h"
 #include "platform/instanceguard.h"
 #include "platform/textcodec.h"
 #include "ui/basicsettingspanel.h"
+#include "ui/categorytabs.h"
 #include "ui/mainwindow.h"
 #include "ui/orderpanel.h"
 #include "ui/resultspanel.h"
 #include "ui/searchpanel.h"
 #include "library/listing.h"
 #include "support/devices.h"
+#include "support/fixture.h"
 #include "ui/program.h"
 
 using namespace zorvik;
@@ -113,6 +120,107 @@ private Q_SLOTS:
         QCOMPARE(box->count(), 1);  // the keyword joined the history
     }
 
+    // Number mode from the start: whatever gave the search box the focus, the
+    // operator's typed number replaces the prompt, as on the shop's station.
+    void typingANumberReplacesThePromptWheneverTheSearchBoxTakesTheFocus_data() {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("start-up") << QStringLiteral("start-up");
+        QTest::newRow("the mode box") << QStringLiteral("mode box");
+        QTest::newRow("a tab press") << QStringLiteral("tab press");
+        QTest::newRow("a tab press while the box has the focus") << QStringLiteral("tab press, focused");
+    }
+    void typingANumberReplacesThePromptWheneverTheSearchBoxTakesTheFocus() {
+        QFETCH(QString, how);
+        testing::Scratch s;
+        s.write("数据文件/Corlen.ini", "[PanFu1]\r\nPanFu1=E\r\n[BianHaoCZ]\r\nBianHaoCZ=true\r\n");
+        app::Station station(core::ProgramFolders::at(s.path()));
+        ui::TForm1 window(station);
+        QSignalSpy started(&station, &app::Station::startupFinished);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        QVERIFY(!started.isEmpty() || started.wait(2000));  // the start-up timer may have run already
+        auto* panel = window.searchPanel();
+        auto* box = panel->searchBox();
+        panel->focusSearchBox();  // what the end of start-up does
+        QCOMPARE(box->currentText(), QStringLiteral("这里输入查找编号"));
+
+        auto caretAtEnd = [box] {
+            box->lineEdit()->deselect();
+            box->lineEdit()->end(false);
+        };
+        if (how == QStringLiteral("mode box")) {
+            panel->searchButton()->setFocus();
+            QTest::mouseClick(panel->numberModeBox(), Qt::LeftButton);
+            QTest::mouseClick(panel->numberModeBox(), Qt::LeftButton);
+        } else if (how.startsWith(QStringLiteral("tab press"))) {
+            caretAtEnd();
+            if (how == QStringLiteral("tab press")) panel->searchButton()->setFocus();
+            auto* tabs = window.categoryTabs();
+            QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(1).center());
+        }
+        QCOMPARE(QApplication::focusWidget(), box);
+        QTest::keyClicks(box, QStringLiteral("3021"));
+        QCOMPARE(box->currentText(), QStringLiteral("3021"));
+    }
+
+    // The rename box opens with the name selected, refuses what Windows refused
+    // with its own words, and offers the typed name again for mending.
+    void theRenameBoxRefusesWhatWindowsRefused() {
+        testing::Scratch s;
+        s.write("e/Brask搜歌库/1-音乐/3021歌手-歌名.mp3");
+        s.write("数据文件/Corlen.ini",
+                platform::utf8ToGb18030("[PanFu1]\r\nPanFu1=E\r\n[Drives]\r\nE=" + s.at("e") + "\r\n"));
+        app::Station station(core::ProgramFolders::at(s.path()));
+        ui::TForm1 window(station);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QTRY_VERIFY(station.listings().searchEnabled() && !station.listings().walking());
+        station.search().setText(QStringLiteral("3021"));
+        QSignalSpy done(&station.search(), &search::SearchController::finished);
+        QVERIFY(station.search().start());
+        QVERIFY(done.wait(3000));
+        station.resultSelection().select(station.results().index(0, 0),
+                                         QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+
+        // What the operator does in each box that comes up, in turn: reads
+        // what the box shows, then types a name or presses Enter.
+        QStringList seen;
+        auto name = [&seen](const QString& typed) {
+            return std::function<void(QWidget*)>([&seen, typed](QWidget* box) {
+                auto* edit = box->findChild<QLineEdit*>();
+                seen << edit->selectedText();  // the whole name: typing replaces it
+                edit->insert(typed);  // as typing does, over the selection
+                QTest::keyClick(edit, Qt::Key_Return);
+            });
+        };
+        auto message = [&seen](QWidget* box) {
+            seen << qobject_cast<QMessageBox*>(box)->text();
+            QTest::keyClick(box, Qt::Key_Return);
+        };
+        const QList<std::function<void(QWidget*)>> answers{
+            name(QStringLiteral("..\\..\\x")), message, name(QStringLiteral("..")), message,
+            name(QStringLiteral("新名")), message};
+        int next = 0;
+        QWidget* answered = nullptr;
+        QTimer operatorHand;
+        QObject::connect(&operatorHand, &QTimer::timeout, [&] {
+            QWidget* box = QApplication::activeModalWidget();
+            if (!box || box == answered || next >= answers.size() || !box->isVisible()) return;
+            answered = box;
+            answers[next++](box);
+        });
+        operatorHand.start(20);
+        window.resultsPanel()->renameSelected();
+        operatorHand.stop();
+
+        QCOMPARE(next, answers.size());
+        QCOMPARE(seen, (QStringList{QStringLiteral("3021歌手-歌名"),
+                                    QStringLiteral("文件名不能包含下列任何字符：\\ / : * ? \" < > |"),
+                                    QStringLiteral("..\\..\\x"), QStringLiteral("必须键入文件名。"),
+                                    QStringLiteral(".."), QStringLiteral("E:\\Brask搜歌库\\1-音乐\\新名.mp3")}));
+        QVERIFY(testing::exists(s.at("e/Brask搜歌库/1-音乐/新名.mp3")));
+    }
+
     void removableDrivesComeAndGoInAllFiveDeviceSelectors() {
         if (::geteuid() != 0) QSKIP("needs root to mount a drive");
         QTemporaryDir dir;
@@ -161,6 +269,18 @@ private Q_SLOTS:
         QCOMPARE(caption, QStringLiteral("Error"));
         QCOMPARE(buttons, 1);
         QVERIFY(QApplication::topLevelWidgets().size() <= 1);  // no station window was made
+    }
+
+    void aLockFileThatCannotBeUsedIsNamedInTheErrorBox() {
+        QTemporaryDir dir;
+        const QString lock = dir.filePath(QStringLiteral("guard.lock"));
+        QVERIFY(QFile::link(dir.filePath(QStringLiteral("elsewhere")), lock));
+        std::string reported;
+        core::setErrorSink([&reported](const std::string& message) { reported = message; });
+        platform::InstanceGuard guard(lock.toStdString());
+        QVERIFY(!ui::claimStation(guard));
+        core::setErrorSink({});
+        QVERIFY2(reported.rfind("无法打开单实例锁文件：" + lock.toStdString() + "\n", 0) == 0, reported.c_str());
     }
 };
 

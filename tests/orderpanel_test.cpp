@@ -1,3 +1,4 @@
+#include <cerrno>
 #include <sys/stat.h>
 
 #include <QLabel>
@@ -44,6 +45,8 @@ private Q_SLOTS:
         QVERIFY(!secondPanelForFile(4, plain));
         QCOMPARE(*secondPanelAtBatchEnd(3), QStringLiteral("下载完成!"));
         QCOMPARE(*secondPanelAtImmediateEnd(1), QStringLiteral("复制完成!"));
+        // A reason the station has no words of its own for is still told in Chinese.
+        QCOMPARE(failureReason(platform::CopyFailure::Other, EACCES), QStringLiteral("复制出错（拒绝访问。）"));
     }
 
     // A job that could not copy everything ends as any job does, then one box

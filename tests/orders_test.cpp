@@ -68,10 +68,7 @@ TEST_F(Orders, RowsShowNameTypeAndSizeAlikeWhenAddedAndWhenLoaded) {
         book.loadFirstList();
         book.add({"E:\\film.rmvb", "E:\\gone歌.mp3"});
         check(book.rows());
-        ASSERT_TRUE(book.saveActiveIfItHasAFile());  // no file yet: nothing written
-        EXPECT_FALSE(fs::exists(s.at("data/清单1.txt")));
-        ASSERT_TRUE(book.saveActive());
-    }
+    }  // the add saved the list
     EXPECT_EQ(testing::readFile(s.at("data/清单1.txt")),
               platform::utf8ToGb18030("E:\\film.rmvb\r\nE:\\gone歌.mp3\r\n"));
     OrderBook restarted(data(), cues);
@@ -102,6 +99,36 @@ TEST_F(Orders, SwitchingSavesTheListLeftAndLoadsTheOneChosen) {
     EXPECT_TRUE(fs::exists(s.at("data/清单3.txt")));  // left behind: saved, empty
     EXPECT_EQ(testing::readFile(s.at("data/清单3.txt")), "");
     EXPECT_EQ(book.rows().entries(), paths(2));
+}
+
+// Each change reaches the list file at once; a list file whose list did not
+// change is never written, and lines that do not decode keep their bytes.
+TEST_F(Orders, EveryChangeIsSavedAtOnceAndUndecodableLinesKeepTheirBytes) {
+    const std::string bad = "E:\\\xFF\x80\xFE坏.mp3";  // not GB18030
+    const std::string original = platform::utf8ToGb18030("E:\\一.mp3\r\n") + bad + "\r\n";
+    const std::string file = s.write("data/清单1.txt", original);
+    struct stat before {};
+    ASSERT_EQ(::stat(file.c_str(), &before), 0);
+    auto inode = [&file] {
+        struct stat st {};
+        ::stat(file.c_str(), &st);
+        return st.st_ino;
+    };
+    OrderBook book(data(), cues);
+    book.loadFirstList();
+    ASSERT_EQ(book.rows().count(), 2);
+    EXPECT_TRUE(book.saveActive());  // a search: nothing changed, nothing written
+    EXPECT_TRUE(book.saveActiveIfItHasAFile());  // the close
+    EXPECT_EQ(inode(), before.st_ino);
+    EXPECT_EQ(testing::readFile(file), original);
+
+    book.add({"E:\\二.mp3"});
+    EXPECT_EQ(testing::readFile(file), original + platform::utf8ToGb18030("E:\\二.mp3\r\n"));
+    book.selection().select(book.rows().index(0, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    book.deleteSelected([](const std::string&) { return std::string(); });
+    EXPECT_EQ(testing::readFile(file), bad + "\r\n" + platform::utf8ToGb18030("E:\\二.mp3\r\n"));
+    book.clear();
+    EXPECT_EQ(testing::readFile(file), "");
 }
 
 TEST_F(Orders, ClearAndDeleteSelected) {
@@ -251,6 +278,27 @@ TEST_F(Lanes, NoGroupFilesGoToTheLocalFolderFirstThenWhereThePreviousFileWent) {
     waitForBatch(*l);
     EXPECT_TRUE(fs::exists(s.at("d/歌曲下载/说明.doc")));  // before any other file: the local folder
     EXPECT_TRUE(fs::exists(s.at("phone/Video/又.doc")));     // after one: that file's folder
+}
+
+// An order list line climbing out of the library drive copies nothing; the
+// rest of the batch goes on.
+TEST_F(Lanes, AListLineWithAParentComponentCopiesNothing) {
+    s.write("passwd.txt", "root:x:0:0");
+    s.write("e/Brask搜歌库/1-音乐/歌.mp3", "song");
+    s.makeFolder("d/歌曲下载");
+    auto l = lane(4);
+    QSignalSpy failures(l.get(), &CopyLane::filesNotCopied);
+    l->startBatch({"E:\\Brask搜歌库\\..\\..\\passwd.txt", "E:\\Brask搜歌库\\1-音乐\\歌.mp3"});
+    waitForBatch(*l);
+    EXPECT_EQ(testing::readFile(s.at("phone/Music/歌.mp3")), "song");
+    for (const char* where : {"phone/Ebook/passwd.txt", "d/歌曲下载/passwd.txt", "phone/Music/passwd.txt"})
+        EXPECT_FALSE(fs::exists(s.at(where))) << where;
+    // The job names the line as not copied.
+    ASSERT_EQ(failures.size(), 1);
+    const auto named = failures[0][0].value<CopyFailures>();
+    ASSERT_EQ(named.size(), 1);
+    EXPECT_EQ(named[0].name, QStringLiteral("passwd.txt"));
+    EXPECT_EQ(named[0].reason, platform::CopyFailure::SourceGone);
 }
 
 TEST_F(Lanes, WhileTheDevicesFoldersAreFoundTheListsCopiesWaitForThem) {

@@ -4,12 +4,17 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <csignal>
+#include <locale.h>
 #include <filesystem>
 
 #include "platform/drives.h"
+#include "platform/errortext.h"
 #include "platform/fileops.h"
 #include "platform/instanceguard.h"
+#include "platform/names.h"
 #include "platform/textcodec.h"
 #include "platform/wildcard.h"
 #include "support/devices.h"
@@ -43,6 +48,22 @@ TEST(DriveTable, MapsLettersBothWaysAndUnknownLettersNameNothing) {
     table.setFixed({});
 }
 
+// A list line, a setting or a typed name holding ".." never leads out of its
+// drive: it names nothing, as a missing drive does.
+TEST(DriveTable, AParentComponentNeverResolves) {
+    auto& table = DriveTable::instance();
+    table.setFixed({{'E', "/srv/library"}});
+    for (const char* path : {"E:\\Brask搜歌库\\..\\..\\..\\..\\etc\\passwd", "E:\\a\\..\\b", "E:\\..",
+                             "E:..\\x", "E:/../x", "E:\\a/..", "C:\\..\\etc", "..\\x", "/tmp/../etc/passwd"})
+        EXPECT_EQ(table.toNative(path), std::nullopt) << path;
+    for (const char* path : {"E:\\a..b\\...\\..c", "E:\\.\\x", "E:\\..歌"})
+        EXPECT_NE(table.toNative(path), std::nullopt) << path;
+    // A folder picked by hand cannot smuggle one in either.
+    EXPECT_EQ(table.toDrivePath("/srv/library/../../etc"), std::nullopt);
+    EXPECT_EQ(table.toDrivePath("/srv/library/a..b"), "E:\\a..b");
+    table.setFixed({});
+}
+
 TEST(DriveTable, RemovableDrivesTakeLettersFromGAndKeepThem) {
     auto& table = DriveTable::instance();
     table.setFixed({{'G', "/fixed/g"}});
@@ -63,6 +84,19 @@ TEST(DriveTable, RemovableDrivesTakeLettersFromGAndKeepThem) {
     table.setRemovableMounts({});
     EXPECT_EQ(table.type('H'), DriveType::None);
     table.setFixed({});
+}
+
+TEST(Names, OnlyNamesAWindowsDiskCouldHoldFit) {
+    for (const char* name : {"3021歌手-歌名.mp3", "a b.c", "😀𠀀", "~$#%&'()[]{}!@^`=+,;", "\x7f", ""})
+        EXPECT_TRUE(fitsWindowsName(name)) << name;
+    for (const char* name : {"a\nb", "\t", "\x1f", "a\\b", "a/b", "a:b", "a*", "?", "\"x\"", "<", ">", "|",
+                             "\xB8\xE8",            // GBK
+                             "\xC0\xAF",            // overlong '/'
+                             "\xE0\x80\xAF",        // overlong again
+                             "\xED\xB0\x80",        // surrogate
+                             "\xF4\x90\x80\x80",    // past U+10FFFF
+                             "\xE4\xB8"})           // cut short
+        EXPECT_FALSE(fitsWindowsName(name)) << name;
 }
 
 TEST(Wildcard, StarOnlyAndAsciiCaseFolding) {
@@ -203,6 +237,24 @@ TEST(FileOps, CopyLandsWholeOrNotAtAll) {
     EXPECT_EQ(left, (std::vector<std::string>{"copy.bin", "src.bin", "tail.bin"}));
 }
 
+TEST(FileOps, APathClimbingOutOfItsDriveNamesNothing) {
+    Scratch s;
+    s.mapDrives({{'E', "e"}});
+    s.write("secret.txt", "not the library's");
+    s.write("e/x.mp3", "x");
+    EXPECT_FALSE(fileExists("E:\\..\\secret.txt"));
+    EXPECT_EQ(fileSize("E:\\..\\secret.txt"), -1);
+    EXPECT_FALSE(copyFile("E:\\..\\secret.txt", s.at("out.txt")));
+    EXPECT_FALSE(testing::exists(s.at("out.txt")));
+    EXPECT_FALSE(copyFile("E:\\x.mp3", "E:\\..\\out.mp3"));
+    EXPECT_FALSE(testing::exists(s.at("out.mp3")));
+    EXPECT_FALSE(renameFile("E:\\x.mp3", "E:\\..\\..\\x.mp3"));
+    EXPECT_FALSE(deleteFile("E:\\..\\secret.txt"));
+    EXPECT_TRUE(testing::exists(s.at("secret.txt")));
+    EXPECT_FALSE(readWholeFile("E:\\..\\secret.txt"));
+    DriveTable::instance().setFixed({});
+}
+
 TEST(FileOps, TheStationsTemporaryNamesAreShortAndOnlyTheyAreRemoved) {
     for (int i = 0; i < 20; ++i) {
         const std::string name = temporaryName();
@@ -249,6 +301,84 @@ TEST(FileOps, CopyOntoAFullDiskLeavesNoPartialFile) {
     EXPECT_TRUE(std::filesystem::is_empty(mount));
 }
 
+TEST(ErrorText, ReasonsAreInChinese) {
+    EXPECT_EQ(errorText(ENOTDIR), "系统找不到指定的路径。");
+    EXPECT_EQ(errorText(ENOSPC), "磁盘空间不足。");
+    EXPECT_EQ(errorText(EACCES), "拒绝访问。");
+    if (locale_t chinese = newlocale(LC_MESSAGES_MASK, "zh_CN.UTF-8", nullptr)) {
+        freelocale(chinese);
+        for (int error = 1; error < 134; ++error) {
+            const std::string text = errorText(error);
+            EXPECT_TRUE(std::any_of(text.begin(), text.end(), [](char c) { return c & 0x80; }))
+                << error << ": " << text;
+        }
+    } else {
+        GTEST_SKIP() << "the zh_CN.UTF-8 locale is not installed (scripts/install-deps.sh makes it)";
+    }
+}
+
+TEST(FileOps, AFailureSaysWhyAndASuccessClearsIt) {
+    Scratch s;
+    s.mapDrives({{'E', "e"}});
+    s.write("e/x.mp3", "x");
+    EXPECT_FALSE(copyFile("E:\\x.mp3\\y.mp3", s.at("y.mp3")));  // a file where a folder should be
+    EXPECT_EQ(lastError(), ENOTDIR);
+    EXPECT_EQ(lastErrorText(), "系统找不到指定的路径。");
+    EXPECT_TRUE(fileExists("E:\\x.mp3"));
+    EXPECT_EQ(lastError(), 0);
+    EXPECT_EQ(lastErrorText(), "");
+    EXPECT_FALSE(readWholeFile("Q:\\a.txt"));  // a drive that is not there
+    EXPECT_EQ(lastErrorText(), "系统找不到指定的路径。");
+    EXPECT_FALSE(readWholeFile("E:\\none.txt"));
+    EXPECT_EQ(lastError(), ENOENT);
+    EXPECT_EQ(lastErrorText(), "系统找不到指定的文件。");
+    DriveTable::instance().setFixed({});
+}
+
+// A tmpfs of a given size below `folder`, unmounted however the test ends.
+class SmallDisk {
+public:
+    SmallDisk(const std::string& folder, const char* size) : folder_(folder) {
+        mounted_ = ::geteuid() == 0 &&
+                   std::system(("mount -t tmpfs -o size=" + std::string(size) + " tmpfs '" + folder + "' 2>/dev/null")
+                                   .c_str()) == 0;
+    }
+    ~SmallDisk() {
+        if (mounted_) std::system(("umount '" + folder_ + "'").c_str());
+    }
+    bool mounted() const { return mounted_; }
+
+private:
+    std::string folder_;
+    bool mounted_ = false;
+};
+
+TEST(FileOps, WholeFileWritesKeepTheModeAndAFullDiskKeepsTheOldFile) {
+    Scratch s;
+    const std::string kept = s.write("kept.txt", "old");
+    ::chmod(kept.c_str(), 0640);
+    ASSERT_TRUE(writeWholeFile(kept, "\xD6\xD0\r\n"));
+    EXPECT_EQ(testing::readFile(kept), "\xD6\xD0\r\n");
+    struct stat st {};
+    ASSERT_EQ(::stat(kept.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0640u);
+    const mode_t mask = ::umask(022);
+    ASSERT_TRUE(writeWholeFile(s.at("new.txt"), "n"));
+    ::umask(mask);
+    ASSERT_EQ(::stat(s.at("new.txt").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0644u);
+
+    SmallDisk disk(s.makeFolder("small"), "64k");
+    if (!disk.mounted()) GTEST_SKIP() << "needs root to mount a small tmpfs";
+    s.write("small/清单1.txt", "old list");
+    EXPECT_FALSE(writeWholeFile(s.at("small/清单1.txt"), std::string(200000, 'x')));
+    EXPECT_EQ(lastErrorText(), "磁盘空间不足。");
+    EXPECT_EQ(testing::readFile(s.at("small/清单1.txt")), "old list");
+    std::vector<std::string> left;
+    for (const auto& e : std::filesystem::directory_iterator(s.at("small"))) left.push_back(e.path().filename());
+    EXPECT_EQ(left, std::vector<std::string>{"清单1.txt"});
+}
+
 TEST(InstanceGuard, OneHolderAtATimeAndFreedWhenTheHolderDies) {
     Scratch s;
     std::string lock = s.at("guard.lock");
@@ -274,6 +404,34 @@ TEST(InstanceGuard, OneHolderAtATimeAndFreedWhenTheHolderDies) {
     struct stat st {};
     ASSERT_EQ(::stat(lock.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0666u);  // every user of the machine shares it
+}
+
+// The lock lies in a folder everyone may write to: a link planted at its name
+// is never followed, and a file found there keeps the mode it has.
+TEST(InstanceGuard, NeverFollowsAPlantedLinkAndSetsTheModeOnlyOfItsOwnFile) {
+    Scratch s;
+    const std::string target = s.write("target", "precious");
+    ::chmod(target.c_str(), 0600);
+    const std::string lock = s.at("guard.lock");
+    std::filesystem::create_symlink(target, lock);
+    InstanceGuard linked(lock);
+    EXPECT_EQ(linked.claim(), InstanceGuard::Claim::Unusable);
+    EXPECT_FALSE(linked.problem().empty());
+    struct stat st {};
+    ASSERT_EQ(::stat(target.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+    EXPECT_EQ(testing::readFile(target), "precious");
+
+    const std::string found = s.write("found.lock");
+    ::chmod(found.c_str(), 0644);
+    InstanceGuard existing(found);
+    EXPECT_EQ(existing.claim(), InstanceGuard::Claim::Held);
+    ASSERT_EQ(::stat(found.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0644u);
+
+    ASSERT_EQ(::mkfifo(s.at("fifo.lock").c_str(), 0666), 0);
+    InstanceGuard fifo(s.at("fifo.lock"));
+    EXPECT_EQ(fifo.claim(), InstanceGuard::Claim::Unusable);  // and no hang on the open
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "app/station.h"
+#include "core/errors.h"
 #include "platform/drives.h"
 #include "platform/textcodec.h"
 #include "player/previewplayer.h"
@@ -80,7 +81,7 @@ protected:
     void play(const std::string& path, const std::string& name = {}) {
         player.setCurrentItem(path, name.empty() ? path.substr(path.rfind('/') + 1) : name);
         player.requestPlay();
-        ASSERT_TRUE(QTest::qWaitFor([&] { return !player.BoFangTimer2.isActive(); }, 2000));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !playRequestTimer()->isActive(); }, 2000));
         ASSERT_TRUE(QTest::qWaitFor([&] { return !player.makingCopy(); }, 2000));
         QCoreApplication::processEvents();
     }
@@ -99,6 +100,8 @@ protected:
         return texts;
     }
     void TearDown() override { platform::DriveTable::instance().setFixed({}); }
+    QTimer* playRequestTimer() { return player.findChild<QTimer*>(QStringLiteral("BoFangTimer2")); }
+    QTimer* positionTimer() { return player.findChild<QTimer*>(QStringLiteral("Timer1")); }
 
     Scratch s;
     std::string data;
@@ -133,12 +136,17 @@ TEST_F(Preview, SmallMissingAndForeignFilesAreRefusedWithTheirMessages) {
         std::string path;
         QString said;  // empty: the file went to the device
     };
+    s.makeFolder("lib/sub");
+    file("lib/up.mp3", 5000);
+    const std::string climbing = s.at("lib/sub/../up.mp3");
     const Case cases[] = {
         {file("lib/1000.mp3", 1000), kFileErrorMessage},
         {s.at("lib/missing.mp3"), kFileErrorMessage},
         {file("lib/1001.mp3", 1001), QString()},
         {file("lib/readme.txt", 5000), kNotMediaMessage},
         {file("lib/noext", 5000), kNotMediaMessage},
+        // A playlist or list line that climbs out of its folder names nothing.
+        {climbing, kFileErrorMessage},
     };
     for (const auto& c : cases) {
         said.clear();
@@ -160,11 +168,11 @@ TEST_F(Preview, ABurstOfRequestsPlaysOnceTheItemCurrentWhenTheTimerFires) {
     const std::string second = file("lib/二.mp3");
     player.setCurrentItem(first, "一.mp3");
     player.requestPlay();
-    const int remaining = player.BoFangTimer2.remainingTime();
+    const int remaining = playRequestTimer()->remainingTime();
     player.setCurrentItem(second, "二.mp3");
     player.requestPlay();
-    EXPECT_LE(player.BoFangTimer2.remainingTime(), remaining);  // not restarted
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !player.BoFangTimer2.isActive(); }, 2000));
+    EXPECT_LE(playRequestTimer()->remainingTime(), remaining);  // not restarted
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !playRequestTimer()->isActive(); }, 2000));
     QTest::qWait(20);  // a second run would have come by now
     ASSERT_NE(device, nullptr);
     EXPECT_EQ(device->files, std::vector<QString>{QString::fromStdString(second)});
@@ -207,10 +215,10 @@ TEST_F(Preview, ARequestMadeWhileACopyIsDecodedTakesOverAndTheCopyIsNotKept) {
     const std::string plain = file("lib/快.mp3");
     // Both requests run before the copy's end reaches the player.
     player.setCurrentItem(prefixed, "慢bk2009.mp3");
-    QMetaObject::invokeMethod(&player.BoFangTimer2, "timeout");
+    QMetaObject::invokeMethod(playRequestTimer(), "timeout");
     EXPECT_TRUE(player.makingCopy());
     player.setCurrentItem(plain, "快.mp3");
-    QMetaObject::invokeMethod(&player.BoFangTimer2, "timeout");
+    QMetaObject::invokeMethod(playRequestTimer(), "timeout");
     ASSERT_TRUE(QTest::qWaitFor([&] { return !player.makingCopy(); }, 2000));
     QCoreApplication::processEvents();
     ASSERT_NE(device, nullptr);
@@ -219,8 +227,8 @@ TEST_F(Preview, ARequestMadeWhileACopyIsDecodedTakesOverAndTheCopyIsNotKept) {
 
     // Asked for again while it is made, a copy is made once and then played.
     player.setCurrentItem(prefixed, "慢bk2009.mp3");
-    QMetaObject::invokeMethod(&player.BoFangTimer2, "timeout");
-    QMetaObject::invokeMethod(&player.BoFangTimer2, "timeout");
+    QMetaObject::invokeMethod(playRequestTimer(), "timeout");
+    QMetaObject::invokeMethod(playRequestTimer(), "timeout");
     ASSERT_TRUE(QTest::qWaitFor([&] { return !player.makingCopy(); }, 2000));
     QCoreApplication::processEvents();
     EXPECT_EQ(device->files.size(), 2u);
@@ -239,7 +247,7 @@ TEST_F(Preview, APrefixedFileThatIsNoMediaNeverTakesADataFileWithIt) {
 
 TEST_F(Preview, TheDeviceOpeningShowsTheSongAndItsFailureShowsTheDevicesText) {
     play(file("lib/长歌.mp3"), "长歌");
-    EXPECT_TRUE(player.Timer1.isActive());
+    EXPECT_TRUE(positionTimer()->isActive());
     EXPECT_EQ(player.display().title, QString());  // not before the device has it open
     opened(75 * 60'000);
     const auto& d = player.display();
@@ -256,7 +264,7 @@ TEST_F(Preview, TheDeviceOpeningShowsTheSongAndItsFailureShowsTheDevicesText) {
     device->reportFailed(QStringLiteral("Could not determine type of stream."));
     QCoreApplication::processEvents();
     EXPECT_EQ(messages(), std::vector<QString>{QStringLiteral("Could not determine type of stream.")});
-    EXPECT_FALSE(player.Timer1.isActive());
+    EXPECT_FALSE(positionTimer()->isActive());
     EXPECT_EQ(d.title, QStringLiteral("播放:  长歌"));
     EXPECT_EQ(d.length, QStringLiteral("15:00"));
 
@@ -291,7 +299,7 @@ TEST_F(Preview, PauseResumeAndStop) {
     EXPECT_EQ(d.pauseCaption, kResumeCaption);
     EXPECT_EQ(d.state, kStatePaused);
     EXPECT_FALSE(d.playEnabled);
-    EXPECT_TRUE(player.Timer1.isActive());  // the position just stands still
+    EXPECT_TRUE(positionTimer()->isActive());  // the position just stands still
 
     player.togglePause();
     EXPECT_EQ(device->state, FakeDevice::Playing);
@@ -300,12 +308,12 @@ TEST_F(Preview, PauseResumeAndStop) {
     EXPECT_TRUE(d.playEnabled);
 
     device->at = 65'000;
-    QMetaObject::invokeMethod(&player.Timer1, "timeout");
+    QMetaObject::invokeMethod(positionTimer(), "timeout");
     EXPECT_EQ(d.position, QStringLiteral("01:05"));
     player.stop();
     EXPECT_EQ(device->state, FakeDevice::Stopped);
     EXPECT_EQ(device->at, 0);
-    EXPECT_FALSE(player.Timer1.isActive());
+    EXPECT_FALSE(positionTimer()->isActive());
     EXPECT_EQ(d.position, QStringLiteral("00:00"));
     EXPECT_EQ(d.state, kStateStopped);
     EXPECT_EQ(d.title, QString());
@@ -368,7 +376,7 @@ TEST_F(Preview, TheEndOfASongPlaysThePlaylistOnWithoutEnd) {
         ended();
         EXPECT_EQ(player.display().position, QStringLiteral("00:00"));
         EXPECT_EQ(player.display().title, QString());
-        ASSERT_TRUE(QTest::qWaitFor([&] { return !player.BoFangTimer2.isActive(); }, 2000));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !playRequestTimer()->isActive(); }, 2000));
         QCoreApplication::processEvents();
         order.push_back(player.currentIndex());
         EXPECT_EQ(device->files.back(), QString::fromStdString(songs[static_cast<size_t>(order.back())].path));
@@ -381,7 +389,7 @@ TEST_F(Preview, TheEndOfASongPlaysThePlaylistOnWithoutEnd) {
     // A late notice about a file played before is no end of this one.
     device->reportEnded(device->serial - 1);
     QCoreApplication::processEvents();
-    EXPECT_TRUE(player.Timer1.isActive());
+    EXPECT_TRUE(positionTimer()->isActive());
 }
 
 TEST_F(Preview, WithAnEmptyPlaylistASongPlaysOnceAndTheButtonsStay) {
@@ -391,7 +399,7 @@ TEST_F(Preview, WithAnEmptyPlaylistASongPlaysOnceAndTheButtonsStay) {
     QTest::qWait(10);
     EXPECT_EQ(device->files.size(), 1u);
     EXPECT_EQ(device->state, FakeDevice::Stopped);
-    EXPECT_FALSE(player.Timer1.isActive());
+    EXPECT_FALSE(positionTimer()->isActive());
     EXPECT_EQ(player.display().state, kStateStopped);
     EXPECT_TRUE(player.display().stopEnabled);
     EXPECT_TRUE(player.display().pauseEnabled);
@@ -452,12 +460,30 @@ TEST_F(Preview, ThePlaylistFileHoldsThePathsAndEveryChangeIsSaved) {
     EXPECT_TRUE(fs::exists(list));
 }
 
+TEST_F(Preview, APlaylistLineThatDoesNotDecodeKeepsItsBytesAndAFailedSaveSaysWhyInChinese) {
+    const std::string list = data + "播放列表.txt";
+    const std::string bad = "E:\\\xFF\x80\xFE坏.mp3";  // not GB18030
+    const std::string original = platform::utf8ToGb18030("E:\\一.mp3\r\n") + bad + "\r\n";
+    s.write("prog/数据文件/播放列表.txt", original);
+    player.loadPlaylist();
+    ASSERT_EQ(player.playlist().count(), 2);
+    player.addToPlaylist({{"E:\\二.mp3", "二"}});
+    EXPECT_EQ(testing::readFile(list), original + platform::utf8ToGb18030("E:\\二.mp3\r\n"));
+
+    std::string reported;
+    core::setErrorSink([&reported](const std::string& message) { reported = message; });
+    fs::remove_all(data);
+    player.clearPlaylist();
+    core::setErrorSink({});
+    EXPECT_EQ(reported, "无法保存播放列表文件：" + list + "\n系统找不到指定的路径。");
+}
+
 TEST_F(Preview, PlayAddsTheSelectedRowsFirstOnlyForAnMp3) {
     const std::vector<PlaylistEntry> rows{{"E:\\x.mp3", "x"}, {"E:\\y.wma", "y"}};
     player.setCurrentItem(file("lib/cur.wma"), "cur.wma");
     player.playAddingToPlaylist(rows);
     EXPECT_EQ(player.playlist().count(), 0);
-    EXPECT_TRUE(player.BoFangTimer2.isActive());
+    EXPECT_TRUE(playRequestTimer()->isActive());
     player.setCurrentItem(file("lib/cur.MP3"), "cur.MP3");
     player.playAddingToPlaylist(rows);
     EXPECT_EQ(player.playlist().count(), 2);
@@ -499,12 +525,12 @@ TEST_F(PreviewStation, PlayOnAResultRowAddsTheSelectedRowsFirstOnlyForAnMp3) {
     station->makeResultCurrent(1);  // the .wma row
     station->playResults();
     EXPECT_EQ(preview.playlist().count(), 0);
-    EXPECT_TRUE(preview.BoFangTimer2.isActive());
-    preview.BoFangTimer2.stop();
+    EXPECT_TRUE(preview.findChild<QTimer*>(QStringLiteral("BoFangTimer2"))->isActive());
+    preview.findChild<QTimer*>(QStringLiteral("BoFangTimer2"))->stop();
 
     station->makeResultCurrent(0);  // the .mp3 row
     station->playResults();
-    preview.BoFangTimer2.stop();
+    preview.findChild<QTimer*>(QStringLiteral("BoFangTimer2"))->stop();
     EXPECT_EQ(paths(preview), (std::vector<std::string>{rows[0], rows[1]}));
     EXPECT_EQ(preview.playlist().entry(0).name, "一");  // the row's caption
     EXPECT_EQ(preview.currentIndex(), 0);
@@ -524,7 +550,7 @@ TEST_F(PreviewStation, PlayOnAResultRowAddsTheSelectedRowsFirstOnlyForAnMp3) {
     station->makeEntryCurrent(0);
     EXPECT_EQ(preview.currentName(), "三");
     station->playEntries();
-    preview.BoFangTimer2.stop();
+    preview.findChild<QTimer*>(QStringLiteral("BoFangTimer2"))->stop();
     EXPECT_EQ(preview.playlist().count(), 7);
 }
 

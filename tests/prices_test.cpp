@@ -213,7 +213,7 @@ TEST(Prices, AFileThatCannotBeWrittenIsReportedAndKeepsItsPrices) {
     PriceSave result = savePrices(settings, defaultPriceTexts());
     EXPECT_FALSE(result.saved);
     EXPECT_EQ(result.refusal, "");
-    EXPECT_EQ(reported, "No such file or directory");
+    EXPECT_EQ(reported, "无法保存设置文件：" + s.at("no/such/folder/Corlen.ini") + "\n系统找不到指定的路径。");
     core::setErrorSink({});
 }
 

@@ -313,13 +313,15 @@ TEST_F(RealDrives, StartUpFillOffersTheRemovableDrivesPresentOnce) {
     QString lateEntry = deviceEntry(rootOf(late));
     EXPECT_EQ(onlyOf(monitor.entries(), {small, early, late}), QStringList{lateEntry});
 
+    const QTimer* fill = monitor.findChild<QTimer*>(QStringLiteral("UZTTimer3"));
+    ASSERT_TRUE(fill);
     monitor.start();
-    EXPECT_TRUE(monitor.UZTTimer3.isActive());
-    EXPECT_EQ(monitor.UZTTimer3.interval(), 1000);
-    EXPECT_TRUE(monitor.UZTTimer3.isSingleShot());
+    EXPECT_TRUE(fill->isActive());
+    EXPECT_EQ(fill->interval(), 1000);
+    EXPECT_TRUE(fill->isSingleShot());
     ASSERT_TRUE(filled.wait(3000));
     settle(monitor);
-    EXPECT_FALSE(monitor.UZTTimer3.isActive());
+    EXPECT_FALSE(fill->isActive());
 
     const QStringList& entries = monitor.entries();
     EXPECT_EQ(entries.count(deviceEntry(rootOf(early))), 1);
@@ -330,7 +332,7 @@ TEST_F(RealDrives, StartUpFillOffersTheRemovableDrivesPresentOnce) {
 
     // The fill runs once.
     monitor.start();
-    EXPECT_FALSE(monitor.UZTTimer3.isActive());
+    EXPECT_FALSE(fill->isActive());
 }
 
 TEST_F(RealDrives, DiskSpaceLineOfTheActiveListsDevice) {
@@ -357,7 +359,7 @@ TEST_F(RealDrives, DiskSpaceLineOfTheActiveListsDevice) {
     chosen = rootOf(point);
     monitor.requestDiskSpaceLine();
     monitor.requestDiskSpaceLine();
-    EXPECT_EQ(monitor.UPangTimer3.interval(), 20);
+    EXPECT_EQ(monitor.findChild<QTimer*>(QStringLiteral("UPangTimer3"))->interval(), 20);
     ASSERT_TRUE(text.wait(2000));
     EXPECT_FALSE(text.wait(100));
     ASSERT_EQ(text.size(), 1);

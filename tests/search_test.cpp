@@ -7,6 +7,7 @@
 
 #include "app/station.h"
 #include "library/listing.h"
+#include "library/rename.h"
 #include "platform/drives.h"
 #include "platform/textcodec.h"
 #include "player/cueplayer.h"
@@ -169,7 +170,7 @@ TEST_F(Search, BarredTextsAreRefusedAndLeaveTheControlsIdle) {
     EXPECT_EQ(listings.results().count(), 0);
     EXPECT_EQ(listings.readyText(), QStringLiteral("就绪！"));
     EXPECT_EQ(listings.seconds(), 0);
-    EXPECT_FALSE(listings.Timer13.isActive());
+    EXPECT_FALSE(listings.findChild<QTimer*>(QStringLiteral("Timer13"))->isActive());
     EXPECT_TRUE(listings.searchEnabled());
     EXPECT_TRUE(controller.history().isEmpty());
 }
@@ -182,13 +183,13 @@ TEST_F(Search, LabelsCounterAndCountAroundASearch) {
     ASSERT_TRUE(controller.start());
     EXPECT_EQ(listings.readyText(), QStringLiteral("正 在 搜 索 ..."));
     EXPECT_EQ(listings.seconds(), 0);
-    EXPECT_TRUE(listings.Timer13.isActive());
+    EXPECT_TRUE(listings.findChild<QTimer*>(QStringLiteral("Timer13"))->isActive());
     EXPECT_FALSE(listings.searchEnabled());
     EXPECT_FALSE(controller.start());  // one search at a time
     QSignalSpy done(&controller, &SearchController::finished);
     ASSERT_TRUE(done.wait(3000));
     EXPECT_EQ(listings.readyText(), QStringLiteral("就绪！"));
-    EXPECT_FALSE(listings.Timer13.isActive());
+    EXPECT_FALSE(listings.findChild<QTimer*>(QStringLiteral("Timer13"))->isActive());
     EXPECT_TRUE(listings.searchEnabled());
     EXPECT_EQ(count.last()[0].toInt(), 4);
     EXPECT_EQ(listings.results().count(), 4);
@@ -299,8 +300,18 @@ TEST_F(StationSearch, RenameKeepsMarkerAndExtensionAndTheRowFollowsTheFile) {
     EXPECT_EQ(station.results().data(station.results().index(prefixed, 0), Qt::DisplayRole).toString(),
               QStringLiteral("新名"));
 
-    // Onto a name that exists: nothing moves, the row keeps naming the file it had.
+    // Names Windows refused never reach the disk: "..\..\..\x" would have
+    // moved the file out of the drive.
     const int other = 1 - prefixed;
+    for (const char* refused : {"..\\..\\..\\x", "a/b", "x:y", "two\nlines", "..", ".", "", "\xB8\xE8"})
+        EXPECT_FALSE(station.renameResult(other, refused)) << refused;
+    EXPECT_EQ(library::renameRefusal("..\\x"), library::kRefusedCharactersMessage);
+    EXPECT_EQ(library::renameRefusal(".."), library::kNameMissingMessage);
+    EXPECT_EQ(library::renameRefusal("新名 (2)"), "");
+    EXPECT_FALSE(std::filesystem::exists(s.at("x.mp3")));
+    EXPECT_TRUE(std::filesystem::exists(s.at("e/Brask搜歌库/1-音乐/3021歌手-别的.mp3")));
+
+    // Onto a name that exists: nothing moves, the row keeps naming the file it had.
     const std::string before = station.results().path(other);
     EXPECT_FALSE(station.renameResult(other, "新名bk2009"));
     EXPECT_EQ(station.results().path(other), before);

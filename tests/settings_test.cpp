@@ -80,6 +80,18 @@ TEST(Settings, WritesChangeOneLineAndKeepTheRest) {
     EXPECT_EQ(drives[1], (std::pair<std::string, std::string>{"F", "/mnt/f"}));
 }
 
+TEST(Settings, LinesThatDoNotDecodeKeepTheirBytesThroughAWrite) {
+    Scratch s;
+    const std::string bad = "; \xFF\x80 shop note";  // not GB18030
+    const std::string path = s.write("Corlen.ini", "[DiZi]\r\n" + bad + "\r\nDiZi1=x\r\n");
+    Settings settings(path);
+    ASSERT_TRUE(settings.write("DiZi", "DiZi1", "y"));
+    ASSERT_TRUE(settings.write("DianHua", "DianHua1", "1"));
+    ASSERT_TRUE(settings.write("DiZi", "Other", "2"));
+    EXPECT_EQ(testing::readFile(path),
+              "[DiZi]\r\n" + bad + "\r\nDiZi1=y\r\nOther=2\r\n[DianHua]\r\nDianHua1=1\r\n");
+}
+
 TEST(Settings, FirstWriteCreatesTheFileInGb18030) {
     Scratch s;
     Settings settings(s.at("Corlen.ini"));
@@ -114,13 +126,28 @@ TEST(Settings, AFailedWriteIsReportedAndStoresNothing) {
         ::chmod(folder.c_str(), 0755);
 }
 
+// Only a settings file that is not there starts afresh: one that cannot be
+// read is never replaced by a file holding the one new value.
+TEST(Settings, AnOldFileThatCannotBeReadIsNeverReplaced) {
+    Scratch s;
+    const std::string path = s.at("Corlen.ini");
+    std::filesystem::create_symlink("Corlen.ini", path);  // a link loop: stat and open fail
+    std::string reported;
+    setErrorSink([&reported](const std::string& m) { reported = m; });
+    Settings settings(path);
+    EXPECT_FALSE(settings.write("PanFu1", "PanFu1", "E"));
+    EXPECT_EQ(reported.rfind("无法读取设置文件：" + path + "\n", 0), 0u) << reported;
+    EXPECT_TRUE(std::filesystem::is_symlink(path));
+    setErrorSink({});
+}
+
 TEST(Settings, AFailedWriteOnAMissingFolderIsReported) {
     Scratch s;
     std::string reported;
     setErrorSink([&reported](const std::string& m) { reported = m; });
     Settings settings(s.at("no/such/folder/Corlen.ini"));
     EXPECT_FALSE(settings.write("A", "k", "2"));
-    EXPECT_EQ(reported, "No such file or directory");
+    EXPECT_EQ(reported, "无法保存设置文件：" + s.at("no/such/folder/Corlen.ini") + "\n系统找不到指定的路径。");
     setErrorSink({});
 }
 

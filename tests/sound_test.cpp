@@ -141,7 +141,7 @@ TEST_F(StationSound, WithAnEmptyPlaylistASongPlaysOnceAndEndsStopped) {
     play(song("一首.wav", 0.8));
     ASSERT_TRUE(waitForState(player::kStatePlaying, 5000));
     ASSERT_TRUE(waitForState(player::kStateStopped, 5000));
-    EXPECT_FALSE(preview.Timer1.isActive());
+    EXPECT_FALSE(preview.findChild<QTimer*>(QStringLiteral("Timer1"))->isActive());
     EXPECT_EQ(preview.display().title, QString());
     QTest::qWait(300);
     EXPECT_EQ(started.size(), 1);
@@ -161,7 +161,7 @@ TEST_F(StationSound, OneByteOverTheLimitIsTriedAndTheDecodersWordsAreShown) {
     EXPECT_FALSE(text.isEmpty());
     EXPECT_NE(text, player::kFileErrorMessage);
     EXPECT_NE(text, player::kNotMediaMessage);
-    EXPECT_FALSE(station->preview().Timer1.isActive());
+    EXPECT_FALSE(station->preview().findChild<QTimer*>(QStringLiteral("Timer1"))->isActive());
     EXPECT_EQ(station->preview().display().state, player::kStateStopped);
 }
 

@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "app/station.h"
+#include "library/files.h"
 #include "platform/drives.h"
 #include "platform/textcodec.h"
 #include "support/devices.h"
@@ -175,7 +176,7 @@ TEST_F(StationStart, WarmUpEndsReadyAndTheCountersStop) {
     EXPECT_EQ(cueAtFinish, player::Error);
     EXPECT_EQ(ready.first()[0].toString(), QStringLiteral("正在整理缓存 ... 请稍等 ！"));
     EXPECT_EQ(station.listings().readyText(), QStringLiteral("就绪！"));
-    EXPECT_FALSE(station.listings().Timer13.isActive());
+    EXPECT_FALSE(station.listings().findChild<QTimer*>(QStringLiteral("Timer13"))->isActive());
     EXPECT_TRUE(station.listings().searchEnabled());
 }
 
@@ -197,14 +198,40 @@ TEST_F(StationStart, ClosingStartsBtShAndPlaysTheExitSound) {
     EXPECT_TRUE(fs::exists(s.at("prog/bt.ran")));
 }
 
-TEST_F(StationStart, NoBtShStartsNothing) {
+TEST_F(StationStart, AListLineThatDoesNotDecodeSurvivesStartSearchSwitchAndClose) {
     writeSettings();
+    const std::string list = platform::utf8ToGb18030("E:\\一.mp3\r\n") + "E:\\\x81\x20\xFF.mp3\r\n";
+    s.write("prog/数据文件/清单1.txt", list);
     Station station(core::ProgramFolders::at(s.at("prog")));
     start(station);
+    ASSERT_EQ(station.orderBook().rows().count(), 2);
+    station.search().setText(QStringLiteral("一"));
+    station.search().start();  // a search saves the active list first
+    station.orderBook().switchTo(2);
+    station.orderBook().switchTo(1);
     station.closeQuery();
-    station.close();
-    QTest::qWait(100);
-    EXPECT_FALSE(fs::exists(s.at("prog/bt.ran")));
+    EXPECT_EQ(testing::readFile(s.at("prog/数据文件/清单1.txt")), list);
+}
+
+// Only the program folder's bt.sh is the shop's: one in the working folder or
+// in the data folder is never started.
+TEST_F(StationStart, OnlyTheProgramFoldersBtShIsStarted) {
+    writeSettings();
+    const std::string script = "echo ran > \"$(dirname \"$0\")/bt.ran\"\n";
+    s.write("prog/数据文件/bt.sh", script);
+    s.write("cwd/bt.sh", script);
+    const auto previous = fs::current_path();
+    fs::current_path(s.at("cwd"));
+    {
+        Station station(core::ProgramFolders::at(s.at("prog")));
+        start(station);
+        station.closeQuery();
+        station.close();
+    }
+    fs::current_path(previous);
+    QTest::qWait(1000);  // a script started would have written by now
+    EXPECT_FALSE(fs::exists(s.at("cwd/bt.ran")));
+    EXPECT_FALSE(fs::exists(s.at("prog/数据文件/bt.ran")));
 }
 
 TEST_F(StationStart, ADoubleClickedPictureGoesToTheActiveListAndItsDevice) {

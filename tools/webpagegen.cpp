@@ -7,7 +7,9 @@
 #include <string>
 #include <string_view>
 
+#include "library/files.h"
 #include "library/layout.h"
+#include "library/prefixed.h"
 
 namespace {
 

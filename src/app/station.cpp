@@ -4,6 +4,10 @@
 
 #include "core/oneshot.h"
 #include "core/startuptrace.h"
+#include "library/cacheclean.h"
+#include "library/files.h"
+#include "library/prefixed.h"
+#include "library/rename.h"
 #include "library/walk.h"
 #include "platform/defaultapp.h"
 #include "platform/drives.h"
@@ -32,11 +36,11 @@ Station::Station(core::ProgramFolders folders, QObject* parent)
       preview_(
           folders_.data, [] { return std::make_unique<player::QtMediaDevice>(); },
           [](const std::string& path) { return platform::openWithDefaultApplication(path); }, this) {
-    core::makeOneShot(QiDTimer, "QiDTimer", 20);
-    connect(&QiDTimer, &QTimer::timeout, this, &Station::startupTimer);
-    core::makeOneShot(Timer7, "Timer7", 10);
-    connect(&Timer7, &QTimer::timeout, this, [this] {
-        Timer7.stop();
+    core::makeOneShot(startupTimer_, "QiDTimer", 20);
+    connect(&startupTimer_, &QTimer::timeout, this, &Station::startupSecondStage);
+    core::makeOneShot(deferredAddTimer_, "Timer7", 10);
+    connect(&deferredAddTimer_, &QTimer::timeout, this, [this] {
+        deferredAddTimer_.stop();
         addSelectedResults();
     });
     for (int n = 1; n <= orders::kListCount; ++n) {
@@ -52,6 +56,7 @@ Station::Station(core::ProgramFolders folders, QObject* parent)
     connect(&search_, &search::SearchController::searchStarting, &orderBook_,
             [this] { orderBook_.saveActive(); });
     connect(&orderBook_, &orders::OrderBook::message, this, &Station::messageRequested);
+    connect(&orderBook_, &orders::OrderBook::focusSearchBox, &search_, &search::SearchController::focusSearchBox);
     connect(&ready_, &library::ReadyListings::message, this, &Station::messageRequested);
     hotList_.setCurrentItem([this] { return currentItem(); });
     connect(&orderBook_, &orders::OrderBook::tallyRequested, &tally_,
@@ -99,7 +104,7 @@ Station::Station(core::ProgramFolders folders, QObject* parent)
                                 QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
         resultSelection_.setCurrentIndex(results().index(0, 0), QItemSelectionModel::NoUpdate);
         setCurrentItem(results().path(0));
-        core::requestOnce(Timer7);
+        core::requestOnce(deferredAddTimer_);
     });
     // The picture browser: its ends sound the error cue; a double-clicked
     // picture goes into the active list and, with "同步下载", onto its device.
@@ -116,8 +121,6 @@ Station::Station(core::ProgramFolders folders, QObject* parent)
 Station::~Station() = default;
 
 void Station::create() {
-    listings_.Timer13.start();
-    Timer7.start();
     if (!platform::folderExists(folders_.data)) platform::createFolders(folders_.data);
 
     // Drive letters map to folders before anything names a drive path.
@@ -149,11 +152,11 @@ void Station::firstShow() {
     // No category tab is selected here, so the warm-up covers whole roots.
     search_.selectTab(search::kNoTab);
     startWarmUp();
-    core::requestOnce(QiDTimer);
+    core::requestOnce(startupTimer_);
 }
 
-void Station::startupTimer() {
-    QiDTimer.stop();
+void Station::startupSecondStage() {
+    startupTimer_.stop();
     hotList_.loadInBackground(folders_.data + std::string(library::kHotListFileName));
     orderBook_.loadFirstList();
     Q_EMIT orderBook_.tallyRequested();
@@ -347,11 +350,9 @@ void Station::setCurrentItem(std::string path, std::string shownName) {
 
 std::optional<std::string> Station::renameResult(int row, const std::string& newName) {
     if (row < 0 || row >= results().count()) return std::nullopt;
-    std::string oldPath = results().path(row);
-    std::string newPath = library::renamedPath(oldPath, newName);
-    if (!platform::renameFile(oldPath, newPath)) return std::nullopt;
-    results().replacePath(row, newPath);
-    if (currentItem() == oldPath) setCurrentItem(newPath);
+    const std::string oldPath = results().path(row);
+    auto newPath = library::renameResult(results(), row, newName);
+    if (newPath && currentItem() == oldPath) setCurrentItem(*newPath);
     return newPath;
 }
 

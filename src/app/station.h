@@ -85,9 +85,7 @@ public:
     const std::string& currentItem() const { return preview_.currentPath(); }
     void setCurrentItem(std::string path, std::string shownName = {});
 
-    // Renames the file of a result row to `newName` (its marker and extension
-    // are kept). On success the row names the new file and the new path is
-    // returned; on failure nullopt and the row is unchanged.
+    // "重命名" (library::renameResult); the current item follows its file.
     std::optional<std::string> renameResult(int row, const std::string& newName);
 
     storage::RemovableDrives& removableDrives() { return removable_; }
@@ -136,9 +134,6 @@ public:
     // The volume bar, moved by the operator.
     void setMasterVolume(int value) { masterVolume_.set(value); }
 
-    QTimer QiDTimer;  // start-up, second stage
-    QTimer Timer7;    // adds the selected result to the active order list
-
 Q_SIGNALS:
     void libraryDrivesLoaded();
     void basicSettingsRequested();
@@ -158,7 +153,8 @@ Q_SIGNALS:
     void warmUpFinished(qint64 hits);
 
 private:
-    void startupTimer();
+    // The second stage of start-up, once the event loop runs.
+    void startupSecondStage();
     void startWarmUp();
     void stopJobs();
     // Playlist entries for result rows and order rows: path and row caption.
@@ -193,6 +189,9 @@ private:
     library::PictureBrowser pictures_{folders_.data};
     orders::PictureOrder pictureOrder_{orderBook_, tally_, cues_};
     std::chrono::steady_clock::time_point closedAt_;
+
+    QTimer startupTimer_{this};      // QiDTimer
+    QTimer deferredAddTimer_{this};  // Timer7: a number search's first hit joins the list
 };
 
 }  // namespace zorvik::app

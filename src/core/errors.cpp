@@ -20,4 +20,11 @@ void reportError(const std::string& message) {
         std::fprintf(stderr, "zorvik: %s\n", message.c_str());
 }
 
+void reportFileError(std::string_view operation, std::string_view file, std::string_view reason) {
+    std::string message(operation);
+    message.append("：").append(file);
+    if (!reason.empty()) message.append("\n").append(reason);
+    reportError(message);
+}
+
 }  // namespace zorvik::core

@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <string>
+#include <string_view>
 
 namespace zorvik::core {
 
@@ -11,5 +12,8 @@ namespace zorvik::core {
 using ErrorSink = std::function<void(const std::string& message)>;
 void setErrorSink(ErrorSink sink);
 void reportError(const std::string& message);
+// "operation：file" and, on the next line, why: the error box of a file
+// operation that failed.
+void reportFileError(std::string_view operation, std::string_view file, std::string_view reason);
 
 }  // namespace zorvik::core

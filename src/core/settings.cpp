@@ -1,5 +1,6 @@
 #include "core/settings.h"
 
+#include <cerrno>
 #include <optional>
 
 #include "core/errors.h"
@@ -91,14 +92,14 @@ std::vector<std::pair<std::string, std::string>> readSection(const std::vector<s
     return pairs;
 }
 
-void writeValue(std::vector<std::string>& lines, std::string_view section, std::string_view key,
-                std::string_view value) {
+LineEdit writeValue(std::vector<std::string>& lines, std::string_view section, std::string_view key,
+                    std::string_view value) {
     std::string entry = std::string(key) + "=" + std::string(value);
     auto range = findSection(lines, section);
     if (!range) {
         lines.push_back("[" + std::string(section) + "]");
         lines.push_back(entry);
-        return;
+        return {lines.size() - 2, 2};
     }
     size_t lastContent = range->first;  // insertion point: after the section's last non-blank line
     for (size_t i = range->first; i < range->second; ++i) {
@@ -106,14 +107,20 @@ void writeValue(std::vector<std::string>& lines, std::string_view section, std::
         if (kv && sameName(kv->key, key)) {
             // Keep the stored spelling of the key; only the value changes.
             lines[i] = std::string(kv->key) + "=" + std::string(value);
-            return;
+            return {i, 0};
         }
         if (!trim(lines[i]).empty()) lastContent = i + 1;
     }
     lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(lastContent), entry);
+    return {lastContent, 1};
 }
 
 }  // namespace profile
+
+namespace {
+constexpr std::string_view kReadFailed = "无法读取设置文件";
+constexpr std::string_view kWriteFailed = "无法保存设置文件";
+}  // namespace
 
 Settings::Settings(std::string filePath) : path_(std::move(filePath)) {}
 
@@ -134,19 +141,27 @@ bool Settings::write(std::string_view section, std::string_view key, std::string
 
 bool Settings::write(std::string_view section,
                      const std::vector<std::pair<std::string, std::string>>& values) {
-    std::vector<std::string> lines;
-    if (platform::fileExists(path_)) {
-        auto existing = platform::readTextLines(path_);
-        if (!existing) {
-            // Never replace a file that exists but could not be read.
-            reportError(platform::lastErrorText());
-            return false;
-        }
-        lines = std::move(*existing);
+    // The file's own lines, bytes and all: a line that does not decode is
+    // written back as it was unless it is the one that changes.
+    std::vector<platform::FileLine> file;
+    if (auto existing = platform::readFileLines(path_)) {
+        file = std::move(*existing);
+    } else if (platform::lastError() != ENOENT) {
+        // Only a file that is not there starts afresh: one that cannot be
+        // read (a link loop, no rights, a failing disk) is never replaced.
+        reportFileError(kReadFailed, path_, platform::lastErrorText());
+        return false;
     }
-    for (const auto& [key, value] : values) profile::writeValue(lines, section, key, value);
-    if (!platform::writeTextLines(path_, lines)) {
-        reportError(platform::lastErrorText());
+    std::vector<std::string> lines;
+    for (const auto& line : file) lines.push_back(line.text);
+    for (const auto& [key, value] : values) {
+        const auto edit = profile::writeValue(lines, section, key, value);
+        if (edit.inserted == 0) file[edit.at] = {lines[edit.at], {}};
+        for (size_t i = 0; i < edit.inserted; ++i)
+            file.insert(file.begin() + static_cast<std::ptrdiff_t>(edit.at + i), {lines[edit.at + i], {}});
+    }
+    if (!platform::writeWholeFile(path_, platform::encodeFileLines(file))) {
+        reportFileError(kWriteFailed, path_, platform::lastErrorText());
         return false;
     }
     return true;

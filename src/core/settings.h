@@ -40,8 +40,14 @@ std::string readValue(const std::vector<std::string>& lines, std::string_view se
                       std::string_view key);
 std::vector<std::pair<std::string, std::string>> readSection(const std::vector<std::string>& lines,
                                                              std::string_view section);
-void writeValue(std::vector<std::string>& lines, std::string_view section, std::string_view key,
-                std::string_view value);
+// What writeValue changed: `inserted` new lines at `at`, or, when none, the
+// line at `at` rewritten. Every other line stays as it was.
+struct LineEdit {
+    size_t at;
+    size_t inserted;
+};
+LineEdit writeValue(std::vector<std::string>& lines, std::string_view section, std::string_view key,
+                    std::string_view value);
 }  // namespace profile
 
 }  // namespace zorvik::core

@@ -12,6 +12,7 @@ namespace zorvik::library {
 namespace {
 constexpr std::string_view kMark = "C,";
 constexpr std::int64_t kCountCeiling = 999'999'999'999'999;
+constexpr std::string_view kSaveFailed = "无法保存热门推荐文件";
 }  // namespace
 
 HotLineParts splitHotLine(std::string_view line) {
@@ -48,27 +49,35 @@ struct HotList::Loading {
     bool read = false;  // false: the file could not be read, for `error`
     std::string error;
     SortedLines lines;
+    std::unordered_map<std::string, std::string> undecodable;
 };
 
 void HotList::load(std::string file) {
     file_ = std::move(file);
     lines_.clear();
+    undecodable_.clear();
     writable_ = false;
     loading_.reset();
     countedWhileLoading_.clear();
     if (!platform::fileExists(file_)) {
         writable_ = platform::writeTextLines(file_, {});
+        if (!writable_) core::reportFileError(kSaveFailed, file_, platform::lastErrorText());
         Q_EMIT changed();
         return;
     }
-    auto lines = platform::readTextLines(file_);
-    if (!lines) {
-        core::reportError(platform::lastErrorText());
+    auto read = platform::readFileLines(file_);
+    if (!read) {
+        core::reportFileError("无法读取热门推荐文件", file_, platform::lastErrorText());
         Q_EMIT changed();
         return;
     }
-    std::erase_if(*lines, [](const std::string& line) { return line.empty(); });
-    lines_.assign(std::move(*lines));
+    std::vector<std::string> lines;
+    for (auto& line : *read) {
+        if (line.text.empty()) continue;
+        if (!line.undecodable.empty()) undecodable_.emplace(line.text, std::move(line.undecodable));
+        lines.push_back(std::move(line.text));
+    }
+    lines_.assign(std::move(lines));
     writable_ = true;
     Q_EMIT changed();
 }
@@ -80,14 +89,20 @@ void HotList::loadInBackground(std::string file) {
     }
     file_ = std::move(file);
     lines_.clear();
+    undecodable_.clear();
     writable_ = false;
     countedWhileLoading_.clear();
     auto loading = std::make_shared<Loading>();
     loading_ = loading;
     jobs_.start([this, loading, file = file_](const std::stop_token&) {
-        if (auto lines = platform::readTextLines(file)) {
-            std::erase_if(*lines, [](const std::string& line) { return line.empty(); });
-            loading->lines.assign(std::move(*lines));
+        if (auto read = platform::readFileLines(file)) {
+            std::vector<std::string> lines;
+            for (auto& line : *read) {
+                if (line.text.empty()) continue;
+                if (!line.undecodable.empty()) loading->undecodable.emplace(line.text, std::move(line.undecodable));
+                lines.push_back(std::move(line.text));
+            }
+            loading->lines.assign(std::move(lines));
             loading->read = true;
         } else {
             loading->error = platform::lastErrorText();
@@ -100,11 +115,12 @@ void HotList::adopt(const std::shared_ptr<Loading>& loading) {
     if (loading != loading_) return;  // taken in already, or replaced by a newer load
     loading_.reset();
     if (!loading->read) {
-        core::reportError(loading->error);
+        core::reportFileError("无法读取热门推荐文件", file_, loading->error);
         Q_EMIT changed();
         return;
     }
     lines_ = std::move(loading->lines);
+    undecodable_ = std::move(loading->undecodable);
     writable_ = true;
     for (const auto& path : std::exchange(countedWhileLoading_, {})) increment(path);
     Q_EMIT changed();
@@ -120,19 +136,29 @@ void HotList::finishLoading() {
 bool HotList::saveIfFileExists() {
     finishLoading();
     if (!writable_ || !platform::fileExists(file_)) return true;
-    if (platform::writeTextLines(file_, lines_.lines())) return true;
-    core::reportError(platform::lastErrorText());
+    if (write()) return true;
+    core::reportFileError(kSaveFailed, file_, platform::lastErrorText());
     return false;
+}
+
+bool HotList::write() const {
+    std::vector<platform::FileLine> lines;
+    lines.reserve(lines_.lines().size());
+    for (const auto& line : lines_.lines()) {
+        const auto bytes = undecodable_.find(line);
+        lines.push_back({line, bytes == undecodable_.end() ? std::string() : bytes->second});
+    }
+    return platform::writeWholeFile(file_, platform::encodeFileLines(lines));
 }
 
 void HotList::save() {
     if (!writable_ || !platform::fileExists(file_)) return;
-    if (platform::writeTextLines(file_, lines_.lines())) {
+    if (write()) {
         saveFailureShown_ = false;
         return;
     }
     // Said once: the counter must not be buried in boxes, one per copy.
-    if (!saveFailureShown_) core::reportError(platform::lastErrorText());
+    if (!saveFailureShown_) core::reportFileError(kSaveFailed, file_, platform::lastErrorText());
     saveFailureShown_ = true;
 }
 

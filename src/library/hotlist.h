@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "core/jobs.h"
@@ -37,7 +38,8 @@ public:
     explicit HotList(QObject* parent = nullptr);
 
     // Start-up: the file's lines at their sorted places; with no file, an
-    // empty one is written.
+    // empty one is written. A line whose bytes do not decode is written back
+    // as it was; a file that cannot be read is never written over.
     void load(std::string file);
     // The same at start-up, with reading and sorting on a job: a long list
     // must not hold up the window. Counts made before it is in are added to
@@ -71,8 +73,11 @@ private:
     struct Loading;
     void adopt(const std::shared_ptr<Loading>& loading);
     void save();
+    bool write() const;
 
     SortedLines lines_;
+    // Lines whose bytes did not decode, by their text: written back as they were.
+    std::unordered_map<std::string, std::string> undecodable_;
     std::string file_;
     // A file that could not be read is never written over.
     bool writable_ = false;

@@ -1,8 +1,5 @@
 #include "library/layout.h"
 
-#include "platform/fileops.h"
-#include "platform/wildcard.h"
-
 namespace zorvik::library {
 
 const std::array<std::string_view, 36> kSubcategories{
@@ -33,18 +30,6 @@ std::string libraryRoot(std::string_view letter) {
     return std::string(letter) + ":\\" + std::string(kLibraryFolder) + "\\";
 }
 
-std::optional<int> mediaGroupOf(std::string_view extension) {
-    if (extension.empty()) return std::nullopt;
-    std::string lowered = platform::asciiLower(extension);
-    std::optional<int> group;
-    for (int i = 0; i < static_cast<int>(kMediaGroupExtensions.size()); ++i)
-        if (kMediaGroupExtensions[static_cast<size_t>(i)].find(lowered) != std::string_view::npos)
-            group = i;
-    return group;
-}
-
-int iconOf(std::string_view path) { return mediaGroupOf(extensionOf(path)).value_or(0); }
-
 int categoryOf(std::string_view path) {
     std::string probe;
     for (const auto& c : kCategories) {
@@ -53,77 +38,6 @@ int categoryOf(std::string_view path) {
     }
     return 0;
 }
-
-std::string_view fileNameOf(std::string_view path) {
-    size_t sep = path.find_last_of("\\/:");
-    return sep == std::string_view::npos ? path : path.substr(sep + 1);
-}
-
-std::string_view extensionOf(std::string_view path) {
-    std::string_view name = fileNameOf(path);
-    size_t dot = name.rfind('.');
-    return dot == std::string_view::npos ? std::string_view() : name.substr(dot);
-}
-
-std::string_view typeTextOf(std::string_view path) {
-    std::string_view ext = extensionOf(path);
-    return ext.empty() ? ext : ext.substr(1);
-}
-
-namespace {
-void eraseFirst(std::string& text, std::string_view what) {
-    if (what.empty()) return;
-    size_t at = text.find(what);
-    if (at != std::string::npos) text.erase(at, what.size());
-}
-}  // namespace
-
-std::string displayName(std::string_view path) {
-    std::string name(fileNameOf(path));
-    eraseFirst(name, extensionOf(path));
-    eraseFirst(name, kPrefixMarker);
-    return name;
-}
-
-std::string sizeText(std::int64_t bytes) {
-    std::string digits = std::to_string(bytes / 10240);  // -1 truncates to 0
-    if (digits.size() < 3) digits.insert(0, 3 - digits.size(), '0');
-    digits.insert(digits.size() - 2, ".");
-    return digits;
-}
-
-std::int64_t fileSize(std::string_view path) { return platform::fileSize(path); }
-
-bool isPrefixed(std::string_view path) {
-    return fileNameOf(path).find(kPrefixMarker) != std::string_view::npos;
-}
-
-std::string plainNameOf(std::string_view path) {
-    std::string name(path);
-    size_t nameStart = path.size() - fileNameOf(path).size();
-    size_t at = name.find(kPrefixMarker, nameStart);
-    if (at != std::string::npos) name.erase(at, kPrefixMarker.size());
-    return name;
-}
-
-bool copyPlain(std::string_view source, std::string_view destination) {
-    return platform::copyFile(source, destination, platform::Overwrite::Yes, kPrefixBlockSize);
-}
-
-void cleanCachedMedia(std::string_view folder) {
-    std::string base(folder);
-    if (!base.empty() && base.back() != '\\' && base.back() != '/') base += '\\';
-    for (const auto& entry : platform::listFolder(base)) {
-        std::string ext = platform::asciiLower(extensionOf(entry.name));
-        if (!ext.empty() && kCachedMediaExtensions.find(ext) != std::string_view::npos &&
-            entry.kind == platform::EntryKind::File)
-            platform::deleteFile(base + entry.name);
-    }
-}
-
-}  // namespace zorvik::library
-
-namespace zorvik::library {
 
 std::vector<std::string> searchRoots(const LibraryDrives& drives, int category) {
     std::vector<std::string> roots;
@@ -135,19 +49,6 @@ std::vector<std::string> searchRoots(const LibraryDrives& drives, int category) 
         roots.push_back(std::move(root));
     }
     return roots;
-}
-
-}  // namespace zorvik::library
-
-namespace zorvik::library {
-
-std::string renamedPath(std::string_view oldPath, std::string_view newName) {
-    std::string_view folder = oldPath.substr(0, oldPath.size() - fileNameOf(oldPath).size());
-    std::string path(folder);
-    path += newName;
-    if (isPrefixed(oldPath)) path += kPrefixMarker;
-    path += extensionOf(oldPath);
-    return path;
 }
 
 }  // namespace zorvik::library

@@ -47,9 +47,9 @@ void HitSink::flush() {
 }
 
 Listings::Listings(QObject* parent) : QObject(parent), current_(std::make_shared<ListingSession>()) {
-    Timer13.setObjectName(QStringLiteral("Timer13"));
-    Timer13.setInterval(1000);
-    connect(&Timer13, &QTimer::timeout, this, [this] { setSeconds(seconds_ + 1); });
+    secondsCounter_.setObjectName(QStringLiteral("Timer13"));
+    secondsCounter_.setInterval(1000);
+    connect(&secondsCounter_, &QTimer::timeout, this, [this] { setSeconds(seconds_ + 1); });
 }
 
 Listings::~Listings() { current_->superseded = true; }
@@ -70,7 +70,7 @@ void Listings::runThreaded(const QString& readyText, Body body, Finish finish, b
     auto session = current_;
     setReadyText(readyText);
     setSeconds(0);
-    Timer13.start();
+    secondsCounter_.start();
     if (!keepSearch) setSearchEnabled(false);
     walking_ = true;
 
@@ -100,14 +100,14 @@ bool Listings::waitUntil(core::Job::Deadline deadline) const { return jobs_.wait
 void Listings::endThreaded() {
     walking_ = false;
     setReadyText(QStringLiteral("就绪！"));
-    Timer13.stop();
+    secondsCounter_.stop();
     setSearchEnabled(true);
 }
 
 void Listings::setIdle() {
     setReadyText(QStringLiteral("就绪！"));
     setSeconds(0);
-    Timer13.stop();
+    secondsCounter_.stop();
     setSearchEnabled(true);
 }
 

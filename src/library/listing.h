@@ -93,8 +93,6 @@ public:
     void stop();
     bool waitUntil(core::Job::Deadline deadline) const;
 
-    QTimer Timer13;  // seconds counter of a threaded walk
-
 Q_SIGNALS:
     // A listing cleared the result list for its rows.
     void listingStarted();
@@ -107,6 +105,7 @@ private:
     void deliver(const std::shared_ptr<ListingSession>& session, std::vector<std::string>&& batch);
 
     ResultList results_;
+    QTimer secondsCounter_{this};  // Timer13: counts the seconds of a threaded walk
     std::shared_ptr<ListingSession> current_;
     QString readyText_;
     int seconds_ = 0;

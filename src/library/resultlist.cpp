@@ -2,8 +2,8 @@
 
 #include <iterator>
 
+#include "library/files.h"
 #include "library/hotlist.h"
-#include "library/layout.h"
 
 namespace zorvik::library {
 

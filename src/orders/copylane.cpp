@@ -4,9 +4,10 @@
 #include <deque>
 #include <mutex>
 
-#include "library/layout.h"
+#include "library/files.h"
+#include "library/prefixed.h"
 #include "platform/fileops.h"
-#include "platform/shell.h"
+#include "platform/process.h"
 #include "player/cueplayer.h"
 
 namespace zorvik::orders {
@@ -48,9 +49,9 @@ CopyLane::CopyLane(int list, player::CuePlayer& cues, QObject* parent)
     : QObject(parent), list_(list), cues_(cues), shared_(std::make_shared<Shared>()) {
     qRegisterMetaType<CopyProgress>();
     qRegisterMetaType<CopyFailures>();
-    progressTimer.setObjectName(QStringLiteral("progressTimer%1").arg(list));
-    progressTimer.setInterval(1000);
-    connect(&progressTimer, &QTimer::timeout, this, &CopyLane::tick);
+    progressTimer_.setObjectName(QStringLiteral("progressTimer%1").arg(list));
+    progressTimer_.setInterval(1000);
+    connect(&progressTimer_, &QTimer::timeout, this, &CopyLane::tick);
 }
 
 CopyLane::~CopyLane() = default;
@@ -238,7 +239,7 @@ void CopyLane::showFile(CopyProgress progress) {
         // The immediate job's text carries the counters as they stand now.
         progress.index = done_;
         progress.total = added_;
-        if (!progressTimer.isActive()) progressTimer.start();
+        if (!progressTimer_.isActive()) progressTimer_.start();
     }
     progress_ = progress;
     Q_EMIT fileStarted(progress);
@@ -254,7 +255,7 @@ void CopyLane::beginBatch() {
     barShown_ = true;
     seconds_ = 0;
     Q_EMIT diskSpaceRefreshRequested();
-    progressTimer.start();
+    progressTimer_.start();
     Q_EMIT displayChanged();
 }
 
@@ -262,7 +263,7 @@ void CopyLane::endBatch(const CopyFailures& failures) {
     Q_EMIT diskSpaceRefreshRequested();
     progress_.reset();
     doneShown_ = true;
-    progressTimer.stop();
+    progressTimer_.stop();
     barPosition_ = barMaximum_;
     cues_.request(player::Copied);
     Q_EMIT displayChanged();
@@ -291,7 +292,7 @@ void CopyLane::immediateItemDone(const CopyFailures& failures) {
         progress_.reset();
         doneShown_ = true;
         barPosition_ = barMaximum_;
-        progressTimer.stop();
+        progressTimer_.stop();
         if (list_ == 1 || list_ == 2) barShown_ = false;
         finished = true;
     }

@@ -85,7 +85,6 @@ public:
     int immediateAdded() const { return added_; }
     int immediateDone() const { return done_; }
 
-    QTimer progressTimer;  // 3 MB a second against the list total
 
 Q_SIGNALS:
     void runningChanged(bool running);  // the copying animation
@@ -132,6 +131,7 @@ private:
     int added_ = 0;
     int done_ = 1;
     CopyFailures immediateFailures_;
+    QTimer progressTimer_{this};  // 3 MB a second against the list total
 
     core::Jobs jobs_{this};  // last: joined before the rest goes
 };

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <utility>
 
-#include "library/layout.h"
+#include "library/files.h"
 #include "platform/fileops.h"
 
 namespace zorvik::orders {

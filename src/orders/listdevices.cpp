@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "library/layout.h"
+#include "library/files.h"
 #include "platform/copyfile.h"
 #include "platform/drives.h"
 #include "platform/shell.h"

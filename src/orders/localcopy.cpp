@@ -1,6 +1,7 @@
 #include "orders/localcopy.h"
 
-#include "library/layout.h"
+#include "library/files.h"
+#include "library/prefixed.h"
 #include "player/cueplayer.h"
 #include "storage/localfolder.h"
 

@@ -1,11 +1,12 @@
 #include "orders/orderbook.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <unordered_set>
 
 #include "core/errors.h"
 #include "core/oneshot.h"
-#include "library/layout.h"
+#include "library/files.h"
 #include "platform/fileops.h"
 #include "platform/textcodec.h"
 #include "player/cueplayer.h"
@@ -14,9 +15,9 @@ namespace zorvik::orders {
 
 OrderBook::OrderBook(std::string dataFolder, player::CuePlayer& cues, QObject* parent)
     : QObject(parent), dataFolder_(std::move(dataFolder)), cues_(cues) {
-    core::makeOneShot(tallyTimer, "tallyTimer", 1);
-    connect(&tallyTimer, &QTimer::timeout, this, [this] {
-        tallyTimer.stop();
+    core::makeOneShot(tallyTimer_, "tallyTimer", 1);
+    connect(&tallyTimer_, &QTimer::timeout, this, [this] {
+        tallyTimer_.stop();
         Q_EMIT tallyRequested();
     });
 }
@@ -28,22 +29,22 @@ std::vector<int> OrderBook::selectedRows() const {
     return rows;
 }
 
-void OrderBook::requestTally() { core::requestOnce(tallyTimer); }
+void OrderBook::requestTally() { core::requestOnce(tallyTimer_); }
 
 bool OrderBook::load(int list) {
     listRead_ = true;
     const std::string file = listFile(list);
-    if (!platform::fileExists(file)) {
-        rows_.replace({});
-        return true;
-    }
-    auto lines = platform::readTextLines(file);
+    unsaved_ = false;
+    unreadable_.clear();
+    auto lines = platform::readFileLines(file);
     if (!lines) {
-        rows_.replace({});
-        core::reportError(platform::lastErrorText());
+        rows_.replace(std::vector<std::string>{});
+        if (platform::lastError() == ENOENT) return true;  // no file: an empty list
+        unreadable_ = platform::lastErrorText();
+        core::reportFileError("无法读取清单文件", file, unreadable_);
         return false;
     }
-    std::erase_if(*lines, [](const std::string& line) { return line.empty(); });
+    std::erase_if(*lines, [](const platform::FileLine& line) { return line.text.empty(); });
     rows_.replace(std::move(*lines));
     return true;
 }
@@ -54,15 +55,37 @@ void OrderBook::loadFirstList() {
     Q_EMIT activeChanged(active_);
 }
 
-bool OrderBook::saveActive() {
+bool OrderBook::write() {
     if (!listRead_) return true;
-    if (platform::writeTextLines(listFile(active_), rows_.entries())) return true;
-    core::reportError(platform::lastErrorText());
-    return false;
+    const std::string file = listFile(active_);
+    // A file that could not be read may still hold orders: it is never replaced.
+    if (!unreadable_.empty()) {
+        core::reportFileError("无法保存清单文件", file, unreadable_);
+        return false;
+    }
+    if (!platform::writeWholeFile(file, platform::encodeFileLines(rows_.fileLines()))) {
+        core::reportFileError("无法保存清单文件", file, platform::lastErrorText());
+        return false;
+    }
+    unsaved_ = false;
+    return true;
+}
+
+bool OrderBook::saveActive() {
+    // A list as its file holds it is not written again; a missing file is made.
+    if (!unsaved_ && (!unreadable_.empty() || platform::fileExists(listFile(active_)))) return true;
+    return write();
 }
 
 bool OrderBook::saveActiveIfItHasAFile() {
-    return !platform::fileExists(listFile(active_)) || saveActive();
+    return !unsaved_ || !platform::fileExists(listFile(active_)) || write();
+}
+
+void OrderBook::changed() {
+    unsaved_ = true;
+    requestTally();
+    // At once: an order the operator has collected survives a crash or a power cut.
+    write();
 }
 
 OrderBook::AddResult OrderBook::add(const std::vector<std::string>& paths) {
@@ -74,7 +97,7 @@ OrderBook::AddResult OrderBook::add(const std::vector<std::string>& paths) {
     for (const auto& path : paths)
         if (known.insert(path).second) added.push_back(path);
     rows_.append(added);
-    if (!added.empty()) requestTally();
+    if (!added.empty()) changed();
     Q_EMIT focusSearchBox();
     cues_.request(player::Copied);
     return added.empty() ? AddResult::NothingNew : AddResult::Added;
@@ -90,13 +113,20 @@ bool OrderBook::appendIfNew(const std::string& path) {
     const auto& entries = rows_.entries();
     if (std::find(entries.begin(), entries.end(), path) != entries.end()) return false;
     rows_.append({path});
+    // Saved at once like every change; the picture browser does its own tally.
+    unsaved_ = true;
+    write();
     return true;
 }
 
 void OrderBook::clear() {
-    if (rows_.count() > 0) rows_.replace({});
+    if (rows_.count() > 0) {
+        rows_.replace(std::vector<std::string>{});
+        changed();
+    } else {
+        requestTally();
+    }
     cues_.request(player::Deleted);
-    requestTally();
 }
 
 void OrderBook::deleteSelected(const std::function<std::string(const std::string&)>& deviceCopyOf) {
@@ -106,8 +136,8 @@ void OrderBook::deleteSelected(const std::function<std::string(const std::string
     for (int row : rows)
         if (std::string copy = deviceCopyOf(rows_.entry(row)); !copy.empty()) copies.push_back(std::move(copy));
     rows_.remove(rows);
+    changed();
     cues_.request(player::Deleted);
-    requestTally();
     deviceWork_.start([this, copies = std::move(copies)](std::stop_token stop) {
         for (const auto& copy : copies) {
             if (stop.stop_requested()) return;

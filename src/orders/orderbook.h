@@ -39,7 +39,12 @@ public:
 
     // Start-up: list 1 is active, with the entries of its file if there is one.
     void loadFirstList();
-    // Writes the active entries whole to the active list's file.
+    // Every change of the active list (add, delete, clear) is written to its
+    // file at once, whole and atomically. A list file is written only when
+    // its list differs from it: lines that did not decode stay as they were.
+    //
+    // Brings the active list's file up to date, making it when it is missing
+    // (every search, a switch of lists).
     bool saveActive();
     // At close: only a list that already has a file is saved.
     bool saveActiveIfItHasAFile();
@@ -69,8 +74,6 @@ public:
     void stop();
     bool waitUntil(core::Job::Deadline deadline) const;
 
-    QTimer tallyTimer;  // the tally is worked out once after a burst of changes
-
 Q_SIGNALS:
     void activeChanged(int list);
     void message(const QString& text);
@@ -82,15 +85,21 @@ Q_SIGNALS:
 
 private:
     bool load(int list);
+    bool write();
+    // The active entries changed: saved at once, tallied soon.
+    void changed();
     void requestTally();
 
     std::string dataFolder_;
     player::CuePlayer& cues_;
+    QTimer tallyTimer_{this};  // the tally is worked out once after a burst of changes
     OrderRows rows_;
     QItemSelectionModel selection_{&rows_};
     int active_ = 1;
-    // No list file is the current one until a list was read: a close or a
-    // search before the start-up timer must not write an empty list over it.
+    bool unsaved_ = false;    // the active entries differ from the list file
+    std::string unreadable_;  // why the active list's file could not be read
+    // No list file is the current one until a list was read: a close, a
+    // search or a change before the start-up timer must not write over it.
     bool listRead_ = false;
     core::Jobs deviceWork_{this};  // last: joined before the rest goes
 };

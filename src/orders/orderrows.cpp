@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "library/layout.h"
+#include "library/files.h"
 
 namespace zorvik::orders {
 
@@ -12,7 +12,7 @@ OrderRows::Row OrderRows::build(const std::string& path) {
     std::string_view type = library::typeTextOf(path);
     return {QString::fromStdString(library::displayName(path)),
             QString::fromUtf8(type.data(), static_cast<qsizetype>(type.size())),
-            QString::fromStdString(library::sizeText(library::fileSize(path))), library::iconOf(path)};
+            QString::fromStdString(library::sizeText(library::fileSize(path))), library::iconOf(path), {}};
 }
 
 void OrderRows::append(const std::vector<std::string>& paths) {
@@ -32,6 +32,21 @@ void OrderRows::replace(std::vector<std::string> paths) {
     rows_.reserve(entries_.size());
     for (const auto& p : entries_) rows_.push_back(build(p));
     endResetModel();
+}
+
+void OrderRows::replace(std::vector<platform::FileLine> lines) {
+    std::vector<std::string> paths;
+    paths.reserve(lines.size());
+    for (auto& line : lines) paths.push_back(std::move(line.text));
+    replace(std::move(paths));
+    for (size_t i = 0; i < lines.size(); ++i) rows_[i].undecodable = std::move(lines[i].undecodable);
+}
+
+std::vector<platform::FileLine> OrderRows::fileLines() const {
+    std::vector<platform::FileLine> lines;
+    lines.reserve(entries_.size());
+    for (size_t i = 0; i < entries_.size(); ++i) lines.push_back({entries_[i], rows_[i].undecodable});
+    return lines;
 }
 
 void OrderRows::remove(std::vector<int> rows) {

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/textcodec.h"
+
 namespace zorvik::orders {
 
 // The order view's rows over the active order list's entries: row i always
@@ -22,6 +24,10 @@ public:
 
     void append(const std::vector<std::string>& paths);
     void replace(std::vector<std::string> paths);
+    // The entries of a list file. A line that did not decode keeps its
+    // bytes, and fileLines() gives them back unchanged.
+    void replace(std::vector<platform::FileLine> lines);
+    std::vector<platform::FileLine> fileLines() const;
     // Removes the rows given (any order, duplicates ignored).
     void remove(std::vector<int> rows);
 
@@ -39,6 +45,7 @@ private:
         QString type;
         QString size;
         int icon;
+        std::string undecodable;  // the list file's bytes of an entry that did not decode
     };
     static Row build(const std::string& path);
 

@@ -1,6 +1,6 @@
 #include "orders/pictureorder.h"
 
-#include "library/layout.h"
+#include "library/files.h"
 #include "orders/destinations.h"
 #include "orders/orderbook.h"
 #include "orders/tally.h"

@@ -1,5 +1,6 @@
 #include "orders/tally.h"
 
+#include "library/files.h"
 #include "library/layout.h"
 
 namespace zorvik::orders {

@@ -16,7 +16,7 @@
 
 #include "platform/drives.h"
 #include "platform/fileops.h"
-#include "platform/shell.h"
+#include "platform/process.h"
 
 extern char** environ;
 

@@ -9,6 +9,8 @@
 #include <mutex>
 #include <sstream>
 
+#include "platform/names.h"
+
 namespace zorvik::platform {
 
 namespace {
@@ -168,6 +170,7 @@ DriveType DriveTable::type(char letter) const {
 }
 
 std::optional<std::string> DriveTable::toNative(std::string_view path) const {
+    if (climbsOut(driveLetterOf(path) ? path.substr(2) : path)) return std::nullopt;
     std::string rest;
     std::string native;
     if (char letter = driveLetterOf(path)) {
@@ -191,6 +194,7 @@ std::optional<std::string> DriveTable::toNative(std::string_view path) const {
 }
 
 std::optional<std::string> DriveTable::toDrivePath(std::string_view native) const {
+    if (climbsOut(native)) return std::nullopt;
     std::shared_lock lock(mutex_);
     const Drive* best = nullptr;
     for (const auto* list : {&fixed_, &removable_}) {

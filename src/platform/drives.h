@@ -41,9 +41,10 @@ public:
 
     // "E:\a\b" -> root of E + "/a/b". A path without a drive letter is native
     // and passes through with backslashes turned into slashes. nullopt when
-    // the letter is not in the table.
+    // the letter is not in the table or the path holds a ".." component.
     std::optional<std::string> toNative(std::string_view path) const;
-    // The reverse: the drive path of a native path, the longest root wins.
+    // The reverse: the drive path of a native path, the longest root wins;
+    // nullopt for a path holding a ".." component.
     std::optional<std::string> toDrivePath(std::string_view native) const;
 
 private:

@@ -1,5 +1,7 @@
 #include "platform/fileops.h"
 
+#include <QSaveFile>
+
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -11,27 +13,41 @@
 #include <cstring>
 
 #include "platform/drives.h"
+#include "platform/errortext.h"
+#include "platform/names.h"
 
 namespace zorvik::platform {
 
 namespace {
 
+thread_local int tLastErrno = 0;
 thread_local std::string tLastError;
 
+// Callers pass errno straight from the failed call, before anything else can change it.
 bool fail(int error) {
-    tLastError = std::strerror(error);
+    tLastErrno = error;
+    tLastError = errorText(error);
     return false;
 }
 
-bool failNoDrive() {
-    tLastError = "The system cannot find the path specified.";
-    errno = ENOENT;
+// A drive or folder that is not there: Windows' "path not found".
+bool failPathNotFound() {
+    errno = tLastErrno = ENOENT;
+    tLastError = "系统找不到指定的路径。";
     return false;
 }
 
+void clearLastError() {
+    tLastErrno = 0;
+    tLastError.clear();
+}
+
+// Every operation maps its paths first, so an operation starts here with no
+// error left over from an earlier one.
 std::optional<std::string> native(std::string_view path) {
+    clearLastError();
     auto mapped = DriveTable::instance().toNative(path);
-    if (!mapped) failNoDrive();
+    if (!mapped) failPathNotFound();
     return mapped;
 }
 
@@ -45,9 +61,6 @@ std::string baseOf(const std::string& nativePath) {
     size_t slash = nativePath.find_last_of('/');
     return slash == std::string::npos ? nativePath : nativePath.substr(slash + 1);
 }
-
-// A temporary name beside the final one, short whatever the final name's length.
-std::string temporaryBeside(const std::string& nativePath) { return parentOf(nativePath) + "/" + temporaryName(); }
 
 class Fd {
 public:
@@ -67,31 +80,6 @@ public:
 private:
     int fd_;
 };
-
-// Writes a temporary file through `fill`, flushes it and renames it over
-// `target`; on any failure the temporary file is removed.
-template <typename Fill>
-bool writeThroughTemporary(const std::string& target, mode_t mode, Fill fill, Flush flush = Flush::Yes) {
-    std::string temporary = temporaryBeside(target);
-    Fd out(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode));
-    if (out.get() < 0) return fail(errno);
-    bool ok = fill(out.get()) && (flush == Flush::No || ::fsync(out.get()) == 0);
-    int error = errno;
-    ok = out.closeChecked() && ok;
-    if (ok) {
-        ok = ::rename(temporary.c_str(), target.c_str()) == 0;
-        error = errno;
-    }
-    if (!ok) {
-        ::unlink(temporary.c_str());
-        return fail(error);
-    }
-    if (flush == Flush::No) return true;
-    // The new name must survive an unplugged device too, not only the data.
-    Fd folder(::open(parentOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (folder.get() >= 0) ::fsync(folder.get());
-    return true;
-}
 
 EntryKind kindOf(int dirFd, const char* name, unsigned char type) {
     // Only links and file systems without d_type pay for a stat.
@@ -141,6 +129,8 @@ bool onlyItselfUnderAnotherCase(const std::string& from, const std::string& to) 
 }  // namespace
 
 std::string lastErrorText() { return tLastError; }
+
+int lastError() { return tLastErrno; }
 
 bool fileExists(std::string_view path) {
     auto p = native(path);
@@ -201,6 +191,7 @@ bool renameFile(std::string_view from, std::string_view to) {
 
 bool copyFile(std::string_view from, std::string_view to, Overwrite overwrite, std::int64_t offset,
               Flush flush) {
+    clearLastError();
     CopyResult result = copyFileChecked(from, to, {overwrite, offset, flush});
     return result.ok() || fail(result.error != 0 ? result.error : EIO);
 }
@@ -237,19 +228,30 @@ std::optional<std::string> readWholeFile(std::string_view path) {
 bool writeWholeFile(std::string_view path, std::string_view bytes) {
     auto p = native(path);
     if (!p) return false;
-    struct stat st {};
-    mode_t mode = ::stat(p->c_str(), &st) == 0 ? (st.st_mode & 07777) : 0666;
-    return writeThroughTemporary(*p, mode, [&](int out) {
-        for (size_t done = 0; done < bytes.size();) {
-            ssize_t w = ::write(out, bytes.data() + done, bytes.size() - done);
-            if (w < 0) {
-                if (errno == EINTR) continue;
-                return false;
-            }
-            done += static_cast<size_t>(w);
-        }
-        return true;
-    });
+    // QSaveFile writes beside the file (unnamed where the file system allows,
+    // so a crash leaves nothing behind), keeps the old file's mode, and syncs
+    // the data before it renames. It keeps no error number: errno is taken
+    // straight after the call that failed, and a failure that set none is
+    // told by Qt's kind of error.
+    QSaveFile file(QString::fromStdString(*p));
+    auto failed = [&file] {
+        int error = errno;
+        if (error == 0) error = file.error() == QFileDevice::ResourceError ? ENOSPC : EIO;
+        file.cancelWriting();
+        return error == ENOENT ? failPathNotFound() : fail(error);  // the file itself is made here
+    };
+    errno = 0;
+    if (!file.open(QIODevice::WriteOnly)) return failed();
+    const auto size = static_cast<qint64>(bytes.size());
+    errno = 0;
+    // A disk that fills up shows as a short count, not as an error.
+    if (file.write(bytes.data(), size) != size) return failed();
+    errno = 0;
+    if (!file.commit()) return failed();
+    // The new name must outlive a power cut too, not only the data.
+    Fd folder(::open(parentOf(*p).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (folder.get() >= 0) ::fsync(folder.get());
+    return true;
 }
 
 bool nameLess(std::string_view a, std::string_view b) {
@@ -296,6 +298,7 @@ bool FolderReader::open(std::string_view path) {
 
 bool FolderReader::openChild(const FolderReader& parent, std::string_view name) {
     close();
+    clearLastError();
     if (parent.fd_ < 0) return fail(EBADF);
     // Names handed out by a reader are NUL-terminated in its buffer.
     int fd = ::openat(parent.fd_, name.data(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
@@ -322,8 +325,7 @@ bool FolderReader::readAll(int fd) {
             const char* name = d->d_name;
             if (name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0))) continue;
             size_t length = std::strlen(name);
-            // A name holding the path separator cannot be named by a program path.
-            if (std::memchr(name, '\\', length)) continue;
+            if (!fitsWindowsName({name, length})) continue;
             entries_.push_back({static_cast<std::uint32_t>(names_.size()),
                                 static_cast<std::uint16_t>(length), kindOf(fd, name, d->d_type)});
             names_.append(name, length + 1);

@@ -14,8 +14,11 @@
 // every operation on it fails. '\' is a separator in every path.
 namespace zorvik::platform {
 
-// Text of the last failure of an operation on this thread.
+// Why the last operation on this thread failed, in Chinese; empty when it
+// succeeded.
 std::string lastErrorText();
+// Its errno value, ENOENT for a drive that is not there; 0 after a success.
+int lastError();
 
 bool fileExists(std::string_view path);    // a regular file, links followed
 bool folderExists(std::string_view path);
@@ -31,7 +34,8 @@ bool copyFile(std::string_view from, std::string_view to, Overwrite overwrite = 
               std::int64_t offset = 0, Flush flush = Flush::Yes);
 
 std::optional<std::string> readWholeFile(std::string_view path);
-// Replaces the file whole through a temporary file in the same folder.
+// Replaces the file whole through a temporary file in the same folder: a
+// crash or a full disk leaves the old file as it was. The file keeps its mode.
 bool writeWholeFile(std::string_view path, std::string_view bytes);
 
 enum class EntryKind { File, Folder, Skip };

@@ -5,6 +5,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
+
+#include "platform/errortext.h"
+
 namespace zorvik::platform {
 
 InstanceGuard::InstanceGuard(std::string lockPath) : path_(std::move(lockPath)) {}
@@ -15,18 +19,40 @@ InstanceGuard::~InstanceGuard() {
 
 std::string InstanceGuard::defaultLockPath() { return "/tmp/zorvik-station.lock"; }
 
-bool InstanceGuard::acquire() {
-    if (fd_ >= 0) return true;
-    int fd = ::open(path_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-    if (fd < 0) fd = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);  // made by another user
-    if (fd < 0) return false;
-    ::fchmod(fd, 0666);  // the umask would keep other users out; fails harmlessly when not ours
+bool InstanceGuard::acquire() { return claim() == Claim::Held; }
+
+InstanceGuard::Claim InstanceGuard::claim() {
+    if (fd_ >= 0) return Claim::Held;
+    problem_.clear();
+    // Never through a link planted at the name (the folder is everyone's), and
+    // never blocking on a FIFO planted there.
+    constexpr int kFlags = O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK;
+    bool created = true;
+    int fd = ::open(path_.c_str(), O_RDWR | O_CREAT | O_EXCL | kFlags, 0666);
+    if (fd < 0 && errno == EEXIST) {
+        created = false;
+        fd = ::open(path_.c_str(), O_RDWR | kFlags);
+        if (fd < 0 && errno == EACCES) fd = ::open(path_.c_str(), O_RDONLY | kFlags);  // made by another user
+    }
+    if (fd < 0) {
+        problem_ = errorText(errno);
+        return Claim::Unusable;
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        problem_ = errorText(S_ISDIR(st.st_mode) ? EISDIR : EINVAL);
+        ::close(fd);
+        return Claim::Unusable;
+    }
+    // Other users must be able to open it too, which the umask would prevent;
+    // a file found there keeps the mode its maker gave it.
+    if (created) ::fchmod(fd, 0666);
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
         ::close(fd);
-        return false;
+        return Claim::HeldElsewhere;
     }
     fd_ = fd;
-    return true;
+    return Claim::Held;
 }
 
 }  // namespace zorvik::platform

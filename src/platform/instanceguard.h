@@ -14,13 +14,22 @@ public:
     InstanceGuard(const InstanceGuard&) = delete;
     InstanceGuard& operator=(const InstanceGuard&) = delete;
 
-    // False when another process holds the guard.
+    enum class Claim {
+        Held,           // this process holds the guard
+        HeldElsewhere,  // another station runs
+        Unusable,       // the lock file cannot be used: problem() says why
+    };
+    Claim claim();
+    // True when this process holds the guard.
     bool acquire();
+    const std::string& problem() const { return problem_; }
+    const std::string& path() const { return path_; }
 
     static std::string defaultLockPath();
 
 private:
     std::string path_;
+    std::string problem_;
     int fd_ = -1;
 };
 

@@ -39,6 +39,29 @@ std::optional<std::vector<std::string>> readTextLines(std::string_view path) {
     return splitLines(gb18030ToUtf8(*bytes));
 }
 
+std::optional<std::vector<FileLine>> readFileLines(std::string_view path) {
+    auto bytes = readWholeFile(path);
+    if (!bytes) return std::nullopt;
+    // No byte of a GB18030 character is a line feed, so the bytes split into
+    // lines before they are decoded, and one bad line spoils no other.
+    std::vector<FileLine> lines;
+    for (auto& raw : splitLines(*bytes)) {
+        std::string text = gb18030ToUtf8(raw);
+        const bool exact = utf8ToGb18030(text) == raw;
+        lines.push_back({std::move(text), exact ? std::string() : std::move(raw)});
+    }
+    return lines;
+}
+
+std::string encodeFileLines(const std::vector<FileLine>& lines) {
+    std::string bytes;
+    for (const auto& line : lines) {
+        bytes += line.undecodable.empty() ? utf8ToGb18030(line.text) : line.undecodable;
+        bytes += "\r\n";
+    }
+    return bytes;
+}
+
 bool writeTextLines(std::string_view path, const std::vector<std::string>& lines) {
     std::string text;
     for (const auto& line : lines) {

@@ -21,4 +21,15 @@ bool writeTextLines(std::string_view path, const std::vector<std::string>& lines
 // Splits decoded text into lines the way the data files are read.
 std::vector<std::string> splitLines(std::string_view text);
 
+// A line of a data file as read: its text and, when its bytes are not
+// GB18030 that decodes and encodes back to the same bytes, those bytes, so
+// that a save writes the line back exactly as it was.
+struct FileLine {
+    std::string text;
+    std::string undecodable;
+};
+std::optional<std::vector<FileLine>> readFileLines(std::string_view path);
+// The lines in GB18030, each ended with CR LF; an undecodable line as it was read.
+std::string encodeFileLines(const std::vector<FileLine>& lines);
+
 }  // namespace zorvik::platform

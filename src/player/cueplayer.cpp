@@ -32,8 +32,8 @@ QString cueFileName(int cue) {
 
 CuePlayer::CuePlayer(QString cueFolder, QObject* parent)
     : QObject(parent), folder_(std::move(cueFolder)) {
-    core::makeOneShot(ShengYingTimer, "ShengYingTimer", 30);
-    connect(&ShengYingTimer, &QTimer::timeout, this, &CuePlayer::fire);
+    core::makeOneShot(cueTimer_, "ShengYingTimer", 30);
+    connect(&cueTimer_, &QTimer::timeout, this, &CuePlayer::fire);
 }
 
 CuePlayer::~CuePlayer() = default;
@@ -44,11 +44,11 @@ void CuePlayer::request(int cue) {
         return;
     }
     pending_ = cue;
-    core::requestOnce(ShengYingTimer);
+    core::requestOnce(cueTimer_);
 }
 
 void CuePlayer::fire() {
-    ShengYingTimer.stop();
+    cueTimer_.stop();
     QString name = cueFileName(pending_);
     if (name.isEmpty()) return;
     play(pending_, folder_ + name);

@@ -37,7 +37,6 @@ public:
     void waitUntilQuiet(int limitMs);
 
     int pending() const { return pending_; }
-    const QTimer& timer() const { return ShengYingTimer; }
 
 Q_SIGNALS:
     // A cue started (tests and the status of the device follow this).
@@ -53,7 +52,7 @@ private:
 
     QString folder_;
     int pending_ = 0;
-    QTimer ShengYingTimer;
+    QTimer cueTimer_{this};  // ShengYingTimer: plays the cue that waits
     std::unique_ptr<QSoundEffect> MediaPlayer2;  // created on first use, only with an output
     bool probed_ = false;
 };

@@ -1,11 +1,17 @@
 #include "player/playlist.h"
 
+#include <cerrno>
+
 #include "core/errors.h"
-#include "library/layout.h"
+#include "library/files.h"
 #include "platform/fileops.h"
 #include "platform/textcodec.h"
 
 namespace zorvik::player {
+
+namespace {
+constexpr std::string_view kSaveFailed = "无法保存播放列表文件";
+}  // namespace
 
 Playlist::Playlist(std::string file, QObject* parent) : QAbstractListModel(parent), file_(std::move(file)) {}
 
@@ -31,23 +37,31 @@ void Playlist::remove(int i) {
 
 void Playlist::load() {
     std::vector<PlaylistEntry> loaded;
-    if (platform::fileExists(file_))
-        if (auto lines = platform::readTextLines(file_))
-            for (auto& path : *lines) {
-                std::string name = library::displayName(path);
-                loaded.push_back({std::move(path), std::move(name)});
-            }
+    unreadable_.clear();
+    if (auto lines = platform::readFileLines(file_)) {
+        for (auto& line : *lines) {
+            std::string name = library::displayName(line.text);
+            loaded.push_back({std::move(line.text), std::move(name), std::move(line.undecodable)});
+        }
+    } else if (platform::lastError() != ENOENT) {
+        unreadable_ = platform::lastErrorText();
+        core::reportFileError("无法读取播放列表文件", file_, unreadable_);
+    }
     beginResetModel();
     entries_ = std::move(loaded);
     endResetModel();
 }
 
 bool Playlist::save() const {
-    std::vector<std::string> paths;
-    paths.reserve(entries_.size());
-    for (const auto& e : entries_) paths.push_back(e.path);
-    if (platform::writeTextLines(file_, paths)) return true;
-    core::reportError("播放列表无法保存：" + file_ + "\n" + platform::lastErrorText());
+    if (!unreadable_.empty()) {
+        core::reportFileError(kSaveFailed, file_, unreadable_);
+        return false;
+    }
+    std::vector<platform::FileLine> lines;
+    lines.reserve(entries_.size());
+    for (const auto& e : entries_) lines.push_back({e.path, e.undecodable});
+    if (platform::writeWholeFile(file_, platform::encodeFileLines(lines))) return true;
+    core::reportFileError(kSaveFailed, file_, platform::lastErrorText());
     return false;
 }
 

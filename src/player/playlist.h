@@ -10,6 +10,8 @@ namespace zorvik::player {
 struct PlaylistEntry {
     std::string path;
     std::string name;
+    // The line's bytes when they did not decode: saved back as they were.
+    std::string undecodable = {};
 };
 
 // The preview playlist: entry i is (names[i], paths[i]); the view shows the
@@ -27,9 +29,12 @@ public:
     void append(const std::vector<PlaylistEntry>& entries);
     void clear();
     void remove(int i);
-    // Paths from the file, names as the lists show them; a missing file is an empty list.
+    // Paths from the file, names as the lists show them; a missing file is an
+    // empty list. A file that cannot be read goes to the error box, and is
+    // never written over: it may still hold the shop's playlist.
     void load();
-    // Writes the paths whole; false (with the reason sent to the error sink) when that failed.
+    // Writes the paths whole and atomically; false (with the reason sent to
+    // the error box) when that failed.
     bool save() const;
 
     int rowCount(const QModelIndex& parent = {}) const override;
@@ -38,6 +43,7 @@ public:
 private:
     std::string file_;
     std::vector<PlaylistEntry> entries_;
+    std::string unreadable_;  // why the file could not be read
 };
 
 }  // namespace zorvik::player

@@ -3,7 +3,8 @@
 #include <cstdlib>
 
 #include "core/oneshot.h"
-#include "library/layout.h"
+#include "library/files.h"
+#include "library/prefixed.h"
 #include "platform/copyfile.h"
 #include "platform/drives.h"
 #include "platform/fileops.h"
@@ -53,11 +54,11 @@ PreviewPlayer::PreviewPlayer(std::string dataFolder, DeviceFactory makeDevice, E
       makeDevice_(std::move(makeDevice)),
       openExternal_(std::move(openExternal)),
       playlist_(dataFolder_ + "播放列表.txt") {
-    core::makeOneShot(BoFangTimer2, "BoFangTimer2", 1);
-    connect(&BoFangTimer2, &QTimer::timeout, this, &PreviewPlayer::runPlayRequest);
-    Timer1.setObjectName(QStringLiteral("Timer1"));
-    Timer1.setInterval(1000);
-    connect(&Timer1, &QTimer::timeout, this, &PreviewPlayer::tick);
+    core::makeOneShot(playRequestTimer_, "BoFangTimer2", 1);
+    connect(&playRequestTimer_, &QTimer::timeout, this, &PreviewPlayer::runPlayRequest);
+    positionTimer_.setObjectName(QStringLiteral("Timer1"));
+    positionTimer_.setInterval(1000);
+    connect(&positionTimer_, &QTimer::timeout, this, &PreviewPlayer::tick);
 }
 
 PreviewPlayer::~PreviewPlayer() = default;
@@ -105,7 +106,7 @@ void PreviewPlayer::makePlaylistEntryCurrent() {
     show();
 }
 
-void PreviewPlayer::requestPlay() { core::requestOnce(BoFangTimer2); }
+void PreviewPlayer::requestPlay() { core::requestOnce(playRequestTimer_); }
 
 void PreviewPlayer::playAddingToPlaylist(const std::vector<PlaylistEntry>& rows) {
     if (addsToPlaylistFirst(currentPath_)) addToPlaylist(rows);
@@ -113,7 +114,7 @@ void PreviewPlayer::playAddingToPlaylist(const std::vector<PlaylistEntry>& rows)
 }
 
 void PreviewPlayer::runPlayRequest() {
-    BoFangTimer2.stop();
+    playRequestTimer_.stop();
     const std::string path = currentPath_;
     const std::string name = currentName_;
     if (library::fileSize(path) < kSmallestPlayableBytes) {
@@ -185,7 +186,7 @@ void PreviewPlayer::removePreviousCopy() {
 }
 
 void PreviewPlayer::playInWindow(const std::string& file, const std::string& shownName) {
-    Timer1.start();
+    positionTimer_.start();
     const std::string native = platform::DriveTable::instance().toNative(file).value_or(file);
     serial_ = device().open(QString::fromStdString(native));
     device().play();
@@ -211,7 +212,7 @@ void PreviewPlayer::deviceOpened(int serial, qint64 length) {
 
 void PreviewPlayer::deviceLengthChanged(int serial, qint64 length) {
     // A decoder may correct its first estimate.
-    if (serial != serial_ || opening_ || !Timer1.isActive()) return;
+    if (serial != serial_ || opening_ || !positionTimer_.isActive()) return;
     display_.seekMaximum = length;
     display_.length = timeText(length);
     show();
@@ -219,9 +220,9 @@ void PreviewPlayer::deviceLengthChanged(int serial, qint64 length) {
 
 void PreviewPlayer::deviceFailed(int serial, const QString& text) {
     if (serial != serial_) return;
-    const bool wasOpen = !opening_ && Timer1.isActive();
+    const bool wasOpen = !opening_ && positionTimer_.isActive();
     opening_ = false;
-    Timer1.stop();
+    positionTimer_.stop();
     Q_EMIT message(text);
     // A file that fails while it plays is stopped; one that never opened
     // leaves the panel as it was.
@@ -236,7 +237,7 @@ void PreviewPlayer::tick() {
 }
 
 void PreviewPlayer::resetPosition() {
-    Timer1.stop();
+    positionTimer_.stop();
     display_.seekPosition = 0;
     device().seek(0);
     display_.position = QStringLiteral("00:00");
@@ -247,7 +248,7 @@ void PreviewPlayer::resetPosition() {
 // The end of a song comes from the device's own notice: a decoder need not
 // ever report a position equal to the length it gave at the start.
 void PreviewPlayer::deviceEnded(int serial) {
-    if (serial != serial_ || !Timer1.isActive()) return;
+    if (serial != serial_ || !positionTimer_.isActive()) return;
     resetPosition();
     device().stop();
     if (playlist_.count() > 0) {
@@ -282,7 +283,7 @@ void PreviewPlayer::stop() {
         resetPosition();
         device_->stop();
     } else {
-        Timer1.stop();
+        positionTimer_.stop();
         display_.seekPosition = 0;
         display_.position = QStringLiteral("00:00");
         display_.title.clear();
@@ -296,7 +297,7 @@ void PreviewPlayer::stop() {
 }
 
 void PreviewPlayer::seekBarMoved(qint64 value, bool dragging) {
-    if (!dragging || !Timer1.isActive() || !device_) return;
+    if (!dragging || !positionTimer_.isActive() || !device_) return;
     if (std::llabs(value - device_->position()) <= kSeekThresholdMs) return;
     device_->seek(value);
     device_->play();

@@ -117,9 +117,6 @@ public:
     // A decoded copy is being made in the background.
     bool makingCopy() const { return !making_.empty(); }
 
-    QTimer BoFangTimer2;  // the play request
-    QTimer Timer1;        // position, every second while a file plays in the window
-
 Q_SIGNALS:
     void displayChanged();
     void currentItemChanged(const QString& path);
@@ -170,6 +167,9 @@ private:
     int serial_ = 0;       // the device's number for the file last opened
     bool opening_ = false; // opened, not yet reported
     QString openingTitle_;
+
+    QTimer playRequestTimer_{this};  // BoFangTimer2: the play request
+    QTimer positionTimer_{this};     // Timer1: the position, every second while a file plays in the window
 
     core::Jobs jobs_{this};  // last: its jobs are joined before the rest goes
 };

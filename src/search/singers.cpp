@@ -30,7 +30,7 @@ void SingerBrowser::load(const std::string& file) {
     std::vector<std::string> names;
     if (platform::fileExists(file)) {
         auto lines = platform::readTextLines(file);
-        if (!lines) core::reportError(platform::lastErrorText());
+        if (!lines) core::reportFileError("无法读取歌手文件", file, platform::lastErrorText());
         for (auto& line : lines.value_or(std::vector<std::string>{})) {
             if (trimmed(line).empty()) continue;  // no name on this line
             std::string initials = pinyinInitials(trimmed(line));

@@ -4,7 +4,7 @@
 #include <QSet>
 #include <algorithm>
 
-#include "library/layout.h"
+#include "library/files.h"
 #include "platform/folderitems.h"
 #include "storage/explorerorder.h"
 #include "storage/folderpath.h"

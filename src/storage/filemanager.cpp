@@ -4,10 +4,12 @@
 #include <memory>
 
 #include "core/oneshot.h"
+#include "library/rename.h"
 #include "library/resultlist.h"
 #include "platform/drives.h"
 #include "platform/fileops.h"
 #include "platform/mountwatcher.h"
+#include "platform/names.h"
 #include "player/cueplayer.h"
 #include "storage/folderpath.h"
 
@@ -16,24 +18,19 @@ namespace zorvik::storage {
 namespace {
 
 constexpr int kStatusRefreshMs = 10;
-// Names Windows never lets a file have.
-const QString kForbiddenCharacters = QStringLiteral("\\/:*?\"<>|");
 
 }  // namespace
 
 QString objectCountText(int count) { return QString::number(count) + QStringLiteral(" 个对象"); }
 
 QString badFileNameReason(const QString& name) {
-    for (const QChar c : name)
-        if (kForbiddenCharacters.contains(c) || c.unicode() < 32)
-            return QStringLiteral("文件名不能包含下列任何字符:\n\\ / : * ? \" < > |");
-    if (name == QLatin1String(".") || name == QLatin1String("..")) return QStringLiteral("文件名无效。");
-    return {};
+    const std::string_view refusal = library::renameRefusal(name.toStdString());
+    return QString::fromUtf8(refusal.data(), static_cast<qsizetype>(refusal.size()));
 }
 
 FileManager::FileManager(player::CuePlayer& cues, QObject* parent) : QObject(parent), cues_(cues) {
-    core::makeOneShot(Timer5, "Timer5", kStatusRefreshMs);
-    connect(&Timer5, &QTimer::timeout, this, &FileManager::statusRefresh);
+    core::makeOneShot(statusRefreshTimer_, "Timer5", kStatusRefreshMs);
+    connect(&statusRefreshTimer_, &QTimer::timeout, this, &FileManager::statusRefresh);
     connect(&list_, &FileListModel::renameRequested, this, &FileManager::rename);
 }
 
@@ -73,7 +70,8 @@ void FileManager::openLocalDisk() {
 }
 
 void FileManager::choosePath(const QString& path) {
-    if (!path.contains(QStringLiteral(":\\"))) {
+    // A path climbing out through ".." is no drive path either.
+    if (!path.contains(QStringLiteral(":\\")) || platform::climbsOut(path.toStdString())) {
         Q_EMIT message(kNotADrivePath);
         return;
     }
@@ -122,10 +120,10 @@ void FileManager::driveRemoved() {
     goBack();
 }
 
-void FileManager::requestStatusRefresh() { core::requestOnce(Timer5); }
+void FileManager::requestStatusRefresh() { core::requestOnce(statusRefreshTimer_); }
 
 void FileManager::statusRefresh() {
-    Timer5.stop();
+    statusRefreshTimer_.stop();
     readList(/*again=*/false);
     Q_EMIT countTextChanged(objectCountText(list_.count()));
     setFolderLabel(folder_, true);

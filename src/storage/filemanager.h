@@ -36,7 +36,7 @@ inline const QString kFirstDrive = QStringLiteral("C:\\");
 
 // "N 个对象", the object count under the results group.
 QString objectCountText(int count);
-// Why a name cannot be given to a file; empty when it can.
+// Why a name cannot be given to a file (the rename box's words); empty when it can.
 QString badFileNameReason(const QString& name);
 
 // The device file manager: the folder tree and file list that "U盘管理" and
@@ -101,8 +101,6 @@ public:
     void stop();
     bool waitUntil(core::Job::Deadline deadline) const;
 
-    QTimer Timer5;  // status refresh
-
 Q_SIGNALS:
     void forwardChanged(bool forward);
     // Tree and list have a new root.
@@ -138,6 +136,7 @@ private:
     QString reading_;  // the folder a list reading is under way for
     std::atomic<unsigned> listGeneration_{0};  // read by the jobs
     int changes_ = 0;  // changes under way
+    QTimer statusRefreshTimer_{this};  // Timer5
     core::Jobs jobs_{this};  // last: joined before the rest goes
 };
 

@@ -1,6 +1,6 @@
 #include "storage/localfolder.h"
 
-#include "library/layout.h"
+#include "library/cacheclean.h"
 #include "platform/copyfile.h"
 #include "platform/fileops.h"
 

@@ -1,6 +1,6 @@
 #include "storage/localupkeep.h"
 
-#include "library/layout.h"
+#include "library/cacheclean.h"
 #include "platform/drives.h"
 #include "platform/fileops.h"
 #include "storage/localfolder.h"

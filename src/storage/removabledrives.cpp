@@ -38,10 +38,10 @@ bool bigEnoughToOffer(const QString& root) {
 }
 
 RemovableDrives::RemovableDrives(QObject* parent) : QObject(parent) {
-    core::makeOneShot(UZTTimer3, "UZTTimer3", kStartupFillMs);
-    connect(&UZTTimer3, &QTimer::timeout, this, &RemovableDrives::startupFill);
-    core::makeOneShot(UPangTimer3, "UPangTimer3", kDiskSpaceLineMs);
-    connect(&UPangTimer3, &QTimer::timeout, this, &RemovableDrives::refreshDiskSpaceLine);
+    core::makeOneShot(startupFillTimer_, "UZTTimer3", kStartupFillMs);
+    connect(&startupFillTimer_, &QTimer::timeout, this, &RemovableDrives::startupFill);
+    core::makeOneShot(diskSpaceLineTimer_, "UPangTimer3", kDiskSpaceLineMs);
+    connect(&diskSpaceLineTimer_, &QTimer::timeout, this, &RemovableDrives::refreshDiskSpaceLine);
     core::makeOneShot(spacePause_, "diskSpacePauseTimer", 0);
     connect(&spacePause_, &QTimer::timeout, this, [this] {
         if (std::exchange(spaceAgain_, false)) refreshDiskSpaceLine();
@@ -53,11 +53,11 @@ RemovableDrives::~RemovableDrives() = default;
 void RemovableDrives::setChosenDevice(ChosenDevice chosen) { chosen_ = std::move(chosen); }
 
 void RemovableDrives::start() {
-    if (!filled_) core::requestOnce(UZTTimer3);
+    if (!filled_) core::requestOnce(startupFillTimer_);
 }
 
 void RemovableDrives::startupFill() {
-    UZTTimer3.stop();
+    startupFillTimer_.stop();
     if (filled_) return;
     filled_ = true;
     Q_EMIT startupFilled();
@@ -116,11 +116,11 @@ void RemovableDrives::requestDiskSpaceLine() {
         QMetaObject::invokeMethod(this, &RemovableDrives::requestDiskSpaceLine, Qt::QueuedConnection);
         return;
     }
-    core::requestOnce(UPangTimer3);
+    core::requestOnce(diskSpaceLineTimer_);
 }
 
 void RemovableDrives::refreshDiskSpaceLine() {
-    UPangTimer3.stop();
+    diskSpaceLineTimer_.stop();
     Q_EMIT diskSpaceLineRefreshing();
     QString root = chosen_ ? chosen_() : QString();
     // Only an offered drive counts: a root whose drive has gone may already

@@ -82,9 +82,6 @@ public:
     const QString& diskText() const { return diskText_; }
     bool showsDiskNotice() const { return showsNotice_; }
 
-    QTimer UZTTimer3;    // start-up fill
-    QTimer UPangTimer3;  // disk space line
-
 Q_SIGNALS:
     // An entry was appended to the end of every device selector.
     void entryAdded(const QString& entry);
@@ -109,6 +106,8 @@ private:
     void spaceRead(const QString& root, const std::optional<platform::DiskSpace>& space);
     void setDiskText(const QString& text, bool notice);
 
+    QTimer startupFillTimer_{this};    // UZTTimer3
+    QTimer diskSpaceLineTimer_{this};  // UPangTimer3
     ChosenDevice chosen_;
     QStringList entries_;
     bool filled_ = false;
@@ -120,7 +119,7 @@ private:
     bool spaceAgain_ = false;  // asked again while the device was answering
     // A device that answers slowly is asked again only after a pause a few
     // times its answer's length: repaints must not keep a phone busy.
-    QTimer spacePause_;
+    QTimer spacePause_{this};
     std::int64_t lastReadMs_ = 0;
     core::Jobs jobs_{this};    // last: joined before the rest goes
 };

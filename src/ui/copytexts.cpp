@@ -1,7 +1,8 @@
 #include "ui/copytexts.h"
 
 #include <cerrno>
-#include <cstring>
+
+#include "platform/errortext.h"
 
 namespace zorvik::ui::copytexts {
 
@@ -56,7 +57,7 @@ QString failureReason(platform::CopyFailure failure, int error) {
     }
     if (error == EIO) return QStringLiteral("读写磁盘出错");
     if (error == 0) return QStringLiteral("复制出错");
-    return QStringLiteral("复制出错（") + QString::fromLocal8Bit(std::strerror(error)) + QStringLiteral("）");
+    return QStringLiteral("复制出错（") + QString::fromStdString(platform::errorText(error)) + QStringLiteral("）");
 }
 
 QString notCopiedText(const QString& job, const orders::CopyFailures& failures) {

@@ -14,6 +14,7 @@
 #include "core/errors.h"
 #include "core/settings.h"
 #include "player/cueplayer.h"
+#include "ui/focusselect.h"
 #include "ui/texts.h"
 
 namespace zorvik::ui {
@@ -114,6 +115,7 @@ void TCanSHuForm::buildPriceGroup(QWidget* group) {
         field->setGeometry(x + left, y + 1, width, 22);
         field->setToolTip(QStringLiteral("单价，如 0.5；保存后下次开启软件时生效"));
         field->setText(QString::fromUtf8(orders::kPriceFields[i].defaultText));
+        selectAllOnFocus(field);
         priceFields_[i] = field;
     }
 }

@@ -5,7 +5,7 @@
 #include <algorithm>
 
 #include "platform/fileops.h"
-#include "platform/shell.h"
+#include "platform/process.h"
 
 namespace zorvik::ui {
 

@@ -5,7 +5,7 @@
 #include <QPainter>
 #include <QStyleOptionFocusRect>
 
-#include "library/layout.h"
+#include "library/files.h"
 #include "ui/picturedecoder.h"
 
 namespace zorvik::ui {

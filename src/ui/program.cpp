@@ -24,7 +24,12 @@
 namespace zorvik::ui {
 
 bool claimStation(platform::InstanceGuard& guard) {
-    if (guard.acquire()) return true;
+    const auto claim = guard.claim();
+    if (claim == platform::InstanceGuard::Claim::Held) return true;
+    if (claim == platform::InstanceGuard::Claim::Unusable) {
+        core::reportFileError("无法打开单实例锁文件", guard.path(), guard.problem());
+        return false;
+    }
     QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Error"), texts::kAlreadyRunning,
                     QMessageBox::Ok);
     box.exec();
@@ -44,12 +49,15 @@ int runProgram(int argc, char** argv) {
     QApplication::setApplicationName(texts::kApplicationTitle);
     core::traceStartup("application");
 
-    platform::InstanceGuard guard;  // held until the process ends
-    if (!claimStation(guard)) return 0;
     core::setErrorSink([](const std::string& message) {
         QMessageBox::critical(QApplication::activeWindow(), texts::kApplicationTitle,
                               QString::fromStdString(message));
     });
+    platform::InstanceGuard guard;  // held until the process ends
+    if (!claimStation(guard)) {
+        core::setErrorSink({});
+        return 0;
+    }
 
     app::Station station(core::ProgramFolders::locate());
     TForm1 mainWindow(station);
@@ -75,7 +83,7 @@ int runProgram(int argc, char** argv) {
     QObject::connect(&station, &app::Station::startupFinished, &mainWindow,
                      [&] {
                          mainWindow.setSearchInputMethod(parameters.inputMethod());
-                         mainWindow.searchPanel()->searchBox()->setFocus();
+                         mainWindow.searchPanel()->focusSearchBox();
                      });
     QObject::connect(&parameters, &TCanSHuForm::inputMethodChosen, &mainWindow, [&](const QString& name) {
         if (!station.search().numberMode()) mainWindow.setSearchInputMethod(name);

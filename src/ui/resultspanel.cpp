@@ -4,14 +4,17 @@
 #include <QInputDialog>
 #include <QItemSelectionModel>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTableView>
 
 #include "app/station.h"
-#include "library/layout.h"
+#include "library/files.h"
+#include "library/rename.h"
 #include "platform/fileops.h"
+#include "ui/focusselect.h"
 #include "ui/icons.h"
 #include "ui/texts.h"
 
@@ -129,11 +132,21 @@ void ResultsPanel::renameSelected() {
     if (rows.empty()) return;
     const int row = rows.front();
     const std::string oldPath = station_.results().path(row);
-    bool confirmed = false;
-    const QString name = QInputDialog::getText(
-        window(), QStringLiteral("添加歌手"), QStringLiteral("请输入歌手名称"), QLineEdit::Normal,
-        QString::fromStdString(library::displayName(oldPath)), &confirmed);
-    if (!confirmed) return;
+    QString name = QString::fromStdString(library::displayName(oldPath));
+    // A refused name is said so and offered again for mending.
+    for (;;) {
+        QInputDialog box(window());
+        box.setWindowTitle(QStringLiteral("添加歌手"));
+        box.setLabelText(QStringLiteral("请输入歌手名称"));
+        box.setTextValue(name);
+        if (auto* edit = box.findChild<QLineEdit*>()) selectAllOnFocus(edit);
+        if (box.exec() != QDialog::Accepted) return;
+        name = box.textValue();
+        const auto refusal = library::renameRefusal(name.toStdString());
+        if (refusal.empty()) break;
+        QMessageBox::warning(window(), texts::kApplicationTitle,
+                             QString::fromUtf8(refusal.data(), static_cast<qsizetype>(refusal.size())));
+    }
     if (auto newPath = station_.renameResult(row, name.toStdString())) {
         QMessageBox::information(window(), texts::kApplicationTitle, QString::fromStdString(*newPath));
     } else {

@@ -15,6 +15,7 @@
 #include "app/station.h"
 #include "core/makerpages.h"
 #include "library/drivesetup.h"
+#include "ui/focusselect.h"
 #include "ui/texts.h"
 
 namespace zorvik::ui {
@@ -41,6 +42,7 @@ public:
 
 void setUpDriveBox(QComboBox* box) {
     box->setEditable(true);
+    selectAllOnFocus(box);
     box->setInsertPolicy(QComboBox::NoInsert);  // the list stays the drive list
     box->setCompleter(nullptr);                 // no inline completion of a typed letter
     QSignalBlocker quiet(box);
@@ -72,6 +74,7 @@ SearchPanel::SearchPanel(app::Station& station, QWidget* parent)
     searchBox_->setGeometry(8, 8, 200, 26);
     searchBox_->setEditText(search.text());
     searchBox_->lineEdit()->installEventFilter(this);
+    ui::selectAllOnFocus(searchBox_);
 
     searchButton_ = new QPushButton(QStringLiteral(" 查找【Enter】"), this);
     searchButton_->setObjectName(QStringLiteral("searchButton"));
@@ -131,8 +134,7 @@ SearchPanel::SearchPanel(app::Station& station, QWidget* parent)
         searchBox_->addItems(items);
         searchBox_->setEditText(text);
     });
-    connect(&search, &search::SearchController::focusSearchBox, searchBox_,
-            [this] { searchBox_->setFocus(); });
+    connect(&search, &search::SearchController::focusSearchBox, this, &SearchPanel::focusSearchBox);
     connect(&search, &search::SearchController::selectSearchText, searchBox_,
             [this] { searchBox_->lineEdit()->selectAll(); });
     connect(&search, &search::SearchController::refused, this, [this](const QString& message) {
@@ -176,8 +178,15 @@ void SearchPanel::quickDriveChanged(int index, const QString& text) {
     library::storeLibraryDrive(station_.settings(), index + 1, drive);
     library::createCategoryFolders(drive);
     station_.cues().request(player::Select);
-    searchBox_->setFocus();
+    focusSearchBox();
     station_.setLibraryDrive(index, drive);
+}
+
+void SearchPanel::focusSearchBox() {
+    searchBox_->setFocus();
+    // Also when the box had the focus already, or the window is not yet active
+    // and the focus comes only with it: typing replaces the prompt.
+    searchBox_->lineEdit()->selectAll();
 }
 
 void SearchPanel::showLibraryDrive(int index, const QString& text) {

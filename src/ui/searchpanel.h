@@ -33,6 +33,8 @@ public:
 
     // Starts a search from the box's text (button, Enter anywhere).
     void startSearch();
+    // The search box takes the focus with its whole text selected.
+    void focusSearchBox();
     // Quick drive box n (0 ... 5) shows a drive chosen elsewhere (the
     // basic-settings panel) and the walks use it; the box's own change
     // handling does not run.

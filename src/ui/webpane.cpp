@@ -8,7 +8,7 @@
 
 #include <unistd.h>
 
-#include "platform/shell.h"
+#include "platform/process.h"
 
 QT_BEGIN_NAMESPACE
 Q_GUI_EXPORT void qt_gl_set_global_share_context(QOpenGLContext* context);

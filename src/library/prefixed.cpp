@@ -1,0 +1,24 @@
+#include "library/prefixed.h"
+
+#include "library/files.h"
+#include "platform/fileops.h"
+
+namespace zorvik::library {
+
+bool isPrefixed(std::string_view path) {
+    return fileNameOf(path).find(kPrefixMarker) != std::string_view::npos;
+}
+
+std::string plainNameOf(std::string_view path) {
+    std::string name(path);
+    size_t nameStart = path.size() - fileNameOf(path).size();
+    size_t at = name.find(kPrefixMarker, nameStart);
+    if (at != std::string::npos) name.erase(at, kPrefixMarker.size());
+    return name;
+}
+
+bool copyPlain(std::string_view source, std::string_view destination) {
+    return platform::copyFile(source, destination, platform::Overwrite::Yes, kPrefixBlockSize);
+}
+
+}  // namespace zorvik::library

@@ -1,0 +1,35 @@
+#include "library/rename.h"
+
+#include "library/files.h"
+#include "library/prefixed.h"
+#include "library/resultlist.h"
+#include "platform/fileops.h"
+#include "platform/names.h"
+
+namespace zorvik::library {
+
+std::string_view renameRefusal(std::string_view newName) {
+    if (newName.empty() || newName == "." || newName == "..") return kNameMissingMessage;
+    if (!platform::fitsWindowsName(newName)) return kRefusedCharactersMessage;
+    return {};
+}
+
+std::string renamedPath(std::string_view oldPath, std::string_view newName) {
+    std::string_view folder = oldPath.substr(0, oldPath.size() - fileNameOf(oldPath).size());
+    std::string path(folder);
+    path += newName;
+    if (isPrefixed(oldPath)) path += kPrefixMarker;
+    path += extensionOf(oldPath);
+    return path;
+}
+
+std::optional<std::string> renameResult(ResultList& results, int row, std::string_view newName) {
+    if (row < 0 || row >= results.count() || !renameRefusal(newName).empty()) return std::nullopt;
+    const std::string oldPath = results.path(row);
+    std::string newPath = renamedPath(oldPath, newName);
+    if (!platform::renameFile(oldPath, newPath)) return std::nullopt;
+    results.replacePath(row, newPath);
+    return newPath;
+}
+
+}  // namespace zorvik::library
