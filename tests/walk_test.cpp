@@ -183,7 +183,9 @@ protected:
 
 TEST_F(OrderedWalk, HitsAndHooksComeInTheSequentialOrderAcrossRootsAndDisks) {
     // F is walked by workers of its own when it sits on a disk of its own.
-    if (!mounted_.empty()) EXPECT_NE(platform::diskOf("F:\\"), platform::diskOf("E:\\"));
+    if (!mounted_.empty()) {
+        EXPECT_NE(platform::diskOf("F:\\"), platform::diskOf("E:\\"));
+    }
     EXPECT_EQ(platform::diskOf("G:\\"), platform::diskOf("E:\\"));
     EXPECT_FALSE(platform::diskOf("Q:\\x\\"));
     WithoutRootsRights asAUser;
