@@ -25,6 +25,10 @@ packages=(
   exfat-fuse exfatprogs
   # file types and the desktop's programs registered for them
   shared-mime-info
+  # the Debian package: icon sizes, its dependencies, checks of its desktop entry and metainfo
+  librsvg2-bin dpkg-dev file appstream desktop-file-utils
+  # fuzzing (libFuzzer) and the sanitizer builds
+  clang libclang-rt-14-dev
 )
 
 SUDO=""
