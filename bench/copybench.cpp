@@ -1,13 +1,15 @@
 // Times the copy engine against cp, with the GUI event loop running.
 //
-//   zorvik_copybench LIBRARY STAGING DEVICE ROUNDS
+//   zorvik_copybench LIBRARY STAGING DEVICE ROUNDS [EXFAT_CARD]
 //
 // LIBRARY (mapped as E:) holds, in Brask搜歌库/3-电影/, the files that
 // bench/copy.sh makes: plain512.mp4, pref512bk2009.mp4 (a 407,552-byte block
 // followed by the bytes of plain512.mp4) and list1.mp4 ... list5.mp4.
 // STAGING (mapped as D:) gets 歌曲下载/清单1 ... 清单5. DEVICE is the mount
 // point of the customer's device, lettered as a removable drive; its folders
-// are found or made as choosing it in a device selector does.
+// are found or made as choosing it in a device selector does. EXFAT_CARD, if
+// given, is the mount point of an exFAT card (exfat-fuse on a loop device),
+// lettered and prepared the same way, for the plain file once more.
 //
 // Each engine copy is CopyLane::startBatch() to batchFinished on a shown
 // window that follows the lanes' displays; each cp copy is cp followed by
@@ -16,8 +18,10 @@
 // loop runs throughout, cp's runs included, and a 2 ms precise timer on the
 // GUI thread records its longest gap: during cp it shows what the machine's
 // own load costs the GUI thread, apart from the engine.
-// Figures are printed as "key value"; the last line is "ratio X" for the
-// plain file (engine / cp with sync, best against best).
+// Figures are printed as "key value"; the last two lines are
+// "prefixed_ratio X" (the prefixed file through the engine / cp with sync of
+// its plain bytes) and "ratio X" for the plain file (engine / cp with sync,
+// best against best).
 
 #include <fcntl.h>
 #include <spawn.h>
@@ -51,6 +55,7 @@
 #include "orders/destinations.h"
 #include "platform/drives.h"
 #include "player/cueplayer.h"
+#include "stallwatch.h"
 
 extern char** environ;
 
@@ -59,11 +64,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-double secondsSince(Clock::time_point t0) {
-    return std::chrono::duration<double>(Clock::now() - t0).count();
-}
+using bench::Clock;
+using bench::SchedTimes;
+using bench::secondsSince;
+using bench::StallWatch;
 
 constexpr long kPrefixBlock = 407552;
 constexpr const char* kFilmFolder = "Brask搜歌库/3-电影/";
@@ -73,77 +77,6 @@ constexpr const char* kFilmDrivePath = "E:\\Brask搜歌库\\3-电影\\";
     std::fprintf(stderr, "zorvik_copybench: %s\n", what.c_str());
     std::exit(1);
 }
-
-// Of the GUI thread: seconds on a CPU and seconds runnable but waiting for
-// one, from the scheduler's own count; zeros where the kernel keeps none.
-struct SchedTimes {
-    double onCpu = 0;
-    double waiting = 0;
-};
-
-class SchedReader final {
-public:
-    // Opened on the thread it describes.
-    SchedReader() : fd_(::open("/proc/thread-self/schedstat", O_RDONLY | O_CLOEXEC)) {}
-    ~SchedReader() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    SchedTimes read() const {
-        char text[128];
-        ssize_t n = fd_ >= 0 ? ::pread(fd_, text, sizeof text - 1, 0) : -1;
-        if (n <= 0) return {};
-        text[n] = 0;
-        unsigned long long cpu = 0, wait = 0;
-        if (std::sscanf(text, "%llu %llu", &cpu, &wait) != 2) return {};
-        return {static_cast<double>(cpu) * 1e-9, static_cast<double>(wait) * 1e-9};
-    }
-
-private:
-    int fd_;
-};
-
-// The longest gap between ticks of a 2 ms timer since the last reset, and
-// how the GUI thread spent it: on a CPU (its own work), waiting for a CPU
-// (the machine's load), or neither (asleep, or blocked on something).
-class StallWatch final {
-public:
-    StallWatch() {
-        timer_.setTimerType(Qt::PreciseTimer);
-        timer_.setInterval(2);
-        QObject::connect(&timer_, &QTimer::timeout, &timer_, [this] {
-            const auto now = Clock::now();
-            const SchedTimes times = sched_.read();
-            const double gap = std::chrono::duration<double>(now - last_).count();
-            if (gap > longest_) {
-                longest_ = gap;
-                longestTimes_ = {times.onCpu - lastTimes_.onCpu,
-                                 times.waiting - lastTimes_.waiting};
-            }
-            last_ = now;
-            lastTimes_ = times;
-        });
-        timer_.start();
-    }
-    void reset() {
-        last_ = Clock::now();
-        lastTimes_ = sched_.read();
-        longest_ = 0;
-        longestTimes_ = {};
-    }
-    // The gap still open counts too.
-    double longest() const { return std::max(longest_, secondsSince(last_)); }
-    SchedTimes longestTimes() const {
-        return longest_ >= secondsSince(last_) ? longestTimes_ : SchedTimes{};
-    }
-
-private:
-    QTimer timer_;
-    SchedReader sched_;
-    Clock::time_point last_ = Clock::now();
-    SchedTimes lastTimes_;
-    double longest_ = 0;
-    SchedTimes longestTimes_;
-};
 
 // The five list tabs as far as a copy shows on them: progress text and bar.
 struct Tabs {
@@ -165,7 +98,9 @@ struct Tabs {
     void follow(orders::CopyLane& lane) {
         const auto i = static_cast<size_t>(lane.list() - 1);
         QObject::connect(&lane, &orders::CopyLane::displayChanged, texts[i], [this, i, &lane] {
-            texts[i]->setText(lane.doneShown() ? lane.doneText() : lane.progressText());
+            texts[i]->setText(lane.doneShown()       ? QStringLiteral("done")
+                              : lane.progress() ? lane.progress()->name
+                                                : QString());
             bars[i]->setVisible(lane.barShown());
             bars[i]->setMaximum(std::max(lane.barMaximum(), 1));
             bars[i]->setValue(lane.barPosition());
@@ -282,12 +217,17 @@ class Bench {
 public:
     Bench(const Setup& setup, player::CuePlayer& cues) : s_(setup) {
         for (int n = 1; n <= 5; ++n) {
-            auto lane = std::make_unique<orders::CopyLane>(
-                n, "D:\\歌曲下载\\清单" + std::to_string(n) + "\\", cues);
+            auto lane = std::make_unique<orders::CopyLane>(n, cues);
             lane->setFolders(s_.record);
             tabs_.follow(*lane);
             lanes_.push_back(std::move(lane));
         }
+    }
+
+    // Another device: every list copies to it from now on.
+    void copyTo(const orders::DestinationRecord& record, const std::string& deviceFolder) {
+        for (auto& lane : lanes_) lane->setFolders(record);
+        deviceFolder_ = deviceFolder;
     }
 
     // Copies one entry on list 1 through the engine; seconds to batchFinished.
@@ -331,8 +271,7 @@ public:
     double cpOne(const std::string& sourceName, const std::string& target, double& stall,
                  double* cpOnly = nullptr) {
         watch_.reset();
-        const auto ends =
-            runJobs({{{"cp", s_.library + sourceName, target}, {"sync", target, s_.deviceFolder}}});
+        const auto ends = runJobs({{{"cp", s_.library + sourceName, target}, {"sync", target, folder()}}});
         stall = watch_.longest();
         stallTimes_ = watch_.longestTimes();
         if (cpOnly) *cpOnly = ends[0][0];
@@ -345,7 +284,7 @@ public:
         const auto ends =
             runJobs({{{"dd", "if=" + s_.library + sourceName, "of=" + target, "bs=1M",
                        "skip=" + std::to_string(kPrefixBlock), "iflag=skip_bytes", "status=none"},
-                      {"sync", target, s_.deviceFolder}}});
+                      {"sync", target, folder()}}});
         stall = watch_.longest();
         stallTimes_ = watch_.longestTimes();
         return ends[0][1];
@@ -356,8 +295,7 @@ public:
                                double& stall) {
         std::vector<std::vector<Command>> jobs;
         for (const auto& [source, target] : copies)
-            jobs.push_back(
-                {{"cp", s_.library + source, target}, {"sync", target, s_.deviceFolder}});
+            jobs.push_back({{"cp", s_.library + source, target}, {"sync", target, folder()}});
         watch_.reset();
         const auto ends = runJobs(jobs);
         stall = watch_.longest();
@@ -372,7 +310,10 @@ public:
     SchedTimes stallTimes() const { return stallTimes_; }
 
 private:
+    const std::string& folder() const { return deviceFolder_.empty() ? s_.deviceFolder : deviceFolder_; }
+
     const Setup& s_;
+    std::string deviceFolder_;
     Tabs tabs_;
     StallWatch watch_;
     SchedTimes stallTimes_;
@@ -406,10 +347,11 @@ int main(int argc, char** argv) {
             if (!text.contains(QStringLiteral("propagateSizeHints"))) previous(type, context, text);
         });
     QApplication app(argc, argv);
-    if (argc != 5) {
-        std::fprintf(stderr, "usage: zorvik_copybench LIBRARY STAGING DEVICE ROUNDS\n");
+    if (argc != 5 && argc != 6) {
+        std::fprintf(stderr, "usage: zorvik_copybench LIBRARY STAGING DEVICE ROUNDS [EXFAT_CARD]\n");
         return 2;
     }
+    const std::string exfatCard = argc == 6 ? argv[5] : std::string();
     const std::string libraryRoot = argv[1];
     const std::string stagingRoot = argv[2];
     const std::string device = argv[3];
@@ -423,8 +365,10 @@ int main(int argc, char** argv) {
         fs::create_directories(stagingRoot + "/歌曲下载/清单" + std::to_string(n));
     auto& drives = platform::DriveTable::instance();
     drives.setFixed({{'D', stagingRoot}, {'E', libraryRoot}});
-    const auto changes = drives.setRemovableMounts({device});
-    if (changes.arrived.size() != 1) fail("the device did not get a drive letter");
+    std::vector<std::string> mounts{device};
+    if (!exfatCard.empty()) mounts.push_back(exfatCard);
+    const auto changes = drives.setRemovableMounts(mounts);
+    if (changes.arrived.size() != mounts.size()) fail("a device did not get a drive letter");
     const std::string root = std::string(1, changes.arrived[0].letter) + ":\\";
     const auto folders = orders::discoverDeviceFolders(root);
     if (folders.anyFailed()) fail("the device folders could not be made");
@@ -481,7 +425,7 @@ int main(int argc, char** argv) {
     bench.engineOne(prefixedName, stall);
     if (!sameBytes(prefixedTarget, 0, s.library + plainName))
         fail("the engine's plain copy differs from the media bytes");
-    if (!fs::is_empty(stagingFolder1)) fail("the staging folder was left with a file");
+    if (!fs::is_empty(stagingFolder1)) fail("something passed through the staging folder");
     checkNoTemporaries(s.deviceFolder);
     removeIfThere(prefixedTarget);
 
@@ -537,7 +481,7 @@ int main(int argc, char** argv) {
     // 2. The same bytes from a prefixed file.
     std::printf(
         "== 2. prefixed file (%ld-byte block + the same bytes), %d rounds alternating "
-        "(engine through the staging folder; cp of the plain file; dd skipping the block)\n",
+        "(engine straight from the library file; cp of the plain file; dd skipping the block)\n",
         kPrefixBlock, rounds);
     Best prefixedBest, prefixedCpBest, prefixedDdBest;
     for (int r = 1; r <= rounds; ++r) {
@@ -646,6 +590,53 @@ int main(int argc, char** argv) {
     std::printf("five_longest_gap %.6f\n", manyStall);
     std::printf("five_cp_longest_gap %.6f\n", manyCpStall);
 
+    // 3b. The plain file onto an exFAT card, through exfat-fuse as the shop's
+    // cards are on this machine.
+    Best exfatEngineBest, exfatCpBest;
+    if (!exfatCard.empty()) {
+        const std::string exfatRoot = std::string(1, changes.arrived[1].letter) + ":\\";
+        const auto exfatFolders = orders::discoverDeviceFolders(exfatRoot);
+        if (exfatFolders.anyFailed()) fail("the exFAT card's folders could not be made");
+        const auto exfatVideo = drives.toNative(exfatFolders.record[1]);
+        if (!exfatVideo) fail("the exFAT card's video folder maps to nothing");
+        bench.copyTo(exfatFolders.record, *exfatVideo);
+        const std::string exfatTarget = *exfatVideo + "/" + plainName;
+        removeIfThere(exfatTarget);
+        bench.engineOne(plainName, stall);  // warm-up, and the bytes checked once
+        if (!sameBytes(exfatTarget, 0, s.library + plainName)) fail("the engine's copy on exFAT differs");
+        checkNoTemporaries(*exfatVideo);
+        removeIfThere(exfatTarget);
+        std::printf("== 3b. plain file onto an exFAT card (%s, exfat-fuse), %d rounds alternating\n",
+                    exfatCard.c_str(), rounds);
+        for (int r = 1; r <= rounds; ++r) {
+            double engine = 0, cp = 0;
+            auto doEngine = [&] {
+                engine = bench.engineOne(plainName, stall);
+                noteStall();
+                if (!fs::exists(exfatTarget)) fail("the engine copied nothing onto exFAT");
+                removeIfThere(exfatTarget);
+            };
+            auto doCp = [&] {
+                cp = bench.cpOne(plainName, exfatTarget, stall);
+                cpStall = std::max(cpStall, stall);
+                removeIfThere(exfatTarget);
+            };
+            if (r % 2) {
+                doEngine();
+                doCp();
+            } else {
+                doCp();
+                doEngine();
+            }
+            exfatEngineBest.take(engine);
+            exfatCpBest.take(cp);
+            std::printf("round %d: engine %.3f s, cp+sync %.3f s\n", r, engine, cp);
+        }
+        std::printf("exfat_engine_best %.6f\n", exfatEngineBest.value);
+        std::printf("exfat_cp_sync_best %.6f\n", exfatCpBest.value);
+        std::printf("exfat_ratio %.3f\n", exfatEngineBest.value / exfatCpBest.value);
+    }
+
     // 4. The GUI thread meanwhile.
     std::printf(
         "== 4. GUI thread: longest gap of a 2 ms timer over every timed engine copy, and over "
@@ -655,7 +646,7 @@ int main(int argc, char** argv) {
     std::printf("longest_gap_gui_waiting_for_cpu %.6f\n", longestStallTimes.waiting);
     std::printf("cp_longest_gap %.6f\n", cpStall);
 
-    std::printf("== summary (target: ratio <= 1.1; the stall is reported)\n");
+    std::printf("== summary (targets: ratio <= 1.1, prefixed <= 1.1; the stall is reported)\n");
     std::printf("load average     %s\n", loadAverage().c_str());
     std::printf(
         "plain %.0f MiB     engine %.3f s vs cp+sync %.3f s, ratio %.3f%s (medians %.3f / %.3f "
@@ -667,6 +658,9 @@ int main(int argc, char** argv) {
         "prefixed         engine %.3f s vs cp+sync of the plain bytes %.3f s (dd %.3f s), x%.3f\n",
         prefixedBest.value, prefixedCpBest.value, prefixedDdBest.value,
         prefixedBest.value / prefixedCpBest.value);
+    if (!exfatCard.empty())
+        std::printf("exFAT card       engine %.3f s vs cp+sync %.3f s onto the same card, ratio %.3f\n",
+                    exfatEngineBest.value, exfatCpBest.value, exfatEngineBest.value / exfatCpBest.value);
     std::printf("five lists       engine %.3f s vs five cp+sync %.3f s, x%.3f\n",
                 manyEngineBest.value, manyCpBest.value, manyEngineBest.value / manyCpBest.value);
     std::printf(
@@ -675,6 +669,7 @@ int main(int argc, char** argv) {
         ms(longestStall).c_str(), ms(longestStallTimes.onCpu).c_str(),
         ms(longestStallTimes.waiting).c_str(), ms(manyStall).c_str(), ms(cpStall).c_str(),
         ms(idleGap).c_str());
+    std::printf("prefixed_ratio %.3f\n", prefixedBest.value / prefixedCpBest.value);
     std::printf("ratio %.3f\n", ratio);
     return 0;
 }

@@ -21,8 +21,9 @@ packages=(
   poppler-utils
   # a sound server with a null sink, so tests can hear what the station plays
   pulseaudio pulseaudio-utils sox
-  # customers' cards in tests: exFAT through FUSE
-  exfat-fuse exfatprogs
+  # customers' cards and sticks: FAT32, exFAT and NTFS through FUSE and loop
+  # devices, and a slow phone of the tests' own on libfuse3
+  fusefat dosfstools exfat-fuse exfatprogs ntfs-3g mtools fuse3 libfuse3-dev
   # file types and the desktop's programs registered for them
   shared-mime-info
   # the Debian package: icon sizes, its dependencies, checks of its desktop entry and metainfo

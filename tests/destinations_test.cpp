@@ -8,8 +8,16 @@
 #include <string>
 #include <vector>
 
+#include <QSignalSpy>
+#include <QTest>
+
 #include "library/layout.h"
 #include "orders/destinations.h"
+#include "orders/listdevices.h"
+#include "platform/drives.h"
+#include "player/cueplayer.h"
+#include "storage/foldertree.h"
+#include "support/devices.h"
 #include "support/fixture.h"
 
 namespace zorvik::orders {
@@ -25,23 +33,12 @@ std::vector<std::string> namesIn(const std::string& folder) {
     return names;
 }
 
-// A file system mounted over a scratch folder for one test.
-class Mounted {
-public:
-    Mounted(std::string folder, const std::string& mountCommand) : folder_(std::move(folder)) {
-        ok_ = ::geteuid() == 0 && std::system((mountCommand + " 2>/dev/null").c_str()) == 0;
-    }
-    ~Mounted() {
-        if (ok_) std::system(("umount '" + folder_ + "'").c_str());
-    }
-    Mounted(const Mounted&) = delete;
-    Mounted& operator=(const Mounted&) = delete;
-    bool ok() const { return ok_; }
-
-private:
-    std::string folder_;
-    bool ok_ = false;
-};
+// Waits until list n's device folders are found.
+bool waitForChoice(ListDevices& devices, int list) {
+    QSignalSpy changed(&devices, &ListDevices::changed);
+    for (int i = 0; i < 100 && devices.choosing(list); ++i) changed.wait(50);
+    return !devices.choosing(list);
+}
 
 TEST(Destinations, DefaultRecordAndLinesPointAtTheLocalDownloadFolder) {
     const DestinationRecord local{"D:\\歌曲下载", "D:\\歌曲下载", "D:\\歌曲下载", "D:\\歌曲下载",
@@ -66,31 +63,6 @@ TEST(Destinations, DefaultRecordAndLinesPointAtTheLocalDownloadFolder) {
     EXPECT_EQ(list.record(), local);
     EXPECT_EQ(list.lines(), lines);
     EXPECT_EQ(list.shownLine(), 0);
-}
-
-TEST(Destinations, DeviceSelectorTexts) {
-    EXPECT_EQ(deviceEntry("G:\\"), "可移动磁盘：G:\\");
-    EXPECT_EQ(kDevicePlaceholder, "请选择可移动磁盘");
-
-    struct Case {
-        const char* text;
-        std::optional<std::string> root;
-    };
-    const Case cases[] = {
-        {"可移动磁盘：G:\\", "G:\\"},
-        {"可移动磁盘：h:\\", "H:\\"},
-        {"可移动磁盘：G:", std::nullopt},  // entries always carry the root's backslash
-        {"请选择可移动磁盘", std::nullopt},
-        {"", std::nullopt},
-        {"可移动磁盘：", std::nullopt},
-        {"可移动磁盘", std::nullopt},
-        {"可移动磁盘：G:\\Music", std::nullopt},  // not a root
-        {"可移动磁盘：\\tmp", std::nullopt},      // no drive: would be a native path
-        {"可移动磁盘：..\\x", std::nullopt},
-        {"x可移动磁盘：G:\\", std::nullopt},
-        {"可移动磁盘:G:\\", std::nullopt},        // ASCII colon is not the label
-    };
-    for (const auto& c : cases) EXPECT_EQ(deviceRootOf(c.text), c.root) << c.text;
 }
 
 TEST(DeviceFolders, EmptyDeviceGetsItsFoldersCreatedThenFoundAgain) {
@@ -157,145 +129,175 @@ TEST(DeviceFolders, NamesAreTriedInOrderDirectlyBelowTheRoot) {
     }
 }
 
-TEST(DeviceFolders, CaseInsensitiveDeviceFindsFoldersWhateverTheirCase) {
-    if (::geteuid() != 0) GTEST_SKIP() << "needs root to mount a case-folding file system";
-    Scratch s;
-    std::string image = s.at("card.img");
-    std::string mount = s.makeFolder("card");
-    if (std::system(("truncate -s 8m '" + image + "' && mkfs.ext4 -q -F -O casefold '" + image +
-                     "' >/dev/null 2>&1")
-                        .c_str()) != 0)
-        GTEST_SKIP() << "mkfs.ext4 cannot make a case-folding file system here";
-    Mounted card(mount, "mount -o loop '" + image + "' '" + mount + "'");
-    if (!card.ok()) GTEST_SKIP() << "the kernel mounts no case-folding ext4 here";
-    s.makeFolder("card/dev");
-    if (std::system(("chattr +F '" + s.at("card/dev") + "' 2>/dev/null").c_str()) != 0)
-        GTEST_SKIP() << "cannot make a case-insensitive folder";
-    s.makeFolder("card/dev/my music");
-    s.makeFolder("card/dev/VIDEOS");
-    s.mapDrives({{'G', "card/dev"}});
+TEST(DeviceFolders, OnAReadOnlyDeviceOrAGoneDriveTheyAreRecordedAndMarkedFailed) {
+    testing::Device card(testing::FileSystem::Tmpfs, 1);
+    if (!card.ok()) GTEST_SKIP() << card.whyNot();
+    std::filesystem::create_directory(card.at("mp3"));
+    ASSERT_EQ(std::system(("mount -o remount,ro '" + card.mountPoint() + "'").c_str()), 0);
+    platform::DriveTable::instance().setFixed({{'G', card.mountPoint()}});
 
     DeviceFolders found = discoverDeviceFolders("G:\\");
-    EXPECT_EQ(found.record[library::Audio], "G:\\My Music");
-    EXPECT_EQ(found.outcome[library::Audio], FolderOutcome::Found);
-    EXPECT_EQ(found.record[library::Video], "G:\\videos");
-    EXPECT_EQ(found.outcome[library::Video], FolderOutcome::Found);
-    EXPECT_EQ(namesIn(s.at("card/dev")),
-              (std::vector<std::string>{"Ebook", "Games", "Photos", "VIDEOS", "my music"}));
-}
-
-TEST(DeviceFolders, ReadOnlyDeviceIsRecordedAndReportedAsFailed) {
-    if (::geteuid() != 0) GTEST_SKIP() << "needs root to mount a read-only device";
-    Scratch s;
-    std::string mount = s.makeFolder("card");
-    Mounted card(mount, "mount -t tmpfs -o size=1m tmpfs '" + mount + "'");
-    if (!card.ok()) GTEST_SKIP() << "cannot mount tmpfs here";
-    s.makeFolder("card/mp3");
-    ASSERT_EQ(std::system(("mount -o remount,ro '" + mount + "'").c_str()), 0);
-    s.mapDrives({{'G', "card"}});
-
-    ListDestinations list;
-    auto found = chooseDevice(list, "可移动磁盘：G:\\");
-    ASSERT_TRUE(found);
-    EXPECT_TRUE(found->anyFailed());
+    EXPECT_TRUE(found.anyFailed());
     const DestinationRecord expected{"G:\\mp3", "G:\\video", "G:\\Photos", "G:\\Games", "G:\\Ebook"};
-    EXPECT_EQ(list.record(), expected);
+    EXPECT_EQ(found.record, expected);
     const std::array<FolderOutcome, 5> outcomes{FolderOutcome::Found, FolderOutcome::Failed,
                                                 FolderOutcome::Failed, FolderOutcome::Failed,
                                                 FolderOutcome::Failed};
-    EXPECT_EQ(found->outcome, outcomes);
-    EXPECT_EQ(namesIn(mount), std::vector<std::string>{"mp3"});
+    EXPECT_EQ(found.outcome, outcomes);
+    EXPECT_EQ(namesIn(card.mountPoint()), std::vector<std::string>{"mp3"});
+    platform::DriveTable::instance().setFixed({});
+    EXPECT_TRUE(discoverDeviceFolders("Q:\\").anyFailed());  // gone before the choice
 }
 
-TEST(Destinations, ChoosingADeviceReplacesAllFiveAndShowsTheAudioLine) {
+TEST(ListDevices, ChoosingADeviceReplacesAllFiveOffTheGuiThreadAndShowsTheAudioLine) {
     Scratch s;
     s.mapDrives({{'G', "card"}});
     s.makeFolder("card/mp3");
     s.makeFolder("card/mythroad/NES");
+    // What a crash left: only the station's own temporary files go.
+    s.write("card/mp3/.zorvik-0123abcd.part", "stale");
+    s.write("card/mp3/.zorvik-0123abcd.part.keep", "not ours");
+    s.write("card/mp3/歌.mp3", "song");
+    player::CuePlayer cues(QString::fromStdString(s.at("cues/")));
+    ListDevices devices(cues);
+    QSignalSpy records(&devices, &ListDevices::recordChanged);
+    QSignalSpy started(&devices, &ListDevices::choosingStarted);
 
-    ListDestinations two;
-    two.assign(library::Picture, "D:\\picked");
-    auto found = chooseDevice(two, "可移动磁盘：G:\\");
-    ASSERT_TRUE(found);
-    EXPECT_FALSE(found->anyFailed());
+    ASSERT_TRUE(devices.destinations(2).record() == defaultDestinationRecord());
+    devices.choose(2, "可移动磁盘：G:\\");
+    EXPECT_EQ(devices.deviceRoot(2), "G:\\");  // at once: the space line can follow it
+    EXPECT_TRUE(devices.choosing(2));
+    ASSERT_EQ(started.size(), 1);
+    ASSERT_TRUE(waitForChoice(devices, 2));
     const std::array<std::string, 5> lines{"音乐：G:\\mp3", "视频：G:\\video", "图片：G:\\Photos",
                                            "游戏：G:\\mythroad\\NES", "电子书：G:\\Ebook"};
-    EXPECT_EQ(two.lines(), lines);
-    EXPECT_EQ(two.shownLine(), 0);
-    EXPECT_EQ(two.shownText(), "音乐：G:\\mp3");
+    EXPECT_EQ(devices.destinations(2).lines(), lines);
+    EXPECT_EQ(devices.destinations(2).shownText(), "音乐：G:\\mp3");
+    ASSERT_EQ(records.size(), 1);
+    EXPECT_EQ(records[0][0].toInt(), 2);
+    EXPECT_EQ(cues.pending(), player::Select);
+    EXPECT_EQ(namesIn(s.at("card/mp3")), (std::vector<std::string>{".zorvik-0123abcd.part.keep", "歌.mp3"}));
 
     // The same device for a second list; a hand pick there stays there.
-    ListDestinations four;
-    ASSERT_TRUE(chooseDevice(four, "可移动磁盘：G:\\"));
-    EXPECT_EQ(four.record(), two.record());
-    ASSERT_TRUE(four.assign(library::Video, "G:\\DCIM"));
-    EXPECT_EQ(four.folder(library::Video), "G:\\DCIM");
-    EXPECT_EQ(two.folder(library::Video), "G:\\video");
+    devices.choose(4, "可移动磁盘：G:\\");
+    ASSERT_TRUE(waitForChoice(devices, 4));
+    EXPECT_EQ(devices.destinations(4).record(), devices.destinations(2).record());
+    EXPECT_EQ(devices.pick(4, library::Video, "G:\\DCIM"), PickOutcome::Assigned);
+    EXPECT_EQ(devices.destinations(4).folder(library::Video), "G:\\DCIM");
+    EXPECT_EQ(devices.destinations(2).folder(library::Video), "G:\\video");
 
-    // Texts that name no device change nothing and touch no disk.
-    Scratch other;
-    other.mapDrives({{'G', "card"}});
-    ListDestinations three;
+    // Texts that name no device change nothing.
     for (const char* text : {"请选择可移动磁盘", "", "G:\\", "可移动磁盘：\\x"}) {
-        EXPECT_FALSE(chooseDevice(three, text)) << text;
-        EXPECT_EQ(three.record(), defaultDestinationRecord()) << text;
+        devices.choose(3, text);
+        EXPECT_FALSE(devices.choosing(3)) << text;
+        EXPECT_TRUE(devices.deviceRoot(3).empty()) << text;
     }
-    EXPECT_TRUE(namesIn(other.at("card")).empty());
 
-    // A drive that went away before the choice: recorded, but reported.
-    ListDestinations five;
-    auto gone = chooseDevice(five, "可移动磁盘：Q:\\");
-    ASSERT_TRUE(gone);
-    EXPECT_TRUE(gone->anyFailed());
-    EXPECT_EQ(five.folder(library::Audio), "Q:\\My Music");
+    // The device goes while its folders are still being found: the list
+    // falls back at once and the late answer is dropped.
+    devices.choose(5, "可移动磁盘：G:\\");
+    devices.deviceRemoved("G:\\");
+    EXPECT_FALSE(devices.choosing(5));
+    EXPECT_EQ(devices.destinations(5).record(), defaultDestinationRecord());
+    EXPECT_EQ(devices.destinations(2).record(), defaultDestinationRecord());
+    EXPECT_TRUE(devices.deviceRoot(2).empty());
+    QTest::qWait(200);
+    EXPECT_EQ(devices.destinations(5).record(), defaultDestinationRecord());
+    platform::DriveTable::instance().setFixed({});
 }
 
-TEST(Destinations, PickingAFolderByHand) {
+TEST(ListDevices, PickingAFolderByHand) {
     Scratch s;
-    s.mapDrives({{'C', "c"}, {'G', "card"}});
-    s.makeFolder("card/DCIM/Camera");
-    ListDestinations list, untouched;
-    const auto before = list.lines();
+    player::CuePlayer cues(QString::fromStdString(s.at("cues/")));
+    ListDevices devices(cues);
+    const auto before = devices.destinations(1).lines();
 
-    EXPECT_EQ(pickFolder(list, library::Picture, s.at("card/DCIM/Camera")), PickOutcome::Assigned);
+    EXPECT_EQ(devices.pick(1, library::Picture, "G:\\DCIM\\Camera"), PickOutcome::Assigned);
+    const auto& list = devices.destinations(1);
     EXPECT_EQ(list.folder(library::Picture), "G:\\DCIM\\Camera");
     EXPECT_EQ(list.shownLine(), library::Picture);
     EXPECT_EQ(list.shownText(), "图片：G:\\DCIM\\Camera");
     for (int g : {0, 1, 3, 4}) EXPECT_EQ(list.lines()[static_cast<size_t>(g)], before[static_cast<size_t>(g)]);
-    EXPECT_EQ(untouched.lines(), before);
+    EXPECT_EQ(devices.destinations(2).lines(), before);
 
     struct Case {
         std::optional<int> line;
-        std::string native;
+        std::string path;
         PickOutcome outcome;
-        const char* folder;  // of that line afterwards
     };
     const Case cases[] = {
-        {library::Audio, s.at("card/DCIM/"), PickOutcome::Assigned, "G:\\DCIM"},
-        {library::Video, s.at("card"), PickOutcome::Assigned, "G:\\"},  // a root keeps its backslash
-        {library::Video, s.at("card") + "/", PickOutcome::Assigned, "G:\\"},
-        {std::nullopt, s.at("card/DCIM"), PickOutcome::NoLineSelected, nullptr},
-        {5, s.at("card/DCIM"), PickOutcome::NoLineSelected, nullptr},
-        {-1, s.at("card/DCIM"), PickOutcome::NoLineSelected, nullptr},
-        {library::Game, "/zorvik-on-no-drive/x", PickOutcome::NotADrivePath, "D:\\歌曲下载"},
-        {library::Game, "relative/x", PickOutcome::NotADrivePath, "D:\\歌曲下载"},
-        {library::Game, "", PickOutcome::NotADrivePath, "D:\\歌曲下载"},
+        {library::Video, "G:\\", PickOutcome::Assigned},  // a root keeps its backslash
+        {std::nullopt, "G:\\DCIM", PickOutcome::NoLineSelected},
+        {5, "G:\\DCIM", PickOutcome::NoLineSelected},
+        {-1, "G:\\DCIM", PickOutcome::NoLineSelected},
+        {library::Game, "/tmp/x", PickOutcome::NotADrivePath},
+        {library::Game, "", PickOutcome::NotADrivePath},
+        {library::Game, "GH:\\x", PickOutcome::NotADrivePath},
     };
     for (const auto& c : cases) {
         const auto record = list.record();
-        EXPECT_EQ(pickFolder(list, c.line, c.native), c.outcome) << c.native;
+        EXPECT_EQ(devices.pick(1, c.line, c.path), c.outcome) << c.path;
         if (c.outcome != PickOutcome::Assigned) {
-            EXPECT_EQ(list.record(), record) << c.native;
-        }
-        if (c.folder) {
-            EXPECT_EQ(list.folder(*c.line), c.folder) << c.native;
+            EXPECT_EQ(list.record(), record) << c.path;
         }
     }
     EXPECT_EQ(list.lines()[library::Video], "视频：G:\\");
     EXPECT_EQ(pathInFolder(list.folder(library::Video), "a.3gp"), "G:\\a.3gp");
-    EXPECT_EQ(pathInFolder(list.folder(library::Audio), "a.mp3"), "G:\\DCIM\\a.mp3");
-    EXPECT_FALSE(list.assign(library::Audio, ""));
-    EXPECT_EQ(list.folder(library::Audio), "G:\\DCIM");
+}
+
+TEST(ListDevices, TheFolderPickerReadsFoldersOffTheGuiThread) {
+    Scratch s;
+    s.mapDrives({{'G', "card"}});
+    s.makeFolder("card/My Music/老歌");
+    s.makeFolder("card/Photos");
+    s.makeFolder("card/.hidden");
+    s.write("card/a.mp3", "not a folder");
+    storage::FolderTreeModel tree;
+    QSignalSpy rows(&tree, &QAbstractItemModel::rowsInserted);
+    tree.setRoot(QStringLiteral("G:\\"));
+    ASSERT_EQ(tree.rowCount(), 1);  // the device's root, open from the start
+    const QModelIndex root = tree.index(0, 0);
+    if (tree.rowCount(root) == 0) {
+        ASSERT_TRUE(rows.wait(2000));
+    }
+    ASSERT_EQ(tree.rowCount(root), 2);
+    EXPECT_EQ(tree.folderOf(tree.index(0, 0, root)), QStringLiteral("G:\\My Music"));
+    EXPECT_EQ(tree.data(tree.index(1, 0, root), Qt::DisplayRole).toString(), QStringLiteral("Photos"));
+    const QModelIndex music = tree.index(0, 0, root);
+    EXPECT_TRUE(tree.hasChildren(music));  // unknown until read
+    ASSERT_TRUE(tree.canFetchMore(music));
+    tree.fetchMore(music);
+    ASSERT_TRUE(rows.wait(2000));
+    ASSERT_EQ(tree.rowCount(music), 1);
+    EXPECT_EQ(tree.folderOf(tree.index(0, 0, music)), QStringLiteral("G:\\My Music\\老歌"));
+
+    // A new folder shows after the next refresh; an unchanged one changes no rows.
+    QSignalSpy removed(&tree, &QAbstractItemModel::rowsRemoved);
+    QSignalSpy read(&tree, &storage::FolderTreeModel::folderRead);
+    tree.refresh();
+    while (tree.busy()) ASSERT_TRUE(read.wait(2000));
+    EXPECT_EQ(removed.size(), 0);
+    s.makeFolder("card/Ebook");
+    tree.refresh();
+    ASSERT_TRUE(rows.wait(2000));
+    EXPECT_EQ(tree.rowCount(root), 3);
+
+    // The picker follows the chosen device, and the local download folder once it went away.
+    player::CuePlayer cues(QString::fromStdString(s.at("cues/")));
+    ListDevices devices(cues);
+    devices.choose(1, "可移动磁盘：G:\\");
+    EXPECT_EQ(devices.folderPicker().root(), QStringLiteral("G:\\"));
+    devices.deviceRemoved("G:\\");
+    EXPECT_EQ(devices.folderPicker().root(), QStringLiteral("D:\\歌曲下载"));
+    // Without a root: the computer, its drives.
+    tree.setRoot({});
+    ASSERT_GT(tree.rowCount(), 0);
+    std::vector<QString> drives;
+    for (int r = 0; r < tree.rowCount(); ++r) drives.push_back(tree.folderOf(tree.index(r, 0)));
+    EXPECT_NE(std::find(drives.begin(), drives.end(), QStringLiteral("G:\\")), drives.end());
+    devices.stop();
+    ASSERT_TRUE(devices.waitUntil(std::chrono::steady_clock::now() + std::chrono::seconds(5)));
+    platform::DriveTable::instance().setFixed({});
 }
 
 TEST(Destinations, FolderToOpenFollowsTheFirstFullWidthColon) {

@@ -194,7 +194,7 @@ private Q_SLOTS:
         QVERIFY(!picker->isVisible());
         QCOMPARE(box->itemText(2), QStringLiteral("图片：F:\\DCIM"));
         QCOMPARE(box->currentText(), QStringLiteral("图片：F:\\DCIM"));
-        QCOMPARE(station.destinations(3).folder(2), std::string("F:\\DCIM"));
+        QCOMPARE(station.devices().destinations(3).folder(2), std::string("F:\\DCIM"));
         for (int n = 1; n <= 5; ++n)
             for (int i = 0; i < 5; ++i)
                 if (n != 3 || i != 2)

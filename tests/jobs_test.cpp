@@ -5,6 +5,8 @@
 #include <QObject>
 #include <QSignalSpy>
 #include <QTest>
+#include <signal.h>
+
 #include <atomic>
 #include <chrono>
 #include <memory>
@@ -74,6 +76,25 @@ TEST(Jobs, FinishedJobsAreLetGoWhenTheNextStarts) {
     jobs.start([&](std::stop_token) { ran = true; });
     jobs.joinAll();
     EXPECT_TRUE(ran);
+}
+
+TEST(Jobs, ABodyStuckPastTheDeadlineIsReportedAndClosingSignalsReachNoJob) {
+    QObject owner;
+    Jobs jobs(&owner);
+    std::atomic_bool release{false};
+    std::atomic_bool sigtermBlocked{false};
+    jobs.start([&](std::stop_token) {
+        sigset_t mask;
+        ::pthread_sigmask(SIG_SETMASK, nullptr, &mask);
+        sigtermBlocked = sigismember(&mask, SIGTERM) == 1;
+        while (!release) std::this_thread::sleep_for(1ms);  // deaf to the stop, as a call on a hung device
+    });
+    jobs.cancelAll();
+    EXPECT_FALSE(jobs.waitUntil(std::chrono::steady_clock::now() + 100ms));
+    EXPECT_TRUE(sigtermBlocked);
+    release = true;
+    EXPECT_TRUE(jobs.waitUntil(std::chrono::steady_clock::now() + 2s));
+    EXPECT_FALSE(jobs.busy());
 }
 
 }  // namespace

@@ -20,6 +20,7 @@
 #include "ui/resultspanel.h"
 #include "ui/searchpanel.h"
 #include "library/listing.h"
+#include "support/devices.h"
 #include "ui/program.h"
 
 using namespace zorvik;
@@ -119,9 +120,8 @@ private Q_SLOTS:
         ui::TForm1 window(station);
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
-        const QString mount = QStringLiteral("/media/root/zorvik-ui-%1").arg(::getpid());
-        QDir().mkpath(mount);
-        QCOMPARE(std::system(("mount -t tmpfs -o size=16m tmpfs '" + mount.toStdString() + "'").c_str()), 0);
+        auto drive = std::make_unique<testing::Device>(testing::FileSystem::Tmpfs, 16);
+        if (!drive->ok()) QSKIP(drive->whyNot().c_str());
         auto listed = [&window](int list) {
             auto* box = window.orderPanel()->page(list).device;
             for (int i = 0; i < box->count(); ++i)
@@ -134,10 +134,9 @@ private Q_SLOTS:
             for (int n = 1; n <= 5; ++n) all = all && listed(n);
             if (!all) QTest::qWait(10);
         }
-        std::system(("umount '" + mount.toStdString() + "'").c_str());
         QVERIFY(all);
+        drive.reset();  // unplugged
         QTRY_VERIFY(!listed(1) && !listed(2) && !listed(3) && !listed(4) && !listed(5));
-        QDir().rmdir(mount);
     }
 
     void aSecondStationOnlySaysItIsAlreadyRunning() {

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QSignalSpy>
 #include <QTest>
 #include <filesystem>
@@ -9,6 +12,7 @@
 #include "platform/drives.h"
 #include "platform/textcodec.h"
 #include "player/cueplayer.h"
+#include "support/devices.h"
 #include "support/fixture.h"
 
 namespace zorvik::orders {
@@ -108,11 +112,13 @@ TEST_F(Orders, ClearAndDeleteSelected) {
     s.write("phone/Music/留.mp3");
     book.selection().select(book.rows().index(0, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
     book.selection().select(book.rows().index(1, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    QSignalSpy deleted(&book, &OrderBook::diskSpaceRefreshRequested);
     book.deleteSelected([](const std::string& entry) {
         return std::string(entry.ends_with(".mp3") ? "G:\\Music\\" : "G:\\Video\\") +
                entry.substr(entry.rfind('\\') + 1);
     });
     EXPECT_EQ(book.rows().entries(), (std::vector<std::string>{"E:\\a\\留.mp3"}));
+    ASSERT_TRUE(deleted.wait(2000));  // the space line follows the deletions on the device
     EXPECT_FALSE(fs::exists(s.at("phone/Music/歌.mp3")));
     EXPECT_FALSE(fs::exists(s.at("phone/Music/歌.lrc")));
     EXPECT_FALSE(fs::exists(s.at("phone/Video/片.mp4")));
@@ -130,7 +136,7 @@ protected:
         for (const char* f : {"Music", "Video", "Photos", "Games", "Ebook"}) s.makeFolder(std::string("phone/") + f);
     }
     std::unique_ptr<CopyLane> lane(int list) {
-        auto l = std::make_unique<CopyLane>(list, "D:\\歌曲下载\\清单" + std::to_string(list) + "\\", cues);
+        auto l = std::make_unique<CopyLane>(list, cues);
         l->setFolders({"G:\\Music", "G:\\Video", "G:\\Photos", "G:\\Games", "G:\\Ebook"});
         return l;
     }
@@ -153,27 +159,30 @@ TEST_F(Lanes, ABatchCopiesWhatTheDeviceLacksAndLeavesTheRest) {
     s.write("e/三.mp4", "3");
     s.write("phone/Music/二.mp3", "2-on-phone");
     auto l = lane(1);
-    QStringList texts;
-    QObject::connect(l.get(), &CopyLane::displayChanged, l.get(), [&] {
-        if (!l->progressText().isEmpty() && (texts.isEmpty() || texts.last() != l->progressText()))
-            texts << l->progressText();
-    });
+    QSignalSpy files(l.get(), &CopyLane::fileStarted);
+    QSignalSpy failures(l.get(), &CopyLane::filesNotCopied);
     l->startBatch({"E:\\一.mp3", "E:\\二.mp3", "E:\\三.mp4"});
     waitForBatch(*l);
     EXPECT_EQ(testing::readFile(s.at("phone/Music/一.mp3")), "1");
     EXPECT_EQ(testing::readFile(s.at("phone/Music/二.mp3")), "2-on-phone");  // never overwritten
     EXPECT_EQ(testing::readFile(s.at("phone/Video/三.mp4")), "3");
-    EXPECT_EQ(texts, (QStringList{QStringLiteral("1/3 正在下载...一.mp3"), QStringLiteral("2/3 正在下载...二.mp3"),
-                                  QStringLiteral("3/3 正在下载...三.mp4")}));
+    ASSERT_EQ(files.size(), 3);  // i of T for all three, the one left alone too
+    for (int i = 0; i < 3; ++i) {
+        auto p = files[i][0].value<CopyProgress>();
+        EXPECT_FALSE(p.immediate);
+        EXPECT_EQ(p.index, i + 1);
+        EXPECT_EQ(p.total, 3);
+        EXPECT_EQ(p.name, (QStringList{QStringLiteral("一.mp3"), QStringLiteral("二.mp3"), QStringLiteral("三.mp4")}[i]));
+    }
     EXPECT_TRUE(l->doneShown());
-    EXPECT_TRUE(l->progressText().isEmpty());
-    EXPECT_EQ(l->doneText(), QStringLiteral("清单1 下载完成！"));
+    EXPECT_FALSE(l->progress());
+    EXPECT_TRUE(failures.isEmpty());  // a file the device already has is no failure
     EXPECT_EQ(cues.pending(), player::Copied);
     QTest::qWait(20);
     EXPECT_FALSE(l->running());
 }
 
-TEST_F(Lanes, PrefixedSongsLandPlainWithTheirLyricsAndTheStagingFileGoes) {
+TEST_F(Lanes, PrefixedSongsLandPlainWithTheirLyricsWithoutPassingThroughTheStagingFolder) {
     const std::string plain = prefixedSong();
     s.write("e/片.mp4", "v");
     s.write("e/片.lrc", "not for videos");
@@ -189,19 +198,66 @@ TEST_F(Lanes, PrefixedSongsLandPlainWithTheirLyricsAndTheStagingFileGoes) {
     EXPECT_TRUE(fs::is_empty(s.at("d/歌曲下载/清单2")));
 }
 
-TEST_F(Lanes, AFailedPlainCopyReachesNothingAndNoGroupFilesGoToTheLocalFolderFirst) {
+TEST_F(Lanes, FilesThatCannotBeCopiedAreNamedOnceAtTheEndAndNothingOfThemIsLeft) {
+    // A prefixed file shorter than its block, a FIFO (it would block an
+    // ordinary open for ever), a file gone from the library, and a name of
+    // 255 bytes, which copies: the temporary name beside it is short.
     s.write("e/短bk2009.mp3", "far shorter than the leading block");
+    ASSERT_EQ(::mkfifo(s.at("e/管道.mp3").c_str(), 0644), 0);
+    const std::string longName = [] {
+        std::string n;
+        while (n.size() < 249) n += "歌";
+        return n + "ab.mp3";
+    }();
+    ASSERT_EQ(longName.size(), 255u);
+    s.write("e/" + longName, "long");
+    auto l = lane(3);
+    QSignalSpy failures(l.get(), &CopyLane::filesNotCopied);
+    l->startBatch({"E:\\短bk2009.mp3", "E:\\管道.mp3", "E:\\没有.mp3", "E:\\" + longName});
+    waitForBatch(*l);
+    EXPECT_EQ(testing::readFile(s.at("phone/Music/" + longName)), "long");
+    EXPECT_TRUE(l->doneShown());
+    ASSERT_EQ(failures.size(), 1);  // one report for the job
+    const auto reported = failures[0][0].value<CopyFailures>();
+    ASSERT_EQ(reported.size(), 3);
+    const std::pair<QString, platform::CopyFailure> expected[] = {
+        {QStringLiteral("短.mp3"), platform::CopyFailure::SourceTooShort},
+        {QStringLiteral("管道.mp3"), platform::CopyFailure::NotAFile},
+        {QStringLiteral("没有.mp3"), platform::CopyFailure::SourceGone},
+    };
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(reported[i].name, expected[i].first) << i;
+        EXPECT_EQ(reported[i].reason, expected[i].second) << i;
+    }
+    std::vector<std::string> onPhone;
+    for (const auto& e : fs::directory_iterator(s.at("phone/Music"))) onPhone.push_back(e.path().filename().string());
+    EXPECT_EQ(onPhone, std::vector<std::string>{longName});
+}
+
+TEST_F(Lanes, NoGroupFilesGoToTheLocalFolderFirstThenWhereThePreviousFileWent) {
     s.write("e/说明.doc", "doc");
     s.write("e/后.mp4", "v");
     s.write("e/又.doc", "doc2");
     s.makeFolder("d/歌曲下载");
     auto l = lane(3);
-    l->startBatch({"E:\\说明.doc", "E:\\短bk2009.mp3", "E:\\后.mp4", "E:\\又.doc"});
+    l->startBatch({"E:\\说明.doc", "E:\\后.mp4", "E:\\又.doc"});
     waitForBatch(*l);
-    EXPECT_FALSE(fs::exists(s.at("phone/Music/短.mp3")));
-    EXPECT_TRUE(fs::is_empty(s.at("d/歌曲下载/清单3")));
     EXPECT_TRUE(fs::exists(s.at("d/歌曲下载/说明.doc")));  // before any other file: the local folder
     EXPECT_TRUE(fs::exists(s.at("phone/Video/又.doc")));     // after one: that file's folder
+}
+
+TEST_F(Lanes, WhileTheDevicesFoldersAreFoundTheListsCopiesWaitForThem) {
+    s.write("e/a.mp3", "a");
+    s.makeFolder("phone/Audio");
+    auto l = lane(2);
+    l->holdFolders();
+    QSignalSpy finished(l.get(), &CopyLane::immediateFinished);
+    l->queueImmediate("E:\\a.mp3");
+    EXPECT_FALSE(finished.wait(200));
+    l->setFolders({"G:\\Audio", "G:\\Video", "G:\\Photos", "G:\\Games", "G:\\Ebook"});
+    ASSERT_TRUE(finished.wait(5000));
+    EXPECT_TRUE(fs::exists(s.at("phone/Audio/a.mp3")));
+    EXPECT_FALSE(fs::exists(s.at("phone/Music/a.mp3")));
 }
 
 TEST_F(Lanes, ImmediateCopiesQueuedTogetherAreOneJob) {
@@ -211,10 +267,15 @@ TEST_F(Lanes, ImmediateCopiesQueuedTogetherAreOneJob) {
     QSignalSpy running(l.get(), &CopyLane::runningChanged);
     QSignalSpy finished(l.get(), &CopyLane::immediateFinished);
     QSignalSpy trims(l.get(), &CopyLane::historyTrimRequested);
+    // The folders held, the first copy cannot end before the second is
+    // queued, however fast the worker is.
+    l->holdFolders();
     l->queueImmediate("E:\\a.mp3");
     l->queueImmediate("E:\\b.mp3");
+    l->setFolders({"G:\\Music", "G:\\Video", "G:\\Photos", "G:\\Games", "G:\\Ebook"});
     ASSERT_TRUE(finished.wait(5000));
-    QTest::qWait(50);
+    for (int i = 0; i < 500 && running.size() < 2; ++i) QTest::qWait(10);
+    QTest::qWait(20);
     EXPECT_EQ(finished.size(), 1);  // the done label once, after the second
     EXPECT_EQ(running.size(), 2);   // on, then off: one worker
     EXPECT_EQ(l->immediateAdded(), 2);
@@ -265,21 +326,26 @@ TEST_F(Lanes, FiveListsCopyAtOnceEachToItsOwnEnd) {
     }
 }
 
-TEST_F(Lanes, AFullDeviceKeepsNoPartialFileAndTheJobEndsNormally) {
-    if (::geteuid() != 0) GTEST_SKIP() << "needs root to mount a small device";
-    if (std::system(("mount -t tmpfs -o size=1m tmpfs '" + s.at("phone/Video") + "' 2>/dev/null").c_str()) != 0)
-        GTEST_SKIP() << "cannot mount tmpfs here";
+TEST_F(Lanes, AFullDeviceKeepsNoPartialFileNamesTheFileAndTheJobEndsNormally) {
+    const std::string video = s.at("phone/Video");
+    testing::TmpfsOver small(video, 1);
+    if (!small.ok()) GTEST_SKIP() << small.whyNot();
     s.write("e/big.mp4", std::string(3 << 20, 'b'));
     s.write("e/small.mp4", "s");
     auto l = lane(5);
+    QSignalSpy failures(l.get(), &CopyLane::filesNotCopied);
     l->startBatch({"E:\\big.mp4", "E:\\small.mp4"});
     waitForBatch(*l);
     std::vector<std::string> left;
-    for (const auto& e : fs::directory_iterator(s.at("phone/Video"))) left.push_back(e.path().filename().string());
+    for (const auto& e : fs::directory_iterator(video)) left.push_back(e.path().filename().string());
     EXPECT_EQ(left, std::vector<std::string>{"small.mp4"});
     EXPECT_TRUE(l->doneShown());
     EXPECT_EQ(cues.pending(), player::Copied);
-    std::system(("umount '" + s.at("phone/Video") + "'").c_str());
+    ASSERT_EQ(failures.size(), 1);
+    const auto reported = failures[0][0].value<CopyFailures>();
+    ASSERT_EQ(reported.size(), 1);
+    EXPECT_EQ(reported[0].name, QStringLiteral("big.mp4"));
+    EXPECT_EQ(reported[0].reason, platform::CopyFailure::DeviceFull);
 }
 
 }  // namespace

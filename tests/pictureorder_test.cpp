@@ -79,9 +79,14 @@ TEST_F(PictureAdds, WithAFolderThePictureIsCopiedAgainOnEveryAdd) {
     EXPECT_EQ(testing::readFile(s.at("card/Photos/a.jpg")), "second");
     EXPECT_EQ(book.rows().count(), 1);
 
-    // No such folder: nothing is made, and the operator is not held up.
+    // No such folder: nothing is made, the operator is not held up, and the picture is named.
+    QSignalSpy notCopied(&order, &PictureOrder::filesNotCopied);
     EXPECT_FALSE(addAndCopy(order, kBeauty + "a.jpg", "G:\\gone"));
     EXPECT_FALSE(testing::exists(s.at("card/gone")));
+    ASSERT_EQ(notCopied.size(), 1);
+    const auto failures = notCopied[0][0].value<CopyFailures>();
+    ASSERT_EQ(failures.size(), 1);
+    EXPECT_EQ(failures[0].name, QStringLiteral("a.jpg"));
 }
 
 // A real exFAT card, through FUSE on a loop device, as a phone's card is.

@@ -12,6 +12,7 @@
 #include "platform/instanceguard.h"
 #include "platform/textcodec.h"
 #include "platform/wildcard.h"
+#include "support/devices.h"
 #include "support/fixture.h"
 
 namespace zorvik::platform {
@@ -214,16 +215,50 @@ TEST(FileOps, CopyLandsWholeOrNotAtAll) {
     EXPECT_EQ(left, (std::vector<std::string>{"copy.bin", "src.bin", "tail.bin"}));
 }
 
+TEST(FileOps, TheStationsTemporaryNamesAreShortAndOnlyTheyAreRemoved) {
+    for (int i = 0; i < 20; ++i) {
+        const std::string name = temporaryName();
+        EXPECT_TRUE(isStationTemporary(name)) << name;
+        EXPECT_EQ(name.size(), 21u);
+        EXPECT_EQ(name.front(), '.');  // hidden from listings
+    }
+    Scratch s;
+    s.write("d/.zorvik-0123abcd.part", "stale");
+    s.write("d/.zorvik-89efABCD.part", "not ours: upper case");
+    s.write("d/.zorvik-0123abc.part", "not ours: seven digits");
+    s.write("d/x.zorvik-0123abcd.part", "not ours");
+    s.write("d/.zorvik-0123abcd.part.mp3", "not ours");
+    s.write("d/歌.mp3", "song");
+    s.makeFolder("d/.zorvik-44444444.part");  // a folder is never taken
+    EXPECT_EQ(removeStationTemporaries(s.at("d")), 1);
+    std::vector<std::string> left;
+    for (const auto& e : std::filesystem::directory_iterator(s.at("d"))) left.push_back(e.path().filename().string());
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(left, (std::vector<std::string>{".zorvik-0123abc.part", ".zorvik-0123abcd.part.mp3", ".zorvik-44444444.part",
+                                              ".zorvik-89efABCD.part", "x.zorvik-0123abcd.part", "歌.mp3"}));
+}
+
+TEST(FileOps, ASpecialFileIsNeverOpenedForCopyingOrReading) {
+    Scratch s;
+    ASSERT_EQ(::mkfifo(s.at("fifo.mp3").c_str(), 0644), 0);
+    // Both the helper process and the copy in this thread.
+    EXPECT_EQ(copyFileChecked(s.at("fifo.mp3"), s.at("copy.mp3")).failure, CopyFailure::NotAFile);
+    EXPECT_EQ(copyNativeFile(s.at("fifo.mp3"), s.at("copy.mp3")).failure, CopyFailure::NotAFile);
+    EXPECT_EQ(copyNativeFile(s.at("gone.mp3"), s.at("copy.mp3")).failure, CopyFailure::SourceGone);
+    EXPECT_FALSE(readWholeFile(s.at("fifo.mp3")));
+    EXPECT_EQ(fileSize(s.at("fifo.mp3")), -1);
+    EXPECT_FALSE(testing::exists(s.at("copy.mp3")));
+}
+
 TEST(FileOps, CopyOntoAFullDiskLeavesNoPartialFile) {
-    if (::geteuid() != 0) GTEST_SKIP() << "needs root to mount a small tmpfs";
     Scratch s;
     std::string mount = s.makeFolder("small");
-    if (std::system(("mount -t tmpfs -o size=1m tmpfs '" + mount + "' 2>/dev/null").c_str()) != 0)
-        GTEST_SKIP() << "cannot mount tmpfs here";
+    testing::TmpfsOver small(mount, 1);
+    if (!small.ok()) GTEST_SKIP() << small.whyNot();
     std::string src = s.write("big.bin", std::string(3 << 20, 'b'));
     EXPECT_FALSE(copyFile(src, mount + "/big.bin"));
+    EXPECT_EQ(copyFileChecked(src, mount + "/big.bin").failure, CopyFailure::DeviceFull);
     EXPECT_TRUE(std::filesystem::is_empty(mount));
-    std::system(("umount '" + mount + "'").c_str());
 }
 
 TEST(InstanceGuard, OneHolderAtATimeAndFreedWhenTheHolderDies) {

@@ -1,9 +1,6 @@
 #include "app/station.h"
 
-#include <QCoreApplication>
-#include <QPointer>
 #include <algorithm>
-#include <thread>
 
 #include "core/oneshot.h"
 #include "library/walk.h"
@@ -42,10 +39,9 @@ Station::Station(core::ProgramFolders folders, QObject* parent)
         addSelectedResults();
     });
     for (int n = 1; n <= orders::kListCount; ++n) {
-        auto lane = std::make_unique<orders::CopyLane>(n, storage::stagingFolder(n), cues_, this);
+        auto lane = std::make_unique<orders::CopyLane>(n, cues_, this);
         connect(lane.get(), &orders::CopyLane::historyTrimRequested, &search_,
                 &search::SearchController::trimHistory);
-        connect(lane.get(), &orders::CopyLane::secondPanel, this, &Station::secondStatusText);
         connect(lane.get(), &orders::CopyLane::diskSpaceRefreshRequested, &removable_,
                 &storage::RemovableDrives::requestDiskSpaceLine);
         connect(lane.get(), &orders::CopyLane::hotCountRequested, &hotList_, &library::HotList::requestCount);
@@ -78,10 +74,17 @@ Station::Station(core::ProgramFolders folders, QObject* parent)
     // went away falls back to the local download folder.
     connect(&mounts_, &platform::MountWatcher::drivesChanged, &removable_,
             &storage::RemovableDrives::applyDriveChanges);
-    connect(&removable_, &storage::RemovableDrives::deviceRemoved, this,
-            [this](const QString& root) { deviceRemoved(root.toStdString()); });
+    connect(&removable_, &storage::RemovableDrives::deviceRemoved, &devices_,
+            [this](const QString& root) { devices_.deviceRemoved(root.toStdString()); });
     removable_.setChosenDevice(
-        [this] { return QString::fromStdString(deviceRoot(orderBook_.active())); });
+        [this] { return QString::fromStdString(devices_.deviceRoot(orderBook_.active())); });
+    // Each list's copies follow its device folders, and wait while they are found.
+    connect(&devices_, &orders::ListDevices::choosingStarted, this, [this](int list) { lane(list).holdFolders(); });
+    connect(&devices_, &orders::ListDevices::recordChanged, this,
+            [this](int list, const orders::DestinationRecord& record) { lane(list).setFolders(record); });
+    connect(&devices_, &orders::ListDevices::diskSpaceRefreshRequested, &removable_,
+            &storage::RemovableDrives::requestDiskSpaceLine);
+    connect(&orderBook_, &orders::OrderBook::activeChanged, &devices_, &orders::ListDevices::listActivated);
     // Every new row of a listing makes its first result the current item.
     connect(&results(), &library::ResultList::countChanged, this, [this](int rows) {
         if (rows > 0 && currentItem() != results().path(0)) setCurrentItem(results().path(0));
@@ -102,7 +105,7 @@ Station::Station(core::ProgramFolders folders, QObject* parent)
     connect(&pictures_, &library::PictureBrowser::endReached, this, [this] { cues_.request(player::Error); });
     connect(&pictures_, &library::PictureBrowser::addRequested, this, [this](const QString& path) {
         std::optional<std::string> folder;
-        if (syncDownload_) folder = destinations(orderBook_.active()).folder(library::Picture);
+        if (syncDownload_) folder = devices_.destinations(orderBook_.active()).folder(library::Picture);
         pictureOrder_.add(path.toStdString(), folder);
     });
     connect(&pictureOrder_, &orders::PictureOrder::copied, &removable_,
@@ -138,6 +141,7 @@ void Station::firstShow() {
     library::cleanCachedMedia(folders_.data);
     localFolder_.startUpCheck();
     storage::cleanStagingFolders();
+    storage::removeStaleTemporaries();
     // The saved skin is applied here.
     patterns_ = search::SearchPatterns::warmUp();
     // No category tab is selected here, so the warm-up covers whole roots.
@@ -176,8 +180,8 @@ void Station::startWarmUp() {
         QStringLiteral("正在整理缓存 ... 请稍等 ！"),
         [roots, pattern](library::HitSink& sink) {
             library::walk(
-                roots, pattern, [&sink](std::string_view path) { sink.add(path); return true; },
-                [&sink] { sink.tick(); return true; });
+                roots, pattern, [&sink](std::string_view path) { sink.add(path); return !sink.stopRequested(); },
+                [&sink] { sink.tick(); return !sink.stopRequested(); });
         },
         [this](std::int64_t hits) {
             cues_.request(hits > 0 ? player::Found : player::Error);
@@ -195,8 +199,36 @@ int Station::closeQuery() {
 }
 
 void Station::close() {
+    stopJobs();
     std::string script = folders_.program + "bt.sh";
     if (platform::fileExists(script)) platform::startScriptDetached(script);
+}
+
+void Station::stopJobs() {
+    closedAt_ = std::chrono::steady_clock::now();
+    listings_.stop();
+    for (auto& l : lanes_) l->stop();
+    devices_.stop();
+    localCopy_.stop();
+    orderBook_.stop();
+    removable_.stop();
+    pictureOrder_.stop();
+    fileManager_.stop();
+    localFolder_.stop();
+    categories_.stop();
+}
+
+bool Station::jobsEnded() {
+    if (closedAt_ == std::chrono::steady_clock::time_point{}) stopJobs();  // ended without a close
+    const auto deadline = closedAt_ + std::chrono::milliseconds(1500);
+    bool ended = listings_.waitUntil(deadline);
+    for (const auto& l : lanes_) ended = l->waitUntil(deadline) && ended;
+    for (bool done : {devices_.waitUntil(deadline), localCopy_.waitUntil(deadline), orderBook_.waitUntil(deadline),
+                      removable_.waitUntil(deadline), pictureOrder_.waitUntil(deadline),
+                      fileManager_.waitUntil(deadline), localFolder_.waitUntil(deadline),
+                      categories_.waitUntil(deadline)})
+        ended = done && ended;
+    return ended;
 }
 
 void Station::destroy() {
@@ -234,39 +266,12 @@ void Station::setSyncDownload(bool on) {
     cues_.request(player::Select);
 }
 
-std::vector<std::string> Station::selectedEntriesOrSay() {
-    std::vector<std::string> entries;
-    for (int row : orderBook_.selectedRows()) entries.push_back(orderBook_.rows().entry(row));
-    if (entries.empty()) Q_EMIT messageRequested(QStringLiteral("至少要选择一个文件!"));
-    return entries;
-}
-
 void Station::downloadSelected() {
-    auto entries = selectedEntriesOrSay();
-    if (!entries.empty()) activeLane().startBatch(std::move(entries));
+    if (auto entries = orderBook_.selectedEntriesOrSay(); !entries.empty()) activeLane().startBatch(std::move(entries));
 }
 
 void Station::copySelectedToLocalDisk() {
-    auto entries = selectedEntriesOrSay();
-    if (entries.empty()) return;
-    // A large film must not hold up the counter, so this runs beside it.
-    QPointer<Station> self(this);
-    std::thread([entries = std::move(entries), this, self] {
-        for (const auto& entry : entries) {
-            const std::string target = std::string(storage::kLocalDownloadFolder) +
-                                       library::displayName(entry) + std::string(library::extensionOf(entry));
-            // A prefixed file lands as its plain media file, never as a corrupt one.
-            if (library::isPrefixed(entry))
-                library::copyPlain(entry, target);
-            else
-                platform::copyFile(entry, target, platform::Overwrite::Yes);
-        }
-        QMetaObject::invokeMethod(qApp, [this, self] {
-            if (!self) return;
-            cues_.request(player::Select);
-            Q_EMIT localCopyFinished();
-        }, Qt::QueuedConnection);
-    }).detach();
+    if (auto entries = orderBook_.selectedEntriesOrSay(); !entries.empty()) localCopy_.start(std::move(entries));
 }
 
 void Station::deleteResultForGood() {
@@ -275,12 +280,7 @@ void Station::deleteResultForGood() {
 }
 
 void Station::deleteSelectedEntries() {
-    const auto& record = destinations(orderBook_.active()).record();
-    orders::FolderChooser chooser;
-    orderBook_.deleteSelected([&record, &chooser](const std::string& entry) {
-        return orders::pathInFolder(chooser.folderFor(record, entry),
-                                    library::displayName(entry) + std::string(library::extensionOf(entry)));
-    });
+    orderBook_.deleteSelected(orders::deviceCopyNamer(devices_.destinations(orderBook_.active()).record()));
 }
 
 void Station::makeResultCurrent(int row) {
@@ -330,45 +330,6 @@ void Station::addAllResultsToPlaylist() {
 void Station::playEntries() { preview_.playAddingToPlaylist(selectedOrderEntries()); }
 
 void Station::addEntriesToPlaylist() { preview_.addToPlaylist(selectedOrderEntries()); }
-
-void Station::chooseDevice(int list, const std::string& selectorText) {
-    auto& record = destinations_[static_cast<size_t>(list - 1)];
-    auto found = orders::chooseDevice(record, selectorText);
-    if (!found) return;
-    deviceRoots_[static_cast<size_t>(list - 1)] = found->root;
-    lane(list).setFolders(record.record());
-    removable_.requestDiskSpaceLine();
-    cues_.request(player::Select);
-    Q_EMIT destinationsChanged(list);
-}
-
-void Station::resetDestinations(int list) {
-    destinations_[static_cast<size_t>(list - 1)].reset();
-    deviceRoots_[static_cast<size_t>(list - 1)].clear();
-    lane(list).setFolders(destinations_[static_cast<size_t>(list - 1)].record());
-    Q_EMIT destinationsChanged(list);
-}
-
-orders::PickOutcome Station::pickFolder(int list, int line, const std::string& nativeFolder) {
-    auto& record = destinations_[static_cast<size_t>(list - 1)];
-    auto outcome = orders::pickFolder(record, line, nativeFolder);
-    if (outcome == orders::PickOutcome::Assigned) {
-        lane(list).setFolders(record.record());
-        Q_EMIT destinationsChanged(list);
-    }
-    // Every pick is acknowledged, a refused one too.
-    cues_.request(player::Select);
-    return outcome;
-}
-
-void Station::openDestination(const std::string& selectorText) {
-    if (auto folder = orders::folderToOpen(selectorText)) platform::openFolder(*folder);
-}
-
-void Station::deviceRemoved(const std::string& root) {
-    for (int n = 1; n <= orders::kListCount; ++n)
-        if (deviceRoots_[static_cast<size_t>(n - 1)] == root) resetDestinations(n);
-}
 
 void Station::setLibraryDrive(int index, const std::string& text) {
     if (index < 0 || index >= library::kLibraryDriveCount) return;

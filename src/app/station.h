@@ -6,6 +6,7 @@
 #include <QTimer>
 
 #include <array>
+#include <chrono>
 #include <memory>
 #include <optional>
 #include <string>
@@ -18,6 +19,8 @@
 #include "library/readylistings.h"
 #include "library/picturebrowser.h"
 #include "orders/copylane.h"
+#include "orders/listdevices.h"
+#include "orders/localcopy.h"
 #include "orders/orderbook.h"
 #include "orders/pictureorder.h"
 #include "orders/tally.h"
@@ -50,8 +53,13 @@ public:
     // Returns the longest time the exit sound may still need, in ms; the
     // process lingers for it after the window has gone.
     int closeQuery();
+    // Closing also asks every job to stop: walks at their next folder, copies
+    // at once, removing their temporary files.
     void close();
     void destroy();
+    // Waits for the jobs until 1.5 s after the close; false when one is still
+    // running (stuck in a call on a hung device), and the program ends without it.
+    bool jobsEnded();
 
     const core::ProgramFolders& folders() const { return folders_; }
     core::Settings& settings() { return settings_; }
@@ -101,33 +109,18 @@ public:
     void setSyncDownload(bool on);
     // "下载" of the active list: its selected rows as one batch job.
     void downloadSelected();
-    // "复制到本地磁盘": the selected entries, as plain media files, into the
-    // local download folder, off this thread.
+    // "复制到本地磁盘" of the selected entries.
     void copySelectedToLocalDisk();
     // "彻底删除选中的文件": the file of the first selected result row, and the row.
     void deleteResultForGood();
-    // "删除选中的文件" of the order view.
+    // "删除选中的文件" of the order view, with the copies on the list's device.
     void deleteSelectedEntries();
     // A mouse press on a result row or an order row makes it the current item.
     void makeResultCurrent(int row);
     void makeEntryCurrent(int row);
-    // The device folders of list n (audio, video, picture, game, e-book)
-    // and the lines its destination selector shows.
-    const orders::ListDestinations& destinations(int list) const {
-        return destinations_[static_cast<size_t>(list - 1)];
-    }
-    // The operator chose an entry of list n's device selector.
-    void chooseDevice(int list, const std::string& selectorText);
-    // A removable drive went away: the lists that had chosen it fall back.
-    void deviceRemoved(const std::string& root);
-    // Back to the local download folder.
-    void resetDestinations(int list);
-    // A folder picked by hand becomes line `line` of list n's destinations.
-    orders::PickOutcome pickFolder(int list, int line, const std::string& nativeFolder);
-    // "打开": the shown destination in the desktop's file manager.
-    void openDestination(const std::string& selectorText);
-    // The chosen removable drive's root of list n, empty when none.
-    const std::string& deviceRoot(int list) const { return deviceRoots_[static_cast<size_t>(list - 1)]; }
+    // The device each list copies to, and its folders.
+    orders::ListDevices& devices() { return devices_; }
+    orders::LocalCopy& localCopy() { return localCopy_; }
 
     // The picture browser window's state, and its adds to the active list.
     library::PictureBrowser& pictures() { return pictures_; }
@@ -154,9 +147,6 @@ Q_SIGNALS:
     void syncDownloadChanged(bool on);
     // For the first panel of the status bar.
     void statusText(const QString& text);
-    void secondStatusText(const QString& text);
-    void localCopyFinished();
-    void destinationsChanged(int list);
     // Start-up read the two option boxes' settings: the parameters window
     // shows them too.
     void optionBoxesLoaded(bool syncDownload, bool numberSearch);
@@ -167,9 +157,8 @@ Q_SIGNALS:
 
 private:
     void startupTimer();
-    // The order view's selected entries; none: "至少要选择一个文件!".
-    std::vector<std::string> selectedEntriesOrSay();
     void startWarmUp();
+    void stopJobs();
     // Playlist entries for result rows and order rows: path and row caption.
     std::vector<player::PlaylistEntry> resultEntries(const std::vector<int>& rows);
     std::vector<player::PlaylistEntry> selectedOrderEntries();
@@ -196,12 +185,12 @@ private:
     orders::OrderBook orderBook_{folders_.data, cues_};
     orders::Tally tally_;
     std::array<std::unique_ptr<orders::CopyLane>, orders::kListCount> lanes_;
-    std::array<orders::ListDestinations, orders::kListCount> destinations_;
-    std::array<std::string, orders::kListCount> deviceRoots_;  // chosen removable drive, if any
+    orders::ListDevices devices_{cues_};
+    orders::LocalCopy localCopy_{cues_};
     bool syncDownload_ = false;
     library::PictureBrowser pictures_{folders_.data};
     orders::PictureOrder pictureOrder_{orderBook_, tally_, cues_};
-
+    std::chrono::steady_clock::time_point closedAt_;
 };
 
 }  // namespace zorvik::app

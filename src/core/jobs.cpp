@@ -1,19 +1,43 @@
 #include "core/jobs.h"
 
 #include <algorithm>
+#include <condition_variable>
+#include <mutex>
+
+#include "platform/termination.h"
 
 namespace zorvik::core {
 
-Job::Job(Body body)
-    : finished_(std::make_shared<std::atomic_bool>(false)),
-      thread_([body = std::move(body), finished = finished_](std::stop_token stop) {
-          body(stop);
-          finished->store(true, std::memory_order_release);
-      }) {}
+struct Job::State {
+    mutable std::mutex mutex;
+    mutable std::condition_variable ended;
+    bool finished = false;
+};
+
+Job::Job(Body body) : state_(std::make_shared<State>()) {
+    // The thread inherits the mask: a closing signal always reaches the GUI thread.
+    platform::TerminationSignalsBlocked quiet;
+    thread_ = std::jthread([body = std::move(body), state = state_](std::stop_token stop) {
+        body(stop);
+        std::lock_guard lock(state->mutex);
+        state->finished = true;
+        state->ended.notify_all();
+    });
+}
 
 Job::~Job() {
     cancel();
     join();
+}
+
+bool Job::finished() const {
+    std::lock_guard lock(state_->mutex);
+    return state_->finished;
+}
+
+bool Job::waitUntil(Deadline deadline) const {
+    std::unique_lock lock(state_->mutex);
+    return state_->ended.wait_until(lock, deadline, [this] { return state_->finished; });
 }
 
 void Job::join() {
@@ -38,6 +62,10 @@ void Jobs::cancelAll() {
 void Jobs::joinAll() {
     for (auto& job : jobs_) job->join();
     jobs_.clear();
+}
+
+bool Jobs::waitUntil(Job::Deadline deadline) const {
+    return std::all_of(jobs_.begin(), jobs_.end(), [deadline](const auto& job) { return job->waitUntil(deadline); });
 }
 
 bool Jobs::busy() const {

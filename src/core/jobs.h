@@ -2,7 +2,7 @@
 
 #include <QObject>
 
-#include <atomic>
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <stop_token>
@@ -18,6 +18,7 @@ namespace zorvik::core {
 class Job final {
 public:
     using Body = std::function<void(std::stop_token)>;
+    using Deadline = std::chrono::steady_clock::time_point;
 
     explicit Job(Body body);
     ~Job();
@@ -26,11 +27,14 @@ public:
 
     void cancel() { thread_.request_stop(); }
     // True once the body has returned.
-    bool finished() const { return finished_->load(std::memory_order_acquire); }
+    bool finished() const;
+    // Waits for the body to return, at most until `deadline`; true if it did.
+    bool waitUntil(Deadline deadline) const;
     void join();
 
 private:
-    std::shared_ptr<std::atomic_bool> finished_;
+    struct State;
+    std::shared_ptr<State> state_;
     std::jthread thread_;
 };
 
@@ -52,6 +56,10 @@ public:
     Job& start(Job::Body body);
     void cancelAll();
     void joinAll();
+    // Waits for every job's body to return, at most until `deadline`; true if
+    // they all did. A body stuck in a call on a hung device never returns:
+    // the caller decides what to do then (the program ends without it).
+    bool waitUntil(Job::Deadline deadline) const;
     // True while any job's body still runs.
     bool busy() const;
 

@@ -7,13 +7,16 @@ constexpr size_t kBatchRows = 4096;
 constexpr auto kBatchAge = std::chrono::milliseconds(16);
 }  // namespace
 
-HitSink::HitSink(Listings& target, std::shared_ptr<ListingSession> session)
-    : target_(target), session_(std::move(session)), lastFlush_(std::chrono::steady_clock::now()) {}
+HitSink::HitSink(Listings& target, std::shared_ptr<ListingSession> session, std::stop_token stop)
+    : target_(target),
+      session_(std::move(session)),
+      stop_(std::move(stop)),
+      lastFlush_(std::chrono::steady_clock::now()) {}
 
 HitSink::~HitSink() { flush(); }
 
 bool HitSink::add(std::string_view path) {
-    if (superseded()) return false;
+    if (superseded() || stopRequested()) return false;
     ++hits_;
     batch_.emplace_back(path);
     if (!delivered_ || batch_.size() >= kBatchRows) {
@@ -25,7 +28,7 @@ bool HitSink::add(std::string_view path) {
 
 bool HitSink::tick() {
     if (!batch_.empty() && std::chrono::steady_clock::now() - lastFlush_ >= kBatchAge) flush();
-    return !superseded();
+    return !superseded() && !stopRequested();
 }
 
 void HitSink::flush() {
@@ -49,10 +52,7 @@ Listings::Listings(QObject* parent) : QObject(parent), current_(std::make_shared
     connect(&Timer13, &QTimer::timeout, this, [this] { setSeconds(seconds_ + 1); });
 }
 
-Listings::~Listings() {
-    current_->superseded = true;
-    for (auto& worker : workers_) worker->wait();
-}
+Listings::~Listings() { current_->superseded = true; }
 
 std::shared_ptr<ListingSession> Listings::startListing() {
     current_->superseded = true;
@@ -74,28 +74,28 @@ void Listings::runThreaded(const QString& readyText, Body body, Finish finish, b
     if (!keepSearch) setSearchEnabled(false);
     walking_ = true;
 
-    // Finished workers are let go; the rest are waited for at shutdown.
-    std::erase_if(workers_, [](const auto& w) { return w->isFinished(); });
-    auto* self = this;
-    workers_.emplace_back(QThread::create([self, session, body = std::move(body),
-                                           finish = std::move(finish)] {
+    jobs_.start([this, session, body = std::move(body), finish = std::move(finish)](std::stop_token stop) {
         std::int64_t hits = 0;
         {
-            HitSink sink(*self, session);
+            HitSink sink(*this, session, stop);
             body(sink);
             hits = sink.hits();
         }  // the last batch is on its way before the finish below
-        QMetaObject::invokeMethod(
-            self,
-            [self, session, finish, hits] {
-                if (session != self->current_) return;  // superseded: a newer listing owns the labels
-                self->walking_ = false;
-                finish(hits);
-            },
-            Qt::QueuedConnection);
-    }));
-    workers_.back()->start();
+        if (stop.stop_requested()) return;
+        jobs_.post([this, session, finish, hits] {
+            if (session != current_) return;  // superseded: a newer listing owns the labels
+            walking_ = false;
+            finish(hits);
+        });
+    });
 }
+
+void Listings::stop() {
+    current_->superseded = true;
+    jobs_.cancelAll();
+}
+
+bool Listings::waitUntil(core::Job::Deadline deadline) const { return jobs_.waitUntil(deadline); }
 
 void Listings::endThreaded() {
     walking_ = false;

@@ -2,16 +2,17 @@
 
 #include <QObject>
 #include <QString>
-#include <QThread>
 #include <QTimer>
 #include <atomic>
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <stop_token>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "core/jobs.h"
 #include "library/resultlist.h"
 
 namespace zorvik::library {
@@ -28,22 +29,26 @@ class Listings;
 // once, then whenever the batch is large or a few milliseconds old.
 class HitSink final {
 public:
-    HitSink(Listings& target, std::shared_ptr<ListingSession> session);
+    HitSink(Listings& target, std::shared_ptr<ListingSession> session, std::stop_token stop = {});
     ~HitSink();
     HitSink(const HitSink&) = delete;
     HitSink& operator=(const HitSink&) = delete;
 
-    // False once the listing is superseded: its hits no longer count.
+    // False once the listing is superseded or the station is closing: its
+    // hits no longer count.
     bool add(std::string_view path);
     // Called between folders, so sparse hits do not wait for a full batch.
     bool tick();
     void flush();
     bool superseded() const { return session_->superseded.load(std::memory_order_relaxed); }
+    // The station is closing: every walk stops at its next folder.
+    bool stopRequested() const { return stop_.stop_requested(); }
     std::int64_t hits() const { return hits_; }
 
 private:
     Listings& target_;
     std::shared_ptr<ListingSession> session_;
+    std::stop_token stop_;
     std::vector<std::string> batch_;
     std::chrono::steady_clock::time_point lastFlush_;
     std::int64_t hits_ = 0;
@@ -51,7 +56,7 @@ private:
 };
 
 // The listings of the result list: the ready label, the seconds counter, the
-// search controls' enabled state, and the worker threads of threaded walks.
+// search controls' enabled state, and the jobs of threaded walks.
 // GUI thread only, except through HitSink.
 class Listings final : public QObject {
     Q_OBJECT
@@ -84,6 +89,10 @@ public:
     void setSeconds(int seconds);
     void setSearchEnabled(bool enabled);
 
+    // Closing: every walk stops at its next folder.
+    void stop();
+    bool waitUntil(core::Job::Deadline deadline) const;
+
     QTimer Timer13;  // seconds counter of a threaded walk
 
 Q_SIGNALS:
@@ -103,7 +112,7 @@ private:
     int seconds_ = 0;
     bool searchEnabled_ = true;
     bool walking_ = false;
-    std::vector<std::unique_ptr<QThread>> workers_;
+    core::Jobs jobs_{this};  // last: joined before the rest goes
 };
 
 }  // namespace zorvik::library

@@ -392,18 +392,23 @@ std::vector<std::string> walkToList(std::string_view folder, std::string_view pa
     return paths;
 }
 
-std::vector<std::string> folderTree(std::string_view folder) {
-    std::vector<std::string> result;
-    std::string base(folder);
+namespace {
+bool addFolderTree(std::string base, const FolderHook& beforeFolder, std::vector<std::string>& result) {
     while (!base.empty() && (base.back() == '\\' || base.back() == '/')) base.pop_back();
+    if (beforeFolder && !beforeFolder()) return false;
     for (const auto& entry : platform::listFolder(base + "\\")) {
         if (entry.kind != EntryKind::Folder || entry.hidden) continue;
         std::string child = base + "\\" + entry.name;
         result.push_back(child);
-        auto below = folderTree(child);
-        result.insert(result.end(), std::make_move_iterator(below.begin()),
-                      std::make_move_iterator(below.end()));
+        if (!addFolderTree(std::move(child), beforeFolder, result)) return false;
     }
+    return true;
+}
+}  // namespace
+
+std::vector<std::string> folderTree(std::string_view folder, const FolderHook& beforeFolder) {
+    std::vector<std::string> result;
+    addFolderTree(std::string(folder), beforeFolder, result);
     return result;
 }
 

@@ -34,6 +34,7 @@ std::int64_t walk(const std::vector<std::string>& roots, std::string_view patter
 std::vector<std::string> walkToList(std::string_view folder, std::string_view pattern);
 
 // Every folder below `folder`, each followed at once by the folders below it.
-std::vector<std::string> folderTree(std::string_view folder);
+// A hook that returns false before a folder is read ends the list there.
+std::vector<std::string> folderTree(std::string_view folder, const FolderHook& beforeFolder = {});
 
 }  // namespace zorvik::library

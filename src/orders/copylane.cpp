@@ -1,199 +1,75 @@
 #include "orders/copylane.h"
 
+#include <condition_variable>
 #include <deque>
 #include <mutex>
-#include <thread>
 
 #include "library/layout.h"
 #include "platform/fileops.h"
 #include "platform/shell.h"
-#include "platform/wildcard.h"
 #include "player/cueplayer.h"
 
 namespace zorvik::orders {
 
-// What the list's worker shares with the list: everything under one mutex.
-// The worker outlives nothing: once the lane is gone its reports are dropped.
-struct CopyLaneShared {
+// What the list's job shares with the list: everything under one mutex.
+struct CopyLane::Shared {
     std::mutex mutex;
-    CopyLane* lane = nullptr;
-    int list = 0;
-    std::string staging;
+    std::condition_variable_any foldersSet;
     DestinationRecord folders = defaultDestinationRecord();
+    bool foldersHeld = false;
     bool lyrics = false;
     int barMaximum = 0;
     std::deque<std::vector<std::string>> batches;  // each "下载" press, in turn
     std::deque<std::string> immediate;
     bool running = false;
     FolderChooser chooser;  // a file in no media group follows the list's previous file
-
-    // Runs `step` on the lane's thread, if the lane still exists.
-    template <typename Step>
-    void post(Step step) {
-        std::lock_guard lock(mutex);
-        if (!lane) return;
-        QMetaObject::invokeMethod(lane, [l = lane, step] { step(*l); }, Qt::QueuedConnection);
-    }
 };
 
 namespace {
-
-using Shared = std::shared_ptr<CopyLaneShared>;
-using TextOf = std::function<QString(const QString& name, bool prefixed)>;
 
 std::string withExtension(const std::string& path, std::string_view extension) {
     return path.substr(0, path.size() - library::extensionOf(path).size()) + std::string(extension);
 }
 
-// Copies one entry into its media group's folder on the device: a prefixed
-// file as its plain media bytes under the name without the marker, through
-// the list's staging folder; lyrics beside songs when asked for. A file
-// already on the device is left alone.
-void fileStep(const Shared& s, const std::string& source, const TextOf& textOf) {
-    const auto group = library::mediaGroupOf(library::extensionOf(source));
-    std::string folder;
-    std::string staging;
-    bool lyrics = false;
-    {
-        std::lock_guard lock(s->mutex);
-        folder = s->chooser.folderFor(s->folders, source);
-        staging = s->staging;
-        lyrics = s->lyrics && group == library::Audio;
-    }
-    const std::string sourceFolder(source.substr(0, source.size() - library::fileNameOf(source).size()));
-    const bool prefixed = library::isPrefixed(source);
-    const std::string name = prefixed ? library::plainNameOf(library::fileNameOf(source))
-                                      : std::string(library::fileNameOf(source));
-    const std::string destination = pathInFolder(folder, name);
-    const QString shownName = QString::fromStdString(name);
-    s->post([text = textOf(shownName, prefixed)](CopyLane& lane) { lane.showProgress(text); });
-
-    if (!prefixed) {
-        if (!platform::fileExists(destination))
-            platform::copyFile(source, destination, platform::Overwrite::No);
-    } else {
-        const std::string stagingFile = staging + name;
-        // A plain copy that failed must not reach the device. The staging
-        // file is gone again once on the device, so it is not flushed.
-        if (platform::copyFile(source, stagingFile, platform::Overwrite::Yes, library::kPrefixBlockSize,
-                               platform::Flush::No)) {
-            if (!platform::fileExists(destination))
-                platform::copyFile(stagingFile, destination, platform::Overwrite::No);
-            if (stagingFile != destination) platform::deleteFile(stagingFile);
-        }
-    }
-    if (lyrics) {
-        // A prefixed song's lyrics lie in the library under the plain name.
-        const std::string lyricsSource = withExtension(sourceFolder + name, ".lrc");
-        if (platform::fileExists(lyricsSource))
-            platform::copyFile(lyricsSource, withExtension(destination, ".lrc"), platform::Overwrite::Yes);
-    }
+CopyFailureItem failureOf(const std::string& name, const platform::CopyResult& result) {
+    return {QString::fromStdString(name), result.failure, result.error};
 }
 
-QString batchText(int list, int i, int total, const QString& name, bool prefixed) {
-    const QString count = QString::number(i) + QStringLiteral("/") + QString::number(total);
-    switch (list) {
-        case 1: return count + QStringLiteral(" 正在下载...") + name;
-        case 2: return QStringLiteral("正在下载： ") + name;
-        case 3: return count + QStringLiteral("正在下载： ") + name;
-        case 4: return (prefixed ? QStringLiteral("正在下载...") : QStringLiteral("正在下载")) + count + name;
-        default: return count + QStringLiteral("正在下载...") + name;
-    }
-}
-
-void runBatch(const Shared& s, const std::vector<std::string>& entries) {
-    const int total = static_cast<int>(entries.size());
-    s->post([](CopyLane& lane) { lane.beginBatch(); });
-    for (int i = 1; i <= total; ++i) {
-        s->post([](CopyLane& lane) { Q_EMIT lane.diskSpaceRefreshRequested(); });
-        const int list = s->list;
-        fileStep(s, entries[static_cast<size_t>(i - 1)], [&](const QString& name, bool prefixed) {
-            return batchText(list, i, total, name, prefixed);
-        });
-        if (list == 2 || (list == 4 && library::isPrefixed(entries[static_cast<size_t>(i - 1)]))) {
-            QString panel = QStringLiteral("正在下载...") + QString::number(i) + QStringLiteral("/") +
-                            QString::number(total);
-            s->post([panel](CopyLane& lane) { Q_EMIT lane.secondPanel(panel); });
-        }
-    }
-    s->post([](CopyLane& lane) { lane.endBatch(); });
-}
-
-void runImmediate(const Shared& s) {
-    s->post([](CopyLane& lane) { lane.beginImmediate(); });
-    for (;;) {
-        std::string item;
-        {
-            std::lock_guard lock(s->mutex);
-            if (s->immediate.empty()) break;
-            item = std::move(s->immediate.front());
-            s->immediate.pop_front();
-        }
-        s->post([](CopyLane& lane) { lane.refreshBarMaximum(); });
-        fileStep(s, item, [](const QString& name, bool) {
-            return name;  // the counters are read on the lane's thread
-        });
-        s->post([](CopyLane& lane) { lane.immediateItemDone(); });
-    }
-}
-
-void work(const Shared& s) {
-    platform::lowerCurrentThreadPriority();
-    for (;;) {
-        std::vector<std::string> batch;
-        bool haveBatch = false;
-        {
-            std::lock_guard lock(s->mutex);
-            if (!s->immediate.empty()) {
-                // Items to copy at once go first; a waiting batch follows.
-            } else if (!s->batches.empty()) {
-                batch = std::move(s->batches.front());
-                s->batches.pop_front();
-                haveBatch = true;
-            } else {
-                s->running = false;
-                if (s->lane)
-                    QMetaObject::invokeMethod(s->lane, [l = s->lane] { l->workerEnded(); },
-                                              Qt::QueuedConnection);
-                return;
-            }
-        }
-        if (haveBatch)
-            runBatch(s, batch);
-        else
-            runImmediate(s);
-    }
+// Not failures: a file the device already has is left alone, and a stopped
+// copy is the station closing.
+bool counts(const platform::CopyResult& result) {
+    return !result.ok() && result.failure != platform::CopyFailure::AlreadyThere &&
+           result.failure != platform::CopyFailure::Stopped;
 }
 
 }  // namespace
 
-CopyLane::CopyLane(int list, std::string stagingFolder, player::CuePlayer& cues, QObject* parent)
-    : QObject(parent), list_(list), cues_(cues), shared_(std::make_shared<CopyLaneShared>()) {
-    shared_->lane = this;
-    shared_->list = list;
-    shared_->staging = std::move(stagingFolder);
+CopyLane::CopyLane(int list, player::CuePlayer& cues, QObject* parent)
+    : QObject(parent), list_(list), cues_(cues), shared_(std::make_shared<Shared>()) {
+    qRegisterMetaType<CopyProgress>();
+    qRegisterMetaType<CopyFailures>();
     progressTimer.setObjectName(QStringLiteral("progressTimer%1").arg(list));
     progressTimer.setInterval(1000);
     connect(&progressTimer, &QTimer::timeout, this, &CopyLane::tick);
 }
 
-CopyLane::~CopyLane() {
-    std::lock_guard lock(shared_->mutex);
-    shared_->lane = nullptr;  // a running job finishes its file and reports to no one
-}
+CopyLane::~CopyLane() = default;
 
 bool CopyLane::running() const {
     std::lock_guard lock(shared_->mutex);
     return shared_->running;
 }
 
-QString CopyLane::doneText() const {
-    return QStringLiteral("清单") + QString::number(list_) + QStringLiteral(" 下载完成！");
-}
-
 void CopyLane::setFolders(const DestinationRecord& folders) {
     std::lock_guard lock(shared_->mutex);
     shared_->folders = folders;
+    shared_->foldersHeld = false;
+    shared_->foldersSet.notify_all();
+}
+
+void CopyLane::holdFolders() {
+    std::lock_guard lock(shared_->mutex);
+    shared_->foldersHeld = true;
 }
 
 void CopyLane::setLyrics(bool on) {
@@ -224,16 +100,126 @@ void CopyLane::queueImmediate(std::string path) {
     startWorker();
 }
 
+void CopyLane::stop() { jobs_.cancelAll(); }
+
+bool CopyLane::waitUntil(core::Job::Deadline deadline) const { return jobs_.waitUntil(deadline); }
+
 void CopyLane::startWorker() {
     {
         std::lock_guard lock(shared_->mutex);
-        if (shared_->running) return;  // the running worker takes the new work up
+        if (shared_->running) return;  // the running job takes the new work up
         shared_->running = true;
     }
     Q_EMIT runningChanged(true);
-    // Detached: shutdown does not wait for a copy, and the worker keeps the
-    // shared state alive for as long as it needs it.
-    std::thread([s = shared_] { work(s); }).detach();
+    jobs_.start([this](std::stop_token stop) { work(stop); });
+}
+
+void CopyLane::work(std::stop_token stop) {
+    platform::lowerCurrentThreadPriority();
+    for (;;) {
+        std::vector<std::string> batch;
+        bool haveBatch = false;
+        {
+            std::lock_guard lock(shared_->mutex);
+            if (stop.stop_requested()) {
+                shared_->running = false;
+                return;
+            }
+            if (!shared_->immediate.empty()) {
+                // Items to copy at once go first; a waiting batch follows.
+            } else if (!shared_->batches.empty()) {
+                batch = std::move(shared_->batches.front());
+                shared_->batches.pop_front();
+                haveBatch = true;
+            } else {
+                shared_->running = false;
+                jobs_.post([this] { workerEnded(); });
+                return;
+            }
+        }
+        if (!(haveBatch ? runBatch(batch, stop) : runImmediate(stop))) {
+            std::lock_guard lock(shared_->mutex);
+            shared_->running = false;
+            return;  // stopped: the station is closing, nobody is told
+        }
+    }
+}
+
+bool CopyLane::runBatch(const std::vector<std::string>& entries, const std::stop_token& stop) {
+    const int total = static_cast<int>(entries.size());
+    jobs_.post([this] { beginBatch(); });
+    CopyFailures failures;
+    for (int i = 1; i <= total; ++i) {
+        jobs_.post([this] { Q_EMIT diskSpaceRefreshRequested(); });
+        auto failed = copyOne(entries[static_cast<size_t>(i - 1)], {false, i, total, {}, false}, stop);
+        if (!failed) return false;
+        failures += *failed;
+    }
+    jobs_.post([this, failures] { endBatch(failures); });
+    return true;
+}
+
+bool CopyLane::runImmediate(const std::stop_token& stop) {
+    jobs_.post([this] { beginImmediate(); });
+    for (;;) {
+        std::string item;
+        {
+            std::lock_guard lock(shared_->mutex);
+            if (shared_->immediate.empty()) return true;
+            item = std::move(shared_->immediate.front());
+            shared_->immediate.pop_front();
+        }
+        jobs_.post([this] { refreshBarMaximum(); });
+        auto failed = copyOne(item, {true, 0, 0, {}, false}, stop);
+        if (!failed) return false;
+        jobs_.post([this, failures = *failed] { immediateItemDone(failures); });
+    }
+}
+
+// Copies one entry into its media group's folder on the device: a prefixed
+// file as its plain media bytes, straight from the library file, under the
+// name without the marker; lyrics beside songs when asked for. A file already
+// on the device is left alone. Returns the files that did not land, or
+// nothing when the job was stopped.
+std::optional<CopyFailures> CopyLane::copyOne(const std::string& source, CopyProgress progress,
+                                              const std::stop_token& stop) {
+    const auto group = library::mediaGroupOf(library::extensionOf(source));
+    std::string folder;
+    bool lyrics = false;
+    {
+        std::unique_lock lock(shared_->mutex);
+        // A device being chosen for the list: its folders are what counts.
+        if (!shared_->foldersSet.wait(lock, stop, [this] { return !shared_->foldersHeld; })) return std::nullopt;
+        folder = shared_->chooser.folderFor(shared_->folders, source);
+        lyrics = shared_->lyrics && group == library::Audio;
+    }
+    const std::string sourceFolder(source.substr(0, source.size() - library::fileNameOf(source).size()));
+    const bool prefixed = library::isPrefixed(source);
+    const std::string name = prefixed ? library::plainNameOf(library::fileNameOf(source))
+                                      : std::string(library::fileNameOf(source));
+    const std::string destination = pathInFolder(folder, name);
+    progress.name = QString::fromStdString(name);
+    progress.prefixed = prefixed;
+    jobs_.post([this, progress] { showFile(progress); });
+
+    CopyFailures failures;
+    platform::CopyOptions options;
+    options.overwrite = platform::Overwrite::No;  // a file the device has is left alone
+    if (prefixed) options.offset = library::kPrefixBlockSize;
+    auto result = platform::copyFileChecked(source, destination, options, stop);
+    if (result.failure == platform::CopyFailure::Stopped) return std::nullopt;
+    if (counts(result)) failures += failureOf(name, result);
+    if (lyrics) {
+        // A prefixed song's lyrics lie in the library under the plain name.
+        const std::string lyricsSource = withExtension(sourceFolder + name, ".lrc");
+        if (platform::fileExists(lyricsSource)) {
+            const std::string lyricsTarget = withExtension(destination, ".lrc");
+            auto result = platform::copyFileChecked(lyricsSource, lyricsTarget, {}, stop);
+            if (result.failure == platform::CopyFailure::Stopped) return std::nullopt;
+            if (counts(result)) failures += failureOf(std::string(library::fileNameOf(lyricsTarget)), result);
+        }
+    }
+    return failures;
 }
 
 void CopyLane::workerEnded() {
@@ -246,18 +232,20 @@ void CopyLane::tick() {
     Q_EMIT displayChanged();
 }
 
-void CopyLane::showProgress(const QString& text) {
+void CopyLane::showFile(CopyProgress progress) {
     doneShown_ = false;
-    // The immediate job's text carries the counters as they stand now.
-    progressText_ = immediateRunning_ ? QString::number(done_) + QStringLiteral("/") +
-                                            QString::number(added_) + QStringLiteral("正在下载...") + text
-                                      : text;
-    if (immediateRunning_ && !progressTimer.isActive()) progressTimer.start();
+    if (progress.immediate) {
+        // The immediate job's text carries the counters as they stand now.
+        progress.index = done_;
+        progress.total = added_;
+        if (!progressTimer.isActive()) progressTimer.start();
+    }
+    progress_ = progress;
+    Q_EMIT fileStarted(progress);
     Q_EMIT displayChanged();
 }
 
 void CopyLane::beginBatch() {
-    immediateRunning_ = false;
     barPosition_ = 0;
     {
         std::lock_guard lock(shared_->mutex);
@@ -270,20 +258,19 @@ void CopyLane::beginBatch() {
     Q_EMIT displayChanged();
 }
 
-void CopyLane::endBatch() {
+void CopyLane::endBatch(const CopyFailures& failures) {
     Q_EMIT diskSpaceRefreshRequested();
-    progressText_.clear();
+    progress_.reset();
     doneShown_ = true;
     progressTimer.stop();
     barPosition_ = barMaximum_;
-    if (list_ == 3 || list_ == 5) Q_EMIT secondPanel(QStringLiteral("下载完成!"));
     cues_.request(player::Copied);
     Q_EMIT displayChanged();
     Q_EMIT batchFinished();
+    if (!failures.isEmpty()) Q_EMIT filesNotCopied(failures);
 }
 
 void CopyLane::beginImmediate() {
-    immediateRunning_ = true;
     barPosition_ = 0;
     barShown_ = true;
     seconds_ = 0;
@@ -295,23 +282,27 @@ void CopyLane::refreshBarMaximum() {
     barMaximum_ = shared_->barMaximum;
 }
 
-void CopyLane::immediateItemDone() {
+void CopyLane::immediateItemDone(const CopyFailures& failures) {
     ++done_;
+    immediateFailures_ += failures;
+    bool finished = false;
     if (added_ < done_) {
         Q_EMIT diskSpaceRefreshRequested();
-        progressText_.clear();
+        progress_.reset();
         doneShown_ = true;
         barPosition_ = barMaximum_;
         progressTimer.stop();
-        if (list_ == 1) Q_EMIT secondPanel(QStringLiteral("复制完成!"));
         if (list_ == 1 || list_ == 2) barShown_ = false;
-        immediateRunning_ = false;
-        Q_EMIT immediateFinished();
+        finished = true;
     }
     Q_EMIT diskSpaceRefreshRequested();
     Q_EMIT historyTrimRequested();
     Q_EMIT hotCountRequested();
     Q_EMIT displayChanged();
+    if (finished) {
+        Q_EMIT immediateFinished();
+        if (!immediateFailures_.isEmpty()) Q_EMIT filesNotCopied(std::exchange(immediateFailures_, {}));
+    }
 }
 
 }  // namespace zorvik::orders

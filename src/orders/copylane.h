@@ -1,14 +1,18 @@
 #pragma once
 
+#include <QList>
 #include <QObject>
 #include <QString>
 #include <QTimer>
-#include <array>
 #include <memory>
+#include <optional>
+#include <stop_token>
 #include <string>
 #include <vector>
 
+#include "core/jobs.h"
 #include "orders/destinations.h"
+#include "platform/copyfile.h"
 
 namespace zorvik::player {
 class CuePlayer;
@@ -16,24 +20,44 @@ class CuePlayer;
 
 namespace zorvik::orders {
 
+// The file a list's job is copying, as its tab shows it (the tab words it).
+struct CopyProgress {
+    bool immediate = false;
+    // Batch: the file's number in the job from 1, and the job's file count.
+    // Immediate: the list's counters done and added as they stand.
+    int index = 0;
+    int total = 0;
+    QString name;  // as it is called on the device
+    bool prefixed = false;
+};
 
-struct CopyLaneShared;
+// A file of a job that did not reach the device, and why.
+struct CopyFailureItem {
+    QString name;
+    platform::CopyFailure reason = platform::CopyFailure::Other;
+    int error = 0;
+};
+using CopyFailures = QList<CopyFailureItem>;
 
-// The copy engine of one order list: its copy queue, its jobs on a worker
-// thread, and what the list's tab shows of them. All five lists copy at once
-// while the operator goes on working. A job reads the list's folders, lyrics
-// option and total afresh for every file. A file counts as copied once its
-// data is on the device, and a copy that fails leaves nothing behind.
+// The copy engine of one order list: its copy queue, its job, and the state
+// of the list's tab (done label, seconds counter, bar). All five lists copy at
+// once while the operator goes on working. A job reads the list's folders,
+// lyrics option and total afresh for every file. A file counts as copied once
+// its data is on the device; a copy that fails leaves nothing behind, and the
+// job names it when it ends.
 class CopyLane final : public QObject {
     Q_OBJECT
 public:
-    CopyLane(int list, std::string stagingFolder, player::CuePlayer& cues, QObject* parent = nullptr);
+    CopyLane(int list, player::CuePlayer& cues, QObject* parent = nullptr);
     ~CopyLane() override;
 
     int list() const { return list_; }
     bool running() const;
 
     void setFolders(const DestinationRecord& folders);
+    // The list's device folders are being found: a job waits for them rather
+    // than copying to the folders of the device chosen before.
+    void holdFolders();
     void setLyrics(bool on);
     // The list total as the tally shows it (MB with two decimals); the bar
     // runs to its whole part.
@@ -46,8 +70,13 @@ public:
     // "同步下载": copies one item at once, after whatever the list is copying.
     void queueImmediate(std::string path);
 
+    // Closing: the job stops at once and removes its temporary file.
+    void stop();
+    // Whether the job has ended by `deadline`.
+    bool waitUntil(core::Job::Deadline deadline) const;
+
     // The tab's display.
-    QString progressText() const { return progressText_; }
+    const std::optional<CopyProgress>& progress() const { return progress_; }
     bool doneShown() const { return doneShown_; }
     int seconds() const { return seconds_; }
     int barMaximum() const { return barMaximum_; }
@@ -55,39 +84,46 @@ public:
     bool barShown() const { return barShown_; }
     int immediateAdded() const { return added_; }
     int immediateDone() const { return done_; }
-    QString doneText() const;
 
     QTimer progressTimer;  // 3 MB a second against the list total
 
-    // Steps of a job, run on this thread on the worker's behalf.
-    void showProgress(const QString& text);
-    void beginBatch();
-    void endBatch();
-    void beginImmediate();
-    void refreshBarMaximum();
-    void immediateItemDone();
-    void workerEnded();
-
-
 Q_SIGNALS:
     void runningChanged(bool running);  // the copying animation
-    void displayChanged();              // progress text, done label, counter, bar
-    void secondPanel(const QString& text);
+    void fileStarted(const zorvik::orders::CopyProgress& progress);
+    void displayChanged();  // progress, done label, counter, bar
+    void batchFinished();
+    void immediateFinished();
+    // At the end of a job that could not copy everything.
+    void filesNotCopied(const zorvik::orders::CopyFailures& failures);
     void diskSpaceRefreshRequested();
     void historyTrimRequested();
     void hotCountRequested();
-    void batchFinished();
-    void immediateFinished();
 
 private:
+    struct Shared;
+    // Steps of the job, on its thread.
+    void work(std::stop_token stop);
+    bool runBatch(const std::vector<std::string>& entries, const std::stop_token& stop);
+    bool runImmediate(const std::stop_token& stop);
+    std::optional<CopyFailures> copyOne(const std::string& source, CopyProgress progress,
+                                        const std::stop_token& stop);
+    // Steps of the job, run on this thread on its behalf.
+    void showFile(CopyProgress progress);
+    void beginBatch();
+    void endBatch(const CopyFailures& failures);
+    void beginImmediate();
+    void refreshBarMaximum();
+    void immediateItemDone(const CopyFailures& failures);
+    void workerEnded();
+
     void startWorker();
     void tick();
 
     int list_;
     player::CuePlayer& cues_;
-    std::shared_ptr<CopyLaneShared> shared_;
+    std::shared_ptr<Shared> shared_;
 
-    QString progressText_;
+    std::optional<CopyProgress> progress_;
     bool doneShown_ = false;
     int seconds_ = 0;
     int barMaximum_ = 0;
@@ -95,7 +131,12 @@ private:
     bool barShown_ = false;
     int added_ = 0;
     int done_ = 1;
-    bool immediateRunning_ = false;
+    CopyFailures immediateFailures_;
+
+    core::Jobs jobs_{this};  // last: joined before the rest goes
 };
 
 }  // namespace zorvik::orders
+
+Q_DECLARE_METATYPE(zorvik::orders::CopyProgress)
+Q_DECLARE_METATYPE(zorvik::orders::CopyFailures)

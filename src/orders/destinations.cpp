@@ -6,7 +6,6 @@
 #include <utility>
 
 #include "library/layout.h"
-#include "platform/drives.h"
 #include "platform/fileops.h"
 
 namespace zorvik::orders {
@@ -116,26 +115,6 @@ DeviceFolders discoverDeviceFolders(std::string_view root) {
         }
     }
     return found;
-}
-
-std::optional<DeviceFolders> chooseDevice(ListDestinations& list, std::string_view selectorText) {
-    auto root = deviceRootOf(selectorText);
-    if (!root) return std::nullopt;
-    DeviceFolders found = discoverDeviceFolders(*root);
-    list.setRecord(found.record);
-    return found;
-}
-
-PickOutcome pickFolder(ListDestinations& list, std::optional<int> selectedLine,
-                       std::string_view nativeFolder) {
-    if (!selectedLine || !validGroup(*selectedLine)) return PickOutcome::NoLineSelected;
-    std::string native(nativeFolder);
-    while (native.size() > 1 && native.back() == '/') native.pop_back();
-    if (!native.starts_with('/')) return PickOutcome::NotADrivePath;
-    auto drivePath = platform::DriveTable::instance().toDrivePath(native);
-    if (!drivePath || drivePath->find(":\\") == std::string::npos) return PickOutcome::NotADrivePath;
-    list.assign(*selectedLine, std::move(*drivePath));
-    return PickOutcome::Assigned;
 }
 
 std::optional<std::string> folderToOpen(std::string_view selectorText) {

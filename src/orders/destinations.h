@@ -103,17 +103,7 @@ struct DeviceFolders {
 // A folder that cannot be created is still recorded, and marked Failed.
 DeviceFolders discoverDeviceFolders(std::string_view root);
 
-// Choosing a device selector entry for a list: discovers the device's folders
-// and makes them the list's destinations. Nothing happens, and nothing is
-// returned, when the text names no device.
-std::optional<DeviceFolders> chooseDevice(ListDestinations& list, std::string_view selectorText);
-
 enum class PickOutcome { Assigned, NoLineSelected, NotADrivePath };
-
-// A folder clicked in the folder picker (a native path) becomes the folder of
-// the media group whose line is selected in the list's destination selector.
-PickOutcome pickFolder(ListDestinations& list, std::optional<int> selectedLine,
-                       std::string_view nativeFolder);
 
 // The folder that "打开" opens for a destination selector text: what follows
 // its first "："; nothing when that is empty.

@@ -100,18 +100,34 @@ void OrderBook::clear() {
 void OrderBook::deleteSelected(const std::function<std::string(const std::string&)>& deviceCopyOf) {
     const std::vector<int> rows = selectedRows();
     if (rows.empty()) return;
-    for (int row : rows) {
-        const std::string copy = deviceCopyOf(rows_.entry(row));
-        if (copy.empty()) continue;
-        if (platform::fileExists(copy)) platform::deleteFile(copy);
-        std::string lyrics = copy.substr(0, copy.size() - library::extensionOf(copy).size()) + ".lrc";
-        if (platform::fileExists(lyrics)) platform::deleteFile(lyrics);
-    }
+    std::vector<std::string> copies;
+    for (int row : rows)
+        if (std::string copy = deviceCopyOf(rows_.entry(row)); !copy.empty()) copies.push_back(std::move(copy));
     rows_.remove(rows);
     cues_.request(player::Deleted);
     requestTally();
-    Q_EMIT diskSpaceRefreshRequested();
+    deviceWork_.start([this, copies = std::move(copies)](std::stop_token stop) {
+        for (const auto& copy : copies) {
+            if (stop.stop_requested()) return;
+            if (platform::fileExists(copy)) platform::deleteFile(copy);
+            std::string lyrics = copy.substr(0, copy.size() - library::extensionOf(copy).size()) + ".lrc";
+            if (platform::fileExists(lyrics)) platform::deleteFile(lyrics);
+        }
+        // The space line is worth refreshing once the copies are gone.
+        deviceWork_.post([this] { Q_EMIT diskSpaceRefreshRequested(); });
+    });
 }
+
+std::vector<std::string> OrderBook::selectedEntriesOrSay() {
+    std::vector<std::string> entries;
+    for (int row : selectedRows()) entries.push_back(rows_.entry(row));
+    if (entries.empty()) Q_EMIT message(QStringLiteral("至少要选择一个文件!"));
+    return entries;
+}
+
+void OrderBook::stop() { deviceWork_.cancelAll(); }
+
+bool OrderBook::waitUntil(core::Job::Deadline deadline) const { return deviceWork_.waitUntil(deadline); }
 
 void OrderBook::switchTo(int list) {
     if (list < 1 || list > kListCount || list == active_) return;

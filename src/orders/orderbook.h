@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "core/jobs.h"
 #include "orders/orderrows.h"
 
 namespace zorvik::player {
@@ -55,10 +56,18 @@ public:
     void clear();
     // Removes the selected rows and the copies already made of them on the
     // device (and their lyrics); `deviceCopyOf` names the copy of an entry.
+    // The device is left to a job: a phone may take seconds to answer.
     void deleteSelected(const std::function<std::string(const std::string& entry)>& deviceCopyOf);
+    // The entries of the selected rows, top to bottom; with none selected,
+    // "至少要选择一个文件!" and nothing.
+    std::vector<std::string> selectedEntriesOrSay();
     void switchTo(int list);
     // "全选": every row selected; from the button the view takes the focus.
     void selectAll(bool fromButton);
+
+    // Closing: device work stops.
+    void stop();
+    bool waitUntil(core::Job::Deadline deadline) const;
 
     QTimer tallyTimer;  // the tally is worked out once after a burst of changes
 
@@ -80,6 +89,7 @@ private:
     OrderRows rows_;
     QItemSelectionModel selection_{&rows_};
     int active_ = 1;
+    core::Jobs deviceWork_{this};  // last: joined before the rest goes
 };
 
 }  // namespace zorvik::orders

@@ -4,7 +4,7 @@
 #include "orders/destinations.h"
 #include "orders/orderbook.h"
 #include "orders/tally.h"
-#include "platform/fileops.h"
+#include "platform/copyfile.h"
 #include "player/cueplayer.h"
 
 namespace zorvik::orders {
@@ -19,9 +19,16 @@ void PictureOrder::add(const std::string& path, const std::optional<std::string>
         // may be slow or pulled mid-way: the copy runs beside the counter,
         // and a broken copy never stands under the picture's name.
         std::string destination = pathInFolder(*copyFolder, library::fileNameOf(path));
-        jobs_.start([this, path, destination](std::stop_token) {
-            const bool ok = platform::copyFile(path, destination, platform::Overwrite::Yes);
-            jobs_.post([this, destination, ok] { Q_EMIT copied(QString::fromStdString(destination), ok); });
+        jobs_.start([this, path, destination](std::stop_token stop) {
+            const auto result = platform::copyFileChecked(path, destination, {}, stop);
+            if (result.failure == platform::CopyFailure::Stopped) return;
+            CopyFailures failures;
+            if (!result.ok())
+                failures.push_back({QString::fromStdString(std::string(library::fileNameOf(path))), result.failure, result.error});
+            jobs_.post([this, destination, failures] {
+                Q_EMIT copied(QString::fromStdString(destination), failures.isEmpty());
+                if (!failures.isEmpty()) Q_EMIT filesNotCopied(failures);
+            });
         });
     }
     tally_.refreshAmount();

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "core/jobs.h"
+#include "orders/copylane.h"
 
 namespace zorvik::player {
 class CuePlayer;
@@ -26,13 +27,18 @@ public:
     // Adds `path` unless the active list holds it already; either way the
     // amount is worked out again and sound cue 4 plays. With `copyFolder`
     // (the active list's picture folder) the picture is copied there, over a
-    // file of its name, beside this thread.
+    // file of its name, on a job, as the copy lanes copy: whole or not at all.
     void add(const std::string& path, const std::optional<std::string>& copyFolder);
 
     bool copying() const { return jobs_.busy(); }
+    // Closing: a copy under way stops at once and removes its temporary file.
+    void stop() { jobs_.cancelAll(); }
+    bool waitUntil(core::Job::Deadline deadline) const { return jobs_.waitUntil(deadline); }
 
 Q_SIGNALS:
     void copied(const QString& destination, bool ok);
+    // A copy failed: the picture is named with the reason.
+    void filesNotCopied(const zorvik::orders::CopyFailures& failures);
 
 private:
     OrderBook& book_;

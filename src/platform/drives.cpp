@@ -225,6 +225,34 @@ std::vector<std::string> readRemovableMounts() {
     return mounts;
 }
 
+std::optional<std::int64_t> largestFileOn(std::string_view nativePath) {
+    std::ifstream in("/proc/self/mountinfo");
+    std::string line, bestPoint, bestType;
+    while (std::getline(in, line)) {
+        // id parent major:minor root mountpoint options [optional...] - fstype source superopts
+        std::istringstream fields(line);
+        std::string id, parent, majorMinor, root, mountPoint, field;
+        if (!(fields >> id >> parent >> majorMinor >> root >> mountPoint)) continue;
+        mountPoint = unescapeMountField(mountPoint);
+        while (fields >> field && field != "-") {
+        }
+        std::string type;
+        if (!(fields >> type)) continue;
+        bool inside = mountPoint == "/" ||
+                      (nativePath.starts_with(mountPoint) &&
+                       (nativePath.size() == mountPoint.size() || nativePath[mountPoint.size()] == '/'));
+        // The last of equally long points is the mount on top.
+        if (inside && mountPoint.size() >= bestPoint.size()) {
+            bestPoint = mountPoint;
+            bestType = type;
+        }
+    }
+    static constexpr std::string_view kFat[] = {"vfat", "msdos", "fat", "umsdos", "fuse.fusefat"};
+    if (std::find(std::begin(kFat), std::end(kFat), bestType) != std::end(kFat))
+        return std::int64_t{4} * 1024 * 1024 * 1024 - 1;
+    return std::nullopt;
+}
+
 std::optional<DiskSpace> diskSpace(std::string_view path) {
     auto native = DriveTable::instance().toNative(path);
     if (!native) return std::nullopt;

@@ -61,6 +61,11 @@ char driveLetterOf(std::string_view path);
 // The mount points of removable media in the running system's mount table.
 std::vector<std::string> readRemovableMounts();
 
+// The largest file the file system holding `nativePath` takes, by its type in
+// the mount table: 4 GiB - 1 on FAT (kernel or FUSE), nothing where the size
+// is not limited by the format.
+std::optional<std::int64_t> largestFileOn(std::string_view nativePath);
+
 struct DiskSpace {
     std::int64_t total = 0;
     std::int64_t available = 0;  // to the caller, as GetDiskFreeSpaceEx reports it

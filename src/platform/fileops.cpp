@@ -2,7 +2,6 @@
 
 #include <dirent.h>
 #include <fcntl.h>
-#include <sys/sendfile.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -10,7 +9,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <random>
 
 #include "platform/drives.h"
 
@@ -48,13 +46,8 @@ std::string baseOf(const std::string& nativePath) {
     return slash == std::string::npos ? nativePath : nativePath.substr(slash + 1);
 }
 
-// A temporary name beside the final one; hidden so that listings pass it by.
-std::string temporaryBeside(const std::string& nativePath) {
-    static thread_local std::mt19937 random{std::random_device{}()};
-    char tag[16];
-    std::snprintf(tag, sizeof tag, "%08x", static_cast<unsigned>(random()));
-    return parentOf(nativePath) + "/." + baseOf(nativePath) + "." + tag + ".part";
-}
+// A temporary name beside the final one, short whatever the final name's length.
+std::string temporaryBeside(const std::string& nativePath) { return parentOf(nativePath) + "/" + temporaryName(); }
 
 class Fd {
 public:
@@ -75,42 +68,10 @@ private:
     int fd_;
 };
 
-bool copyRange(int in, int out, std::int64_t offset) {
-    off_t position = offset;
-    for (;;) {
-        ssize_t n = ::sendfile(out, in, &position, 1 << 24);
-        if (n == 0) return true;
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            if (errno != EINVAL && errno != ENOSYS) return false;
-            break;  // fall back to read/write below
-        }
-    }
-    std::vector<char> buffer(1 << 20);
-    for (;;) {
-        ssize_t n = ::pread(in, buffer.data(), buffer.size(), position);
-        if (n == 0) return true;
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        position += n;
-        for (ssize_t done = 0; done < n;) {
-            ssize_t w = ::write(out, buffer.data() + done, static_cast<size_t>(n - done));
-            if (w < 0) {
-                if (errno == EINTR) continue;
-                return false;
-            }
-            done += w;
-        }
-    }
-}
-
 // Writes a temporary file through `fill`, flushes it and renames it over
 // `target`; on any failure the temporary file is removed.
 template <typename Fill>
-bool writeThroughTemporary(const std::string& target, Overwrite overwrite, mode_t mode, Fill fill,
-                           Flush flush = Flush::Yes) {
+bool writeThroughTemporary(const std::string& target, mode_t mode, Fill fill, Flush flush = Flush::Yes) {
     std::string temporary = temporaryBeside(target);
     Fd out(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode));
     if (out.get() < 0) return fail(errno);
@@ -118,15 +79,8 @@ bool writeThroughTemporary(const std::string& target, Overwrite overwrite, mode_
     int error = errno;
     ok = out.closeChecked() && ok;
     if (ok) {
-        if (overwrite == Overwrite::No) {
-            // link() refuses an existing name, which rename() would replace.
-            ok = ::link(temporary.c_str(), target.c_str()) == 0;
-            error = errno;
-            ::unlink(temporary.c_str());
-        } else {
-            ok = ::rename(temporary.c_str(), target.c_str()) == 0;
-            error = errno;
-        }
+        ok = ::rename(temporary.c_str(), target.c_str()) == 0;
+        error = errno;
     }
     if (!ok) {
         ::unlink(temporary.c_str());
@@ -247,28 +201,25 @@ bool renameFile(std::string_view from, std::string_view to) {
 
 bool copyFile(std::string_view from, std::string_view to, Overwrite overwrite, std::int64_t offset,
               Flush flush) {
-    auto src = native(from);
-    auto dst = native(to);
-    if (!src || !dst) return false;
-    Fd in(::open(src->c_str(), O_RDONLY | O_CLOEXEC));
-    if (in.get() < 0) return fail(errno);
-    struct stat st {};
-    if (::fstat(in.get(), &st) != 0) return fail(errno);
-    if (!S_ISREG(st.st_mode)) return fail(EISDIR);
-    if (offset < 0 || st.st_size < offset) return fail(EINVAL);  // shorter than the skipped block
-    if (overwrite == Overwrite::No && ::access(dst->c_str(), F_OK) == 0) return fail(EEXIST);
-    return writeThroughTemporary(*dst, overwrite, 0666,
-                                 [&](int out) { return copyRange(in.get(), out, offset); }, flush);
+    CopyResult result = copyFileChecked(from, to, {overwrite, offset, flush});
+    return result.ok() || fail(result.error != 0 ? result.error : EIO);
 }
 
 std::optional<std::string> readWholeFile(std::string_view path) {
     auto p = native(path);
     if (!p) return std::nullopt;
-    Fd in(::open(p->c_str(), O_RDONLY | O_CLOEXEC));
-    if (in.get() < 0) {
+    // A FIFO planted at a data file's name must not hang the station.
+    Fd in(::open(p->c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    struct stat st {};
+    if (in.get() < 0 || ::fstat(in.get(), &st) != 0) {
         fail(errno);
         return std::nullopt;
     }
+    if (!S_ISREG(st.st_mode)) {
+        fail(S_ISDIR(st.st_mode) ? EISDIR : EINVAL);
+        return std::nullopt;
+    }
+    ::fcntl(in.get(), F_SETFL, ::fcntl(in.get(), F_GETFL) & ~O_NONBLOCK);
     std::string data;
     char buffer[65536];
     for (;;) {
@@ -307,7 +258,7 @@ bool writeWholeFile(std::string_view path, std::string_view bytes) {
     if (!p) return false;
     struct stat st {};
     mode_t mode = ::stat(p->c_str(), &st) == 0 ? (st.st_mode & 07777) : 0666;
-    return writeThroughTemporary(*p, Overwrite::Yes, mode, [&](int out) {
+    return writeThroughTemporary(*p, mode, [&](int out) {
         for (size_t done = 0; done < bytes.size();) {
             ssize_t w = ::write(out, bytes.data() + done, bytes.size() - done);
             if (w < 0) {

@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/copyfile.h"
+
 // File operations on the program's paths: a drive path ("E:\a\b.mp3") is
 // mapped through the drive table at the moment of the call; a path without a
 // drive letter is native. A letter that is not in the table names nothing and
@@ -22,13 +24,9 @@ bool createFolders(std::string_view path);     // with every missing parent
 bool deleteFile(std::string_view path);
 bool renameFile(std::string_view from, std::string_view to);
 
-enum class Overwrite { Yes, No };
-// Flush::No is for a file that is deleted again at once, such as a staging
-// copy: waiting for its data to reach the disk buys nothing.
-enum class Flush { Yes, No };
 // Copies bytes [offset, end) of a file. The data reaches the disk before the
 // destination name appears (unless Flush::No), and a failed copy leaves
-// nothing behind.
+// nothing behind; copyFileChecked (copyfile.h) also says why it failed.
 bool copyFile(std::string_view from, std::string_view to, Overwrite overwrite = Overwrite::Yes,
               std::int64_t offset = 0, Flush flush = Flush::Yes);
 

@@ -43,4 +43,13 @@ TerminationWatcher::~TerminationWatcher() {
     gPipe[0] = gPipe[1] = -1;
 }
 
+TerminationSignalsBlocked::TerminationSignalsBlocked() {
+    sigset_t blocked;
+    sigemptyset(&blocked);
+    for (int sig : {SIGTERM, SIGINT, SIGHUP}) sigaddset(&blocked, sig);
+    ::pthread_sigmask(SIG_BLOCK, &blocked, &previous_);
+}
+
+TerminationSignalsBlocked::~TerminationSignalsBlocked() { ::pthread_sigmask(SIG_SETMASK, &previous_, nullptr); }
+
 }  // namespace zorvik::platform

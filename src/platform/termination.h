@@ -2,6 +2,8 @@
 
 #include <QObject>
 
+#include <signal.h>
+
 class QSocketNotifier;
 
 namespace zorvik::platform {
@@ -20,6 +22,20 @@ Q_SIGNALS:
 
 private:
     QSocketNotifier* notifier_ = nullptr;
+};
+
+// Threads started while one of these lives never take SIGTERM, SIGINT or
+// SIGHUP: the GUI thread does. A worker stuck in a call on a hung device
+// would hold such a signal, and the station would never hear of it.
+class TerminationSignalsBlocked final {
+public:
+    TerminationSignalsBlocked();
+    ~TerminationSignalsBlocked();
+    TerminationSignalsBlocked(const TerminationSignalsBlocked&) = delete;
+    TerminationSignalsBlocked& operator=(const TerminationSignalsBlocked&) = delete;
+
+private:
+    sigset_t previous_;
 };
 
 }  // namespace zorvik::platform

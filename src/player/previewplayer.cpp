@@ -4,6 +4,7 @@
 
 #include "core/oneshot.h"
 #include "library/layout.h"
+#include "platform/copyfile.h"
 #include "platform/drives.h"
 #include "platform/fileops.h"
 
@@ -140,9 +141,13 @@ void PreviewPlayer::runPlayRequest() {
         // A film can take seconds to decode: the counter does not wait for it.
         waiting_ = Waiting{currentCopy_, name, kind};
         if (making_.insert(currentCopy_).second)
-            jobs_.start([this, source = path, copy = currentCopy_](std::stop_token) {
-                platform::copyFile(source, copy, platform::Overwrite::Yes, library::kPrefixBlockSize,
-                                   platform::Flush::No);
+            jobs_.start([this, source = path, copy = currentCopy_](std::stop_token stop) {
+                // The media bytes in one pass from behind the block; a copy
+                // stopped at close leaves nothing.
+                const auto result = platform::copyFileChecked(
+                    source, copy, {platform::Overwrite::Yes, library::kPrefixBlockSize, platform::Flush::No},
+                    stop);
+                if (result.failure == platform::CopyFailure::Stopped) return;
                 jobs_.post([this, copy] { copyMade(copy); });
             });
     }
@@ -333,7 +338,8 @@ void PreviewPlayer::deleteSelectedPlaylistEntry() {
 void PreviewPlayer::loadPlaylist() { playlist_.load(); }
 
 void PreviewPlayer::deleteDecodedCopy() {
-    // A copy still being made is waited for, so that it does not outlive the close.
+    // A copy still being made stops at once: closing never waits for a film.
+    jobs_.cancelAll();
     jobs_.joinAll();
     making_.insert(currentCopy_);
     for (const auto& copy : making_)

@@ -21,7 +21,7 @@ void seriesFolderSearch(const std::vector<std::string>& roots, const std::string
                         const std::string& extension, library::HitSink& sink) {
     platform::Wildcard names("*" + extension);
     for (const auto& root : roots) {
-        for (const auto& folder : library::folderTree(root)) {
+        for (const auto& folder : library::folderTree(root, [&sink] { return !sink.stopRequested(); })) {
             if (folder.find(text) == std::string::npos) continue;
             for (const auto& entry : platform::listFolder(folder + "\\")) {
                 if (entry.kind != platform::EntryKind::File || entry.hidden || !names.matches(entry.name))

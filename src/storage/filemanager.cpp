@@ -39,6 +39,15 @@ FileManager::FileManager(player::CuePlayer& cues, QObject* parent) : QObject(par
 
 FileManager::~FileManager() = default;
 
+void FileManager::stop() {
+    jobs_.cancelAll();
+    tree_.stop();
+}
+
+bool FileManager::waitUntil(core::Job::Deadline deadline) const {
+    return jobs_.waitUntil(deadline) && tree_.waitUntil(deadline);
+}
+
 bool FileManager::busy() const { return !reading_.isEmpty() || changes_ > 0 || tree_.busy(); }
 
 void FileManager::manageRemovableDisk() {

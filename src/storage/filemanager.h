@@ -97,6 +97,10 @@ public:
     // the row together with its path.
     void deleteResultForGood(library::ResultList& results, int row);
 
+    // Closing: readings stop at their next folder, deletions between files.
+    void stop();
+    bool waitUntil(core::Job::Deadline deadline) const;
+
     QTimer Timer5;  // status refresh
 
 Q_SIGNALS:

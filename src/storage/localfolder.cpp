@@ -1,6 +1,7 @@
 #include "storage/localfolder.h"
 
 #include "library/layout.h"
+#include "platform/copyfile.h"
 #include "platform/fileops.h"
 
 namespace zorvik::storage {
@@ -16,6 +17,11 @@ void createStagingFolders() {
 
 void cleanStagingFolders() {
     for (int n = 1; n <= kOrderListCount; ++n) library::cleanCachedMedia(stagingFolder(n));
+}
+
+void removeStaleTemporaries() {
+    platform::removeStationTemporaries(kLocalDownloadFolder);
+    for (int n = 1; n <= kOrderListCount; ++n) platform::removeStationTemporaries(stagingFolder(n));
 }
 
 }  // namespace zorvik::storage

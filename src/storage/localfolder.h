@@ -16,5 +16,8 @@ std::string stagingFolder(int list);
 void createStagingFolders();
 // Deletes the media files left in the five staging folders.
 void cleanStagingFolders();
+// Deletes what a crash or power cut left of the station's temporary files in
+// the local download folder and the staging folders (by their name only).
+void removeStaleTemporaries();
 
 }  // namespace zorvik::storage

@@ -1,9 +1,9 @@
 #include "storage/removabledrives.h"
 
 #include <QThread>
+#include <chrono>
 
 #include "core/oneshot.h"
-#include "platform/drives.h"
 #include "platform/mountwatcher.h"
 
 namespace zorvik::storage {
@@ -42,6 +42,10 @@ RemovableDrives::RemovableDrives(QObject* parent) : QObject(parent) {
     connect(&UZTTimer3, &QTimer::timeout, this, &RemovableDrives::startupFill);
     core::makeOneShot(UPangTimer3, "UPangTimer3", kDiskSpaceLineMs);
     connect(&UPangTimer3, &QTimer::timeout, this, &RemovableDrives::refreshDiskSpaceLine);
+    core::makeOneShot(spacePause_, "diskSpacePauseTimer", 0);
+    connect(&spacePause_, &QTimer::timeout, this, [this] {
+        if (std::exchange(spaceAgain_, false)) refreshDiskSpaceLine();
+    });
 }
 
 RemovableDrives::~RemovableDrives() = default;
@@ -70,15 +74,31 @@ void RemovableDrives::applyDriveChanges(const QStringList& arrived, const QStrin
 void RemovableDrives::driveArrived(const QString& root) { addEntry(root); }
 
 void RemovableDrives::addEntry(const QString& root) {
-    QString entry = deviceEntry(root);
     // One drive, one entry: a drive announced before the start-up fill runs
     // is seen by both.
-    if (entries_.contains(entry) || !bigEnoughToOffer(root)) return;
+    if (entries_.contains(deviceEntry(root)) || offering_.contains(root)) return;
+    const std::uint64_t request = ++requests_;
+    offering_[root] = request;
+    jobs_.start([this, root, request](std::stop_token) {
+        const bool big = bigEnoughToOffer(root);
+        jobs_.post([this, root, request, big] { sizeRead(root, request, big); });
+    });
+}
+
+void RemovableDrives::sizeRead(const QString& root, std::uint64_t request, bool bigEnough) {
+    // A drive that went away (or whose letter went to another) meanwhile is
+    // not offered on the strength of this answer.
+    auto pending = offering_.find(root);
+    if (pending == offering_.end() || pending->second != request) return;
+    offering_.erase(pending);
+    QString entry = deviceEntry(root);
+    if (!bigEnough || entries_.contains(entry)) return;
     entries_.append(entry);
     Q_EMIT entryAdded(entry);
 }
 
 void RemovableDrives::driveRemoved(const QString& root) {
+    offering_.erase(root);
     // The lists that copy to the drive go back to the local folder before its
     // entry goes, so no selector is ever left showing a vanished drive.
     Q_EMIT deviceRemoved(root);
@@ -101,20 +121,50 @@ void RemovableDrives::requestDiskSpaceLine() {
 
 void RemovableDrives::refreshDiskSpaceLine() {
     UPangTimer3.stop();
+    Q_EMIT diskSpaceLineRefreshing();
     QString root = chosen_ ? chosen_() : QString();
     // Only an offered drive counts: a root whose drive has gone may already
     // name another medium, or nothing.
-    bool offered = !root.isEmpty() && entries_.contains(deviceEntry(root));
-    auto space = offered ? platform::diskSpace(root.toStdString()) : std::nullopt;
-    // A device that cannot be read is as good as gone: the notice says so
-    // rather than a line of stale or made-up numbers.
-    // Free is what a copy can use; blocks reserved for root are no use to the
-    // shop's copies.
-    if (!space)
+    if (root.isEmpty() || !entries_.contains(deviceEntry(root))) {
         setDiskText(kDiskNotice, true);
-    else
-        setDiskText(diskSpaceLine(space->available, space->total), false);
+        return;
+    }
+    if (spaceReading_ || spacePause_.isActive()) {
+        spaceAgain_ = true;  // one more read once the device has answered and rested
+        return;
+    }
+    spaceReading_ = true;
+    jobs_.start([this, root](std::stop_token) {
+        const auto t0 = std::chrono::steady_clock::now();
+        auto space = platform::diskSpace(root.toStdString());
+        const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - t0);
+        jobs_.post([this, root, space, ms = took.count()] {
+            lastReadMs_ = ms;
+            spaceRead(root, space);
+        });
+    });
 }
+
+void RemovableDrives::spaceRead(const QString& root, const std::optional<platform::DiskSpace>& space) {
+    spaceReading_ = false;
+    // Fast drives answer in microseconds and are asked again at once.
+    if (lastReadMs_ >= 10) spacePause_.start(static_cast<int>(4 * lastReadMs_));
+    QString now = chosen_ ? chosen_() : QString();
+    if (now == root && entries_.contains(deviceEntry(root))) {
+        // A device that cannot be read is as good as gone: the notice says so
+        // rather than a line of stale or made-up numbers. Free is what a copy
+        // can use; blocks reserved for root are no use to the shop's copies.
+        if (!space)
+            setDiskText(kDiskNotice, true);
+        else
+            setDiskText(diskSpaceLine(space->available, space->total), false);
+    }
+    if (!spacePause_.isActive() && std::exchange(spaceAgain_, false)) refreshDiskSpaceLine();
+}
+
+void RemovableDrives::stop() { jobs_.cancelAll(); }
+
+bool RemovableDrives::waitUntil(core::Job::Deadline deadline) const { return jobs_.waitUntil(deadline); }
 
 void RemovableDrives::setDiskText(const QString& text, bool notice) {
     // Repaints request refreshes; a refresh that repainted for an unchanged

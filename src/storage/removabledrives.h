@@ -7,7 +7,11 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <optional>
+
+#include "core/jobs.h"
+#include "platform/drives.h"
 
 namespace zorvik::storage {
 
@@ -34,7 +38,9 @@ bool bigEnoughToOffer(const QString& root);
 // lists offer in step with the drives plugged in, tells the order lists when
 // the drive they copy to has gone, and keeps the disk space line of the tally
 // box. GUI thread, no widgets; the order lists mirror `entries()` through the
-// signals.
+// signals. The drives themselves are asked on jobs (a phone may answer a size
+// query seconds later): an arrival is offered once its size is known, and the
+// space line changes when the answer comes.
 class RemovableDrives final : public QObject {
     Q_OBJECT
 public:
@@ -64,8 +70,13 @@ public:
     // Asks for the disk space line to be brought up to date; a burst of
     // requests costs one refresh. Safe from any thread.
     void requestDiskSpaceLine();
-    // The refresh itself, at once.
+    // The refresh itself: at once for no device, else when the device answers.
     void refreshDiskSpaceLine();
+    // While a drive's size or the space line is being read.
+    bool busy() const { return !offering_.empty() || spaceReading_ || spacePause_.isActive(); }
+
+    void stop();
+    bool waitUntil(core::Job::Deadline deadline) const;
     // The text at the bottom of the tally box: the disk space line of the
     // active list's device, or the disk notice.
     const QString& diskText() const { return diskText_; }
@@ -88,10 +99,14 @@ Q_SIGNALS:
     void startupFilled();
     // diskText() or showsDiskNotice() changed.
     void diskTextChanged(const QString& text, bool notice);
+    // A refresh of the space line begins: the folder picker lists its root afresh.
+    void diskSpaceLineRefreshing();
 
 private:
     void startupFill();
     void addEntry(const QString& root);
+    void sizeRead(const QString& root, std::uint64_t request, bool bigEnough);
+    void spaceRead(const QString& root, const std::optional<platform::DiskSpace>& space);
     void setDiskText(const QString& text, bool notice);
 
     ChosenDevice chosen_;
@@ -99,6 +114,15 @@ private:
     bool filled_ = false;
     QString diskText_ = kDiskNotice;
     bool showsNotice_ = true;
+    std::map<QString, std::uint64_t> offering_;  // roots whose size is being read, by request
+    std::uint64_t requests_ = 0;
+    bool spaceReading_ = false;
+    bool spaceAgain_ = false;  // asked again while the device was answering
+    // A device that answers slowly is asked again only after a pause a few
+    // times its answer's length: repaints must not keep a phone busy.
+    QTimer spacePause_;
+    std::int64_t lastReadMs_ = 0;
+    core::Jobs jobs_{this};    // last: joined before the rest goes
 };
 
 }  // namespace zorvik::storage

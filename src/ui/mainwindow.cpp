@@ -159,7 +159,7 @@ void TForm1::connectStation() {
     connect(&station_, &app::Station::statusText, statusPanel1_, &QLabel::setText);
     // "PL" / "XZ": only the player in view, or the whole window again.
     connect(playerPanel_, &PlayerPanel::windowWidthRequested, this, [this](int width) { resize(width, height()); });
-    connect(&station_, &app::Station::secondStatusText, statusPanel2_, &QLabel::setText);
+    connect(orderPanel_, &OrderPanel::secondPanelText, statusPanel2_, &QLabel::setText);
 
     auto& search = station_.search();
     connect(categoryTabs_, &QTabBar::currentChanged, &search,

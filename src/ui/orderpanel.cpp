@@ -16,9 +16,10 @@
 #include <QTableView>
 
 #include "app/station.h"
-#include "platform/drives.h"
 #include "storage/foldertree.h"
+#include "ui/copytexts.h"
 #include "ui/icons.h"
+#include "ui/texts.h"
 
 namespace zorvik::ui {
 
@@ -59,32 +60,44 @@ OrderPanel::OrderPanel(app::Station& station, QWidget* client) : QObject(client)
 
     // The folder picker: the device's folders, over the order view, read in
     // jobs as the file manager's tree is; the computer's drives at first.
-    folders_ = new storage::FolderTreeModel(this);
+    auto& devices = station_.devices();
+    auto& folders = devices.folderPicker();
     QStyle* look = client->style();
-    folders_->setIcons(look->standardIcon(QStyle::SP_DirIcon), look->standardIcon(QStyle::SP_DriveHDIcon),
-                       look->standardIcon(QStyle::SP_DriveFDIcon));
-    folders_->setRoot(QString());
+    folders.setIcons(look->standardIcon(QStyle::SP_DirIcon), look->standardIcon(QStyle::SP_DriveHDIcon),
+                     look->standardIcon(QStyle::SP_DriveFDIcon));
+    if (folders.root().isEmpty()) folders.setRoot(QString());
     picker_ = new QTreeView(client);
     picker_->setObjectName(QStringLiteral("folderPicker"));
+    picker_->setAccessibleName(QStringLiteral("文件夹"));
     picker_->setGeometry(808, 136, 153, 241);
-    picker_->setModel(folders_);
+    picker_->setModel(&folders);
     picker_->setHeaderHidden(true);
     picker_->setUniformRowHeights(true);
     picker_->hide();
     connect(picker_, &QTreeView::clicked, this, [this](const QModelIndex& index) {
+        auto& devices = station_.devices();
         const int list = station_.orderBook().active();
         const int line = page(list).destination->currentIndex();
-        const auto native = platform::DriveTable::instance().toNative(folders_->folderOf(index).toStdString());
-        const auto outcome = station_.pickFolder(list, line, native.value_or(std::string()));
+        const auto outcome = devices.pick(list, line, devices.folderPicker().folderOf(index).toStdString());
         hideFolderPicker();  // after every pick, a refused one too
         if (outcome == orders::PickOutcome::NotADrivePath)
             QMessageBox::information(view_->window(), QString(), text(orders::kInvalidPickedFolder));
     });
-    connect(&station_, &app::Station::destinationsChanged, this, [this](int list) {
-        showDestinations(list);
-        rootPickerAt(station_.deviceRoot(list).empty() ? std::string(orders::kDefaultDestination)
-                                                       : station_.deviceRoot(list));
+    // A device's root item is open from the start.
+    connect(&folders, &QAbstractItemModel::modelReset, picker_, [this, &folders] {
+        if (!folders.root().isEmpty()) picker_->expand(folders.index(0, 0));
     });
+    connect(&devices, &orders::ListDevices::changed, this, &OrderPanel::showDestinations);
+    // The picker lists its folders afresh with every refresh of the space line,
+    // while it is shown: a slow phone is not kept busy for a hidden list.
+    connect(&station_.removableDrives(), &storage::RemovableDrives::diskSpaceLineRefreshing, this, [this] {
+        if (picker_->isVisible()) station_.devices().folderPicker().refresh();
+    });
+    auto& localCopy = station_.localCopy();
+    connect(&localCopy, &orders::LocalCopy::filesNotCopied, this,
+            [this](const orders::CopyFailures& failures) { tellNotCopied(QStringLiteral("复制到本地磁盘"), failures); });
+    connect(&station_.pictureOrder(), &orders::PictureOrder::filesNotCopied, this,
+            [this](const orders::CopyFailures& failures) { tellNotCopied(QStringLiteral("图片浏览"), failures); });
 
     connect(view_, &QWidget::customContextMenuRequested, this, &OrderPanel::showMenu);
     connect(view_, &QTableView::clicked, this, &OrderPanel::hideFolderPicker);
@@ -106,7 +119,6 @@ OrderPanel::OrderPanel(app::Station& station, QWidget* client) : QObject(client)
     });
     connect(&book, &orders::OrderBook::activeChanged, this, [this](int list) {
         tabs_->setCurrentIndex(list - 1);
-        if (!station_.deviceRoot(list).empty()) rootPickerAt(station_.deviceRoot(list));
         for (int n = 1; n <= 5; ++n) page(n).bar->setVisible(n == list && station_.lane(n).barShown());
     });
     connect(&book, &orders::OrderBook::focusOrderView, view_, [this] { view_->setFocus(); });
@@ -150,7 +162,7 @@ void OrderPanel::buildPage(int list, QWidget* client) {
 
     p.progressText = new QLabel(p.page);
     p.progressText->setGeometry(6, 550, 255, 18);
-    p.doneLabel = new QLabel(station_.lane(list).doneText(), p.page);
+    p.doneLabel = new QLabel(copytexts::doneText(list), p.page);
     p.doneLabel->setStyleSheet(QStringLiteral("color: red;"));
     p.doneLabel->setGeometry(6, 550, 255, 18);
     p.doneLabel->hide();
@@ -170,42 +182,67 @@ void OrderPanel::buildPage(int list, QWidget* client) {
     if (list == 1) p.open->setToolTip(text(orders::kOpenDestinationHint));
     showDestinations(list);
     connect(p.device, &QComboBox::textActivated, this, [this, list](const QString& text) {
-        station_.chooseDevice(list, text.toStdString());
+        station_.devices().choose(list, text.toStdString());
     });
     connect(p.destination, QOverload<int>::of(&QComboBox::activated), this, [this] {
-        // Still at the computer: the drives as they are now.
-        if (folders_->root().isEmpty()) folders_->setRoot(QString());
+        auto& folders = station_.devices().folderPicker();
+        // Shown afresh: the computer's drives as they are now, or the device's folders.
+        if (folders.root().isEmpty())
+            folders.setRoot(QString());
+        else if (!picker_->isVisible())
+            folders.refresh();
         picker_->show();
         picker_->raise();
         station_.cues().request(player::Select);
     });
     connect(p.open, &QPushButton::clicked, this, [this, list] {
         hideFolderPicker();
-        station_.openDestination(page(list).destination->currentText().toStdString());
+        station_.devices().openDestination(page(list).destination->currentText().toStdString());
     });
 
-    auto& lane = station_.lane(list);
     connect(p.selectAll, &QPushButton::clicked, this, [this] { station_.orderBook().selectAll(true); });
     connect(p.download, &QPushButton::clicked, this, [this] { station_.downloadSelected(); });
+    followLane(list);
+}
+
+void OrderPanel::followLane(int list) {
+    const auto& p = page(list);
+    auto& lane = station_.lane(list);
     connect(p.lyrics, &QCheckBox::toggled, &lane, &orders::CopyLane::setLyrics);
     connect(&lane, &orders::CopyLane::runningChanged, p.animation, &QWidget::setVisible);
     connect(&lane, &orders::CopyLane::displayChanged, this, [this, list] { showLane(list); });
+    connect(&lane, &orders::CopyLane::fileStarted, this, [this, list](const orders::CopyProgress& progress) {
+        if (auto panel = copytexts::secondPanelForFile(list, progress)) Q_EMIT secondPanelText(*panel);
+    });
+    connect(&lane, &orders::CopyLane::batchFinished, this, [this, list] {
+        if (auto panel = copytexts::secondPanelAtBatchEnd(list)) Q_EMIT secondPanelText(*panel);
+    });
+    connect(&lane, &orders::CopyLane::immediateFinished, this, [this, list] {
+        if (auto panel = copytexts::secondPanelAtImmediateEnd(list)) Q_EMIT secondPanelText(*panel);
+    });
+    connect(&lane, &orders::CopyLane::filesNotCopied, this, [this, list](const orders::CopyFailures& failures) {
+        tellNotCopied(QStringLiteral("清单%1").arg(list), failures);
+    });
+}
+
+void OrderPanel::tellNotCopied(const QString& job, const orders::CopyFailures& failures) {
+    auto* box = new QMessageBox(QMessageBox::Warning, texts::kApplicationTitle,
+                                copytexts::notCopiedText(job, failures), QMessageBox::Ok, view_->window());
+    box->setObjectName(QStringLiteral("notCopiedBox"));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::NonModal);
+    box->show();
 }
 
 void OrderPanel::hideFolderPicker() { picker_->hide(); }
 
 void OrderPanel::showDestinations(int list) {
     auto* box = page(list).destination;
-    const auto& destinations = station_.destinations(list);
+    const auto& destinations = station_.devices().destinations(list);
     QSignalBlocker quiet(box);
     box->clear();
     for (const auto& line : destinations.lines()) box->addItem(QString::fromStdString(line));
     box->setCurrentIndex(destinations.shownLine());
-}
-
-void OrderPanel::rootPickerAt(const std::string& drivePath) {
-    folders_->setRoot(QString::fromStdString(drivePath));
-    picker_->expand(folders_->index(0, 0));
 }
 
 void OrderPanel::setDeviceEntries(const QStringList& entries) {
@@ -221,7 +258,7 @@ void OrderPanel::setDeviceEntries(const QStringList& entries) {
 void OrderPanel::showLane(int list) {
     const auto& p = page(list);
     const auto& lane = station_.lane(list);
-    p.progressText->setText(lane.progressText());
+    p.progressText->setText(lane.progress() ? copytexts::progressText(list, *lane.progress()) : QString());
     p.progressText->setVisible(!lane.doneShown());
     p.doneLabel->setVisible(lane.doneShown());
     p.seconds->setText(QString::number(lane.seconds()));

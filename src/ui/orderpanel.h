@@ -3,6 +3,8 @@
 #include <QWidget>
 #include <array>
 
+#include "orders/copylane.h"
+
 class QCheckBox;
 class QComboBox;
 class QLabel;
@@ -14,9 +16,6 @@ class QTreeView;
 
 namespace zorvik::app {
 class Station;
-}
-namespace zorvik::storage {
-class FolderTreeModel;
 }
 
 namespace zorvik::ui {
@@ -39,7 +38,9 @@ struct OrderTabPage {
 };
 
 // The order lists side of the main window: the tabs "清单1" to "清单5" and
-// the order view shared by all of them.
+// the order view shared by all of them. It words what the copy engine
+// reports: each list's progress texts, and a message naming the files a job
+// could not copy.
 class OrderPanel final : public QObject {
     Q_OBJECT
 public:
@@ -52,12 +53,19 @@ public:
     void hideFolderPicker();
     const OrderTabPage& page(int list) const { return pages_[static_cast<size_t>(list - 1)]; }
 
+Q_SIGNALS:
+    // For the second panel of the status bar.
+    void secondPanelText(const QString& text);
+
 private:
     void buildPage(int list, QWidget* client);
     void showLane(int list);
     void showMenu(const QPoint& at);
     void showDestinations(int list);
-    void rootPickerAt(const std::string& drivePath);
+    void followLane(int list);
+    // One box per job that could not copy everything; it does not wait for
+    // the operator, so the other lists' jobs go on being shown.
+    void tellNotCopied(const QString& job, const orders::CopyFailures& failures);
     // The device selectors list the removable drives present.
     void setDeviceEntries(const QStringList& entries);
 
@@ -66,7 +74,6 @@ private:
     QTableView* view_;
     std::array<OrderTabPage, 5> pages_;
     QTreeView* picker_;
-    storage::FolderTreeModel* folders_;
 };
 
 }  // namespace zorvik::ui

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QMessageBox>
+#include <cstdlib>
 
 #include "app/station.h"
 #include "core/errors.h"
@@ -82,8 +83,12 @@ int runProgram(int argc, char** argv) {
                      &QWidget::close);
     int result = QApplication::exec();
 
-    // Let the exit sound finish; the window is already gone.
+    // Let the exit sound finish; the window is already gone, and the jobs
+    // were asked to stop when it closed.
     station.cues().waitUntilQuiet(mainWindow.exitLingerMs());
+    // A copy stuck in a call on a hung device can never be joined: ending the
+    // process is what frees it. Everything worth keeping was saved at close.
+    if (!station.jobsEnded()) std::_Exit(result);
     core::setErrorSink({});
     return result;
 }

@@ -1,0 +1,37 @@
+#include "orders/localcopy.h"
+
+#include "library/layout.h"
+#include "player/cueplayer.h"
+#include "storage/localfolder.h"
+
+namespace zorvik::orders {
+
+LocalCopy::LocalCopy(player::CuePlayer& cues, QObject* parent) : QObject(parent), cues_(cues) {}
+
+LocalCopy::~LocalCopy() = default;
+
+void LocalCopy::start(std::vector<std::string> entries) {
+    jobs_.start([this, entries = std::move(entries)](std::stop_token stop) {
+        CopyFailures failures;
+        for (const auto& entry : entries) {
+            const std::string name = library::displayName(entry) + std::string(library::extensionOf(entry));
+            platform::CopyOptions options;
+            if (library::isPrefixed(entry)) options.offset = library::kPrefixBlockSize;
+            auto result = platform::copyFileChecked(entry, std::string(storage::kLocalDownloadFolder) + name,
+                                                    options, stop);
+            if (result.failure == platform::CopyFailure::Stopped) return;
+            if (!result.ok()) failures.push_back({QString::fromStdString(name), result.failure, result.error});
+        }
+        jobs_.post([this, failures] {
+            cues_.request(player::Select);
+            Q_EMIT finished();
+            if (!failures.isEmpty()) Q_EMIT filesNotCopied(failures);
+        });
+    });
+}
+
+void LocalCopy::stop() { jobs_.cancelAll(); }
+
+bool LocalCopy::waitUntil(core::Job::Deadline deadline) const { return jobs_.waitUntil(deadline); }
+
+}  // namespace zorvik::orders

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QObject>
+
+#include <string>
+#include <vector>
+
+#include "core/jobs.h"
+#include "orders/copylane.h"
+
+namespace zorvik::player {
+class CuePlayer;
+}
+
+namespace zorvik::orders {
+
+// "复制到本地磁盘": entries go into the local download folder under their
+// display name and extension, replacing what is there, a prefixed file as its
+// plain media file. On a job, so a large film never holds up the counter.
+class LocalCopy final : public QObject {
+    Q_OBJECT
+public:
+    explicit LocalCopy(player::CuePlayer& cues, QObject* parent = nullptr);
+    ~LocalCopy() override;
+
+    void start(std::vector<std::string> entries);
+
+    void stop();
+    bool waitUntil(core::Job::Deadline deadline) const;
+
+Q_SIGNALS:
+    void finished();
+    void filesNotCopied(const zorvik::orders::CopyFailures& failures);
+
+private:
+    player::CuePlayer& cues_;
+    core::Jobs jobs_{this};  // last: joined before the rest goes
+};
+
+}  // namespace zorvik::orders
