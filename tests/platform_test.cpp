@@ -121,18 +121,6 @@ TEST(TextCodec, FilesAreWrittenWithCrLfAndReadWithEitherEnd) {
     EXPECT_EQ(readTextLines(s.at("missing.txt")), std::nullopt);
 }
 
-TEST(FileOps, LeftTemporariesOfCutSavesAreRemovedAndNothingElse) {
-    Scratch s;
-    for (const char* name : {".清单1.txt.0a1b2c3d.part", ".Corlen.ini.ffffffff.part",  // left by a killed save
-                             ".x.part", "a.0a1b2c3d.part", ".y.0A1B2C3D.part", ".z.0a1b2c3.part", "清单1.txt"})
-        s.write(std::string("d/") + name, "x");
-    EXPECT_EQ(removeLeftTemporaries(s.at("d") + "/"), 2);
-    std::vector<std::string> left;
-    for (const auto& e : listFolder(s.at("d"))) left.push_back(e.name);
-    EXPECT_EQ(left, (std::vector<std::string>{".x.part", ".y.0A1B2C3D.part", ".z.0a1b2c3.part", "a.0a1b2c3d.part",
-                                              "清单1.txt"}));
-}
-
 TEST(FileOps, ListingOrderAndEntryKinds) {
     Scratch s;
     s.write("dir/b.mp3");

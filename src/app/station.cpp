@@ -4,6 +4,7 @@
 
 #include "core/oneshot.h"
 #include "library/walk.h"
+#include "platform/copyfile.h"
 #include "platform/defaultapp.h"
 #include "platform/drives.h"
 #include "platform/fileops.h"
@@ -118,7 +119,7 @@ void Station::create() {
     listings_.Timer13.start();
     Timer7.start();
     if (!platform::folderExists(folders_.data)) platform::createFolders(folders_.data);
-    platform::removeLeftTemporaries(folders_.data);  // of saves cut short by a crash
+    platform::removeStationTemporaries(folders_.data);  // of saves cut short by a crash
 
     // Drive letters map to folders before anything names a drive path.
     platform::DriveTable::instance().setFixed(driveSection(settings_));

@@ -234,25 +234,6 @@ std::optional<std::string> readWholeFile(std::string_view path) {
     }
 }
 
-int removeLeftTemporaries(std::string_view folder) {
-    auto p = native(folder);
-    if (!p) return 0;
-    auto isTemporary = [](std::string_view name) {
-        constexpr std::string_view suffix = ".part";
-        // "." + base + "." + 8 hex digits + ".part", base not empty
-        if (name.size() < 1 + 1 + 1 + 8 + suffix.size() || name.front() != '.' || !name.ends_with(suffix))
-            return false;
-        std::string_view tag = name.substr(name.size() - suffix.size() - 8, 8);
-        return name[name.size() - suffix.size() - 9] == '.' &&
-               tag.find_first_not_of("0123456789abcdef") == std::string_view::npos;
-    };
-    int removed = 0;
-    for (const auto& entry : listFolder(*p))
-        if (entry.kind == EntryKind::File && isTemporary(entry.name) && ::unlink((*p + "/" + entry.name).c_str()) == 0)
-            ++removed;
-    return removed;
-}
-
 bool writeWholeFile(std::string_view path, std::string_view bytes) {
     auto p = native(path);
     if (!p) return false;

@@ -34,11 +34,6 @@ std::optional<std::string> readWholeFile(std::string_view path);
 // Replaces the file whole through a temporary file in the same folder.
 bool writeWholeFile(std::string_view path, std::string_view bytes);
 
-// Removes from one folder the temporary files that whole-file writes left when
-// the process was killed before their rename (".<name>.<8 hex>.part"). Only
-// for folders no other process writes to. Returns how many went.
-int removeLeftTemporaries(std::string_view folder);
-
 enum class EntryKind { File, Folder, Skip };
 
 struct FolderEntry {
