@@ -7,6 +7,8 @@ packages=(
   cmake ninja-build g++ pkg-config git ccache
   qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev qt6-webengine-dev
   libgtest-dev libglib2.0-dev libjpeg-dev libicu-dev
+  # bench/startup.sh watches the X server for the first window
+  libxcb1-dev
   libgtest-dev libglib2.0-dev libjpeg-dev
   # system volume: the sound server's default sink, else ALSA's mixer
   libpulse-dev libasound2-dev

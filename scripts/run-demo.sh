@@ -12,4 +12,7 @@ cp -n build/bin/按键音乐/*.wav "$demo/按键音乐/"
 # and the maker's web pages that the links open.
 mkdir -p "$demo/网页"
 cp -n build/bin/网页/* "$demo/网页/"
+# The operator tutorial, with whatever screenshots scripts/make-tutorial.sh took.
+mkdir -p "$demo/操作教程"
+cp -rn build/bin/操作教程/. "$demo/操作教程/"
 ZORVIK_HOME="$demo" exec build/bin/zorvik "$@"

@@ -327,7 +327,11 @@ private Q_SLOTS:
         QVERIFY(darkest < 64);
         QVERIFY(lightest > 240);
 
+        // Decoded when the panel is first shown, not with every start.
         Rig rig;
+        QVERIFY(rig.panel->folderTreePicture()->pixmap().isNull());
+        rig.panel->showOverWindow();
+        rig.client.show();
         QCOMPARE(rig.panel->folderTreePicture()->pixmap().size(), ui::BasicSettingsPanel::kFolderTreeSize);
     }
 };

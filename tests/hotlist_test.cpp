@@ -84,6 +84,39 @@ TEST_F(Hot, AMissingFileIsCreatedEmptyAndADeletedOneIsNotWrittenAgain) {
     EXPECT_FALSE(fs::exists(file()));
 }
 
+TEST_F(Hot, ABackgroundLoadSortsAsALoadAndKeepsCountsMadeBeforeItIsIn) {
+    const std::vector<std::string> lines = {"002C,E:\\歌\\b.mp3", "", "007C,E:\\歌\\a.mp3", "001C,E:\\z.wma"};
+    s.write("热门推荐.txt", fileLines(lines));
+    s.write("同样.txt", fileLines(lines));
+
+    // Counted while the job runs: added once the list is in, as if counted after a load.
+    hot.loadInBackground(file());
+    hot.increment("E:\\歌\\a.mp3");
+    hot.increment("E:\\new.mp3");
+    QSignalSpy changed(&hot, &HotList::changed);
+    if (hot.loading()) {
+        ASSERT_TRUE(changed.wait(5000));
+    }
+    EXPECT_FALSE(hot.loading());
+    HotList direct;
+    direct.load(s.at("同样.txt"));
+    direct.increment("E:\\歌\\a.mp3");
+    direct.increment("E:\\new.mp3");
+    const std::vector<std::string> expected = direct.lines();
+    ASSERT_EQ(expected.size(), 4u);
+    EXPECT_EQ(hot.lines(), expected);
+    EXPECT_EQ(testing::readFile(file()), fileLines(expected));
+
+    // A close before the job is done waits for it rather than losing the list or a count.
+    HotList closing;
+    closing.loadInBackground(file());
+    closing.increment("E:\\z.wma");
+    EXPECT_TRUE(closing.saveIfFileExists());
+    EXPECT_FALSE(closing.loading());
+    EXPECT_EQ(closing.lines().size(), expected.size());
+    EXPECT_NE(testing::readFile(file()).find(platform::utf8ToGb18030("002C,E:\\z.wma")), std::string::npos);
+}
+
 TEST_F(Hot, BaiSTimerCountsTheCurrentItemOnceForABurstOfRequests) {
     auto* timer = hot.findChild<QTimer*>(QStringLiteral("BaiSTimer"));
     ASSERT_NE(timer, nullptr);

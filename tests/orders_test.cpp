@@ -77,6 +77,13 @@ TEST_F(Orders, RowsShowNameTypeAndSizeAlikeWhenAddedAndWhenLoaded) {
     OrderBook restarted(data(), cues);
     restarted.loadFirstList();
     check(restarted.rows());
+
+    // Closed, or a search started, before the start-up timer read the list: the file stays.
+    OrderBook early(data(), cues);
+    ASSERT_TRUE(early.saveActiveIfItHasAFile());
+    ASSERT_TRUE(early.saveActive());
+    EXPECT_EQ(testing::readFile(s.at("data/清单1.txt")),
+              platform::utf8ToGb18030("E:\\film.rmvb\r\nE:\\gone歌.mp3\r\n"));
 }
 
 TEST_F(Orders, SwitchingSavesTheListLeftAndLoadsTheOneChosen) {

@@ -123,9 +123,9 @@ private Q_SLOTS:
         QVERIFY(p->geometry().bottom() < 577 - 8);
 
         QTest::mouseClick(p->compactButton(), Qt::LeftButton);
-        QCOMPARE(rig.window->width(), 215);
+        QCOMPARE(rig.window->outerSize().width, 215);
         QTest::mouseClick(p->fullButton(), Qt::LeftButton);
-        QCOMPARE(rig.window->width(), 1024);
+        QCOMPARE(rig.window->outerSize().width, 1024);
     }
 
     void aClickMakesAnEntryCurrentAndADoubleClickPlaysIt() {

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "core/oneshot.h"
+#include "core/startuptrace.h"
 #include "library/walk.h"
 #include "platform/copyfile.h"
 #include "platform/defaultapp.h"
@@ -136,14 +137,16 @@ void Station::create() {
     Q_EMIT libraryDrivesLoaded();
     if (!anyDrive) Q_EMIT basicSettingsRequested();
     removable_.start();
+    core::traceStartup("created");
 }
 
 void Station::firstShow() {
+    core::traceStartup("first shown");
     library::cleanCachedMedia(folders_.data);
     localFolder_.startUpCheck();
     storage::cleanStagingFolders();
     storage::removeStaleTemporaries();
-    // The saved skin is applied here.
+    Q_EMIT savedSkinRequested();
     patterns_ = search::SearchPatterns::warmUp();
     // No category tab is selected here, so the warm-up covers whole roots.
     search_.selectTab(search::kNoTab);
@@ -153,7 +156,7 @@ void Station::firstShow() {
 
 void Station::startupTimer() {
     QiDTimer.stop();
-    hotList_.load(folders_.data + std::string(library::kHotListFileName));
+    hotList_.loadInBackground(folders_.data + std::string(library::kHotListFileName));
     orderBook_.loadFirstList();
     Q_EMIT orderBook_.tallyRequested();
     preview_.loadPlaylist();
@@ -169,6 +172,7 @@ void Station::startupTimer() {
     cues_.request(player::Startup);
     // The search box takes the focus with its input method here.
     Q_EMIT startupFinished();
+    core::traceStartup("start-up timer done");
 }
 
 void Station::startWarmUp() {
@@ -188,6 +192,7 @@ void Station::startWarmUp() {
             cues_.request(hits > 0 ? player::Found : player::Error);
             listings_.endThreaded();
             Q_EMIT warmUpFinished(hits);
+            core::traceStartup("就绪！");
         },
         /*keepSearch=*/true);
 }

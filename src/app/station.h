@@ -142,6 +142,8 @@ public:
 Q_SIGNALS:
     void libraryDrivesLoaded();
     void basicSettingsRequested();
+    // The first show's turn to apply the saved skin.
+    void savedSkinRequested();
     void diskDTextChanged(const QString& text);
     void currentItemChanged(const QString& path);
     void syncDownloadChanged(bool on);

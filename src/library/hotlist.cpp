@@ -1,5 +1,7 @@
 #include "library/hotlist.h"
 
+#include <utility>
+
 #include "core/errors.h"
 #include "core/oneshot.h"
 #include "platform/fileops.h"
@@ -42,10 +44,18 @@ HotList::HotList(QObject* parent) : QObject(parent) {
     });
 }
 
+struct HotList::Loading {
+    bool read = false;  // false: the file could not be read, for `error`
+    std::string error;
+    SortedLines lines;
+};
+
 void HotList::load(std::string file) {
     file_ = std::move(file);
     lines_.clear();
     writable_ = false;
+    loading_.reset();
+    countedWhileLoading_.clear();
     if (!platform::fileExists(file_)) {
         writable_ = platform::writeTextLines(file_, {});
         Q_EMIT changed();
@@ -63,7 +73,52 @@ void HotList::load(std::string file) {
     Q_EMIT changed();
 }
 
+void HotList::loadInBackground(std::string file) {
+    if (!platform::fileExists(file)) {
+        load(std::move(file));  // writes the empty file: nothing to wait for
+        return;
+    }
+    file_ = std::move(file);
+    lines_.clear();
+    writable_ = false;
+    countedWhileLoading_.clear();
+    auto loading = std::make_shared<Loading>();
+    loading_ = loading;
+    jobs_.start([this, loading, file = file_](const std::stop_token&) {
+        if (auto lines = platform::readTextLines(file)) {
+            std::erase_if(*lines, [](const std::string& line) { return line.empty(); });
+            loading->lines.assign(std::move(*lines));
+            loading->read = true;
+        } else {
+            loading->error = platform::lastErrorText();
+        }
+        jobs_.post([this, loading] { adopt(loading); });
+    });
+}
+
+void HotList::adopt(const std::shared_ptr<Loading>& loading) {
+    if (loading != loading_) return;  // taken in already, or replaced by a newer load
+    loading_.reset();
+    if (!loading->read) {
+        core::reportError(loading->error);
+        Q_EMIT changed();
+        return;
+    }
+    lines_ = std::move(loading->lines);
+    writable_ = true;
+    for (const auto& path : std::exchange(countedWhileLoading_, {})) increment(path);
+    Q_EMIT changed();
+}
+
+void HotList::finishLoading() {
+    if (auto loading = loading_) {
+        jobs_.joinAll();
+        adopt(loading);
+    }
+}
+
 bool HotList::saveIfFileExists() {
+    finishLoading();
     if (!writable_ || !platform::fileExists(file_)) return true;
     if (platform::writeTextLines(file_, lines_.lines())) return true;
     core::reportError(platform::lastErrorText());
@@ -83,6 +138,10 @@ void HotList::save() {
 
 void HotList::increment(const std::string& path) {
     if (path.empty()) return;
+    if (loading_) {
+        countedWhileLoading_.push_back(path);
+        return;
+    }
     const auto& lines = lines_.lines();
     // The whole path decides: counting a.mp3 must not raise a.mp3.bak.
     int found = -1;

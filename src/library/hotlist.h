@@ -4,10 +4,12 @@
 #include <QTimer>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "core/jobs.h"
 #include "library/collation.h"
 
 namespace zorvik::library {
@@ -37,6 +39,14 @@ public:
     // Start-up: the file's lines at their sorted places; with no file, an
     // empty one is written.
     void load(std::string file);
+    // The same at start-up, with reading and sorting on a job: a long list
+    // must not hold up the window. Counts made before it is in are added to
+    // it then; a close meanwhile waits for it, so no count is lost.
+    void loadInBackground(std::string file);
+    bool loading() const { return loading_ != nullptr; }
+    // Waits for a load in the background to be in (the ranking and the
+    // close need the whole list).
+    void finishLoading();
     // Close: the list goes back only into a file that exists.
     bool saveIfFileExists();
 
@@ -58,6 +68,8 @@ Q_SIGNALS:
     void changed();
 
 private:
+    struct Loading;
+    void adopt(const std::shared_ptr<Loading>& loading);
     void save();
 
     SortedLines lines_;
@@ -67,6 +79,9 @@ private:
     bool saveFailureShown_ = false;
     std::function<std::string()> currentItem_;
     QTimer hotCountTimer_{this};  // BaiSTimer
+    std::shared_ptr<Loading> loading_;
+    std::vector<std::string> countedWhileLoading_;
+    core::Jobs jobs_{this};  // last: joined before the rest goes
 };
 
 }  // namespace zorvik::library

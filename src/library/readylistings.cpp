@@ -15,7 +15,7 @@ std::string newArrivalFolder(std::string_view letter, const NewArrivalKind& kind
 }
 
 ReadyListings::ReadyListings(Listings& listings, player::CuePlayer& cues, const LibraryDrives& drives,
-                             const HotList& hotList, QObject* parent)
+                             HotList& hotList, QObject* parent)
     : QObject(parent), listings_(listings), cues_(cues), drives_(drives), hotList_(hotList) {}
 
 void ReadyListings::showNewArrivals(int kind) {
@@ -48,6 +48,7 @@ void ReadyListings::showNewArrivals(int kind) {
 }
 
 bool ReadyListings::showHotRanking() {
+    hotList_.finishLoading();
     if (hotList_.empty()) {
         Q_EMIT message(QStringLiteral("对不起，目前还没有记录"));
         return false;

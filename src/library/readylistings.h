@@ -44,7 +44,7 @@ class ReadyListings final : public QObject {
     Q_OBJECT
 public:
     ReadyListings(Listings& listings, player::CuePlayer& cues, const LibraryDrives& drives,
-                  const HotList& hotList, QObject* parent = nullptr);
+                  HotList& hotList, QObject* parent = nullptr);
 
     // A button of the new-arrivals bar (0 ... 4): the kind's folders on
     // drives 1 to 3 are made where missing, then walked on a worker, drive 1
@@ -65,7 +65,7 @@ private:
     Listings& listings_;
     player::CuePlayer& cues_;
     const LibraryDrives& drives_;
-    const HotList& hotList_;
+    HotList& hotList_;
 };
 
 }  // namespace zorvik::library

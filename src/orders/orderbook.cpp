@@ -31,6 +31,7 @@ std::vector<int> OrderBook::selectedRows() const {
 void OrderBook::requestTally() { core::requestOnce(tallyTimer); }
 
 bool OrderBook::load(int list) {
+    listRead_ = true;
     const std::string file = listFile(list);
     if (!platform::fileExists(file)) {
         rows_.replace({});
@@ -54,6 +55,7 @@ void OrderBook::loadFirstList() {
 }
 
 bool OrderBook::saveActive() {
+    if (!listRead_) return true;
     if (platform::writeTextLines(listFile(active_), rows_.entries())) return true;
     core::reportError(platform::lastErrorText());
     return false;

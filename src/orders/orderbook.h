@@ -89,6 +89,9 @@ private:
     OrderRows rows_;
     QItemSelectionModel selection_{&rows_};
     int active_ = 1;
+    // No list file is the current one until a list was read: a close or a
+    // search before the start-up timer must not write an empty list over it.
+    bool listRead_ = false;
     core::Jobs deviceWork_{this};  // last: joined before the rest goes
 };
 

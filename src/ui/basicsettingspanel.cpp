@@ -137,12 +137,18 @@ BasicSettingsPanel::BasicSettingsPanel(app::Station& station, SearchPanel& quick
     folderTreePicture_ = new QLabel(this);
     folderTreePicture_->setObjectName(QStringLiteral("folderTreePicture"));
     folderTreePicture_->setGeometry(QRect(QPoint(724, 36), kFolderTreeSize));
-    folderTreePicture_->setPixmap(QPixmap::fromImage(folderTreeImage()));
 
     instructions_ = new QPlainTextEdit(kInstructions, this);
     instructions_->setObjectName(QStringLiteral("instructions"));
     instructions_->setReadOnly(true);
     instructions_->setGeometry(16, 486, 977, 186);
+}
+
+void BasicSettingsPanel::showEvent(QShowEvent* event) {
+    // Decoded when first needed: most starts never show the panel, and the
+    // picture decoders need not be loaded for them.
+    if (folderTreePicture_->pixmap().isNull()) folderTreePicture_->setPixmap(QPixmap::fromImage(folderTreeImage()));
+    QFrame::showEvent(event);
 }
 
 void BasicSettingsPanel::showOverWindow() {

@@ -55,6 +55,9 @@ public:
     using FolderOpener = std::function<bool(const std::string& drivePath)>;
     void setFolderOpener(FolderOpener opener) { openFolder_ = std::move(opener); }
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
     void driveBoxChanged(int index, const QString& text);
     void openLibrary(int index);

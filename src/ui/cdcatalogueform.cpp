@@ -113,7 +113,7 @@ std::optional<QString> printLines(QPrinter& printer, const QFont& font, const QS
 }  // namespace
 
 TCDMuLuForm::TCDMuLuForm(core::Settings& settings, QWidget* parent)
-    : QWidget(parent, Qt::Window), settings_(settings), printer_(std::make_unique<QPrinter>(QPrinter::HighResolution)) {
+    : QWidget(parent, Qt::Window), settings_(settings) {
     setObjectName(QStringLiteral("CDMuLuForm"));
     setWindowTitle(QStringLiteral("Brask搜歌 之 CD目录"));
     resize(940, 520);
@@ -189,11 +189,16 @@ QFont TCDMuLuForm::printFont() const {
     return font;
 }
 
+QPrinter& TCDMuLuForm::printer() {
+    if (!printer_) printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    return *printer_;
+}
+
 void TCDMuLuForm::print() {
-    QPrintDialog dialog(printer_.get(), this);
+    QPrintDialog dialog(&printer(), this);
     dialog.setObjectName(QStringLiteral("printDialog"));
     if (dialog.exec() != QDialog::Accepted) return;
-    printTo(*printer_);
+    printTo(printer());
 }
 
 bool TCDMuLuForm::printTo(QPrinter& printer) {

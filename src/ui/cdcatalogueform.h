@@ -51,8 +51,9 @@ public:
     QPushButton* addButton() const { return addButton_; }
     QPushButton* layOutButton() const { return layOutButton_; }
     QPushButton* printButton() const { return printButton_; }
-    // The printer the print dialog sets up; it keeps its settings between prints.
-    QPrinter& printer() { return *printer_; }
+    // The printer the print dialog sets up; it keeps its settings between
+    // prints. Made at first use: it loads the print system.
+    QPrinter& printer();
 
 private:
     core::Settings& settings_;

@@ -40,7 +40,7 @@ constexpr int kPathBoxLength = 4;  // characters that can be typed
 constexpr int kButtonWidth = 63;
 
 QIcon themed(const char* name, QStyle* style, QStyle::StandardPixmap fallback) {
-    return QIcon::fromTheme(QLatin1String(name), style->standardIcon(fallback));
+    return themeIconLater(QLatin1String(name), [style, fallback] { return style->standardIcon(fallback); });
 }
 
 // Renaming in place: Enter and Esc belong to the name being edited, not to the
@@ -99,7 +99,7 @@ FileManagerPanel::FileManagerPanel(app::Station& station, ResultsPanel& results)
     std::array<QVariant, 5> groups;
     auto groupIcons = mediaGroupIcons();
     for (size_t i = 0; i < groups.size(); ++i) groups[i] = groupIcons[i];
-    // Looked up once: a theme lookup reads the icon folders.
+    // Made once, and looked up in the theme when first drawn.
     computerIcon_ = themed("computer", look, QStyle::SP_ComputerIcon);
     fixedDriveIcon_ = themed("drive-harddisk", look, QStyle::SP_DriveHDIcon);
     removableDriveIcon_ = themed("drive-removable-media", look, QStyle::SP_DriveFDIcon);

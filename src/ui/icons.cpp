@@ -1,5 +1,7 @@
 #include "ui/icons.h"
 
+#include <QCoreApplication>
+#include <QIconEngine>
 #include <QPainter>
 #include <QPixmap>
 
@@ -26,9 +28,50 @@ QIcon drawn(QColor colour, const QString& glyph) {
     return QIcon(pixmap);
 }
 
-}  // namespace
+// Looks the theme up, or draws the fallback, when the icon is first drawn or
+// asked about: a theme lookup reads the icon folders and drawing a glyph finds
+// a font for it, and neither need hold up building the windows.
+class DeferredIconEngine final : public QIconEngine {
+public:
+    DeferredIconEngine(QString name, std::function<QIcon()> fallback)
+        : name_(std::move(name)), fallback_(std::move(fallback)) {}
 
-std::array<QIcon, 5> mediaGroupIcons() {
+    void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State state) override {
+        icon().paint(painter, rect, Qt::AlignCenter, mode, state);
+    }
+    QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
+        return icon().pixmap(size, mode, state);
+    }
+    QPixmap scaledPixmap(const QSize& size, QIcon::Mode mode, QIcon::State state, qreal scale) override {
+        return icon().pixmap(size, scale, mode, state);
+    }
+    QSize actualSize(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
+        return icon().actualSize(size, mode, state);
+    }
+    QList<QSize> availableSizes(QIcon::Mode mode, QIcon::State state) override {
+        return icon().availableSizes(mode, state);
+    }
+    QString iconName() override { return name_; }
+    bool isNull() override { return icon().isNull(); }
+    QString key() const override { return QStringLiteral("zorvik-deferred"); }
+    QIconEngine* clone() const override { return new DeferredIconEngine(*this); }
+
+private:
+    const QIcon& icon() {
+        if (!resolved_) {
+            icon_ = QIcon::fromTheme(name_, fallback_());
+            resolved_ = true;
+        }
+        return icon_;
+    }
+
+    QString name_;
+    std::function<QIcon()> fallback_;
+    QIcon icon_;
+    bool resolved_ = false;
+};
+
+std::array<QIcon, 5> drawnIcons() {
     struct Source {
         const char* theme;
         QColor colour;
@@ -43,10 +86,32 @@ std::array<QIcon, 5> mediaGroupIcons() {
     };
     std::array<QIcon, 5> icons;
     for (size_t i = 0; i < icons.size(); ++i) {
-        QIcon fallback = drawn(sources[i].colour, QString::fromUtf16(sources[i].glyph));
-        icons[i] = QIcon::fromTheme(QLatin1String(sources[i].theme), fallback);
+        const Source source = sources[i];
+        icons[i] = themeIconLater(QLatin1String(source.theme), [source] {
+            return drawn(source.colour, QString::fromUtf16(source.glyph));
+        });
     }
     return icons;
+}
+
+// Made once per application: three panels show them.
+std::array<QIcon, 5>* madeIcons = nullptr;
+
+}  // namespace
+
+QIcon themeIconLater(const QString& name, std::function<QIcon()> fallback) {
+    return QIcon(new DeferredIconEngine(name, std::move(fallback)));
+}
+
+std::array<QIcon, 5> mediaGroupIcons() {
+    if (!madeIcons) {
+        madeIcons = new std::array<QIcon, 5>(drawnIcons());
+        qAddPostRoutine([] {  // pixmaps go before the application does
+            delete madeIcons;
+            madeIcons = nullptr;
+        });
+    }
+    return *madeIcons;
 }
 
 }  // namespace zorvik::ui

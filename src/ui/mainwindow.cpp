@@ -16,6 +16,9 @@
 #include <QStatusBar>
 #include <QPushButton>
 #include <QShortcut>
+#include <QScreen>
+#include <QProgressBar>
+#include <QTreeView>
 
 #include "app/station.h"
 #include "core/makerpages.h"
@@ -25,21 +28,25 @@
 #include "ui/browsepanel.h"
 #include "ui/categorytabs.h"
 #include "ui/filemanagerpanel.h"
+#include "ui/introlist.h"
 #include "ui/orderpanel.h"
 #include "ui/panellinks.h"
 #include "ui/playerpanel.h"
 #include "ui/resultspanel.h"
 #include "ui/tallybox.h"
 #include "ui/searchpanel.h"
+#include "ui/skinmenu.h"
+#include "ui/skins.h"
 #include "ui/texts.h"
 
 namespace zorvik::ui {
 
 namespace {
 
-// Client size that gives the designed outer size of 1018 by 723 with the
-// usual frame and title bar.
-constexpr QSize kClientSize{1010, 685};
+// The designed outer size, and the frame and title bar of the shop's
+// desktop that the size rules count in.
+constexpr QSize kOuterSize{1018, 723};
+constexpr QSize kUsualFrame{8, 38};
 
 QFrame* region(QWidget* parent, const char* name, QRect bounds, bool shown = true) {
     auto* frame = new QFrame(parent);
@@ -62,7 +69,15 @@ QGroupBox* group(QWidget* parent, const char* name, const QString& title, QRect 
 TForm1::TForm1(app::Station& station, QWidget* parent) : QMainWindow(parent), station_(station) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(texts::kMainTitle);
-    resize(kClientSize);
+    resize(kOuterSize - kUsualFrame);
+    Skins::applyDefaultLook();  // until the saved skin is applied at the first show
+    // 宋体 16 px; Linux has no SimSun, so a CJK face of like metrics stands in.
+    QFont look;
+    look.setFamilies({QStringLiteral("SimSun"), QStringLiteral("宋体"), QStringLiteral("WenQuanYi Zen Hei"),
+                      QStringLiteral("Noto Sans CJK SC")});
+    look.setPixelSize(16);
+    setFont(look);
+    skinMenu_ = new SkinMenu(station_.settings(), this);
     buildRegions();
     connectStation();
     connectBrowsing();
@@ -93,10 +108,17 @@ void TForm1::buildRegions() {
     categories->setGeometry(200, 0, 801, 617);
     categoryTabs_ = new CategoryTabs(categories);
     categoryTabs_->setGeometry(0, 0, 801, 36);
+    QFont captions = font();
+    captions.setPixelSize(14);  // four characters to a 65-pixel tab
+    categoryTabs_->setFont(captions);
     searchPanel_ = new SearchPanel(station_, categories);
     searchPanel_->setGeometry(0, 48, 521, 89);
     resultsPanel_ = new ResultsPanel(station_, categories);
     resultsPanel_->setGeometry(0, 136, 521, 481);
+    // Under the file manager, which takes the group over when it is opened.
+    introList_ = new IntroList(resultsPanel_);
+    introList_->setGeometry(0, 16, 521, 441);
+    connect(&station_.results(), &library::ResultList::countChanged, introList_, &IntroList::resultCountChanged);
     fileManagerPanel_ = new FileManagerPanel(station_, *resultsPanel_);
 
     browsePanel_ = new BrowsePanel(station_, client);
@@ -118,6 +140,10 @@ void TForm1::buildRegions() {
     // (the basic-settings panel raises itself over everything when shown).
     panelLinks_ = new PanelLinks(client);
     panelLinks_->setGeometry(8, 566, 185, 18);
+    // Three links side by side fit the panel's width only in a smaller type.
+    QFont small = font();
+    small.setPixelSize(13);
+    panelLinks_->setFont(small);
     connect(panelLinks_, &PanelLinks::homePageRequested, this, [this] {
         QDesktopServices::openUrl(core::makerPages(station_.settings(), station_.folders()).home);
     });
@@ -133,12 +159,66 @@ void TForm1::buildRegions() {
     statusBar()->addWidget(first);
     statusBar()->addWidget(second);
     statusBar()->setFixedHeight(19);
+    registerLayout(left, diskD, categories);
+}
+
+void TForm1::registerLayout(QWidget* leftPanel, QWidget* diskD, QWidget* categories) {
+    auto& l = layout_;
+    l.add(Piece::Links, panelLinks_);
+    l.add(Piece::LeftPanel, leftPanel);
+    l.add(Piece::PlayerPanel, playerPanel_);
+    l.add(Piece::DiskDGroup, diskD);
+    l.add(Piece::Playlist, playerPanel_->playlistBox());
+    l.add(Piece::NewArrivalsBar, newArrivalsBar_);
+    l.add(Piece::BrowsePanel, browsePanel_);
+    l.add(Piece::CategoryTabs, categories);
+    l.add(Piece::ResultsGroup, resultsPanel_);
+    l.add(Piece::ResultsFootLabels, resultsPanel_->countLabel());
+    l.add(Piece::ResultsFootLabels, fileManagerPanel_->folderLabel());
+    for (QWidget* b : std::initializer_list<QWidget*>{(resultsPanel_->newArrivalsButton()), resultsPanel_->hotRankingButton(),
+                       resultsPanel_->browseButton(), fileManagerPanel_->localDiskButton(),
+                       fileManagerPanel_->removableDiskButton()})
+        l.add(Piece::ResultsFootButtons, b);
+    for (QWidget* w : std::initializer_list<QWidget*>{(introList_), resultsPanel_->resultView(), fileManagerPanel_,
+                       fileManagerPanel_->fileList()})
+        l.add(Piece::ResultsLists, w);
+    l.add(Piece::FolderTree, fileManagerPanel_->folderTree());
+    l.add(Piece::OrderTabs, orderPanel_->tabs());
+    l.add(Piece::TallyBox, tallyBox_);
+    l.add(Piece::OrderView, orderPanel_->view());
+    for (int n = 1; n <= 5; ++n) {
+        l.add(Piece::CopyAnimations, orderPanel_->page(n).animation);
+        l.add(Piece::ProgressGroups, orderPanel_->page(n).progressGroup);
+        l.add(Piece::ProgressBars, orderPanel_->page(n).bar);
+    }
+}
+
+// The regions are placed in the client area for the shop's frame and title
+// bar, whatever the desktop draws around it (nothing, on a bare X server), so
+// every rule keeps its place on every desktop.
+OuterSize TForm1::outerSize() const {
+    return {width() + kUsualFrame.width(), height() + kUsualFrame.height()};
+}
+
+void TForm1::resizeOuter(int width, int height) {
+    resize(width - kUsualFrame.width(), height - kUsualFrame.height());
+}
+
+void TForm1::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    const OuterSize outer = outerSize();
+    if (auto snapped = WindowLayout::snappedHeight(outer.height)) {
+        resizeOuter(outer.width, *snapped);  // the new size lays the window out
+        return;
+    }
+    layout_.apply(outer);
 }
 
 void TForm1::connectStation() {
     connect(&station_, &app::Station::basicSettingsRequested, basicSettingsPanel_,
             &BasicSettingsPanel::showOverWindow);
     connect(&station_, &app::Station::diskDTextChanged, diskDLabel_, &QLabel::setText);
+    connect(&station_, &app::Station::savedSkinRequested, skinMenu_, &SkinMenu::restoreSaved);
     connect(cleanLocalFolder_, &QPushButton::clicked, &station_.localFolder(),
             &storage::LocalFolderUpkeep::deleteSuperfluousFiles);
     connect(&station_, &app::Station::messageRequested, this, [this](const QString& text) {
@@ -150,7 +230,7 @@ void TForm1::connectStation() {
 
     auto showDiskLine = [this](const QString& text, bool notice) {
         diskLine_->setText(text);
-        diskLine_->setStyleSheet(notice ? QStringLiteral("color: red;") : QStringLiteral("color: navy;"));
+        diskLine_->setStyleSheet(notice ? QStringLiteral("color: red;") : QString());  // else the skin's text colour
     };
     showDiskLine(station_.removableDrives().diskText(), station_.removableDrives().showsDiskNotice());
     connect(&station_.removableDrives(), &storage::RemovableDrives::diskTextChanged, this, showDiskLine);
@@ -158,7 +238,8 @@ void TForm1::connectStation() {
     connect(resultsPanel_->resultView(), &QAbstractItemView::pressed, orderPanel_, &OrderPanel::hideFolderPicker);
     connect(&station_, &app::Station::statusText, statusPanel1_, &QLabel::setText);
     // "PL" / "XZ": only the player in view, or the whole window again.
-    connect(playerPanel_, &PlayerPanel::windowWidthRequested, this, [this](int width) { resize(width, height()); });
+    connect(playerPanel_, &PlayerPanel::windowWidthRequested, this,
+            [this](int width) { resizeOuter(width, outerSize().height); });
     connect(orderPanel_, &OrderPanel::secondPanelText, statusPanel2_, &QLabel::setText);
 
     auto& search = station_.search();
@@ -211,6 +292,8 @@ void TForm1::contextMenuEvent(QContextMenuEvent* event) {
     connect(menu.addAction(QStringLiteral("操作教程")), &QAction::triggered, this,
             [this] { platform::openFolder(station_.folders().program + "操作教程/"); });
     menu.addSeparator();
+    menu.addMenu(skinMenu_);
+    menu.addSeparator();
     connect(menu.addAction(QStringLiteral("参数设置")), &QAction::triggered, this,
             &TForm1::parametersRequested);
     menu.addSeparator();
@@ -227,7 +310,11 @@ void TForm1::contextMenuEvent(QContextMenuEvent* event) {
 }
 
 void TForm1::mousePressEvent(QMouseEvent* event) {
-    orderPanel_->hideFolderPicker();  // a click on the window background
+    // A click on the window background puts away what lies over the result list.
+    orderPanel_->hideFolderPicker();
+    resultsPanel_->placeResultList();
+    browsePanel_->hide();
+    newArrivalsBar_->hide();
     QMainWindow::mousePressEvent(event);
 }
 
@@ -254,6 +341,12 @@ void TForm1::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
     if (shown_) return;
     shown_ = true;
+    // Centred on the screen, with the frame the desktop really draws.
+    if (const QScreen* screen = this->screen()) {
+        QRect frame(QPoint(), frameGeometry().size());
+        frame.moveCenter(screen->availableGeometry().center());
+        move(frame.topLeft());
+    }
     station_.firstShow();
 }
 

@@ -2,6 +2,8 @@
 
 #include <QMainWindow>
 
+#include "ui/layoutrules.h"
+
 class QFrame;
 class QLabel;
 class QPushButton;
@@ -17,11 +19,13 @@ class BrowsePanel;
 class CategoryTabs;
 class NewArrivalsBar;
 class FileManagerPanel;
+class IntroList;
 class OrderPanel;
 class PanelLinks;
 class PlayerPanel;
 class ResultsPanel;
 class SearchPanel;
+class SkinMenu;
 class TallyBox;
 
 // The main window: fixed regions at the places the shop knows, each region
@@ -53,6 +57,13 @@ public:
     NewArrivalsBar* newArrivalsBar() const { return newArrivalsBar_; }
     PanelLinks* panelLinks() const { return panelLinks_; }
     PlayerPanel* playerPanel() const { return playerPanel_; }
+    IntroList* introList() const { return introList_; }
+    SkinMenu* skinMenu() const { return skinMenu_; }
+    const WindowLayout& windowLayout() const { return layout_; }
+
+    // The size with frame and title bar, as the window's size rules see it.
+    OuterSize outerSize() const;
+    void resizeOuter(int width, int height);
 
 Q_SIGNALS:
     // "参数设置" in the window menu.
@@ -66,11 +77,13 @@ protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void buildRegions();
     void connectStation();
     void connectBrowsing();
+    void registerLayout(QWidget* leftPanel, QWidget* diskD, QWidget* categories);
 
     app::Station& station_;
     bool shown_ = false;
@@ -93,6 +106,9 @@ private:
     QString searchInputMethod_;
     QLabel* statusPanel2_ = nullptr;
     PanelLinks* panelLinks_ = nullptr;
+    IntroList* introList_ = nullptr;
+    SkinMenu* skinMenu_ = nullptr;
+    WindowLayout layout_;
 };
 
 }  // namespace zorvik::ui

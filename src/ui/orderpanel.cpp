@@ -119,7 +119,10 @@ OrderPanel::OrderPanel(app::Station& station, QWidget* client) : QObject(client)
     });
     connect(&book, &orders::OrderBook::activeChanged, this, [this](int list) {
         tabs_->setCurrentIndex(list - 1);
-        for (int n = 1; n <= 5; ++n) page(n).bar->setVisible(n == list && station_.lane(n).barShown());
+        for (int n = 1; n <= 5; ++n) {
+            page(n).bar->setVisible(n == list && station_.lane(n).barShown());
+            page(n).animation->setVisible(n == list && station_.lane(n).running());
+        }
     });
     connect(&book, &orders::OrderBook::focusOrderView, view_, [this] { view_->setFocus(); });
 }
@@ -142,35 +145,41 @@ void OrderPanel::buildPage(int list, QWidget* client) {
     p.open = new QPushButton(QStringLiteral("打开"), p.page);
     p.open->setGeometry(214, 34, 47, 26);
 
-    p.selectAll = new QPushButton(QStringLiteral("全选"), p.page);
-    p.selectAll->setGeometry(6, 524, 56, 24);
-    p.download = new QPushButton(QStringLiteral("下载"), p.page);
-    p.download->setGeometry(66, 524, 56, 24);
-    p.lyrics = new QCheckBox(QStringLiteral("歌词"), p.page);
-    p.lyrics->setGeometry(128, 524, 60, 24);
+    // The page's foot: the buttons, then the progress of the list's copying.
+    p.progressGroup = new QWidget(p.page);
+    p.progressGroup->setObjectName(QStringLiteral("progressGroup%1").arg(list));
+    p.progressGroup->setGeometry(0, 555, 270, 46);
+    p.selectAll = new QPushButton(QStringLiteral("全选"), p.progressGroup);
+    p.selectAll->setGeometry(6, 0, 56, 24);
+    p.download = new QPushButton(QStringLiteral("下载"), p.progressGroup);
+    p.download->setGeometry(66, 0, 56, 24);
+    p.lyrics = new QCheckBox(QStringLiteral("歌词"), p.progressGroup);
+    p.lyrics->setGeometry(128, 0, 60, 24);
     if (list == 1) {
         p.selectAll->setToolTip(QStringLiteral("全部选择当前清单文件"));
         p.download->setToolTip(QStringLiteral("下载选择的文件到指定目录"));
         p.lyrics->setToolTip(QStringLiteral("勾选后下载歌曲时将同步下载歌词"));
     }
-    // The copying animation: a running bar while the list's job runs.
-    p.animation = new QProgressBar(p.page);
+    // The copying animation: a running bar while the list's job runs, over the
+    // tally box, so it lies on the window rather than on the page.
+    p.animation = new QProgressBar(client);
+    p.animation->setObjectName(QStringLiteral("copyAnimation%1").arg(list));
     p.animation->setRange(0, 0);
     p.animation->setTextVisible(false);
-    p.animation->setGeometry(192, 528, 66, 16);
+    p.animation->setGeometry(922, 548, 66, 16);
     p.animation->hide();
 
-    p.progressText = new QLabel(p.page);
-    p.progressText->setGeometry(6, 550, 255, 18);
-    p.doneLabel = new QLabel(copytexts::doneText(list), p.page);
+    p.progressText = new QLabel(p.progressGroup);
+    p.progressText->setGeometry(6, 26, 170, 18);
+    p.doneLabel = new QLabel(copytexts::doneText(list), p.progressGroup);
     p.doneLabel->setStyleSheet(QStringLiteral("color: red;"));
-    p.doneLabel->setGeometry(6, 550, 255, 18);
+    p.doneLabel->setGeometry(6, 26, 170, 18);
     p.doneLabel->hide();
-    auto* took = new QLabel(QStringLiteral("用时      秒"), p.page);
-    took->setGeometry(6, 570, 90, 18);
-    p.seconds = new QLabel(QStringLiteral("0"), p.page);
+    auto* took = new QLabel(QStringLiteral("用时      秒"), p.progressGroup);
+    took->setGeometry(180, 26, 90, 18);
+    p.seconds = new QLabel(QStringLiteral("0"), p.progressGroup);
     p.seconds->setAlignment(Qt::AlignCenter);
-    p.seconds->setGeometry(30, 570, 30, 18);
+    p.seconds->setGeometry(204, 26, 30, 18);
 
     p.bar = new QProgressBar(client);
     p.bar->setObjectName(QStringLiteral("progressBar%1").arg(list));
@@ -209,7 +218,11 @@ void OrderPanel::followLane(int list) {
     const auto& p = page(list);
     auto& lane = station_.lane(list);
     connect(p.lyrics, &QCheckBox::toggled, &lane, &orders::CopyLane::setLyrics);
-    connect(&lane, &orders::CopyLane::runningChanged, p.animation, &QWidget::setVisible);
+    connect(&lane, &orders::CopyLane::runningChanged, p.animation, [this, list](bool running) {
+        auto* animation = page(list).animation;
+        animation->setVisible(running && station_.orderBook().active() == list);
+        animation->raise();
+    });
     connect(&lane, &orders::CopyLane::displayChanged, this, [this, list] { showLane(list); });
     connect(&lane, &orders::CopyLane::fileStarted, this, [this, list](const orders::CopyProgress& progress) {
         if (auto panel = copytexts::secondPanelForFile(list, progress)) Q_EMIT secondPanelText(*panel);

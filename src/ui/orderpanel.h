@@ -30,7 +30,8 @@ struct OrderTabPage {
     QComboBox* device = nullptr;
     QComboBox* destination = nullptr;
     QPushButton* open = nullptr;
-    QProgressBar* animation = nullptr;
+    QProgressBar* animation = nullptr;  // over the tally box, while the list copies
+    QWidget* progressGroup = nullptr;   // the buttons and the progress of the page's foot
     QLabel* progressText = nullptr;
     QLabel* doneLabel = nullptr;
     QLabel* seconds = nullptr;

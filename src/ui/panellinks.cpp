@@ -6,7 +6,6 @@
 
 namespace zorvik::ui {
 
-const QColor LinkButton::kNormal{Qt::darkBlue};  // navy
 const QColor LinkButton::kHovered{Qt::red};
 
 LinkButton::LinkButton(const QString& text, QWidget* parent) : QAbstractButton(parent) {

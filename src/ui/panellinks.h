@@ -6,16 +6,16 @@
 
 namespace zorvik::ui {
 
-// A label-like link: navy text with a hand cursor, red while the pointer is
-// over it. A button underneath, so that accessibility tools can press it.
+// A label-like link: the window's text colour (navy in the default look)
+// with a hand cursor, red while the pointer is over it. A button underneath,
+// so that accessibility tools can press it.
 class LinkButton final : public QAbstractButton {
     Q_OBJECT
 public:
-    static const QColor kNormal;
     static const QColor kHovered;
 
     LinkButton(const QString& text, QWidget* parent);
-    const QColor& textColour() const { return hovered_ ? kHovered : kNormal; }
+    QColor textColour() const { return hovered_ ? kHovered : palette().color(QPalette::WindowText); }
     QSize sizeHint() const override;
 
 protected:

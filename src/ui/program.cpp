@@ -7,6 +7,7 @@
 
 #include "app/station.h"
 #include "core/errors.h"
+#include "core/startuptrace.h"
 #include "platform/inputmethods.h"
 #include "platform/instanceguard.h"
 #include "platform/termination.h"
@@ -38,9 +39,10 @@ void connectSideWindows(TForm1& mainWindow, Twang& webSearch, TGYuForm4& about, 
 }
 
 int runProgram(int argc, char** argv) {
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);  // the web engine needs it first
+    core::traceStartup("entry");
     QApplication application(argc, argv);
     QApplication::setApplicationName(texts::kApplicationTitle);
+    core::traceStartup("application");
 
     platform::InstanceGuard guard;  // held until the process ends
     if (!claimStation(guard)) return 0;
@@ -51,11 +53,13 @@ int runProgram(int argc, char** argv) {
 
     app::Station station(core::ProgramFolders::locate());
     TForm1 mainWindow(station);
+    core::traceStartup("main window");
     Twang webSearch;
     TGYuForm4 about(station.settings(), station.folders());
     TTuForm pictures(station);
     TCDMuLuForm cdCatalogue(station.settings());
     TCanSHuForm parameters(station.settings(), station.cues(), platform::installedInputMethods());
+    core::traceStartup("secondary windows");
     // The prices are read once, here, and hold until the next start.
     station.tally().setPrices(parameters.unitPrices());
     QObject::connect(&mainWindow, &TForm1::parametersRequested, &parameters, [&parameters] {
@@ -77,6 +81,7 @@ int runProgram(int argc, char** argv) {
         if (!station.search().numberMode()) mainWindow.setSearchInputMethod(name);
     });
     mainWindow.show();
+    core::traceStartup("main window shown");
     // A session that ends closes the station as the operator would.
     platform::TerminationWatcher termination;
     QObject::connect(&termination, &platform::TerminationWatcher::terminationRequested, &mainWindow,

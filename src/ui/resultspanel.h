@@ -24,6 +24,8 @@ public:
 
     // The result list at its full height: the panel's height less 40.
     void showFullHeight();
+    // The result list's full height, shown or not.
+    void placeResultList();
     // Above the browse panel: the panel's height less 160.
     void showShortened();
 
@@ -41,7 +43,6 @@ protected:
 
 private:
     void showMenu(const QPoint& at);
-    void placeResultList();
 
     app::Station& station_;
     QTableView* view_;

@@ -1,16 +1,42 @@
 #include "ui/webpane.h"
 
+#include <QCoreApplication>
 #include <QLabel>
 #include <QLibrary>
+#include <QOpenGLContext>
 #include <QVBoxLayout>
 
 #include <unistd.h>
 
 #include "platform/shell.h"
 
+QT_BEGIN_NAMESPACE
+Q_GUI_EXPORT void qt_gl_set_global_share_context(QOpenGLContext* context);
+QT_END_NAMESPACE
+
 namespace zorvik::ui {
 
 namespace {
+
+QOpenGLContext* sharedContext = nullptr;
+
+void dropSharedContext() {
+    qt_gl_set_global_share_context(nullptr);
+    delete sharedContext;
+    sharedContext = nullptr;
+}
+
+// The engine draws into OpenGL contexts that share with one global context.
+// Made here, before the engine's first view, rather than by asking for
+// AA_ShareOpenGLContexts before the application exists: that loads the whole
+// OpenGL stack into every start of the station, web search or not.
+void shareOpenGLContexts() {
+    if (QOpenGLContext::globalShareContext()) return;
+    sharedContext = new QOpenGLContext;
+    sharedContext->create();
+    qt_gl_set_global_share_context(sharedContext);
+    qAddPostRoutine(dropSharedContext);
+}
 
 using CreateView = QWidget* (*)(QWidget* parent);
 
@@ -24,6 +50,7 @@ CreateView webViewFactory(QString& failure) {
         // well run the station so. Read when the engine starts, which is now.
         if (::geteuid() == 0 && qEnvironmentVariableIsEmpty("QTWEBENGINE_DISABLE_SANDBOX"))
             qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+        shareOpenGLContexts();
         QLibrary module(QString::fromStdString(platform::executableFolder()) + QStringLiteral("zorvik_webview"));
         auto factory = reinterpret_cast<CreateView>(module.resolve("zorvik_create_web_view"));
         if (!factory) reason = module.errorString();
