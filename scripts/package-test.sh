@@ -24,7 +24,7 @@ dpkg-deb -f "$deb" Package Version Architecture Depends Recommends
 
 contents=$(dpkg-deb -c "$deb" | awk '{print $6}')
 for want in ./usr/lib/zorvik/zorvik ./usr/bin/zorvik ./usr/lib/zorvik/按键音乐/启动.wav \
-            ./usr/lib/zorvik/网页/主页.html ./usr/lib/zorvik/网页/资源网.html ./usr/lib/zorvik/操作教程/ \
+            ./usr/lib/zorvik/网页/主页.html ./usr/lib/zorvik/网页/资源网.html ./usr/lib/zorvik/操作教程/index.html \
             ./usr/share/applications/org.zorvik.Station.desktop \
             ./usr/share/metainfo/org.zorvik.Station.metainfo.xml \
             ./usr/share/icons/hicolor/scalable/apps/org.zorvik.Station.svg \
