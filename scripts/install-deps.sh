@@ -30,6 +30,10 @@ packages=(
   shared-mime-info
   # glibc's Chinese messages: the reasons the error boxes give
   locales libc-l10n
+  # the Debian package: icon sizes, its dependencies, checks of its desktop entry and metainfo
+  librsvg2-bin dpkg-dev file appstream desktop-file-utils
+  # fuzzing (libFuzzer) and the sanitizer builds
+  clang libclang-rt-14-dev
 )
 
 SUDO=""

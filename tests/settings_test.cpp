@@ -2,7 +2,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdlib>
+#include <optional>
+
 #include "core/errors.h"
+#include "core/folders.h"
 #include "core/settings.h"
 #include "platform/textcodec.h"
 #include "support/fixture.h"
@@ -149,6 +153,36 @@ TEST(Settings, AFailedWriteOnAMissingFolderIsReported) {
     EXPECT_FALSE(settings.write("A", "k", "2"));
     EXPECT_EQ(reported, "无法保存设置文件：" + s.at("no/such/folder/Corlen.ini") + "\n系统找不到指定的路径。");
     setErrorSink({});
+}
+
+TEST(ProgramFolders, InstalledProgramKeepsItsDataInTheUsersDataFolder) {
+    Scratch s;
+    EXPECT_TRUE(dataBesideProgram(s.path() + "/"));
+    EXPECT_FALSE(dataBesideProgram("/usr/lib/zorvik/"));  // even for root, who may write there
+    EXPECT_FALSE(dataBesideProgram(s.path() + "/none/"));
+
+    const auto installed = ProgramFolders::installed("/usr/lib/zorvik", "/home/shop/.local/share");
+    EXPECT_EQ(installed.program, "/usr/lib/zorvik/");
+    EXPECT_EQ(installed.cueFolder(), "/usr/lib/zorvik/按键音乐/");
+    EXPECT_EQ(installed.settingsFile(), "/home/shop/.local/share/zorvik/数据文件/Corlen.ini");
+
+    struct Restore {
+        std::string name;
+        std::optional<std::string> value;
+        ~Restore() { value ? ::setenv(name.c_str(), value->c_str(), 1) : ::unsetenv(name.c_str()); }
+    };
+    auto saved = [](const char* name) {
+        const char* v = std::getenv(name);
+        return Restore{name, v ? std::optional<std::string>(v) : std::nullopt};
+    };
+    Restore home = saved("HOME"), xdg = saved("XDG_DATA_HOME");
+    ::setenv("HOME", "/home/shop", 1);
+    ::setenv("XDG_DATA_HOME", "/srv/data", 1);
+    EXPECT_EQ(userDataHome(), "/srv/data/");
+    ::setenv("XDG_DATA_HOME", "relative/data", 1);  // not absolute: ignored, as the XDG rules say
+    EXPECT_EQ(userDataHome(), "/home/shop/.local/share/");
+    ::unsetenv("XDG_DATA_HOME");
+    EXPECT_EQ(userDataHome(), "/home/shop/.local/share/");
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include "library/prefixed.h"
 #include "library/rename.h"
 #include "library/walk.h"
+#include "platform/copyfile.h"
 #include "platform/defaultapp.h"
 #include "platform/drives.h"
 #include "platform/fileops.h"
@@ -122,6 +123,7 @@ Station::~Station() = default;
 
 void Station::create() {
     if (!platform::folderExists(folders_.data)) platform::createFolders(folders_.data);
+    platform::removeStationTemporaries(folders_.data);  // of saves cut short by a crash
 
     // Drive letters map to folders before anything names a drive path.
     platform::DriveTable::instance().setFixed(driveSection(settings_));
