@@ -27,9 +27,11 @@ pactl info >/dev/null 2>&1 || { echo "sound server did not start: skipped"; cat 
 mkdir -p "$work/prog/按键音乐"
 cp "$cues/退出.wav" "$work/prog/按键音乐/"
 parecord -d nullsink.monitor --file-format=wav "$work/rec.wav" & recorder=$!
-ZORVIK_HOME="$work/prog" "$program" & station=$!
-for _ in $(seq 100); do [ -d "$work/prog/数据文件" ] && break; sleep 0.1; done
-sleep 1
+# The close is asked for once the start-up timer has run: the station takes
+# SIGTERM as a close from before its window shows.
+ZORVIK_STARTUP_TRACE=1 ZORVIK_HOME="$work/prog" "$program" 2>"$work/trace" & station=$!
+for _ in $(seq 400); do grep -q "start-up timer done" "$work/trace" && break; sleep 0.1; done
+grep -q "start-up timer done" "$work/trace" || { echo "the station did not start"; cat "$work/trace"; exit 1; }
 kill -TERM "$station"
 wait "$station"; status=$?
 sleep 0.3
