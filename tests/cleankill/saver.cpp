@@ -7,6 +7,7 @@
 #include <QSignalSpy>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "app/station.h"
 #include "core/folders.h"
@@ -30,8 +31,10 @@ void saveRound(app::Station& station, long round) {
 
     auto& orders = station.orderBook();
     orders.switchTo(static_cast<int>(round % 5) + 1);  // saves the list it leaves
-    orders.clear();
-    for (int i = 1; i <= 2 + static_cast<int>(round % 4); ++i) orders.appendIfNew(entry("清单", round, i));
+    orders.clear();  // saved at once: an empty list is a whole state too
+    std::vector<std::string> picks;
+    for (int i = 1; i <= 2 + static_cast<int>(round % 4); ++i) picks.push_back(entry("清单", round, i));
+    orders.add(picks);  // one change, one save, as the operator's batch add
     orders.saveActive();
 
     station.hotList().increment(entry("热门", round % 3, 0));
