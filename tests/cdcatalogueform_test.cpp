@@ -174,8 +174,10 @@ private Q_SLOTS:
         whenShown<QFileDialog>(std::function<bool(QFileDialog*)>([&](QFileDialog* dialog) {
             rightMode = dialog->fileMode() == QFileDialog::ExistingFiles;
             if (dialog->directory() != music) dialog->setDirectory(music);
-            dialog->selectFile(QStringLiteral("\"1.mp3\" \"a.mp3.remix.mp3\" \"冰雨.wma\""));
-            // The view fills in on the dialog's own thread and may rewrite the typed names meanwhile.
+            // Typed as the operator types them: selectFile() leaves the name box alone while it has the focus.
+            auto* nameBox = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+            if (!nameBox) return false;
+            nameBox->setText(QStringLiteral("\"1.mp3\" \"a.mp3.remix.mp3\" \"冰雨.wma\""));
             QStringList selected = dialog->selectedFiles();
             selected.sort();
             if (selected != chosen) return false;
