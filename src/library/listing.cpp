@@ -1,5 +1,8 @@
 #include "library/listing.h"
 
+#include "library/walk.h"
+#include "platform/fileops.h"
+
 namespace zorvik::library {
 
 namespace {
@@ -102,6 +105,27 @@ void Listings::endThreaded() {
     setReadyText(QStringLiteral("就绪！"));
     secondsCounter_.stop();
     setSearchEnabled(true);
+}
+
+void Listings::listFolders(std::vector<std::string> folders, bool makeMissing, Finish finish) {
+    startListing();
+    runThreaded(
+        readyText_,
+        [folders = std::move(folders), makeMissing](HitSink& sink) {
+            if (makeMissing)
+                for (const auto& folder : folders)
+                    if (!platform::folderExists(folder)) platform::createFolders(folder);
+            for (const auto& folder : folders) {
+                walk(folder, "*.*", [&sink](std::string_view path) { return sink.add(path); },
+                     [&sink] { return sink.tick(); });
+                if (sink.superseded()) return;
+            }
+        },
+        [this, finish = std::move(finish)](std::int64_t hits) {
+            endThreaded();
+            finish(hits);
+        },
+        /*keepSearch=*/true);
 }
 
 void Listings::setIdle() {

@@ -82,6 +82,11 @@ public:
     void runThreaded(const QString& readyText, Body body, Finish finish, bool keepSearch = false);
     // The finish every threaded listing ends with.
     void endThreaded();
+    // Browsing: every file below `folders`, folder by folder, made first when
+    // `makeMissing`. The ready label stays as it is and the search controls
+    // stay usable; a search started meanwhile takes the list over. `finish`
+    // runs after endThreaded().
+    void listFolders(std::vector<std::string> folders, bool makeMissing, Finish finish);
     // A refused search puts the controls back as they were before it.
     void setIdle();
 

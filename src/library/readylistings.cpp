@@ -4,8 +4,6 @@
 
 #include "library/hotlist.h"
 #include "library/listing.h"
-#include "library/walk.h"
-#include "platform/fileops.h"
 #include "player/cueplayer.h"
 
 namespace zorvik::library {
@@ -25,26 +23,10 @@ void ReadyListings::showNewArrivals(int kind) {
     for (int d = 0; d < kNewArrivalDrives; ++d)
         folders.push_back(newArrivalFolder(drives_[static_cast<size_t>(d)], kNewArrivalKinds[static_cast<size_t>(kind)]));
 
-    listings_.startListing();
-    // Browsing leaves the ready label as it is and never takes the search
-    // controls away; a search started meanwhile takes the list over.
-    listings_.runThreaded(
-        listings_.readyText(),
-        [folders](HitSink& sink) {
-            for (const auto& folder : folders)
-                if (!platform::folderExists(folder)) platform::createFolders(folder);
-            for (const auto& folder : folders) {
-                walk(folder, "*.*", [&sink](std::string_view path) { return sink.add(path); },
-                     [&sink] { return sink.tick(); });
-                if (sink.superseded()) return;
-            }
-        },
-        [this](std::int64_t hits) {
-            if (hits == 0) cues_.request(player::Error);
-            listings_.endThreaded();
-            Q_EMIT finished(hits);
-        },
-        /*keepSearch=*/true);
+    listings_.listFolders(std::move(folders), /*makeMissing=*/true, [this](std::int64_t hits) {
+        if (hits == 0) cues_.request(player::Error);
+        Q_EMIT finished(hits);
+    });
 }
 
 bool ReadyListings::showHotRanking() {

@@ -4,7 +4,6 @@
 #include <vector>
 
 #include "library/listing.h"
-#include "library/walk.h"
 #include "platform/fileops.h"
 #include "player/cueplayer.h"
 
@@ -67,24 +66,10 @@ void CategoryBrowser::browse(int page, const QString& caption) {
         if (letter.empty()) continue;
         folders.push_back(library::libraryRoot(letter) + std::string(chosen.base) + caption.toStdString() + "\\");
     }
-    listings_.startListing();
-    // Browsing leaves the ready label as it is and never takes the search
-    // controls away; a search started meanwhile takes the list over.
-    listings_.runThreaded(
-        listings_.readyText(),
-        [folders](library::HitSink& sink) {
-            for (const auto& folder : folders) {
-                library::walk(folder, "*.*", [&sink](std::string_view path) { return sink.add(path); },
-                              [&sink] { return sink.tick(); });
-                if (sink.superseded()) return;
-            }
-        },
-        [this](std::int64_t hits) {
-            if (hits == 0) cues_.request(player::Error);
-            listings_.endThreaded();
-            Q_EMIT finished(hits);
-        },
-        /*keepSearch=*/true);
+    listings_.listFolders(std::move(folders), /*makeMissing=*/false, [this](std::int64_t hits) {
+        if (hits == 0) cues_.request(player::Error);
+        Q_EMIT finished(hits);
+    });
 }
 
 }  // namespace zorvik::search
