@@ -23,7 +23,8 @@ echo "$deb"
 dpkg-deb -f "$deb" Package Version Architecture Depends Recommends
 
 contents=$(dpkg-deb -c "$deb" | awk '{print $6}')
-for want in ./usr/lib/zorvik/zorvik ./usr/bin/zorvik ./usr/lib/zorvik/按键音乐/启动.wav \
+for want in ./usr/lib/zorvik/zorvik ./usr/bin/zorvik ./usr/lib/zorvik/zorvik_copy ./usr/lib/zorvik/zorvik_sound.so \
+            ./usr/lib/zorvik/按键音乐/启动.wav \
             ./usr/lib/zorvik/网页/主页.html ./usr/lib/zorvik/网页/资源网.html ./usr/lib/zorvik/操作教程/index.html \
             ./usr/share/applications/org.zorvik.Station.desktop \
             ./usr/share/metainfo/org.zorvik.Station.metainfo.xml \
@@ -33,6 +34,8 @@ for want in ./usr/lib/zorvik/zorvik ./usr/bin/zorvik ./usr/lib/zorvik/按键音�
   grep -qxF "$want" <<<"$contents" || fail "the package lacks $want"
 done
 dpkg-deb -f "$deb" Depends | grep -q libqt6widgets6 || fail "no library dependencies (dpkg-shlibdeps)"
+# The sound module's libraries count too.
+dpkg-deb -f "$deb" Depends | grep -q libqt6multimedia6 || fail "the sound module's libraries are not among the dependencies"
 
 user=zorvikpt$$
 cleanup() {

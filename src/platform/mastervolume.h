@@ -4,6 +4,8 @@
 
 namespace zorvik::platform {
 
+class VolumeBackend;
+
 // The machine's main output volume: the sound server's default sink
 // (PulseAudio, or PipeWire's pulse service), else ALSA's "Master" control.
 // It acts on every program's sound alike. Nothing is ever reported: with no
@@ -22,9 +24,8 @@ public:
     bool set(int value);
 
 private:
-    struct Pulse;
     Route route_;
-    std::unique_ptr<Pulse> pulse_;  // kept connected between calls while the server lives
+    std::unique_ptr<VolumeBackend> backend_;  // from the sound module, at the first call
 };
 
 }  // namespace zorvik::platform

@@ -1,11 +1,7 @@
 #include "player/cueplayer.h"
 
-#include <QAudioDevice>
 #include <QEventLoop>
-#include <QMediaDevices>
-#include <QSoundEffect>
 #include <QThread>
-#include <QUrl>
 
 #include "core/oneshot.h"
 #include "platform/fileops.h"
@@ -60,22 +56,23 @@ int CuePlayer::playExitSound() {
 }
 
 void CuePlayer::waitUntilQuiet(int limitMs) {
-    QSoundEffect* effect = MediaPlayer2.get();
-    if (!effect || limitMs <= 0 || !effect->isPlaying()) return;
+    if (!MediaPlayer2 || limitMs <= 0 || !MediaPlayer2->isPlaying()) return;
     QEventLoop wait;
     QTimer::singleShot(limitMs, &wait, &QEventLoop::quit);
-    connect(effect, &QSoundEffect::playingChanged, &wait, [effect, &wait] {
-        if (!effect->isPlaying()) wait.quit();
-    });
+    connect(this, &CuePlayer::deviceQuiet, &wait, &QEventLoop::quit);
     wait.exec();
 }
 
-QSoundEffect* CuePlayer::device() {
+platform::CueBackend* CuePlayer::device() {
     if (!probed_) {
         probed_ = true;
-        if (!QMediaDevices::audioOutputs().isEmpty()) MediaPlayer2 = std::make_unique<QSoundEffect>();
+        if (const auto* module = platform::soundModule()) MediaPlayer2.reset(module->cue(*this));
     }
     return MediaPlayer2.get();
+}
+
+void CuePlayer::cuePlayingChanged(bool playing) {
+    if (!playing) Q_EMIT deviceQuiet();
 }
 
 bool CuePlayer::play(int cue, const QString& path) {
@@ -87,12 +84,7 @@ bool CuePlayer::play(int cue, const QString& path) {
         Q_EMIT failed(path + QStringLiteral(": ") + QString::fromStdString(why));
         return false;
     }
-    if (QSoundEffect* effect = device()) {
-        // Opening a file cuts off whatever the device was sounding.
-        effect->stop();
-        effect->setSource(QUrl::fromLocalFile(path));
-        effect->play();
-    }
+    if (auto* effect = device()) effect->play(path);
     Q_EMIT played(cue, path);
     return true;
 }

@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-class QSoundEffect;
+#include "platform/soundmodule.h"
 
 namespace zorvik::player {
 
@@ -19,7 +19,7 @@ QString cueFileName(int cue);
 // Plays cues on a device of its own, beside the preview player. A request
 // only sets the pending cue and starts the 30 ms timer; a burst of requests
 // is heard as its last one. A missing file, or no audio output at all, is silence.
-class CuePlayer final : public QObject {
+class CuePlayer final : public QObject, private platform::CueEvents {
     Q_OBJECT
 public:
     // cueFolder: native path of the cue sounds, with a trailing slash.
@@ -43,17 +43,20 @@ Q_SIGNALS:
     void played(int cue, const QString& path);
     // A cue file exists but cannot be played.
     void failed(const QString& message);
+    // The device stopped sounding.
+    void deviceQuiet();
 
 private:
     void fire();
     // True when the file exists and went to the device (or would, given one).
     bool play(int cue, const QString& path);
-    QSoundEffect* device();
+    platform::CueBackend* device();
+    void cuePlayingChanged(bool playing) override;
 
     QString folder_;
     int pending_ = 0;
     QTimer cueTimer_{this};  // ShengYingTimer: plays the cue that waits
-    std::unique_ptr<QSoundEffect> MediaPlayer2;  // created on first use, only with an output
+    std::unique_ptr<platform::CueBackend> MediaPlayer2;  // made on first use, only with an output
     bool probed_ = false;
 };
 

@@ -1,76 +1,52 @@
 #include "player/mediadevice.h"
 
-#include <QAudioDevice>
-#include <QAudioOutput>
-#include <QMediaPlayer>
-#include <QUrl>
-
 namespace zorvik::player {
 
-QtMediaDevice::QtMediaDevice(QObject* parent)
-    : MediaDevice(parent),
-      output_(std::make_unique<QAudioOutput>()),
-      MediaPlayer1(std::make_unique<QMediaPlayer>()) {
-    MediaPlayer1->setObjectName(QStringLiteral("MediaPlayer1"));
-    MediaPlayer1->setAudioOutput(output_.get());
-    connect(MediaPlayer1.get(), &QMediaPlayer::mediaStatusChanged, this, [this](QMediaPlayer::MediaStatus status) {
-        switch (status) {
-            case QMediaPlayer::LoadedMedia:
-            case QMediaPlayer::BufferingMedia:
-            case QMediaPlayer::BufferedMedia:
-                if (!opened_ && !failed_) {
-                    opened_ = true;
-                    Q_EMIT opened(serial_, MediaPlayer1->duration());
-                }
-                break;
-            case QMediaPlayer::EndOfMedia:
-                Q_EMIT ended(serial_);
-                break;
-            default:
-                break;
-        }
-    });
-    connect(MediaPlayer1.get(), &QMediaPlayer::durationChanged, this, [this](qint64 length) {
-        if (opened_) Q_EMIT lengthChanged(serial_, length);
-    });
-    connect(MediaPlayer1.get(), &QMediaPlayer::errorOccurred, this,
-            [this](QMediaPlayer::Error, const QString& text) {
-                // GStreamer follows its first error with a general one; the first says what went wrong.
-                if (failed_) return;
-                failed_ = true;
-                Q_EMIT failed(serial_, text);
-            });
+QtMediaDevice::QtMediaDevice(QObject* parent) : MediaDevice(parent) {
+    if (const auto* module = platform::soundModule()) backend_.reset(module->media(*this));
 }
 
-QtMediaDevice::~QtMediaDevice() {
-    MediaPlayer1->stop();
-}
+QtMediaDevice::~QtMediaDevice() = default;
 
 int QtMediaDevice::open(const QString& nativePath) {
     ++serial_;
-    opened_ = false;
-    failed_ = false;
-    // The same file again would be taken as no change at all: close first.
-    MediaPlayer1->setSource(QUrl());
-    MediaPlayer1->setSource(QUrl::fromLocalFile(nativePath));
+    if (backend_) {
+        backend_->open(nativePath);
+    } else {
+        // Reported as the backend would, after open() has returned the number.
+        QMetaObject::invokeMethod(
+            this, [this, serial = serial_] { Q_EMIT failed(serial, QStringLiteral("声音模块无法加载")); },
+            Qt::QueuedConnection);
+    }
     return serial_;
 }
 
-void QtMediaDevice::play() { MediaPlayer1->play(); }
-
-void QtMediaDevice::pauseToggle() {
-    if (MediaPlayer1->playbackState() == QMediaPlayer::PlayingState)
-        MediaPlayer1->pause();
-    else if (MediaPlayer1->playbackState() == QMediaPlayer::PausedState)
-        MediaPlayer1->play();
+void QtMediaDevice::play() {
+    if (backend_) backend_->play();
 }
 
-void QtMediaDevice::stop() { MediaPlayer1->stop(); }
+void QtMediaDevice::pauseToggle() {
+    if (backend_) backend_->pauseToggle();
+}
 
-void QtMediaDevice::seek(qint64 ms) { MediaPlayer1->setPosition(ms); }
+void QtMediaDevice::stop() {
+    if (backend_) backend_->stop();
+}
 
-qint64 QtMediaDevice::position() const { return MediaPlayer1->position(); }
+void QtMediaDevice::seek(qint64 ms) {
+    if (backend_) backend_->seek(ms);
+}
 
-qint64 QtMediaDevice::length() const { return MediaPlayer1->duration(); }
+qint64 QtMediaDevice::position() const { return backend_ ? backend_->position() : 0; }
+
+qint64 QtMediaDevice::length() const { return backend_ ? backend_->length() : 0; }
+
+void QtMediaDevice::mediaOpened(qint64 lengthMs) { Q_EMIT opened(serial_, lengthMs); }
+
+void QtMediaDevice::mediaLengthChanged(qint64 lengthMs) { Q_EMIT lengthChanged(serial_, lengthMs); }
+
+void QtMediaDevice::mediaFailed(const QString& text) { Q_EMIT failed(serial_, text); }
+
+void QtMediaDevice::mediaEnded() { Q_EMIT ended(serial_); }
 
 }  // namespace zorvik::player

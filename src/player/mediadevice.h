@@ -4,8 +4,7 @@
 #include <QString>
 #include <memory>
 
-class QAudioOutput;
-class QMediaPlayer;
+#include "platform/soundmodule.h"
 
 namespace zorvik::player {
 
@@ -37,9 +36,10 @@ Q_SIGNALS:
     void ended(int serial);
 };
 
-// The device on Qt Multimedia: a media player with an audio output of its
-// own, apart from the cue device.
-class QtMediaDevice final : public MediaDevice {
+// The device on Qt Multimedia, through the sound module: a media player with
+// an audio output of its own, apart from the cue device. Without the module
+// every file fails to open, with a text that says so.
+class QtMediaDevice final : public MediaDevice, private platform::MediaEvents {
     Q_OBJECT
 public:
     explicit QtMediaDevice(QObject* parent = nullptr);
@@ -54,12 +54,13 @@ public:
     qint64 length() const override;
 
 private:
-    std::unique_ptr<QAudioOutput> output_;
-    std::unique_ptr<QMediaPlayer> MediaPlayer1;
+    void mediaOpened(qint64 lengthMs) override;
+    void mediaLengthChanged(qint64 lengthMs) override;
+    void mediaFailed(const QString& text) override;
+    void mediaEnded() override;
+
+    std::unique_ptr<platform::MediaBackend> backend_;
     int serial_ = 0;
-    // What was reported about the current file: each at most once.
-    bool opened_ = false;
-    bool failed_ = false;
 };
 
 }  // namespace zorvik::player

@@ -39,10 +39,6 @@ constexpr int kTreeTop = 32;       // under the path box
 constexpr int kPathBoxLength = 4;  // characters that can be typed
 constexpr int kButtonWidth = 63;
 
-QIcon themed(const char* name, QStyle* style, QStyle::StandardPixmap fallback) {
-    return themeIconLater(QLatin1String(name), [style, fallback] { return style->standardIcon(fallback); });
-}
-
 // Renaming in place: Enter and Esc belong to the name being edited, not to the
 // window's search key; as in Explorer the name is selected without its extension.
 class NameEditing final : public QStyledItemDelegate {
@@ -100,11 +96,11 @@ FileManagerPanel::FileManagerPanel(app::Station& station, ResultsPanel& results)
     auto groupIcons = mediaGroupIcons();
     for (size_t i = 0; i < groups.size(); ++i) groups[i] = groupIcons[i];
     // Made once, and looked up in the theme when first drawn.
-    computerIcon_ = themed("computer", look, QStyle::SP_ComputerIcon);
-    fixedDriveIcon_ = themed("drive-harddisk", look, QStyle::SP_DriveHDIcon);
-    removableDriveIcon_ = themed("drive-removable-media", look, QStyle::SP_DriveFDIcon);
-    const QIcon folderIcon = themed("folder", look, QStyle::SP_DirIcon);
-    fm.list().setIcons(folderIcon, themed("text-x-generic", look, QStyle::SP_FileIcon), groups);
+    computerIcon_ = styleIconLater("computer", look, QStyle::SP_ComputerIcon);
+    fixedDriveIcon_ = styleIconLater("drive-harddisk", look, QStyle::SP_DriveHDIcon);
+    removableDriveIcon_ = styleIconLater("drive-removable-media", look, QStyle::SP_DriveFDIcon);
+    const QIcon folderIcon = styleIconLater("folder", look, QStyle::SP_DirIcon);
+    fm.list().setIcons(folderIcon, styleIconLater("text-x-generic", look, QStyle::SP_FileIcon), groups);
     fm.tree().setIcons(folderIcon, fixedDriveIcon_, removableDriveIcon_);
 
     pathBox_ = new PathBox([this] { fillPathBox(); }, this);

@@ -52,7 +52,9 @@ public:
         return icon().availableSizes(mode, state);
     }
     QString iconName() override { return name_; }
-    bool isNull() override { return icon().isNull(); }
+    // Asked as soon as the icon goes into a list or combo box; every fallback
+    // is drawn, so the answer needs no lookup.
+    bool isNull() override { return false; }
     QString key() const override { return QStringLiteral("zorvik-deferred"); }
     QIconEngine* clone() const override { return new DeferredIconEngine(*this); }
 
@@ -101,6 +103,10 @@ std::array<QIcon, 5>* madeIcons = nullptr;
 
 QIcon themeIconLater(const QString& name, std::function<QIcon()> fallback) {
     return QIcon(new DeferredIconEngine(name, std::move(fallback)));
+}
+
+QIcon styleIconLater(const char* name, QStyle* style, QStyle::StandardPixmap fallback) {
+    return themeIconLater(QLatin1String(name), [style, fallback] { return style->standardIcon(fallback); });
 }
 
 std::array<QIcon, 5> mediaGroupIcons() {

@@ -63,8 +63,9 @@ OrderPanel::OrderPanel(app::Station& station, QWidget* client) : QObject(client)
     auto& devices = station_.devices();
     auto& folders = devices.folderPicker();
     QStyle* look = client->style();
-    folders.setIcons(look->standardIcon(QStyle::SP_DirIcon), look->standardIcon(QStyle::SP_DriveHDIcon),
-                     look->standardIcon(QStyle::SP_DriveFDIcon));
+    folders.setIcons(styleIconLater("folder", look, QStyle::SP_DirIcon),
+                     styleIconLater("drive-harddisk", look, QStyle::SP_DriveHDIcon),
+                     styleIconLater("drive-removable-media", look, QStyle::SP_DriveFDIcon));
     if (folders.root().isEmpty()) folders.setRoot(QString());
     picker_ = new QTreeView(client);
     picker_->setObjectName(QStringLiteral("folderPicker"));
