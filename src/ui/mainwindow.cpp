@@ -66,7 +66,11 @@ QGroupBox* group(QWidget* parent, const char* name, const QString& title, QRect 
 
 }  // namespace
 
-TForm1::TForm1(app::Station& station, QWidget* parent) : QMainWindow(parent), station_(station) {
+TForm1::TForm1(app::Station& station, QWidget* parent)
+    : TForm1(station, platform::installedInputMethods(), parent) {}
+
+TForm1::TForm1(app::Station& station, const std::vector<std::string>& inputMethods, QWidget* parent)
+    : QMainWindow(parent), station_(station) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(texts::kMainTitle);
     resize(kOuterSize - kUsualFrame);
@@ -78,7 +82,7 @@ TForm1::TForm1(app::Station& station, QWidget* parent) : QMainWindow(parent), st
     look.setPixelSize(16);
     setFont(look);
     skinMenu_ = new SkinMenu(station_.settings(), this);
-    buildRegions();
+    buildRegions(inputMethods);
     connectStation();
     connectBrowsing();
     station_.create();
@@ -86,7 +90,7 @@ TForm1::TForm1(app::Station& station, QWidget* parent) : QMainWindow(parent), st
 
 TForm1::~TForm1() { station_.destroy(); }
 
-void TForm1::buildRegions() {
+void TForm1::buildRegions(const std::vector<std::string>& inputMethods) {
     auto* client = new QWidget(this);
     client->setObjectName(QStringLiteral("client"));
     setCentralWidget(client);
@@ -133,7 +137,7 @@ void TForm1::buildRegions() {
     // Every repaint of the window brings the disk space line up to date.
     client->installEventFilter(this);
     region(client, "folderPicker", {808, 136, 153, 241}, false);
-    basicSettingsPanel_ = new BasicSettingsPanel(station_, *searchPanel_, platform::installedInputMethods(), client);
+    basicSettingsPanel_ = new BasicSettingsPanel(station_, *searchPanel_, inputMethods, client);
     basicSettingsPanel_->hide();
 
     // The maker's links at the foot of the left panel, over whatever the panel holds

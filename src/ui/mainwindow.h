@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QMainWindow>
+#include <string>
+#include <vector>
 
 #include "ui/layoutrules.h"
 
@@ -34,7 +36,10 @@ class TallyBox;
 class TForm1 final : public QMainWindow {
     Q_OBJECT
 public:
+    // inputMethods: the input methods set up on this machine, asked once at
+    // start for this window and the parameters window alike.
     explicit TForm1(app::Station& station, QWidget* parent = nullptr);
+    TForm1(app::Station& station, const std::vector<std::string>& inputMethods, QWidget* parent = nullptr);
     ~TForm1() override;
 
     // The input method the search box switches to when it takes the focus.
@@ -80,7 +85,7 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    void buildRegions();
+    void buildRegions(const std::vector<std::string>& inputMethods);
     void connectStation();
     void connectBrowsing();
     void registerLayout(QWidget* leftPanel, QWidget* diskD, QWidget* categories);

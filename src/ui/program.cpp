@@ -60,13 +60,15 @@ int runProgram(int argc, char** argv) {
     }
 
     app::Station station(core::ProgramFolders::locate());
-    TForm1 mainWindow(station);
+    // Asked over D-Bus: once, for both windows that offer them.
+    const std::vector<std::string> inputMethods = platform::installedInputMethods();
+    TForm1 mainWindow(station, inputMethods);
     core::traceStartup("main window");
     Twang webSearch;
     TGYuForm4 about(station.settings(), station.folders());
     TTuForm pictures(station);
     TCDMuLuForm cdCatalogue(station.settings());
-    TCanSHuForm parameters(station.settings(), station.cues(), platform::installedInputMethods());
+    TCanSHuForm parameters(station.settings(), station.cues(), inputMethods);
     core::traceStartup("secondary windows");
     // The prices are read once, here, and hold until the next start.
     station.tally().setPrices(parameters.unitPrices());
