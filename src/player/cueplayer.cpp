@@ -7,6 +7,7 @@
 #include <QThread>
 #include <QUrl>
 
+#include "core/handoff.h"
 #include "core/oneshot.h"
 #include "platform/fileops.h"
 #include "player/wavinfo.h"
@@ -40,7 +41,7 @@ CuePlayer::~CuePlayer() = default;
 
 void CuePlayer::request(int cue) {
     if (QThread::currentThread() != thread()) {
-        QMetaObject::invokeMethod(this, [this, cue] { request(cue); }, Qt::QueuedConnection);
+        core::postStep(this, [this, cue] { request(cue); });
         return;
     }
     pending_ = cue;
