@@ -72,9 +72,9 @@ TEST_F(Cues, ABurstIsHeardOnceAsItsLastRequestAtTheFirstDeadline) {
     ASSERT_EQ(played.size(), 1);
     EXPECT_EQ(played[0][0].toInt(), Copied);
     EXPECT_TRUE(played[0][1].toString().endsWith(QStringLiteral("复制.wav")));
-    // The second request did not push the 30 ms deadline back.
+    // It waited for the deadline. That the later request did not push it back
+    // is shown without a clock, which a loaded machine slows, in the next test.
     EXPECT_GE(firedAfter, 25);
-    EXPECT_LT(firedAfter, 30 + 5 + 200);
     EXPECT_FALSE(cues.findChild<QTimer*>(QStringLiteral("ShengYingTimer"))->isActive());
     EXPECT_EQ(cues.pending(), Copied);  // playing does not reset it
 }

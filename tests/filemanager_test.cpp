@@ -322,6 +322,36 @@ TEST_F(FileManagerTest, RenameInPlaceGoesThroughTheFileSystem) {
     EXPECT_EQ(childNames(fm.tree(), fm.tree().index(0, 0)), QStringList{QStringLiteral("新")});
 }
 
+// A reading that lands while a name is typed in the list must not put the
+// old name back into the editor: only rows whose details changed are redrawn.
+TEST(FileListRefresh, AReadingOfTheSameFolderRedrawsOnlyTheRowsThatChanged) {
+    FileListModel list;
+    const QString folder = QStringLiteral("G:\\My Music");
+    auto items = [](std::initializer_list<std::pair<const char*, std::int64_t>> sized) {
+        std::vector<FileItem> out;
+        for (const auto& [name, size] : sized) out.push_back({QString::fromUtf8(name), false, size, 1000});
+        return out;
+    };
+    list.show(folder, items({{"a.mp3", 1}, {"b.mp3", 2}, {"c.mp3", 3}, {"d.mp3", 4}}));
+    QSignalSpy changed(&list, &QAbstractItemModel::dataChanged);
+    QSignalSpy reset(&list, &QAbstractItemModel::modelReset);
+
+    list.show(folder, items({{"a.mp3", 1}, {"b.mp3", 2}, {"c.mp3", 3}, {"d.mp3", 4}}));
+    EXPECT_EQ(changed.size(), 0);
+
+    list.show(folder, items({{"a.mp3", 1}, {"b.mp3", 20}, {"c.mp3", 30}, {"d.mp3", 4}}));
+    ASSERT_EQ(changed.size(), 1);
+    EXPECT_EQ(changed[0][0].value<QModelIndex>().row(), 1);
+    EXPECT_EQ(changed[0][1].value<QModelIndex>().row(), 2);
+    EXPECT_EQ(list.item(2).size, 30);
+
+    // A file gone and one come: rows are taken out and put in, the rest left alone.
+    list.show(folder, items({{"a.mp3", 1}, {"c.mp3", 30}, {"d.mp3", 4}, {"e.mp3", 5}}));
+    EXPECT_EQ(changed.size(), 1);
+    EXPECT_EQ(names(list), (QStringList{QStringLiteral("a.mp3"), QStringLiteral("c.mp3"), QStringLiteral("d.mp3"), QStringLiteral("e.mp3")}));
+    EXPECT_EQ(reset.size(), 0);
+}
+
 TEST_F(FileManagerTest, TreeAndListFollowEachOther) {
     s.write("d/歌曲下载/A/B/song.mp3");
     s.write("d/歌曲下载/A/x.txt");

@@ -73,7 +73,7 @@ private Q_SLOTS:
         QSignalSpy started(&station, &app::Station::startupFinished);
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
-        QVERIFY(started.wait(2000));
+        QVERIFY(!started.isEmpty() || started.wait(2000));  // the start-up may end while the window is shown
         station.orderBook().switchTo(3);
         station.orderBook().add({"E:\\管道.mp3", "E:\\好歌.mp3", "E:\\没有.mp4"});
         station.orderBook().selectAll(false);

@@ -9,6 +9,8 @@
 #include <thread>
 #include <vector>
 
+#include "core/handoff.h"
+
 namespace zorvik::core {
 
 // Background work, one way everywhere: a job runs its body on a thread of its
@@ -67,7 +69,7 @@ public:
     // exists, which its Jobs member guarantees for its own jobs.
     template <typename Step>
     void post(Step step) const {
-        QMetaObject::invokeMethod(owner_, std::move(step), Qt::QueuedConnection);
+        postStep(owner_, std::move(step));
     }
 
 private:

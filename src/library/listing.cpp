@@ -1,5 +1,6 @@
 #include "library/listing.h"
 
+#include "core/handoff.h"
 #include "library/walk.h"
 #include "platform/fileops.h"
 
@@ -41,12 +42,9 @@ void HitSink::flush() {
     std::vector<std::string> batch;
     batch.swap(batch_);
     batch_.reserve(kBatchRows);
-    QMetaObject::invokeMethod(
-        &target_,
-        [target = &target_, session = session_, batch = std::move(batch)]() mutable {
-            target->deliver(session, std::move(batch));
-        },
-        Qt::QueuedConnection);
+    core::postStep(&target_, [target = &target_, session = session_, batch = std::move(batch)]() mutable {
+        target->deliver(session, std::move(batch));
+    });
 }
 
 Listings::Listings(QObject* parent) : QObject(parent), current_(std::make_shared<ListingSession>()) {

@@ -3,6 +3,7 @@
 #include <QEventLoop>
 #include <QThread>
 
+#include "core/handoff.h"
 #include "core/oneshot.h"
 #include "platform/fileops.h"
 #include "player/wavinfo.h"
@@ -36,7 +37,7 @@ CuePlayer::~CuePlayer() = default;
 
 void CuePlayer::request(int cue) {
     if (QThread::currentThread() != thread()) {
-        QMetaObject::invokeMethod(this, [this, cue] { request(cue); }, Qt::QueuedConnection);
+        core::postStep(this, [this, cue] { request(cue); });
         return;
     }
     pending_ = cue;

@@ -3,6 +3,7 @@
 #include <QDateTime>
 #include <QSet>
 #include <algorithm>
+#include <utility>
 
 #include "library/files.h"
 #include "platform/folderitems.h"
@@ -54,8 +55,21 @@ bool FileListModel::update(std::vector<FileItem>& items) {
     if (!sameNames) {
         if (!updateRows(items, kMostRowChanges)) return false;
     }
+    // Only rows whose details changed are redrawn, so a name being typed in
+    // another row's editor is not put back by a reading that lands meanwhile.
+    std::vector<std::pair<int, int>> changed;  // first and last row of each run
+    for (size_t k = 0; k < items.size(); ++k) {
+        const FileItem& was = items_[k];
+        const FileItem& now = items[k];
+        if (was.folder == now.folder && was.size == now.size && was.modified == now.modified) continue;
+        const int row = static_cast<int>(k);
+        if (!changed.empty() && changed.back().second == row - 1)
+            changed.back().second = row;
+        else
+            changed.emplace_back(row, row);
+    }
     items_ = std::move(items);
-    if (count() > 0) Q_EMIT dataChanged(index(0, 0), index(count() - 1, ColumnCount - 1));
+    for (const auto& [first, last] : changed) Q_EMIT dataChanged(index(first, 0), index(last, ColumnCount - 1));
     return true;
 }
 

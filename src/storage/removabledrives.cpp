@@ -3,6 +3,7 @@
 #include <QThread>
 #include <chrono>
 
+#include "core/handoff.h"
 #include "core/oneshot.h"
 #include "platform/mountwatcher.h"
 
@@ -113,7 +114,7 @@ void RemovableDrives::driveRemoved(const QString& root) {
 void RemovableDrives::requestDiskSpaceLine() {
     // Copy jobs ask from their worker threads; the timer lives here.
     if (QThread::currentThread() != thread()) {
-        QMetaObject::invokeMethod(this, &RemovableDrives::requestDiskSpaceLine, Qt::QueuedConnection);
+        core::postStep(this, [this] { requestDiskSpaceLine(); });
         return;
     }
     core::requestOnce(diskSpaceLineTimer_);

@@ -46,8 +46,10 @@ public:
     using QStyledItemDelegate::QStyledItemDelegate;
 
     void setEditorData(QWidget* editor, const QModelIndex& index) const override {
-        QStyledItemDelegate::setEditorData(editor, index);
         auto* edit = qobject_cast<QLineEdit*>(editor);
+        // The row redrawn by a reading of the folder keeps the name being typed.
+        if (edit && edit->isModified()) return;
+        QStyledItemDelegate::setEditorData(editor, index);
         const QString name = index.data(Qt::EditRole).toString();
         const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
         const bool folder = index.siblingAtColumn(storage::FileListModel::Type).data().toString() ==

@@ -5,16 +5,29 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QTemporaryFile>
 #include <QThread>
 #include <cstdlib>
 
 namespace zorvik::testing {
 
+namespace {
+
+QByteArray readAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+}  // namespace
+
 QString output(const QString& program, const QStringList& arguments) {
-    QProcess p;
-    p.start(program, arguments);
-    if (!p.waitForFinished(10000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) return {};
-    return QString::fromUtf8(p.readAllStandardOutput());
+    QTemporaryFile out;
+    if (!out.open()) return {};
+    Spawned p;
+    if (!p.start(program, arguments, out.fileName(), /*withErrors=*/false) || !p.waitFinished(10000) ||
+        p.exitCode() != 0)
+        return {};
+    return QString::fromUtf8(readAll(out.fileName()));
 }
 
 SoundServer::SoundServer() {
@@ -25,15 +38,16 @@ SoundServer::SoundServer() {
     QFile::setPermissions(runtime_.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     qputenv("XDG_RUNTIME_DIR", runtime_.path().toUtf8());
     qunsetenv("PULSE_SERVER");
-    server_ = std::make_unique<QProcess>();
-    server_->setProcessChannelMode(QProcess::MergedChannels);
-    server_->start(QStringLiteral("pulseaudio"),
-                   {QStringLiteral("-n"), QStringLiteral("--daemonize=no"), QStringLiteral("--exit-idle-time=-1"),
-                    QStringLiteral("--use-pid-file=no"), QStringLiteral("--system=no"),
-                    QStringLiteral("-L"), QStringLiteral("module-native-protocol-unix auth-anonymous=1"),
-                    QStringLiteral("-L"), QStringLiteral("module-null-sink sink_name=nullsink"),
-                    QStringLiteral("-L"), QStringLiteral("module-always-sink")});
-    if (!server_->waitForStarted(5000)) {
+    const QString log = runtime_.filePath(QStringLiteral("server.log"));
+    const bool started = server_.start(
+        QStringLiteral("pulseaudio"),
+        {QStringLiteral("-n"), QStringLiteral("--daemonize=no"), QStringLiteral("--exit-idle-time=-1"),
+         QStringLiteral("--use-pid-file=no"), QStringLiteral("--system=no"), QStringLiteral("-L"),
+         QStringLiteral("module-native-protocol-unix auth-anonymous=1"), QStringLiteral("-L"),
+         QStringLiteral("module-null-sink sink_name=nullsink"), QStringLiteral("-L"),
+         QStringLiteral("module-always-sink")},
+        log);
+    if (!started) {
         why_ = QStringLiteral("pulseaudio did not start (is it installed?)");
         return;
     }
@@ -45,18 +59,17 @@ SoundServer::SoundServer() {
             running_ = true;
             return;
         }
-        if (server_->state() == QProcess::NotRunning) break;
+        if (!server_.running()) break;
         QThread::msleep(50);
     }
-    why_ = QStringLiteral("the sound server did not answer: ") + QString::fromUtf8(server_->readAll());
+    why_ = QStringLiteral("the sound server did not answer: ") + QString::fromUtf8(readAll(log));
 }
 
 SoundServer::~SoundServer() {
-    if (!server_) return;
-    server_->terminate();
-    if (!server_->waitForFinished(3000)) {
-        server_->kill();
-        server_->waitForFinished(3000);
+    server_.terminate();
+    if (!server_.waitFinished(3000)) {
+        server_.kill();
+        server_.waitFinished(3000);
     }
 }
 
@@ -75,25 +88,21 @@ void SoundServer::setSinkVolumePercent(int percent) const {
 }
 
 Recording::Recording() {
+    if (!sound_.isValid()) return;
     recorder_.start(QStringLiteral("parec"),
                     {QStringLiteral("-d"), QStringLiteral("nullsink.monitor"), QStringLiteral("--format=s16le"),
                      QStringLiteral("--rate=22050"), QStringLiteral("--channels=1"),
-                     QStringLiteral("--latency-msec=50")});
-    recorder_.waitForStarted(5000);
+                     QStringLiteral("--latency-msec=50")},
+                    sound_.filePath(QStringLiteral("sink.raw")), /*withErrors=*/false);
 }
 
-Recording::~Recording() {
-    if (recorder_.state() != QProcess::NotRunning) {
-        recorder_.kill();
-        recorder_.waitForFinished(3000);
-    }
-}
+Recording::~Recording() = default;
 
 double Recording::peak() {
     if (peak_ >= 0) return peak_;
     recorder_.terminate();
-    recorder_.waitForFinished(3000);
-    const QByteArray bytes = recorder_.readAllStandardOutput();
+    recorder_.waitFinished(3000);
+    const QByteArray bytes = readAll(sound_.filePath(QStringLiteral("sink.raw")));
     int loudest = 0;
     for (qsizetype i = 0; i + 1 < bytes.size(); i += 2) {
         const auto sample = static_cast<qint16>(static_cast<quint8>(bytes[i]) | (static_cast<quint8>(bytes[i + 1]) << 8));
@@ -154,14 +163,14 @@ bool makeSong(const std::string& nativePath, double seconds, int frequency) {
     const QString codec = suffix == QStringLiteral("wma")   ? QStringLiteral("wmav2")
                           : suffix == QStringLiteral("wav") ? QStringLiteral("pcm_s16le")
                                                             : QStringLiteral("libmp3lame");
-    QProcess ffmpeg;
+    Spawned ffmpeg;
     ffmpeg.start(QStringLiteral("ffmpeg"),
                  {QStringLiteral("-loglevel"), QStringLiteral("error"), QStringLiteral("-y"), QStringLiteral("-f"),
                   QStringLiteral("lavfi"), QStringLiteral("-i"),
                   QStringLiteral("sine=frequency=%1:duration=%2").arg(frequency).arg(seconds),
                   QStringLiteral("-ac"), QStringLiteral("2"), QStringLiteral("-c:a"), codec,
                   QStringLiteral("-f"), suffix == QStringLiteral("wma") ? QStringLiteral("asf") : suffix, path});
-    return ffmpeg.waitForFinished(30000) && ffmpeg.exitCode() == 0 && QFileInfo(path).size() > 1000;
+    return ffmpeg.waitFinished(30000) && ffmpeg.exitCode() == 0 && QFileInfo(path).size() > 1000;
 }
 
 }  // namespace zorvik::testing

@@ -1,10 +1,11 @@
 #pragma once
 
-#include <QProcess>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
-#include <memory>
 #include <string>
+
+#include "support/spawn.h"
 
 namespace zorvik::testing {
 
@@ -28,7 +29,7 @@ public:
 
 private:
     QTemporaryDir runtime_;
-    std::unique_ptr<QProcess> server_;
+    Spawned server_;
     bool running_ = false;
     QString why_;
 };
@@ -42,7 +43,8 @@ public:
     double peak();
 
 private:
-    QProcess recorder_;
+    QTemporaryDir sound_;
+    Spawned recorder_;
     double peak_ = -1;
 };
 
