@@ -183,10 +183,10 @@ TEST_F(EndToEnd, RemovalResetsExactlyTheListsThatChoseTheDrive) {
                      [&log](int list) { log << QStringLiteral("reset %1").arg(list); });
     // Other tests may plug and pull devices of their own meanwhile: only this
     // test's drives count.
-    QObject::connect(&station->removableDrives(), &storage::RemovableDrives::entryRemoved, station.get(),
-                     [&log, a, b](const QString& entry) {
-                         if (entry == a || entry == b) log << entry;
-                     });
+    const auto removals = QObject::connect(&station->removableDrives(), &storage::RemovableDrives::entryRemoved,
+                                           station.get(), [&log, a, b](const QString& entry) {
+                                               if (entry == a || entry == b) log << entry;
+                                           });
     ASSERT_TRUE(second.unplug());
     for (int i = 0; i < 300 && !log.contains(b); ++i) QTest::qWait(10);
     EXPECT_EQ(log, (QStringList{QStringLiteral("reset 2"), QStringLiteral("reset 4"), b}));
@@ -199,7 +199,10 @@ TEST_F(EndToEnd, RemovalResetsExactlyTheListsThatChoseTheDrive) {
     EXPECT_TRUE(station->removableDrives().showsDiskNotice());  // the active list's device went
     EXPECT_TRUE(station->removableDrives().entries().contains(a));
 
-    // A drive that was never offered goes without touching any list.
+    // A drive that was never offered goes without touching any list. Only
+    // resets count now: the freed letter of the second drive may go to
+    // another test's device, whose removal would name the same entry.
+    QObject::disconnect(removals);
     log.clear();
     ASSERT_TRUE(small.unplug());
     QTest::qWait(200);
