@@ -4,10 +4,7 @@
 # added to order list 1, and a kill -9 right after finds the add in the list file.
 set -u
 program=$1
-command -v xvfb-run >/dev/null && command -v xdotool >/dev/null || { echo "no xvfb-run/xdotool: skipped"; exit 77; }
-if [ -z "${ZORVIK_IN_XVFB:-}" ]; then
-  ZORVIK_IN_XVFB=1 exec xvfb-run -a -s "-screen 0 1280x800x24" "$0" "$@"
-fi
+source "$(dirname "$0")/support/in_xvfb.sh"
 
 work=$(mktemp -d)
 trap 'kill -9 ${station:-} 2>/dev/null; rm -rf "$work"' EXIT

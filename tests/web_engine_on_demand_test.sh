@@ -4,10 +4,7 @@
 # on "网上搜索".
 set -u
 program=$1
-command -v xvfb-run >/dev/null && command -v xdotool >/dev/null || { echo "no xvfb-run/xdotool: skipped"; exit 77; }
-if [ -z "${ZORVIK_TEST_INNER:-}" ]; then
-  ZORVIK_TEST_INNER=1 exec xvfb-run -a -s "-screen 0 1280x800x24" "$0" "$@"
-fi
+source "$(dirname "$0")/support/in_xvfb.sh"
 
 work=$(mktemp -d)
 export HOME="$work" XDG_RUNTIME_DIR="$work/run"

@@ -52,6 +52,22 @@ struct HotList::Loading {
     std::unordered_map<std::string, std::string> undecodable;
 };
 
+void HotList::read(const std::string& file, Loading& loading) {
+    auto read = platform::readFileLines(file);
+    if (!read) {
+        loading.error = platform::lastErrorText();
+        return;
+    }
+    std::vector<std::string> lines;
+    for (auto& line : *read) {
+        if (line.text.empty()) continue;
+        if (!line.undecodable.empty()) loading.undecodable.emplace(line.text, std::move(line.undecodable));
+        lines.push_back(std::move(line.text));
+    }
+    loading.lines.assign(std::move(lines));
+    loading.read = true;
+}
+
 void HotList::load(std::string file) {
     file_ = std::move(file);
     lines_.clear();
@@ -65,21 +81,10 @@ void HotList::load(std::string file) {
         Q_EMIT changed();
         return;
     }
-    auto read = platform::readFileLines(file_);
-    if (!read) {
-        core::reportFileError("无法读取热门推荐文件", file_, platform::lastErrorText());
-        Q_EMIT changed();
-        return;
-    }
-    std::vector<std::string> lines;
-    for (auto& line : *read) {
-        if (line.text.empty()) continue;
-        if (!line.undecodable.empty()) undecodable_.emplace(line.text, std::move(line.undecodable));
-        lines.push_back(std::move(line.text));
-    }
-    lines_.assign(std::move(lines));
-    writable_ = true;
-    Q_EMIT changed();
+    auto loading = std::make_shared<Loading>();
+    read(file_, *loading);
+    loading_ = loading;
+    adopt(loading);
 }
 
 void HotList::loadInBackground(std::string file) {
@@ -95,18 +100,7 @@ void HotList::loadInBackground(std::string file) {
     auto loading = std::make_shared<Loading>();
     loading_ = loading;
     jobs_.start([this, loading, file = file_](const std::stop_token&) {
-        if (auto read = platform::readFileLines(file)) {
-            std::vector<std::string> lines;
-            for (auto& line : *read) {
-                if (line.text.empty()) continue;
-                if (!line.undecodable.empty()) loading->undecodable.emplace(line.text, std::move(line.undecodable));
-                lines.push_back(std::move(line.text));
-            }
-            loading->lines.assign(std::move(lines));
-            loading->read = true;
-        } else {
-            loading->error = platform::lastErrorText();
-        }
+        read(file, *loading);
         jobs_.post([this, loading] { adopt(loading); });
     });
 }

@@ -71,6 +71,8 @@ Q_SIGNALS:
 
 private:
     struct Loading;
+    // Reads `file` for a load, on whatever thread does the loading.
+    static void read(const std::string& file, Loading& loading);
     void adopt(const std::shared_ptr<Loading>& loading);
     void save();
     bool write() const;

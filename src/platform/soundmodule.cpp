@@ -1,8 +1,6 @@
 #include "platform/soundmodule.h"
 
-#include <dlfcn.h>
-
-#include <string>
+#include <QLibrary>
 
 #include "platform/process.h"
 
@@ -10,11 +8,10 @@ namespace zorvik::platform {
 
 const SoundModule* soundModule() {
     static const SoundModule* const module = []() -> const SoundModule* {
-        const std::string path = executableFolder() + "zorvik_sound.so";
-        // Never closed: its objects and Qt's plugins live until the end.
-        void* handle = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-        if (!handle) return nullptr;
-        auto entry = reinterpret_cast<const SoundModule* (*)()>(::dlsym(handle, kSoundModuleEntry));
+        // Found and loaded as the web view module is; never unloaded, as its
+        // objects and Qt's plugins live until the end.
+        QLibrary library(QString::fromStdString(executableFolder()) + QStringLiteral("zorvik_sound"));
+        auto entry = reinterpret_cast<const SoundModule* (*)()>(library.resolve(kSoundModuleEntry));
         const SoundModule* found = entry ? entry() : nullptr;
         return found && found->version == kSoundModuleVersion ? found : nullptr;
     }();
