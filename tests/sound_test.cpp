@@ -12,6 +12,7 @@
 #include "platform/drives.h"
 #include "platform/mastervolume.h"
 #include "platform/textcodec.h"
+#include "player/cueplayer.h"
 #include "support/fixture.h"
 #include "support/sound.h"
 
@@ -163,6 +164,71 @@ TEST_F(StationSound, OneByteOverTheLimitIsTriedAndTheDecodersWordsAreShown) {
     EXPECT_NE(text, player::kNotMediaMessage);
     EXPECT_FALSE(station->preview().findChild<QTimer*>(QStringLiteral("Timer1"))->isActive());
     EXPECT_EQ(station->preview().display().state, player::kStateStopped);
+}
+
+// Each cue file a tone of its own, so that the recording tells which cue sounded.
+class CueSound : public Sound {
+protected:
+    static constexpr double kToneSeconds = 0.25;
+    static int toneOf(int cue) { return 300 + 150 * cue; }
+    void SetUp() override {
+        Sound::SetUp();
+        if (IsSkipped()) return;
+        for (int cue = 1; cue <= 7; ++cue)
+            ASSERT_TRUE(testing::makeSong(s.at("按键音乐/" + player::cueFileName(cue).toStdString()),
+                                          cue == player::Startup ? 1.0 : kToneSeconds, toneOf(cue)));
+        cues = std::make_unique<player::CuePlayer>(QString::fromStdString(s.at("按键音乐/")));
+    }
+
+    Scratch s;
+    std::unique_ptr<player::CuePlayer> cues;
+};
+
+TEST_F(CueSound, TheSameCueRequestedAgainAndAgainIsHeardEveryTimeOnTime) {
+    std::vector<int> requested(12, player::Select);
+    requested.push_back(player::Copied);
+    requested.push_back(player::Select);
+    testing::Recording recording;
+    std::vector<testing::Asked> asked;
+    for (int cue : requested) {
+        asked.push_back({recording.elapsed(), toneOf(cue), kToneSeconds});
+        cues->request(cue);
+        QTest::qWait(400);
+    }
+    QTest::qWait(400);
+    EXPECT_EQ(testing::unheard(recording.bursts(), asked), "");
+}
+
+TEST_F(CueSound, ACueStillSoundingIsCutOffByTheNext) {
+    testing::Recording recording;
+    cues->request(player::Startup);  // a second long
+    QTest::qWait(400);
+    cues->request(player::Found);
+    QTest::qWait(800);
+    const auto heard = recording.bursts(0.05, 0.01);
+    ASSERT_EQ(heard.size(), 2u) << testing::unheard(heard, {});
+    EXPECT_NEAR(heard[0].frequency, toneOf(player::Startup), 20);
+    EXPECT_LT(heard[0].length, 0.6);
+    EXPECT_NEAR(heard[1].frequency, toneOf(player::Found), 20);
+    EXPECT_NEAR(heard[1].length, kToneSeconds, 0.03);
+}
+
+// Cues cut off one another in every state of their streams, the device is
+// dropped with cues still going, and the last cue is still heard whole.
+TEST_F(CueSound, CuesInQuickSuccessionLeaveTheDeviceWorking) {
+    for (int i = 0; i < 100; ++i) {
+        cues->request(1 + i % 7);
+        QTest::qWait(20 + (i * 37) % 90);
+    }
+    QTest::qWait(500);
+    testing::Recording recording;
+    const double at = recording.elapsed();
+    cues->request(player::Found);
+    QTest::qWait(700);
+    EXPECT_EQ(testing::unheard(recording.bursts(), {{at, toneOf(player::Found), kToneSeconds}}), "");
+    cues->request(player::Select);
+    QTest::qWait(40);
+    cues.reset();
 }
 
 TEST_F(Sound, TheVolumeSetsTheDefaultSinkThroughTheServerOrAlsa) {

@@ -1,11 +1,13 @@
 // The preview player and the cue device on Qt Multimedia.
 #include <QAudioDevice>
 #include <QAudioOutput>
+#include <QAudioSink>
+#include <QBuffer>
 #include <QMediaDevices>
 #include <QMediaPlayer>
-#include <QSoundEffect>
 #include <QUrl>
 #include <memory>
+#include <vector>
 
 #include "platform/sound/backends.h"
 
@@ -77,22 +79,93 @@ private:
     bool failed_ = false;
 };
 
+// Each cue gets a sink of its own, fed from memory. A QSoundEffect played
+// again and again (stop, same source, play) goes quiet after a few plays and
+// sounds the held cue late, when the source next changes; it also stops its
+// stream as soon as it has handed over the last bytes, which cuts off the
+// tail that the sound server still holds.
 class QtCueBackend final : public CueBackend {
 public:
-    explicit QtCueBackend(CueEvents& events) {
-        QObject::connect(&MediaPlayer2, &QSoundEffect::playingChanged, &MediaPlayer2,
-                         [this, &events] { events.cuePlayingChanged(MediaPlayer2.isPlaying()); });
+    explicit QtCueBackend(CueEvents& events) : events_(events) {}
+    ~QtCueBackend() override {
+        closing_ = true;
+        retire(std::move(current_));
+        auto gone = std::move(retired_);
+        retired_.clear();
+        gone.clear();  // each runs pending events: nothing may start a cue now
     }
-    void play(const QString& nativePath) override {
-        // Opening a file cuts off whatever the device was sounding.
-        MediaPlayer2.stop();
-        MediaPlayer2.setSource(QUrl::fromLocalFile(nativePath));
-        MediaPlayer2.play();
+
+    void play(const CueSound& sound) override {
+        retire(std::move(current_));  // a cue still sounding is cut off
+        if (sound.pcm.isEmpty() || closing_) return;
+        QAudioFormat format;
+        format.setSampleRate(sound.sampleRate);
+        format.setChannelCount(sound.channels);
+        format.setSampleFormat(sound.bitsPerSample == 8 ? QAudioFormat::UInt8 : QAudioFormat::Int16);
+        const char silence = sound.bitsPerSample == 8 ? '\x80' : '\0';
+        auto silent = [&](qint64 us) {
+            return QByteArray(format.bytesForDuration(us) / format.bytesPerFrame() * format.bytesPerFrame(), silence);
+        };
+        auto next = std::make_unique<Playing>();
+        // A new stream drops about the first 25 ms it is given, and the sink
+        // ends its stream once the server has taken the last bytes, not once
+        // they were heard: silence on both sides keeps the cue itself whole.
+        next->pcm = silent(kLeadUs) + sound.pcm + silent(kTailUs);
+        next->buffer.setBuffer(&next->pcm);
+        next->buffer.open(QIODevice::ReadOnly);
+        next->sink = std::make_unique<QAudioSink>(QMediaDevices::defaultAudioOutput(), format);
+        const int serial = ++serial_;
+        QObject::connect(next->sink.get(), &QAudioSink::stateChanged, &context_, [this, serial](QAudio::State state) {
+            if (state == QAudio::ActiveState) return;
+            // Played out (or the server went away): not from inside the sink's own signal.
+            QMetaObject::invokeMethod(
+                &context_,
+                [this, serial] {
+                    if (serial != serial_ || !current_) return;
+                    retire(std::move(current_));
+                    events_.cuePlayingChanged(false);
+                },
+                Qt::QueuedConnection);
+        });
+        current_ = std::move(next);
+        current_->sink->start(&current_->buffer);
+        events_.cuePlayingChanged(true);
     }
-    bool isPlaying() const override { return MediaPlayer2.isPlaying(); }
+    bool isPlaying() const override { return current_ != nullptr; }
 
 private:
-    QSoundEffect MediaPlayer2;
+    static constexpr qint64 kLeadUs = 50'000;
+    static constexpr qint64 kTailUs = 300'000;
+    struct Playing {
+        QByteArray pcm;
+        QBuffer buffer;
+        std::unique_ptr<QAudioSink> sink;  // last: goes before its buffer
+    };
+
+    // Stopped at once, destroyed later: the pulse sink's destructor runs
+    // pending events, which could call play() again from inside play(); and
+    // a sink destroyed unstopped can still take a queued feed on its closed
+    // stream, which aborts in libpulse.
+    void retire(std::unique_ptr<Playing> playing) {
+        if (!playing) return;
+        playing->sink->stop();
+        retired_.push_back(std::move(playing));
+        QMetaObject::invokeMethod(
+            &context_,
+            [this] {
+                // Taken out first: destroying one may come back here.
+                auto gone = std::move(retired_);
+                retired_.clear();
+            },
+            Qt::QueuedConnection);
+    }
+
+    CueEvents& events_;
+    QObject context_;  // first in, last out: the queued steps die with it
+    std::unique_ptr<Playing> current_;  // MediaPlayer2: the cue sounding
+    std::vector<std::unique_ptr<Playing>> retired_;
+    int serial_ = 0;
+    bool closing_ = false;
 };
 
 }  // namespace
