@@ -296,11 +296,14 @@ void PreviewPlayer::stop() {
     show();
 }
 
-void PreviewPlayer::seekBarMoved(qint64 value, bool dragging) {
-    if (!dragging || !positionTimer_.isActive() || !device_) return;
+void PreviewPlayer::seekBarMoved(qint64 value) {
+    if (!positionTimer_.isActive() || !device_) return;
     if (std::llabs(value - device_->position()) <= kSeekThresholdMs) return;
-    device_->seek(value);
+    // Resumed first, then sought: GStreamer loses a paused pipeline that is
+    // sought and resumed while the next seek of a drag comes in (silent, the
+    // position frozen, yet reported as playing).
     device_->play();
+    device_->seek(value);
     display_.seekPosition = value;
     // A seek while paused plays on, and the panel says so: a "继续" button
     // that paused the sound would be the wrong way round.

@@ -100,8 +100,9 @@ public:
     void playAddingToPlaylist(const std::vector<PlaylistEntry>& rows);
     void togglePause();
     void stop();
-    // The seek bar moved; only the operator's drag seeks.
-    void seekBarMoved(qint64 value, bool dragging);
+    // The operator moved the seek bar (drag, click or keys), never the
+    // position tick. A move of more than a second seeks and plays on.
+    void seekBarMoved(qint64 value);
 
     // Every change of the playlist is saved. Adding no rows changes nothing,
     // except "全部添加", which saves even an empty list.
