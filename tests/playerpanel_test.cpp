@@ -174,16 +174,22 @@ private Q_SLOTS:
     }
 
     // However the operator moves the bar while paused, the song goes on from
-    // there, heard, and the panel says it plays. GStreamer lost the song only
-    // with the window on an X server (silent, the position frozen).
+    // there, heard, and the panel says it plays; a seek while playing too.
+    // GStreamer lost the song only with the window on an X server (silent,
+    // the position frozen).
     void seekingWhilePausedPlaysOnFromTheNewPlace_data() {
         QTest::addColumn<QString>("how");
-        QTest::newRow("drag") << QStringLiteral("drag");
-        QTest::newRow("click") << QStringLiteral("click");
-        QTest::newRow("keys") << QStringLiteral("keys");
+        QTest::addColumn<bool>("paused");
+        QTest::newRow("drag") << QStringLiteral("drag") << true;
+        QTest::newRow("slide") << QStringLiteral("slide") << true;
+        QTest::newRow("click") << QStringLiteral("click") << true;
+        QTest::newRow("keys") << QStringLiteral("keys") << true;
+        QTest::newRow("drag while playing") << QStringLiteral("drag") << false;
+        QTest::newRow("keys while playing") << QStringLiteral("keys") << false;
     }
     void seekingWhilePausedPlaysOnFromTheNewPlace() {
         QFETCH(QString, how);
+        QFETCH(bool, paused);
         if (!underX()) QSKIP("needs an X server (playerpanel_x11)");
         testing::SoundServer server;
         if (!server.running()) QSKIP(qPrintable(server.why()));
@@ -196,8 +202,10 @@ private Q_SLOTS:
         rig.station->preview().requestPlay();
         QTRY_COMPARE_WITH_TIMEOUT(p->state()->text(), QStringLiteral("状态:播放"), 5000);
         QTest::qWait(3000);
-        QTest::mouseClick(p->pauseButton(), Qt::LeftButton);
-        QCOMPARE(p->state()->text(), QStringLiteral("状态:暂停"));
+        if (paused) {
+            QTest::mouseClick(p->pauseButton(), Qt::LeftButton);
+            QCOMPARE(p->state()->text(), QStringLiteral("状态:暂停"));
+        }
         QTest::qWait(1500);
         QScrollBar* seek = p->seekBar();
         testing::Recording recording;
@@ -219,6 +227,14 @@ private Q_SLOTS:
                 QTest::qWait(50);
             }
             QTest::mouseRelease(seek, Qt::LeftButton, {}, at);
+        } else if (how == QStringLiteral("slide")) {
+            // The handle held down and moved through many places, as by a touch screen.
+            seek->setSliderDown(true);
+            for (int at = 6000; at <= 36000; at += 1500) {
+                seek->setSliderPosition(at);
+                QTest::qWait(50);
+            }
+            seek->setSliderDown(false);
         } else if (how == QStringLiteral("click")) {
             // The groove right of the handle: a page on.
             QTest::mouseClick(seek, Qt::LeftButton, {}, QPoint(seek->width() - 20, seek->height() / 2));
@@ -230,7 +246,8 @@ private Q_SLOTS:
         QVERIFY2(movedTo > 10'000, "the bar did not move");
         QTest::qWait(3000);
         const auto heard = recording.bursts();
-        QVERIFY2(!heard.empty() && heard.back().length > 2, ("silent after the seek. " + testing::unheard(heard, {})).c_str());
+        QVERIFY2(!heard.empty() && heard.back().length > 2,
+                 ("silent after the seek. " + testing::unheard(heard, {}) + " at " + p->position()->text().toStdString()).c_str());
         QCOMPARE(p->state()->text(), QStringLiteral("状态:播放"));
         QCOMPARE(p->pauseButton()->text(), QStringLiteral("暂停"));
         QVERIFY2(seek->value() > movedTo + 1500, qPrintable(p->position()->text()));

@@ -299,11 +299,8 @@ void PreviewPlayer::stop() {
 void PreviewPlayer::seekBarMoved(qint64 value) {
     if (!positionTimer_.isActive() || !device_) return;
     if (std::llabs(value - device_->position()) <= kSeekThresholdMs) return;
-    // Resumed first, then sought: GStreamer loses a paused pipeline that is
-    // sought and resumed while the next seek of a drag comes in (silent, the
-    // position frozen, yet reported as playing).
-    device_->play();
     device_->seek(value);
+    device_->play();
     display_.seekPosition = value;
     // A seek while paused plays on, and the panel says so: a "继续" button
     // that paused the sound would be the wrong way round.

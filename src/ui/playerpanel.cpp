@@ -64,8 +64,12 @@ PlayerPanel::PlayerPanel(app::Station& station, QWidget* parent) : QWidget(paren
     connect(play_, &QPushButton::clicked, &preview, &player::PreviewPlayer::requestPlay);
     connect(pause_, &QPushButton::clicked, &preview, &player::PreviewPlayer::togglePause);
     connect(stop_, &QPushButton::clicked, &preview, &player::PreviewPlayer::stop);
-    // Only the operator's moves arrive: showDisplay() sets the bar with its signals blocked.
-    connect(seekBar_, &QScrollBar::valueChanged, &preview, [&preview](int value) { preview.seekBarMoved(value); });
+    // Only the operator's moves arrive: showDisplay() sets the bar with its
+    // signals blocked. A drag seeks where the handle is let go.
+    connect(seekBar_, &QScrollBar::valueChanged, &preview, [this, &preview](int value) {
+        if (!seekBar_->isSliderDown()) preview.seekBarMoved(value);
+    });
+    connect(seekBar_, &QScrollBar::sliderReleased, &preview, [this, &preview] { preview.seekBarMoved(seekBar_->value()); });
     connect(compact_, &QPushButton::clicked, this, [this] { Q_EMIT windowWidthRequested(kCompactWidth); });
     connect(full_, &QPushButton::clicked, this, [this] { Q_EMIT windowWidthRequested(kFullWidth); });
     // The start value is set before this, so the system volume stays as it
