@@ -17,7 +17,9 @@
 
 #include "app/station.h"
 #include "storage/foldertree.h"
+#include "ui/controlmanners.h"
 #include "ui/copytexts.h"
+#include "ui/focusselect.h"
 #include "ui/icons.h"
 #include "ui/texts.h"
 
@@ -139,10 +141,13 @@ void OrderPanel::buildPage(int list, QWidget* client) {
     p.device->setEditable(true);
     p.device->setEditText(text(orders::kDevicePlaceholder));
     p.device->setToolTip(text(orders::kDeviceSelectorHint));
+    selectAllOnFocus(p.device);
+    wheelOnlyWhenFocused(p.device);
     p.device->setGeometry(6, 4, 255, 26);
     p.destination = new QComboBox(p.page);
     p.destination->setObjectName(QStringLiteral("destinationSelector%1").arg(list));
     p.destination->setGeometry(6, 34, 205, 26);
+    wheelOnlyWhenFocused(p.destination);
     p.open = new QPushButton(QStringLiteral("打开"), p.page);
     p.open->setGeometry(214, 34, 47, 26);
 
@@ -265,6 +270,8 @@ void OrderPanel::setDeviceEntries(const QStringList& entries) {
         QSignalBlocker quiet(p.device);
         p.device->clear();
         p.device->addItems(entries);
+        // The placeholder chooses no entry, so Down from it takes the first drive.
+        p.device->setCurrentIndex(entries.indexOf(text));
         p.device->setEditText(text);
     }
 }
