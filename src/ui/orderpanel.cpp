@@ -233,11 +233,17 @@ void OrderPanel::followLane(int list) {
     connect(&lane, &orders::CopyLane::fileStarted, this, [this, list](const orders::CopyProgress& progress) {
         if (auto panel = copytexts::secondPanelForFile(list, progress)) Q_EMIT secondPanelText(*panel);
     });
-    connect(&lane, &orders::CopyLane::batchFinished, this, [this, list] {
-        if (auto panel = copytexts::secondPanelAtBatchEnd(list)) Q_EMIT secondPanelText(*panel);
+    connect(&lane, &orders::CopyLane::batchFinished, this, [this, list, &lane] {
+        if (lane.notCopied() > 0)
+            Q_EMIT secondPanelText(copytexts::notCopiedPanelText(list, lane.notCopied()));
+        else if (auto panel = copytexts::secondPanelAtBatchEnd(list))
+            Q_EMIT secondPanelText(*panel);
     });
-    connect(&lane, &orders::CopyLane::immediateFinished, this, [this, list] {
-        if (auto panel = copytexts::secondPanelAtImmediateEnd(list)) Q_EMIT secondPanelText(*panel);
+    connect(&lane, &orders::CopyLane::immediateFinished, this, [this, list, &lane] {
+        if (lane.notCopied() > 0)
+            Q_EMIT secondPanelText(copytexts::notCopiedPanelText(list, lane.notCopied()));
+        else if (auto panel = copytexts::secondPanelAtImmediateEnd(list))
+            Q_EMIT secondPanelText(*panel);
     });
     connect(&lane, &orders::CopyLane::filesNotCopied, this, [this, list](const orders::CopyFailures& failures) {
         tellNotCopied(QStringLiteral("清单%1").arg(list), failures);
@@ -281,6 +287,7 @@ void OrderPanel::showLane(int list) {
     const auto& lane = station_.lane(list);
     p.progressText->setText(lane.progress() ? copytexts::progressText(list, *lane.progress()) : QString());
     p.progressText->setVisible(!lane.doneShown());
+    p.doneLabel->setText(copytexts::doneText(list, lane.notCopied()));
     p.doneLabel->setVisible(lane.doneShown());
     p.seconds->setText(QString::number(lane.seconds()));
     // A range of 0 to 0 would show Qt's busy bar; a list under 1 MB shows no progress.
