@@ -27,6 +27,13 @@ namespace zorvik::ui {
 
 namespace {
 QString text(std::string_view utf8) { return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size())); }
+
+// A long file name ends in "…" before "用时" rather than running up to it;
+// the whole text is the label's tip.
+void showWithin(QLabel* label, const QString& whole) {
+    label->setText(label->fontMetrics().elidedText(whole, Qt::ElideRight, label->width()));
+    label->setToolTip(label->text() == whole ? QString() : whole);
+}
 }  // namespace
 
 OrderPanel::OrderPanel(app::Station& station, QWidget* client) : QObject(client), station_(station) {
@@ -285,9 +292,9 @@ void OrderPanel::setDeviceEntries(const QStringList& entries) {
 void OrderPanel::showLane(int list) {
     const auto& p = page(list);
     const auto& lane = station_.lane(list);
-    p.progressText->setText(lane.progress() ? copytexts::progressText(list, *lane.progress()) : QString());
+    showWithin(p.progressText, lane.progress() ? copytexts::progressText(list, *lane.progress()) : QString());
     p.progressText->setVisible(!lane.doneShown());
-    p.doneLabel->setText(copytexts::doneText(list, lane.notCopied()));
+    showWithin(p.doneLabel, copytexts::doneText(list, lane.notCopied()));
     p.doneLabel->setVisible(lane.doneShown());
     p.seconds->setText(QString::number(lane.seconds()));
     // A range of 0 to 0 would show Qt's busy bar; a list under 1 MB shows no progress.
