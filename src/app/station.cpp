@@ -358,7 +358,10 @@ std::optional<std::string> Station::renameResult(int row, const std::string& new
     if (row < 0 || row >= results().count()) return std::nullopt;
     const std::string oldPath = results().path(row);
     auto newPath = library::renameResult(results(), row, newName);
-    if (newPath && currentItem() == oldPath) setCurrentItem(*newPath);
+    if (newPath && currentItem() == oldPath) {
+        setCurrentItem(*newPath);
+        Q_EMIT statusText(QString::fromStdString(currentItem()));  // it names the current item
+    }
     return newPath;
 }
 
