@@ -62,6 +62,37 @@ bool startUp(app::Station& station, ui::TForm1& window) {
     return station.listings().searchEnabled() && !station.listings().walking();
 }
 
+// The window on a small library, its search box focused.
+struct Counter {
+    Counter()
+        : root(programFolder(dir, {u"中国风-好日子.mp3", u"中华国际风云.mp3", u"3021歌手-歌名.mp3", u"3023歌手-别的.mp3"})),
+          station(core::ProgramFolders::at(root)),
+          window(station),
+          box(window.searchPanel()->searchBox()),
+          edit(box->lineEdit()) {}
+    ~Counter() { platform::DriveTable::instance().setFixed({}); }
+    bool ready() {
+        if (!startUp(station, window)) return false;
+        box->setFocus();
+        for (int i = 0; i < 100 && !edit->hasFocus(); ++i) QTest::qWait(10);
+        return edit->hasFocus();
+    }
+    // Types `keys` into the search box and presses Enter; true once the search is done.
+    bool searchTyped(const QString& keys) {
+        QSignalSpy finished(&station.search(), &search::SearchController::finished);
+        type(edit, keys);
+        QTest::keyClick(edit, Qt::Key_Return);
+        return finished.wait(3000);
+    }
+
+    QTemporaryDir dir;
+    std::string root;
+    app::Station station;
+    ui::TForm1 window;
+    QComboBox* box;
+    QLineEdit* edit;
+};
+
 }  // namespace
 
 class CounterKeysTest : public QObject {
@@ -69,55 +100,48 @@ class CounterKeysTest : public QObject {
 private Q_SLOTS:
     void cleanup() { platform::DriveTable::instance().setFixed({}); }
 
-    // After every search start the whole text is selected, also once an
-    // immediate copy has trimmed the history, so each number typed replaces
-    // the one before; and Enter searches what was typed, never an older,
-    // longer history entry that begins with it.
-    void typedTextReplacesTheLastAndEnterSearchesItAsTyped() {
-        QTemporaryDir dir;
-        const std::string root = programFolder(dir, {u"中国风-好日子.mp3", u"中华国际风云.mp3", u"3021歌手-歌名.mp3",
-                                                     u"3023歌手-别的.mp3"});
-        app::Station station(core::ProgramFolders::at(root));
-        ui::TForm1 window(station);
-        QVERIFY(startUp(station, window));
-        auto* box = window.searchPanel()->searchBox();
-        auto* edit = box->lineEdit();
-        box->setFocus();
-        QTRY_VERIFY(edit->hasFocus());
-        auto& search = station.search();
-        QSignalSpy finished(&search, &search::SearchController::finished);
+    // After a keyword search the whole text is selected, so the next one
+    // typed replaces it.
+    void aKeywordSearchLeavesItsTextSelected() {
+        Counter c;
+        QVERIFY(c.ready());
+        QVERIFY(c.searchTyped(QStringLiteral("中国风")));
+        QCOMPARE(c.edit->text(), QStringLiteral("中国风"));
+        QCOMPARE(c.edit->selectedText(), QStringLiteral("中国风"));
+        QCOMPARE(c.box->count(), 1);  // it joined the history
+    }
 
-        auto searchTyped = [&](const QString& keys) {
-            finished.clear();
-            type(edit, keys);
-            QTest::keyClick(edit, Qt::Key_Return);
-            return finished.wait(3000);
-        };
-        QVERIFY(searchTyped(QStringLiteral("中国风")));
-        QCOMPARE(edit->text(), QStringLiteral("中国风"));
-        QCOMPARE(edit->selectedText(), QStringLiteral("中国风"));  // the keyword search's history kept it selected
-        QCOMPARE(box->count(), 1);
+    // Enter searches what was typed, never an older, longer history entry
+    // that begins with it.
+    void enterSearchesTheTextAsTyped() {
+        Counter c;
+        QVERIFY(c.ready());
+        QVERIFY(c.searchTyped(QStringLiteral("中国风")));
+        c.edit->selectAll();
+        QVERIFY(c.searchTyped(QStringLiteral("中")));
+        QCOMPARE(c.station.search().text(), QStringLiteral("中"));
+        QCOMPARE(c.station.search().history(), (QStringList{QStringLiteral("中国风"), QStringLiteral("中")}));
+    }
 
-        // 中 is a search of its own: the history's 中国风 does not complete it.
-        QVERIFY(searchTyped(QStringLiteral("中")));
-        QCOMPARE(search.text(), QStringLiteral("中"));
-        QCOMPARE(search.history(), (QStringList{QStringLiteral("中国风"), QStringLiteral("中")}));
-        QCOMPARE(edit->selectedText(), QStringLiteral("中"));
-
-        // Number mode with "同步下载": the copy of 3021 trims the history.
-        window.searchPanel()->syncDownloadBox()->setChecked(true);
-        window.searchPanel()->numberModeBox()->setChecked(true);
-        QTRY_VERIFY(edit->hasFocus());
-        QCOMPARE(edit->selectedText(), QStringLiteral("这里输入查找编号"));
-        QSignalSpy copied(&station.activeLane(), &orders::CopyLane::immediateFinished);
-        QVERIFY(searchTyped(QStringLiteral("3021")));
+    // Number mode with "同步下载": the copy of 3021 trims the history, and the
+    // next number typed still replaces 3021.
+    void aNumberReplacesTheLastAfterTheCopyTrimsTheHistory() {
+        Counter c;
+        QVERIFY(c.ready());
+        QVERIFY(c.searchTyped(QStringLiteral("中国风")));
+        c.window.searchPanel()->syncDownloadBox()->setChecked(true);
+        c.window.searchPanel()->numberModeBox()->setChecked(true);
+        QTRY_VERIFY(c.edit->hasFocus());
+        QCOMPARE(c.edit->selectedText(), QStringLiteral("这里输入查找编号"));
+        QSignalSpy copied(&c.station.activeLane(), &orders::CopyLane::immediateFinished);
+        QVERIFY(c.searchTyped(QStringLiteral("3021")));
         QVERIFY(copied.wait(3000));
-        QTRY_COMPARE(box->count(), 1);  // the keyword that led to the copy left the history
-        QCOMPARE(edit->selectedText(), QStringLiteral("3021"));
-        QVERIFY(searchTyped(QStringLiteral("3023")));
-        QCOMPARE(search.text(), QStringLiteral("3023"));
-        QTRY_COMPARE(station.orderBook().rows().count(), 2);
-        QCOMPARE(station.orderBook().rows().entry(1), std::string("E:\\Brask搜歌库\\1-音乐\\3023歌手-别的.mp3"));
+        QTRY_COMPARE(c.box->count(), 0);  // the keyword that led to the copy left the history
+        QCOMPARE(c.edit->selectedText(), QStringLiteral("3021"));
+        QVERIFY(c.searchTyped(QStringLiteral("3023")));
+        QCOMPARE(c.station.search().text(), QStringLiteral("3023"));
+        QTRY_COMPARE(c.station.orderBook().rows().count(), 2);
+        QCOMPARE(c.station.orderBook().rows().entry(1), std::string("E:\\Brask搜歌库\\1-音乐\\3023歌手-别的.mp3"));
     }
 
     // Down from the placeholder chooses the first drive of the list, and the
