@@ -35,7 +35,7 @@ public:
             event->accept();
             return true;
         }
-        if (!static_cast<QKeyEvent*>(event)->isAutoRepeat() && button->isEnabled()) button->animateClick();
+        if (!static_cast<QKeyEvent*>(event)->isAutoRepeat() && button->isEnabled()) button->click();
         return true;
     }
 };
