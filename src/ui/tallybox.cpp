@@ -4,6 +4,7 @@
 #include <QLabel>
 
 #include "orders/tally.h"
+#include "ui/controlmanners.h"
 
 namespace zorvik::ui {
 
@@ -86,7 +87,7 @@ TallyBox::TallyBox(orders::Tally& tally, QWidget* parent) : QGroupBox(QStringLit
 void TallyBox::show(const orders::Tally& tally) {
     amount_->setText(tally.amount());
     for (size_t i = 0; i < counts_.size(); ++i)
-        counts_[i]->setText(QString::number(tally.figures().counts[i]));
+        setWholeText(counts_[i], QString::number(tally.figures().counts[i]));  // a fixed column
     size_->setText(tally.sizeText());
     entries_->setText(tally.entriesText());
 }
