@@ -107,9 +107,10 @@ TEST_F(EndToEnd, ACardOrderFromPlugInToUnplug) {
 }
 
 // The card is pulled while a film is on its way: the job ends as usual, names
-// the film as not copied because the card was removed, and the card holds
-// neither the film nor a temporary file (looked at through a descriptor kept
-// open on its root, which keeps the detached file system alive).
+// the film as not copied because the card was removed and the next file as
+// sent to the local folder the list fell back to, never reads as done, and
+// the card holds neither the film nor a temporary file (looked at through a
+// descriptor kept open on its root, which keeps the detached file system alive).
 TEST_F(EndToEnd, ACardPulledMidCopyHoldsNothingOfTheFilm) {
     s.write("e/Brask搜歌库/3-电影/小片.mp4", "s");
     {
@@ -137,11 +138,17 @@ TEST_F(EndToEnd, ACardPulledMidCopyHoldsNothingOfTheFilm) {
     ASSERT_GE(root, 0);
     ASSERT_TRUE(finished.wait(60000));
     EXPECT_TRUE(station->lane(1).doneShown());
+    EXPECT_EQ(station->lane(1).notCopied(), 2);
     ASSERT_EQ(failed.size(), 1);
     const auto reported = failed[0][0].value<orders::CopyFailures>();
-    ASSERT_GE(reported.size(), 1);
+    ASSERT_EQ(reported.size(), 2);
     EXPECT_EQ(reported[0].name, QStringLiteral("大片.mp4"));
     EXPECT_EQ(reported[0].reason, platform::CopyFailure::DeviceGone);
+    EXPECT_TRUE(reported[0].storedIn.isEmpty());
+    // Writing the film outlasts the removal's news: the small one followed the list home.
+    EXPECT_EQ(reported[1].name, QStringLiteral("小片.mp4"));
+    EXPECT_EQ(reported[1].storedIn, QStringLiteral("D:\\歌曲下载"));
+    EXPECT_EQ(testing::readFile(s.at("d/歌曲下载/小片.mp4")), "s");
 
     std::vector<std::string> onCard;
     int video = ::openat(root, "video", O_RDONLY | O_DIRECTORY | O_CLOEXEC);

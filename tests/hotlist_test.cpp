@@ -2,6 +2,7 @@
 
 #include <QSignalSpy>
 #include <QTest>
+#include <algorithm>
 #include <filesystem>
 
 #include "app/station.h"
@@ -129,21 +130,45 @@ TEST_F(Hot, ABackgroundLoadSortsAsALoadAndKeepsCountsMadeBeforeItIsIn) {
     EXPECT_NE(testing::readFile(file()).find(platform::utf8ToGb18030("002C,E:\\z.wma")), std::string::npos);
 }
 
-TEST_F(Hot, BaiSTimerCountsTheCurrentItemOnceForABurstOfRequests) {
+TEST_F(Hot, BaiSTimerCountsEveryRequestedFileOnceWithOneSaveForABurst) {
     auto* timer = hot.findChild<QTimer*>(QStringLiteral("BaiSTimer"));
     ASSERT_NE(timer, nullptr);
     EXPECT_EQ(timer->interval(), 20);
     EXPECT_TRUE(timer->isSingleShot());
     hot.load(file());
-    std::string current = "E:\\a.mp3";
-    hot.setCurrentItem([&current] { return current; });
-    hot.requestCount();
-    hot.requestCount();
-    current = "E:\\b.mp3";  // the item current when the timer fires is counted
     QSignalSpy changed(&hot, &HotList::changed);
+    hot.requestCount(QStringLiteral("E:\\3101.mp3"));
+    hot.requestCount(QStringLiteral("E:\\3102.mp3"));
+    hot.requestCount(QStringLiteral("E:\\3101.mp3"));
     ASSERT_TRUE(changed.wait(1000));
     QTest::qWait(50);
-    EXPECT_EQ(hot.lines(), std::vector<std::string>{"001C,E:\\b.mp3"});
+    EXPECT_EQ(changed.size(), 1);
+    // A count stays where its line stood.
+    const std::vector<std::string> expected = {"002C,E:\\3101.mp3", "001C,E:\\3102.mp3"};
+    EXPECT_EQ(hot.lines(), expected);
+    EXPECT_EQ(testing::readFile(file()), fileLines(expected));
+}
+
+// A shop that has counted past 999: 1204 ranks above 150, and a count at the
+// stated maximum stays there instead of growing a digit.
+TEST_F(Hot, CountsStopAtTheirMaximumAndTheRankingOrdersThemAsNumbers) {
+    const std::string top = std::to_string(kHotCountMaximum) + "C,E:\\top.mp3";
+    loadFrom({"150C,E:\\a.mp3", "1204C,E:\\b.mp3", top, "009C,E:\\d.mp3", "1,300C,E:\\e.mp3",
+              "150C,E:\\f.mp3"});
+    hot.increment("E:\\top.mp3");
+    EXPECT_NE(std::find(hot.lines().begin(), hot.lines().end(), top), hot.lines().end());
+    EXPECT_EQ(hotCountOf("123456789012345678901234C,E:\\x.mp3"), kHotCountMaximum);
+
+    Listings listings;
+    player::CuePlayer cues{QString::fromStdString(s.at("按键音乐/"))};
+    LibraryDrives drives{"E", "", "", "", "", ""};
+    ReadyListings ready(listings, cues, drives, hot);
+    ASSERT_TRUE(ready.showHotRanking());
+    std::vector<std::string> ranked;
+    for (int row = 0; row < listings.results().count(); ++row) ranked.push_back(listings.results().path(row));
+    // Equal counts: reverse path order, as before.
+    EXPECT_EQ(ranked, (std::vector<std::string>{"E:\\top.mp3", "E:\\e.mp3", "E:\\b.mp3", "E:\\f.mp3",
+                                                "E:\\a.mp3", "E:\\d.mp3"}));
 }
 
 TEST_F(Hot, TheRankingShowsMostCopiedFirstTiesInReversePathOrder) {
@@ -239,7 +264,7 @@ protected:
     const std::string song = "E:\\Brask搜歌库\\1-音乐\\歌.mp3";
 };
 
-TEST_F(StationHot, EachImmediateCopyCountsTheCurrentItemAndABatchCountsNothing) {
+TEST_F(StationHot, EachImmediateCopyCountsItsFileAndABatchCountsNothing) {
     auto& lane = station.activeLane();
     station.setCurrentItem(song);
     for (int n = 1; n <= 5; ++n) {
@@ -262,6 +287,28 @@ TEST_F(StationHot, EachImmediateCopyCountsTheCurrentItemAndABatchCountsNothing) 
     ASSERT_TRUE(batch.wait(3000));
     QTest::qWait(60);
     EXPECT_EQ(station.hotList().lines(), before);
+}
+
+// Numbers keyed in fast: each is queued while the one before still copies,
+// and by the time the copies end another row is current. Each copied file
+// counts once; the current item, never copied, not at all.
+TEST_F(StationHot, FastNumberEntryCountsTheFilesCopiedNotTheCurrentItem) {
+    std::vector<std::string> songs;
+    for (int n = 3101; n <= 3104; ++n) {
+        songs.push_back("E:\\Brask搜歌库\\1-音乐\\" + std::to_string(n) + ".mp3");
+        s.write("e/Brask搜歌库/1-音乐/" + std::to_string(n) + ".mp3", std::string(2 << 20, 'm'));
+    }
+    auto& lane = station.activeLane();
+    QSignalSpy done(&lane, &orders::CopyLane::immediateFinished);
+    for (int i = 0; i < 3; ++i) {
+        station.setCurrentItem(songs[static_cast<size_t>(i)]);
+        lane.queueImmediate(songs[static_cast<size_t>(i)]);
+    }
+    station.setCurrentItem(songs[3]);
+    ASSERT_TRUE(done.wait(10000));
+    for (int i = 0; i < 3; ++i) EXPECT_TRUE(counted(songs[static_cast<size_t>(i)], "001")) << i;
+    QTest::qWait(60);
+    for (const auto& line : station.hotList().lines()) EXPECT_EQ(line.find(songs[3]), std::string::npos) << line;
 }
 
 TEST_F(StationHot, HotViewRowsGiveTheirPathToTheOrderListAndTheCurrentItem) {

@@ -49,8 +49,9 @@ private Q_SLOTS:
         QCOMPARE(failureReason(platform::CopyFailure::Other, EACCES), QStringLiteral("复制出错（拒绝访问。）"));
     }
 
-    // A job that could not copy everything ends as any job does, then one box
-    // names the files and why, without waiting for the operator.
+    // A job that could not copy everything never reads as done: its tab and
+    // the status bar say how many files it left out, and one box names them
+    // and why, without waiting for the operator.
     void aJobThatCouldNotCopyEverythingSaysWhichAndWhy() {
         QTemporaryDir dir;
         const std::string root = dir.path().toStdString();
@@ -83,17 +84,28 @@ private Q_SLOTS:
 
         const auto& page = window.orderPanel()->page(3);
         QVERIFY(page.doneLabel->isVisible());
-        QCOMPARE(page.doneLabel->text(), QStringLiteral("清单3 下载完成！"));
+        QCOMPARE(page.doneLabel->text(), QStringLiteral("清单3 有2个文件未下载！"));
         QVERIFY(QFile::exists(dir.filePath(QStringLiteral("d/歌曲下载/好歌.mp3"))));
         auto* panel = window.statusBar()->findChild<QLabel*>(QStringLiteral("statusPanel2"));
         QVERIFY(panel);
-        QCOMPARE(panel->text(), QStringLiteral("下载完成!"));
+        QCOMPARE(panel->text(), QStringLiteral("清单3 有 2 个文件没有下载成功"));
         QMessageBox* box = nullptr;
         QTRY_VERIFY((box = window.findChild<QMessageBox*>(QStringLiteral("notCopiedBox"))));
         QVERIFY(box->isVisible());
         QCOMPARE(box->windowModality(), Qt::NonModal);
         QCOMPARE(box->text(), QStringLiteral("清单3 有 2 个文件没有下载成功：\n管道.mp3：不是普通文件，不能复制\n"
                                              "没有.mp4：源文件不存在"));
+
+        // The next job that copies everything reads as done again.
+        finished.clear();
+        QFile again(dir.filePath(QStringLiteral("e/又一首.mp3")));
+        QVERIFY(again.open(QIODevice::WriteOnly));
+        again.write("song");
+        again.close();
+        station.lane(3).startBatch({"E:\\又一首.mp3"});
+        QVERIFY(finished.wait(5000));
+        QCOMPARE(page.doneLabel->text(), QStringLiteral("清单3 下载完成！"));
+        QCOMPARE(panel->text(), QStringLiteral("下载完成!"));
     }
 };
 

@@ -315,6 +315,39 @@ TEST_F(Lanes, WhileTheDevicesFoldersAreFoundTheListsCopiesWaitForThem) {
     EXPECT_FALSE(fs::exists(s.at("phone/Music/a.mp3")));
 }
 
+// The card is chosen, "下载" pressed while its folders are found, and the card
+// pulled before they are: the list falls back to the local folder, where the
+// job copies, but it names every file as not on the device, and where it went.
+TEST_F(Lanes, FilesSentToTheLocalFolderAfterTheCardWentAreNamedWithWhereTheyWent) {
+    s.write("e/一.mp3", "1");
+    s.write("e/二.mp4", "2");
+    s.makeFolder("d/歌曲下载");
+    auto l = lane(2);
+    l->holdFolders("G:\\");
+    QSignalSpy failures(l.get(), &CopyLane::filesNotCopied);
+    l->startBatch({"E:\\一.mp3", "E:\\二.mp4"});
+    l->setFolders(defaultDestinationRecord());
+    waitForBatch(*l);
+    EXPECT_EQ(testing::readFile(s.at("d/歌曲下载/一.mp3")), "1");
+    EXPECT_EQ(testing::readFile(s.at("d/歌曲下载/二.mp4")), "2");
+    ASSERT_EQ(failures.size(), 1);
+    const auto named = failures[0][0].value<CopyFailures>();
+    ASSERT_EQ(named.size(), 2);
+    for (int i = 0; i < 2; ++i) {
+        EXPECT_EQ(named[i].name, (QStringList{QStringLiteral("一.mp3"), QStringLiteral("二.mp4")}[i]));
+        EXPECT_EQ(named[i].storedIn, QStringLiteral("D:\\歌曲下载"));
+    }
+    EXPECT_EQ(l->notCopied(), 2);
+
+    // Work asked for once the list copies to the local folder goes there as asked.
+    s.write("e/三.mp3", "3");
+    l->queueImmediate("E:\\三.mp3");
+    QSignalSpy immediate(l.get(), &CopyLane::immediateFinished);
+    ASSERT_TRUE(immediate.wait(5000));
+    EXPECT_EQ(failures.size(), 1);
+    EXPECT_EQ(l->notCopied(), 0);
+}
+
 TEST_F(Lanes, ImmediateCopiesQueuedTogetherAreOneJob) {
     s.write("e/a.mp3", "a");
     s.write("e/b.mp3", "b");

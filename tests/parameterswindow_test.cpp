@@ -141,26 +141,26 @@ private Q_SLOTS:
         QCOMPARE(window.saveButton()->text(), QStringLiteral("保存设置并退出"));
         QVERIFY(window.saveButton()->geometry().top() > lastBottom);
 
-        // Each field sits in its caption, over the full-width blanks, left column then right.
+        // Each field stands in its caption in place of the full-width blanks,
+        // between the category's name and the unit, left column then right.
         auto* priceGroup = window.findChild<QGroupBox*>(QStringLiteral("priceGroup"));
         for (int i = 0; i < 12; ++i) {
-            auto* label = priceGroup->findChild<QLabel*>(QStringLiteral("priceCaption%1").arg(i + 1));
-            QVERIFY(label);
+            auto* name = priceGroup->findChild<QLabel*>(QStringLiteral("priceCaption%1").arg(i + 1));
+            auto* unit = priceGroup->findChild<QLabel*>(QStringLiteral("priceUnit%1").arg(i + 1));
+            QVERIFY(name && unit);
             const QString caption = QString::fromUtf8(kCaptions[i]);
-            QCOMPARE(label->text(), caption);
+            QCOMPARE(name->text() + unit->text(), QString(caption).remove(QChar(0x3000)));
+            QVERIFY2(caption.startsWith(name->text()) && caption.endsWith(unit->text()), qPrintable(caption));
             QLineEdit* field = window.priceField(i);
             QCOMPARE(field->parentWidget(), priceGroup);
-            const QFontMetrics metrics(label->font());
-            const int captionStart = label->x();
-            const int unitStart = captionStart + metrics.horizontalAdvance(caption.left(caption.indexOf(u'元')));
-            QVERIFY2(field->x() >= captionStart + metrics.horizontalAdvance(caption.left(caption.indexOf(u'：') + 1)),
-                     qPrintable(caption));
-            QVERIFY2(field->geometry().right() < unitStart + 1, qPrintable(caption));
-            QVERIFY(label->geometry().contains(field->geometry().center()));
+            QVERIFY2(field->x() >= name->x() + name->fontMetrics().horizontalAdvance(name->text()), qPrintable(caption));
+            QVERIFY2(field->geometry().right() < unit->x(), qPrintable(caption));
+            QCOMPARE(name->y(), unit->y());
+            QVERIFY(name->geometry().united(unit->geometry()).contains(field->geometry().center()));
             const bool left = field->geometry().right() < priceGroup->width() / 2;
             QCOMPARE(left, i < 6);
             if (i % 6 > 0) QVERIFY(field->y() > window.priceField(i - 1)->y());
-            QVERIFY(priceGroup->rect().contains(label->geometry()));
+            QVERIFY(priceGroup->rect().contains(name->geometry().united(unit->geometry())));
         }
     }
 

@@ -121,6 +121,29 @@ TEST(RemovableDrives, ALetterHandedOnInOneChangeIsWithdrawnThenOfferedAgain) {
     table.setRemovableMounts(platform::readRemovableMounts());
 }
 
+// However the drives' answers come in, the selectors list them in letter
+// order, so a card is at the same place on every start.
+TEST(RemovableDrives, EntriesStandInDriveLetterOrder) {
+    testing::Scratch s;
+    auto& table = DriveTable::instance();
+    table.setRemovableMounts({s.makeFolder("one"), s.makeFolder("two"), s.makeFolder("three")});
+    const auto drives = table.drives();
+    ASSERT_GE(drives.size(), 3u);
+    QStringList roots;
+    for (const auto& d : drives)
+        if (d.type == platform::DriveType::Removable) roots << MountWatcher::rootOf(d.letter);
+    ASSERT_EQ(roots.size(), 3);
+    roots.sort();
+    RemovableDrives monitor;
+    for (int i : {2, 0, 1}) {  // the last letter answers first
+        monitor.driveArrived(roots[i]);
+        settle(monitor);
+    }
+    EXPECT_EQ(monitor.entries(),
+              (QStringList{deviceEntry(roots[0]), deviceEntry(roots[1]), deviceEntry(roots[2])}));
+    table.setRemovableMounts(platform::readRemovableMounts());
+}
+
 // Real removable drives: small tmpfs file systems mounted below
 // /media/<user>/, where the desktop's automounter puts them.
 class RealDrives : public ::testing::Test {

@@ -59,7 +59,6 @@ Station::Station(core::ProgramFolders folders, QObject* parent)
     connect(&orderBook_, &orders::OrderBook::message, this, &Station::messageRequested);
     connect(&orderBook_, &orders::OrderBook::focusSearchBox, &search_, &search::SearchController::focusSearchBox);
     connect(&ready_, &library::ReadyListings::message, this, &Station::messageRequested);
-    hotList_.setCurrentItem([this] { return currentItem(); });
     connect(&orderBook_, &orders::OrderBook::tallyRequested, &tally_,
             [this] { tally_.recompute(orderBook_.active(), orderBook_.rows().entries()); });
     connect(&tally_, &orders::Tally::listTotalChanged, this,
@@ -86,9 +85,14 @@ Station::Station(core::ProgramFolders folders, QObject* parent)
     removable_.setChosenDevice(
         [this] { return QString::fromStdString(devices_.deviceRoot(orderBook_.active())); });
     // Each list's copies follow its device folders, and wait while they are found.
-    connect(&devices_, &orders::ListDevices::choosingStarted, this, [this](int list) { lane(list).holdFolders(); });
+    // A lane knows which device its folders are on, so that a file sent to
+    // the local folder after its card was pulled is named at the job's end.
+    connect(&devices_, &orders::ListDevices::choosingStarted, this,
+            [this](int list) { lane(list).holdFolders(devices_.deviceRoot(list)); });
     connect(&devices_, &orders::ListDevices::recordChanged, this,
-            [this](int list, const orders::DestinationRecord& record) { lane(list).setFolders(record); });
+            [this](int list, const orders::DestinationRecord& record) {
+                lane(list).setFolders(record, devices_.deviceRoot(list));
+            });
     connect(&devices_, &orders::ListDevices::diskSpaceRefreshRequested, &removable_,
             &storage::RemovableDrives::requestDiskSpaceLine);
     connect(&orderBook_, &orders::OrderBook::activeChanged, &devices_, &orders::ListDevices::listActivated);
@@ -354,7 +358,10 @@ std::optional<std::string> Station::renameResult(int row, const std::string& new
     if (row < 0 || row >= results().count()) return std::nullopt;
     const std::string oldPath = results().path(row);
     auto newPath = library::renameResult(results(), row, newName);
-    if (newPath && currentItem() == oldPath) setCurrentItem(*newPath);
+    if (newPath && currentItem() == oldPath) {
+        setCurrentItem(*newPath);
+        Q_EMIT statusText(QString::fromStdString(currentItem()));  // it names the current item
+    }
     return newPath;
 }
 

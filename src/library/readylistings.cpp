@@ -1,5 +1,6 @@
 #include "library/readylistings.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "library/hotlist.h"
@@ -39,7 +40,17 @@ bool ReadyListings::showHotRanking() {
     const bool wasWalking = listings_.walking();
     listings_.startListing();
     if (wasWalking) listings_.endThreaded();
-    std::vector<std::string> view(hotList_.lines().rbegin(), hotList_.lines().rend());
+    // Most copied first by the count as a number: the list's text order puts
+    // 1204 before 150. Equal counts keep the list read backwards.
+    const auto& lines = hotList_.lines();
+    std::vector<std::pair<std::int64_t, size_t>> ranked;
+    ranked.reserve(lines.size());
+    for (size_t i = lines.size(); i-- > 0;) ranked.emplace_back(hotCountOf(lines[i]), i);
+    std::stable_sort(ranked.begin(), ranked.end(),
+                     [](const auto& a, const auto& b) { return a.first > b.first; });
+    std::vector<std::string> view;
+    view.reserve(ranked.size());
+    for (const auto& [count, i] : ranked) view.push_back(lines[i]);
     listings_.results().showHotView(view);
     cues_.request(player::Select);
     Q_EMIT finished(static_cast<qint64>(view.size()));

@@ -24,7 +24,7 @@ void PictureOrder::add(const std::string& path, const std::optional<std::string>
             if (result.failure == platform::CopyFailure::Stopped) return;
             CopyFailures failures;
             if (!result.ok())
-                failures.push_back({QString::fromStdString(std::string(library::fileNameOf(path))), result.failure, result.error});
+                failures.push_back({QString::fromStdString(std::string(library::fileNameOf(path))), result.failure, result.error, {}});
             jobs_.post([this, destination, failures] {
                 Q_EMIT copied(QString::fromStdString(destination), failures.isEmpty());
                 if (!failures.isEmpty()) Q_EMIT filesNotCopied(failures);

@@ -82,6 +82,7 @@ bool SearchController::start() {
     }
     patterns_.keyword = plan.keyword;
     if (tab_ == 0) patterns_.extension = "*.mp3";
+    Q_EMIT searchAccepted();
     Q_EMIT selectSearchText();
     if (!numberMode_) {
         history_.append(text_);

@@ -66,6 +66,8 @@ Q_SIGNALS:
     void focusSearchBox();
     void selectSearchText();
     void refused(const QString& message);
+    // The text passed the barred-text rule: the walk starts.
+    void searchAccepted();
     // Before the walk starts: the active order list is saved to its file.
     void searchStarting();
     // Number search found something: the first row is selected and current.

@@ -1,5 +1,6 @@
 #include "ui/basicsettingspanel.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QFont>
 #include <QLabel>
@@ -154,6 +155,23 @@ void BasicSettingsPanel::showEvent(QShowEvent* event) {
 void BasicSettingsPanel::showOverWindow() {
     show();
     raise();
+    // The keys go to the panel, not to the covered control that had them.
+    driveBoxes_[0]->setFocus(Qt::TabFocusReason);
+}
+
+bool BasicSettingsPanel::focusNextPrevChild(bool next) {
+    QWidget* from = QApplication::focusWidget();
+    if (!from || !isAncestorOf(from)) from = this;
+    QWidget* w = from;
+    do {
+        w = next ? w->nextInFocusChain() : w->previousInFocusChain();
+        if (isAncestorOf(w) && w->isVisible() && w->isEnabled() && !w->focusProxy() &&
+            (w->focusPolicy() & Qt::TabFocus)) {
+            w->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+            return true;
+        }
+    } while (w != from);
+    return false;
 }
 
 void BasicSettingsPanel::driveBoxChanged(int index, const QString& text) {

@@ -57,6 +57,8 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    // Tab goes round the panel's own controls: the window's lie under it.
+    bool focusNextPrevChild(bool next) override;
 
 private:
     void driveBoxChanged(int index, const QString& text);

@@ -11,7 +11,14 @@ namespace {
 constexpr int kMostLinesShown = 20;
 }  // namespace
 
-QString doneText(int list) { return QStringLiteral("清单%1 下载完成！").arg(list); }
+QString doneText(int list, int notCopied) {
+    if (notCopied > 0) return QStringLiteral("清单%1 有%2个文件未下载！").arg(list).arg(notCopied);
+    return QStringLiteral("清单%1 下载完成！").arg(list);
+}
+
+QString notCopiedPanelText(int list, int notCopied) {
+    return QStringLiteral("清单%1 有 %2 个文件没有下载成功").arg(list).arg(notCopied);
+}
 
 QString progressText(int list, const orders::CopyProgress& p) {
     if (p.immediate)
@@ -63,9 +70,14 @@ QString failureReason(platform::CopyFailure failure, int error) {
 QString notCopiedText(const QString& job, const orders::CopyFailures& failures) {
     QString text = job + QStringLiteral(" 有 ") + QString::number(failures.size()) +
                    QStringLiteral(" 个文件没有下载成功：");
-    for (qsizetype i = 0; i < failures.size() && i < kMostLinesShown; ++i)
-        text += QStringLiteral("\n") + failures[i].name + QStringLiteral("：") +
-                failureReason(failures[i].reason, failures[i].error);
+    for (qsizetype i = 0; i < failures.size() && i < kMostLinesShown; ++i) {
+        const auto& f = failures[i];
+        text += QStringLiteral("\n") + f.name + QStringLiteral("：");
+        if (!f.storedIn.isEmpty())
+            text += QStringLiteral("没有下载到可移动磁盘，已存到 ") + f.storedIn;
+        else
+            text += failureReason(f.reason, f.error);
+    }
     if (failures.size() > kMostLinesShown)
         text += QStringLiteral("\n……另有 ") + QString::number(failures.size() - kMostLinesShown) +
                 QStringLiteral(" 个文件");

@@ -27,6 +27,7 @@
 #include "ui/basicsettingspanel.h"
 #include "ui/browsepanel.h"
 #include "ui/categorytabs.h"
+#include "ui/controlmanners.h"
 #include "ui/filemanagerpanel.h"
 #include "ui/introlist.h"
 #include "ui/orderpanel.h"
@@ -82,7 +83,9 @@ TForm1::TForm1(app::Station& station, const std::vector<std::string>& inputMetho
     look.setPixelSize(16);
     setFont(look);
     skinMenu_ = new SkinMenu(station_.settings(), this);
+    pressFocusedButtonsOnEnter();
     buildRegions(inputMethods);
+    fitButtonCaptions(this);
     connectStation();
     connectBrowsing();
     station_.create();
@@ -123,6 +126,11 @@ void TForm1::buildRegions(const std::vector<std::string>& inputMethods) {
     introList_ = new IntroList(resultsPanel_);
     introList_->setGeometry(0, 16, 521, 441);
     connect(&station_.results(), &library::ResultList::countChanged, introList_, &IntroList::resultCountChanged);
+    // A search under way, or the file manager brought forward, puts the instructions away.
+    connect(&station_.search(), &search::SearchController::searchAccepted, introList_, &QWidget::hide);
+    connect(&station_.fileManager(), &storage::FileManager::forwardChanged, introList_, [this](bool forward) {
+        if (forward) introList_->hide();
+    });
     fileManagerPanel_ = new FileManagerPanel(station_, *resultsPanel_);
 
     browsePanel_ = new BrowsePanel(station_, client);
@@ -221,7 +229,8 @@ void TForm1::resizeEvent(QResizeEvent* event) {
 void TForm1::connectStation() {
     connect(&station_, &app::Station::basicSettingsRequested, basicSettingsPanel_,
             &BasicSettingsPanel::showOverWindow);
-    connect(&station_, &app::Station::diskDTextChanged, diskDLabel_, &QLabel::setText);
+    connect(&station_, &app::Station::diskDTextChanged, diskDLabel_,
+            [this](const QString& text) { setWholeText(diskDLabel_, text); });
     connect(&station_, &app::Station::savedSkinRequested, skinMenu_, &SkinMenu::restoreSaved);
     connect(cleanLocalFolder_, &QPushButton::clicked, &station_.localFolder(),
             &storage::LocalFolderUpkeep::deleteSuperfluousFiles);
@@ -255,6 +264,7 @@ void TForm1::connectStation() {
     connect(categoryTabs_, &CategoryTabs::pressed, this, [this, &search] {
         browsePanel_->hide();
         newArrivalsBar_->hide();
+        introList_->hide();
         resultsPanel_->showFullHeight();
         search.tabPressed();
     });

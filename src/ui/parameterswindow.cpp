@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QEvent>
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
@@ -14,12 +15,25 @@
 #include "core/errors.h"
 #include "core/settings.h"
 #include "player/cueplayer.h"
+#include "ui/controlmanners.h"
 #include "ui/focusselect.h"
 #include "ui/texts.h"
 
 namespace zorvik::ui {
 
 namespace {
+
+class FocusOnClick final : public QObject {
+public:
+    FocusOnClick(QWidget* target, QObject* parent) : QObject(parent), target_(target) {}
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::MouseButtonPress) target_->setFocus(Qt::ShortcutFocusReason);
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    QWidget* target_;
+};
 
 // The field sits where the full-width blanks are.
 const std::array<QString, orders::kCategoryCount> kPriceCaptions{
@@ -96,26 +110,37 @@ TCanSHuForm::TCanSHuForm(core::Settings& settings, player::CuePlayer& cues,
 void TCanSHuForm::buildPriceGroup(QWidget* group) {
     const QFontMetrics metrics(group->font());
     const QChar blank(0x3000);
+    constexpr int kRowWidth = 176;
     for (size_t i = 0; i < priceFields_.size(); ++i) {
         const QString& caption = kPriceCaptions[i];
         const int x = i < 6 ? 16 : 200;
         const int y = 30 + static_cast<int>(i % 6) * 44;
-        auto* label = new QLabel(caption, group);
-        label->setObjectName(QStringLiteral("priceCaption%1").arg(i + 1));
-        label->setGeometry(x, y, 176, 24);
-
         const qsizetype first = caption.indexOf(blank);
         qsizetype last = first;
         while (last < caption.size() && caption[last] == blank) ++last;
+
+        // The caption's name and unit with the field in place of its blanks,
+        // as wide as the row allows: a price with all its decimals shows whole.
+        auto* name = new QLabel(caption.left(first), group);
+        name->setObjectName(QStringLiteral("priceCaption%1").arg(i + 1));
+        const int nameWidth = metrics.horizontalAdvance(name->text()) + 2;
+        name->setGeometry(x, y, nameWidth, 24);
+        auto* unit = new QLabel(caption.mid(last), group);
+        unit->setObjectName(QStringLiteral("priceUnit%1").arg(i + 1));
+        const int unitWidth = metrics.horizontalAdvance(unit->text()) + 2;
+        unit->setGeometry(x + kRowWidth - unitWidth, y, unitWidth, 24);
+
         auto* field = new QLineEdit(group);
         field->setObjectName(QStringLiteral("priceField%1").arg(i + 1));
+        field->setAccessibleName(caption.left(first) + caption.mid(last));
         field->setAlignment(Qt::AlignCenter);
-        const int left = metrics.horizontalAdvance(caption.left(first));
-        const int width = std::max(metrics.horizontalAdvance(caption.mid(first, last - first)), 32);
-        field->setGeometry(x + left, y + 1, width, 22);
+        field->setGeometry(x + nameWidth + 2, y + 1, kRowWidth - nameWidth - unitWidth - 6, 22);
         field->setToolTip(QStringLiteral("单价，如 0.5；保存后下次开启软件时生效"));
         field->setText(QString::fromUtf8(orders::kPriceFields[i].defaultText));
         selectAllOnFocus(field);
+        keepTextWhole(field);
+        // A click on the caption hands the field the focus, its price selected.
+        for (QLabel* part : {name, unit}) part->installEventFilter(new FocusOnClick(field, part));
         priceFields_[i] = field;
     }
 }

@@ -2,7 +2,9 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QLibraryInfo>
 #include <QMessageBox>
+#include <QTranslator>
 #include <cstdlib>
 
 #include "app/station.h"
@@ -22,6 +24,15 @@
 #include "ui/websearchwindow.h"
 
 namespace zorvik::ui {
+
+bool installChineseQtTexts(QCoreApplication& application) {
+    auto* translator = new QTranslator(&application);
+    if (!translator->load(QStringLiteral("qt_zh_CN"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        delete translator;
+        return false;
+    }
+    return QCoreApplication::installTranslator(translator);
+}
 
 bool claimStation(platform::InstanceGuard& guard) {
     const auto claim = guard.claim();
@@ -47,6 +58,8 @@ int runProgram(int argc, char** argv) {
     core::traceStartup("entry");
     QApplication application(argc, argv);
     QApplication::setApplicationName(texts::kApplicationTitle);
+    // Before the first box: "程序已经运行" has its button in Chinese too.
+    installChineseQtTexts(application);
     core::traceStartup("application");
 
     core::setErrorSink([](const std::string& message) {

@@ -1,5 +1,7 @@
 #pragma once
 
+class QCoreApplication;
+
 namespace zorvik::platform {
 class InstanceGuard;
 }
@@ -10,6 +12,11 @@ class TCDMuLuForm;
 class TForm1;
 class TGYuForm4;
 class Twang;
+
+// Qt's own texts (message box buttons, edit menus) in Chinese, as the shop's
+// Chinese Windows showed them, whatever the machine's locale. False when the
+// translations are not installed; the texts stay English then.
+bool installChineseQtTexts(QCoreApplication& application);
 
 // Takes the machine-wide guard; when another station holds it, says so in a
 // box and returns false.
