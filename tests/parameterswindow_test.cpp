@@ -22,15 +22,19 @@
 #include <QTimer>
 
 #include <csignal>
+#include <utility>
 #include <string_view>
 #include <sys/prctl.h>
 
+#include "app/station.h"
 #include "core/errors.h"
 #include "core/settings.h"
 #include "platform/inputmethods.h"
 #include "platform/textcodec.h"
 #include "player/cueplayer.h"
+#include "ui/mainwindow.h"
 #include "ui/parameterswindow.h"
+#include "ui/searchpanel.h"
 
 using namespace zorvik;
 
@@ -260,7 +264,7 @@ private Q_SLOTS:
         const Case cases[] = {
             {"", installed, QStringLiteral("拼音"), 0},
             {"[ShuRuFa]\r\nshurufa1=五笔字型\r\n", installed, QStringLiteral("五笔字型"), 1},
-            // A name stored on another machine stays the choice; the box shows no entry.
+            // A name stored on another machine stays the choice, and shows as it is.
             {"[ShuRuFa]\r\nshurufa1=中文 (简体) - 微软拼音\r\n", installed, QStringLiteral("中文 (简体) - 微软拼音"), -1},
             {"", {}, QString(), -1},  // none stored, none installed: no error, an empty box
             {"[ShuRuFa]\r\nshurufa1=拼音\r\n", {}, QStringLiteral("拼音"), -1},
@@ -274,6 +278,7 @@ private Q_SLOTS:
             QCOMPARE(window.inputMethodBox()->count(), static_cast<int>(c.methods.size()));
             QCOMPARE(window.inputMethod(), c.chosen);
             QCOMPARE(window.inputMethodBox()->currentIndex(), c.shownIndex);
+            if (c.shownIndex < 0) QCOMPARE(window.inputMethodBox()->placeholderText(), c.chosen);
             QCOMPARE(errors.messages, QStringList());
             QCOMPARE(s.iniBytes(), before);  // creation writes nothing
         }
@@ -434,6 +439,7 @@ public:
 
 public Q_SLOTS:
     QList<FakeEntry> AvailableInputMethods() {
+        calls << QStringLiteral("AvailableInputMethods");
         auto entry = [](const char* unique, const char* name) {
             return FakeEntry{QLatin1String(unique), QString::fromUtf8(name), {}, {}, {}, QStringLiteral("zh_CN"), false};
         };
@@ -442,9 +448,13 @@ public Q_SLOTS:
                 entry("pinyin", "拼音"),          entry("shuangpin", "双拼"),
                 entry("wbx", "五笔字型"),         entry("keyboard-us-intl", "Keyboard - English (US)")};
     }
-    QString CurrentInputMethodGroup() { return QStringLiteral("默认"); }
+    QString CurrentInputMethodGroup() {
+        calls << QStringLiteral("CurrentInputMethodGroup");
+        return QStringLiteral("默认");
+    }
     // Two results ("sa(ss)"): answered by hand, QtDBus exports no custom output arguments.
     void InputMethodGroupInfo(const QString& group, const QDBusMessage& call) {
+        calls << QStringLiteral("InputMethodGroupInfo");
         QList<FakeGroupItem> items;
         if (group == QStringLiteral("默认"))
             for (const char* name : {"keyboard-us", "pinyin", "wbx", "keyboard-us-intl", "gone-away"})
@@ -453,8 +463,19 @@ public Q_SLOTS:
         bus.send(call.createReply({group == QStringLiteral("默认") ? QStringLiteral("us") : QString(),
                                    QVariant::fromValue(items)}));
     }
-    QString CurrentInputMethod() { return current; }
-    void SetCurrentIM(const QString& name) { current = name; }
+    QString CurrentInputMethod() {
+        calls << QStringLiteral("CurrentInputMethod");
+        return current;
+    }
+    void SetCurrentIM(const QString& name) {
+        calls << QStringLiteral("SetCurrentIM ") + name;
+        current = name;
+    }
+    // The test's own: every call above since it last asked, in order.
+    QStringList TakeCalls() { return std::exchange(calls, {}); }
+
+private:
+    QStringList calls;
 };
 
 namespace {
@@ -510,6 +531,7 @@ private Q_SLOTS:
         QVERIFY(daemon_.waitForStarted());
         QTRY_VERIFY(daemon_.canReadLine());
         address_ = QString::fromLocal8Bit(daemon_.readLine().trimmed());
+        qputenv("DBUS_SESSION_BUS_ADDRESS", address_.toLocal8Bit());  // for the station's own calls
         bus_ = QDBusConnection::connectToBus(address_, QStringLiteral("zorvik-test"));
         QVERIFY2(bus_.isConnected(), qPrintable(bus_.lastError().message()));
     }
@@ -590,7 +612,83 @@ private Q_SLOTS:
         QCOMPARE(currentInputMethod(), QStringLiteral("wbx"));
     }
 
+    void theSearchBoxSwitchesAsItTakesTheFocusAndBackAsItLeaves() {
+        QVERIFY(fcitx_.state() == QProcess::Running);
+        // The station asks the session bus: this test's own.
+        QVERIFY(QDBusConnection::sessionBus().interface()->isServiceRegistered(kFcitxService).value());
+        callFake(QStringLiteral("SetCurrentIM"), {QStringLiteral("keyboard-us")});
+        callFake(QStringLiteral("TakeCalls"));
+
+        QTemporaryDir dir;
+        app::Station station(core::ProgramFolders::at(dir.path().toStdString()));
+        ui::TForm1 window(station);
+        QSignalSpy started(&station, &app::Station::startupFinished);
+        window.show();
+        window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        QTRY_VERIFY(!started.isEmpty());
+        QComboBox* box = window.searchPanel()->searchBox();
+        QWidget* button = window.searchPanel()->searchButton();
+        button->setFocus(Qt::TabFocusReason);
+        station.searchInputMethod().setChosen(QStringLiteral("拼音"));
+        QTest::qWait(50);
+        switches_.clear();
+
+        // In and out, twice: each time the previous one comes back.
+        const QStringList in{QStringLiteral("CurrentInputMethod"), QStringLiteral("SetCurrentIM pinyin")};
+        const QStringList out{QStringLiteral("SetCurrentIM keyboard-us")};
+        box->setFocus(Qt::TabFocusReason);
+        QTRY_COMPARE(switches(), in);
+        button->setFocus(Qt::TabFocusReason);
+        QTRY_COMPARE(switches(), in + out);
+        box->setFocus(Qt::MouseFocusReason);
+        QTRY_COMPARE(switches(), in + out + in);
+
+        // Another window taking over leaves its input method alone; coming
+        // back switches on again, and leaving then brings the first one back.
+        QWidget other;
+        other.show();
+        other.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&other));
+        QTest::qWait(100);
+        QCOMPARE(switches(), in + out + in);
+        window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        QTRY_COMPARE(switches(), in + out + in + QStringList{QStringLiteral("SetCurrentIM pinyin")});
+        button->setFocus(Qt::TabFocusReason);
+        QTRY_COMPARE(switches(), in + out + in + QStringList{QStringLiteral("SetCurrentIM pinyin")} + out);
+
+        // Numbers are keyed in without switching; a name that is not set up
+        // here switches nothing either.
+        switches_.clear();
+        station.search().setNumberMode(true);
+        box->setFocus(Qt::TabFocusReason);
+        button->setFocus(Qt::TabFocusReason);
+        station.search().setNumberMode(false);
+        station.searchInputMethod().choose(QStringLiteral("双拼"));
+        box->setFocus(Qt::TabFocusReason);
+        button->setFocus(Qt::TabFocusReason);
+        QTest::qWait(200);
+        QCOMPARE(switches(), QStringList());
+        QCOMPARE(currentInputMethod(), QStringLiteral("keyboard-us"));
+    }
+
 private:
+    // The stand-in's switching calls since the test last cleared them.
+    QStringList switches() {
+        auto reply = callFake(QStringLiteral("TakeCalls"));
+        for (const QString& call : reply.arguments().value(0).toStringList())
+            if (call == QStringLiteral("CurrentInputMethod") || call.startsWith(QStringLiteral("SetCurrentIM")))
+                switches_ << call;
+        return switches_;
+    }
+    QDBusMessage callFake(const QString& method, const QList<QVariant>& arguments = {}) {
+        QDBusMessage call = QDBusMessage::createMethodCall(kFcitxService, QStringLiteral("/controller"),
+                                                           QStringLiteral("org.fcitx.Fcitx.Controller1"), method);
+        call.setArguments(arguments);
+        return bus_.call(call, QDBus::Block, 3000);
+    }
+
     QString currentInputMethod() {
         QDBusMessage ask = QDBusMessage::createMethodCall(kFcitxService, QStringLiteral("/controller"),
                                                           QStringLiteral("org.fcitx.Fcitx.Controller1"),
@@ -605,6 +703,7 @@ private:
     QProcess fcitx_;
     QString address_;
     QDBusConnection bus_{QStringLiteral("unset")};
+    QStringList switches_;
 };
 
 int main(int argc, char** argv) {

@@ -82,14 +82,12 @@ int runProgram(int argc, char** argv) {
     QObject::connect(&station, &app::Station::optionBoxesLoaded, &parameters, &TCanSHuForm::setOptionBoxes);
     // The search box takes the configured input method at start-up, whatever
     // the search mode, and a new choice at once unless numbers are keyed in.
-    QObject::connect(&station, &app::Station::startupFinished, &mainWindow,
-                     [&] {
-                         mainWindow.setSearchInputMethod(parameters.inputMethod());
-                         mainWindow.searchPanel()->focusSearchBox();
-                     });
-    QObject::connect(&parameters, &TCanSHuForm::inputMethodChosen, &mainWindow, [&](const QString& name) {
-        if (!station.search().numberMode()) mainWindow.setSearchInputMethod(name);
+    QObject::connect(&station, &app::Station::startupFinished, &mainWindow, [&] {
+        station.searchInputMethod().setChosen(parameters.inputMethod());
+        mainWindow.searchPanel()->focusSearchBox();
     });
+    QObject::connect(&parameters, &TCanSHuForm::inputMethodChosen, &station.searchInputMethod(),
+                     &search::SearchInputMethod::choose);
     mainWindow.show();
     core::traceStartup("main window shown");
     // A session that ends closes the station as the operator would.
