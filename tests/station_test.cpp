@@ -160,6 +160,7 @@ TEST_F(StationStart, AMissingDriveDIsReportedAndStartUpGoesOn) {
     ASSERT_EQ(message.size(), 1);
     EXPECT_EQ(message[0][0].toString(), QStringLiteral("D盘不存在,或D盘无法读写,请检查磁盘!"));
     EXPECT_EQ(station.diskDText(), QStringLiteral("D盘不存在,或D盘无法读写"));
+    EXPECT_FALSE(fs::exists(s.at("gone")));  // no local download folder made up for D:
 
     // Whatever asks for folders on them (the staging folders at start, the
     // category folders of a chosen library drive, the subcategory panel), a
