@@ -31,7 +31,8 @@ const QString kInstructions = QStringLiteral(
     "第一步：选择歌曲所在盘符\n"
     "    在“歌库盘符1”至“歌库盘符6”中选择存放影音资源的硬盘盘符。例如歌曲保存在E盘，就选 E。"
     "至少设置一个，最多设置六个，请勿多设、乱设、重设；不能选择光驱等不可写磁盘的盘符。"
-    "选好后，软件会在该盘自动建好“Brask搜歌库”资源库和十二个分类文件夹。\n"
+    "选好后按回车：这个盘符在本机还没有对应的文件夹时，软件会请您选一个文件夹作为该盘（本机的数据硬盘列在左边）。"
+    "软件会在该盘自动建好“Brask搜歌库”资源库和十二个分类文件夹，盘符下面显示它对应的文件夹。\n"
     "\n"
     "第二步：选择输入法\n"
     "    在“输入法选择框”中选择您习惯的输入法，以后查找歌曲时搜索框会自动切换到这个输入法。\n"
@@ -214,6 +215,8 @@ bool BasicSettingsPanel::eventFilter(QObject* watched, QEvent* event) {
 void BasicSettingsPanel::showOverWindow() {
     show();
     raise();
+    // Typing goes to the panel, not to a box it covers.
+    driveBoxes_[0]->setFocus(Qt::OtherFocusReason);
 }
 
 void BasicSettingsPanel::showDriveFolders() {

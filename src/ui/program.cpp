@@ -13,6 +13,7 @@
 #include "platform/termination.h"
 #include "ui/aboutwindow.h"
 #include "ui/cdcatalogueform.h"
+#include "ui/basicsettingspanel.h"
 #include "ui/mainwindow.h"
 #include "ui/panellinks.h"
 #include "ui/parameterswindow.h"
@@ -84,7 +85,8 @@ int runProgram(int argc, char** argv) {
     // the search mode, and a new choice at once unless numbers are keyed in.
     QObject::connect(&station, &app::Station::startupFinished, &mainWindow, [&] {
         station.searchInputMethod().setChosen(parameters.inputMethod());
-        mainWindow.searchPanel()->focusSearchBox();
+        // Over a first start's basic settings the focus stays in the panel.
+        if (!mainWindow.basicSettingsPanel()->isVisible()) mainWindow.searchPanel()->focusSearchBox();
     });
     QObject::connect(&parameters, &TCanSHuForm::inputMethodChosen, &station.searchInputMethod(),
                      &search::SearchInputMethod::choose);
