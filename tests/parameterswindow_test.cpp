@@ -478,6 +478,63 @@ private:
     QStringList calls;
 };
 
+// IBus's daemon: its engines as it describes them (IBusEngineDesc, a
+// structure led by its type name and attachments), and the global engine.
+struct FakeEngineDesc {
+    QString name, longname;
+};
+QDBusArgument& operator<<(QDBusArgument& a, const FakeEngineDesc& e) {
+    a.beginStructure();
+    a << QStringLiteral("IBusEngineDesc") << QVariantMap{} << e.name << e.longname;
+    for (int i = 0; i < 6; ++i) a << QString();  // description ... layout
+    a << 0u;                                      // rank
+    for (int i = 0; i < 8; ++i) a << QString();  // hotkeys ... icon_prop_key
+    a.endStructure();
+    return a;
+}
+const QDBusArgument& operator>>(const QDBusArgument& a, FakeEngineDesc& e) {
+    QString type;
+    a.beginStructure();
+    a >> type;
+    a.asVariant();
+    a >> e.name >> e.longname;
+    while (!a.atEnd()) a.asVariant();
+    a.endStructure();
+    return a;
+}
+Q_DECLARE_METATYPE(FakeEngineDesc)
+
+class FakeIBus : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.IBus")
+    Q_PROPERTY(QDBusVariant GlobalEngine READ globalEngine)
+public:
+    QDBusVariant globalEngine() {
+        calls << QStringLiteral("GlobalEngine");
+        return QDBusVariant(QVariant::fromValue(desc(global)));
+    }
+    QString global = QStringLiteral("xkb:us::eng");
+
+public Q_SLOTS:
+    QList<QDBusVariant> GetEnginesByNames(const QStringList& names) {
+        QList<QDBusVariant> found;
+        for (const QString& name : names)
+            if (name != QStringLiteral("gone-away")) found << QDBusVariant(QVariant::fromValue(desc(name)));
+        return found;
+    }
+    void SetGlobalEngine(const QString& name) {
+        calls << QStringLiteral("SetGlobalEngine ") + name;
+        global = name;
+    }
+    QStringList TakeCalls() { return std::exchange(calls, {}); }
+
+private:
+    static FakeEngineDesc desc(const QString& name) {
+        return {name, name == QStringLiteral("libpinyin") ? QStringLiteral("智能拼音") : QStringLiteral("English (US)")};
+    }
+    QStringList calls;
+};
+
 namespace {
 
 int serveFakeFcitx(int argc, char** argv) {
@@ -486,8 +543,17 @@ int serveFakeFcitx(int argc, char** argv) {
     qDBusRegisterMetaType<QList<FakeEntry>>();
     qDBusRegisterMetaType<FakeGroupItem>();
     qDBusRegisterMetaType<QList<FakeGroupItem>>();
+    qDBusRegisterMetaType<FakeEngineDesc>();
+    qDBusRegisterMetaType<QList<QDBusVariant>>();
     QDBusConnection bus = QDBusConnection::connectToBus(QString::fromLocal8Bit(argv[2]), QStringLiteral("fake"));
     FakeController controller(bus);
+    FakeIBus ibus;
+    if (std::string_view(argv[1]) == "--fake-ibus")
+        return bus.registerObject(QStringLiteral("/org/freedesktop/IBus"), &ibus,
+                                  QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllProperties) &&
+                       bus.registerService(QStringLiteral("org.freedesktop.IBus"))
+                   ? QCoreApplication::exec()
+                   : 1;
     if (!bus.registerObject(QStringLiteral("/controller"), &controller, QDBusConnection::ExportAllSlots) ||
         !bus.registerService(kFcitxService))
         return 1;
@@ -673,7 +739,58 @@ private Q_SLOTS:
         QCOMPARE(currentInputMethod(), QStringLiteral("keyboard-us"));
     }
 
+    void withoutFcitxIBusListsItsEnginesAndSwitchesTheGlobalOne() {
+        const QString compiler = QStandardPaths::findExecutable(QStringLiteral("glib-compile-schemas"));
+        if (compiler.isEmpty()) QSKIP("glib-compile-schemas is not installed");
+        fcitx_.kill();
+        fcitx_.waitForFinished();
+        QTRY_VERIFY(!bus_.interface()->isServiceRegistered(kFcitxService).value());
+        // IBus's setting, from a schema of the test's own with the engines as its default.
+        QVERIFY(QDir(dir_.path()).mkpath(QStringLiteral("schemas")));
+        QFile schema(dir_.filePath(QStringLiteral("schemas/org.freedesktop.ibus.gschema.xml")));
+        QVERIFY(schema.open(QIODevice::WriteOnly));
+        schema.write("<schemalist><schema id=\"org.freedesktop.ibus.general\" path=\"/desktop/ibus/general/\">"
+                     "<key name=\"preload-engines\" type=\"as\"><default>['xkb:us::eng', 'libpinyin', 'gone-away']"
+                     "</default></key></schema></schemalist>\n");
+        schema.close();
+        QCOMPARE(QProcess::execute(compiler, {dir_.filePath(QStringLiteral("schemas"))}), 0);
+        qputenv("GSETTINGS_SCHEMA_DIR", dir_.filePath(QStringLiteral("schemas")).toLocal8Bit());
+        qputenv("GSETTINGS_BACKEND", "memory");
+        qputenv("IBUS_ADDRESS", address_.toLocal8Bit());  // its own bus is this one here
+        ibus_.setChildProcessModifier(dieWithTheTest);
+        ibus_.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--fake-ibus"), address_});
+        QVERIFY(ibus_.waitForStarted());
+        QTRY_VERIFY(bus_.interface()->isServiceRegistered(QStringLiteral("org.freedesktop.IBus")).value());
+
+        // The setting's engines the daemon knows, by their long names.
+        QCOMPARE(platform::installedInputMethods(bus_), (std::vector<std::string>{"English (US)", "智能拼音"}));
+
+        QTemporaryDir dir;
+        app::Station station(core::ProgramFolders::at(dir.path().toStdString()));
+        auto& method = station.searchInputMethod();
+        method.setChosen(QStringLiteral("智能拼音"));
+        ibusCalls();
+        switches_.clear();
+        const QStringList in{QStringLiteral("GlobalEngine"), QStringLiteral("SetGlobalEngine libpinyin")};
+        method.focusIn();
+        QTRY_COMPARE(ibusCalls(), in);
+        method.focusOut(false);
+        QTRY_COMPARE(ibusCalls(), in + QStringList{QStringLiteral("SetGlobalEngine xkb:us::eng")});
+        ibus_.kill();
+        ibus_.waitForFinished();
+        qunsetenv("IBUS_ADDRESS");
+    }
+
 private:
+    // The IBus stand-in's calls since the test last cleared them.
+    QStringList ibusCalls() {
+        QDBusMessage call = QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.IBus"),
+                                                           QStringLiteral("/org/freedesktop/IBus"),
+                                                           QStringLiteral("org.freedesktop.IBus"), QStringLiteral("TakeCalls"));
+        switches_ << bus_.call(call, QDBus::Block, 3000).arguments().value(0).toStringList();
+        return switches_;
+    }
+
     // The stand-in's switching calls since the test last cleared them.
     QStringList switches() {
         auto reply = callFake(QStringLiteral("TakeCalls"));
@@ -701,13 +818,15 @@ private:
     QString marker_;
     QProcess daemon_;
     QProcess fcitx_;
+    QProcess ibus_;
     QString address_;
     QDBusConnection bus_{QStringLiteral("unset")};
     QStringList switches_;
 };
 
 int main(int argc, char** argv) {
-    if (argc == 3 && std::string_view(argv[1]) == "--fake-fcitx5") return serveFakeFcitx(argc, argv);
+    if (argc == 3 && (std::string_view(argv[1]) == "--fake-fcitx5" || std::string_view(argv[1]) == "--fake-ibus"))
+        return serveFakeFcitx(argc, argv);
     QApplication application(argc, argv);
     int failures = 0;
     {
