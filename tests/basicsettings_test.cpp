@@ -404,6 +404,7 @@ private Q_SLOTS:
 
         QTest::mouseClick(rig.panel->doneButton(), Qt::LeftButton);
         QVERIFY(rig.panel->isHidden());
+        QCOMPARE(rig.client.focusWidget(), rig.search->searchBox());  // the keyboard goes on with a search
     }
 
     void theFolderTreePictureIsAnEmbeddedJpeg() {

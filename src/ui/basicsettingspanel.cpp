@@ -166,7 +166,10 @@ BasicSettingsPanel::BasicSettingsPanel(app::Station& station, SearchPanel& quick
     doneButton_ = new QPushButton(QStringLiteral("确定设置完毕"), this);
     doneButton_->setObjectName(QStringLiteral("doneButton"));
     doneButton_->setGeometry(500, 468, 150, 34);
-    connect(doneButton_, &QPushButton::clicked, this, &QWidget::hide);
+    connect(doneButton_, &QPushButton::clicked, this, [this] {
+        hide();
+        quickDrives_.focusSearchBox();  // the keyboard goes on with a search
+    });
 
     folderTreePicture_ = new QLabel(this);
     folderTreePicture_->setObjectName(QStringLiteral("folderTreePicture"));
