@@ -139,7 +139,7 @@ TEST_F(DriveSetup, EachDriveIsStoredUnderItsOwnSectionAndKey) {
 TEST(DriveMap, DataDisksNewToTheTableGetTheNextFreeLettersFromE) {
     using platform::Drive;
     using platform::DriveType;
-    const Drive c{'C', "/", DriveType::Fixed, {}}, d{'D', "/home/shop", DriveType::Fixed, {}};
+    const Drive c{'C', "/", DriveType::Fixed}, d{'D', "/home/shop", DriveType::Fixed};
     struct Case {
         const char* what;
         std::vector<Drive> table;
@@ -149,19 +149,19 @@ TEST(DriveMap, DataDisksNewToTheTableGetTheNextFreeLettersFromE) {
     const Case cases[] = {
         {"two disks", {c, d}, {"/mnt/a", "/srv/b"}, {{'E', "/mnt/a"}, {'F', "/srv/b"}}},
         {"taken letters are passed over",
-         {c, d, {'E', "/data", DriveType::Fixed, {}}, {'G', "/media/u/X", DriveType::Removable, {}}},
+         {c, d, {'E', "/data", DriveType::Fixed}, {'G', "/media/u/X", DriveType::Removable}},
          {"/mnt/a", "/mnt/b"},
          {{'F', "/mnt/a"}, {'H', "/mnt/b"}}},
-        {"a drive on the disk already reaches it", {c, d, {'K', "/mnt/a/library", DriveType::Fixed, {}}},
+        {"a drive on the disk already reaches it", {c, d, {'K', "/mnt/a/library", DriveType::Fixed}},
          {"/mnt/a", "/mnt/ab"}, {{'E', "/mnt/ab"}}},
-        {"a card's folder on it does not", {c, d, {'G', "/mnt/a/x", DriveType::Removable, {}}}, {"/mnt/a"},
+        {"a card's folder on it does not", {c, d, {'G', "/mnt/a/x", DriveType::Removable}}, {"/mnt/a"},
          {{'E', "/mnt/a"}}},
         {"no disks", {c, d}, {}, {}},
     };
     for (const auto& k : cases) EXPECT_EQ(lettersForNewDisks(k.table, k.disks), k.expected) << k.what;
 
     std::vector<Drive> full{c, d};
-    for (char l = 'E'; l <= 'Y'; ++l) full.push_back({l, std::string("/x/") + l, DriveType::Fixed, {}});
+    for (char l = 'E'; l <= 'Y'; ++l) full.push_back({l, std::string("/x/") + l, DriveType::Fixed});
     EXPECT_EQ(lettersForNewDisks(full, {"/mnt/a", "/mnt/b"}), (DriveFolders{{'Z', "/mnt/a"}}));  // out of letters
 }
 

@@ -49,7 +49,7 @@ void DriveTable::setFixed(const std::vector<std::pair<char, std::string>>& drive
         fixed.erase(std::remove_if(fixed.begin(), fixed.end(),
                                    [letter](const Drive& d) { return d.letter == letter; }),
                     fixed.end());
-        fixed.push_back({letter, withoutTrailingSlash(std::move(root)), DriveType::Fixed, {}});
+        fixed.push_back({letter, withoutTrailingSlash(std::move(root)), DriveType::Fixed});
     };
     add('C', "/");
     add('D', homeDirectory());
@@ -67,31 +67,31 @@ DriveChanges DriveTable::setRemovableMounts(const std::vector<RemovableMount>& m
     for (const auto& m : mounts) now.emplace_back(withoutTrailingSlash(m.point), m.card.empty() ? m.point : m.card);
 
     // A drive stays while the same card is mounted at the same place.
+    auto same = [this](const Drive& d, const RemovableMount& m) {
+        return d.root == m.point && cardOfLetter_[d.letter] == m.card;
+    };
     std::vector<Drive> kept;
     for (auto& d : removable_) {
-        if (std::any_of(now.begin(), now.end(),
-                        [&d](const RemovableMount& m) { return m.point == d.root && m.card == d.card; }))
+        if (std::any_of(now.begin(), now.end(), [&](const RemovableMount& m) { return same(d, m); }))
             kept.push_back(d);
         else
             changes.removed.push_back(d);
     }
     auto taken = [&](char letter) {
-        auto same = [letter](const Drive& d) { return d.letter == letter; };
-        return std::any_of(fixed_.begin(), fixed_.end(), same) ||
-               std::any_of(kept.begin(), kept.end(), same);
+        auto has = [letter](const Drive& d) { return d.letter == letter; };
+        return std::any_of(fixed_.begin(), fixed_.end(), has) || std::any_of(kept.begin(), kept.end(), has);
     };
     for (const auto& m : now) {
-        bool known = std::any_of(kept.begin(), kept.end(),
-                                 [&m](const Drive& d) { return d.root == m.point && d.card == m.card; });
-        if (known) continue;
+        if (std::any_of(kept.begin(), kept.end(), [&](const Drive& d) { return same(d, m); })) continue;
         char letter = 0;
-        if (auto before = cardLetters_.find(m.card); before != cardLetters_.end() && !taken(before->second))
+        if (auto before = letterOfCard_.find(m.card); before != letterOfCard_.end() && !taken(before->second))
             letter = before->second;
         for (char l = kFirstRemovable; !letter && l <= 'Z'; ++l)
             if (!taken(l)) letter = l;
         if (!letter) break;  // out of letters, as on Windows
-        cardLetters_[m.card] = letter;
-        kept.push_back({letter, m.point, DriveType::Removable, m.card});
+        letterOfCard_[m.card] = letter;
+        cardOfLetter_[letter] = m.card;
+        kept.push_back({letter, m.point, DriveType::Removable});
         changes.arrived.push_back(kept.back());
     }
     std::sort(kept.begin(), kept.end(),

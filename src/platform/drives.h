@@ -18,7 +18,6 @@ struct Drive {
     char letter = 0;   // upper case 'A'..'Z'
     std::string root;  // native directory, no trailing slash except for "/"
     DriveType type = DriveType::None;
-    std::string card;  // a removable drive's card (RemovableMount::card)
 };
 
 struct DriveChanges {
@@ -60,7 +59,8 @@ private:
     mutable std::shared_mutex mutex_;
     std::vector<Drive> fixed_;
     std::vector<Drive> removable_;
-    std::map<std::string, char> cardLetters_;  // the letter each card seen had last
+    std::map<std::string, char> letterOfCard_;  // the letter each card seen had last
+    std::map<char, std::string> cardOfLetter_;  // the card each removable letter was given to
 };
 
 // Letter of a drive path ("e:\x" -> 'E'), 0 when the path has none.
