@@ -51,6 +51,8 @@ private Q_SLOTS:
         QWidget* client = window.centralWidget();
         QVERIFY(window.basicSettingsPanel()->geometry().contains(
             QRect(0, 0, client->width() - 1, window.height() - 30)));
+        // Typing goes to the panel's first drive box, not to a box it covers.
+        QCOMPARE(window.focusWidget(), window.basicSettingsPanel()->driveBoxes()[0]);
         QCOMPARE(window.diskDLabel()->text().left(6), QStringLiteral("D盘可用空:"));
     }
 

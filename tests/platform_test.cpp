@@ -14,6 +14,7 @@
 #include "platform/errortext.h"
 #include "platform/fileops.h"
 #include "platform/instanceguard.h"
+#include "platform/mounttable.h"
 #include "platform/names.h"
 #include "platform/textcodec.h"
 #include "platform/wildcard.h"
@@ -24,6 +25,7 @@ namespace zorvik::platform {
 namespace {
 
 using testing::Scratch;
+namespace fs = std::filesystem;
 
 TEST(DriveTable, MapsLettersBothWaysAndUnknownLettersNameNothing) {
     auto& table = DriveTable::instance();
@@ -84,6 +86,84 @@ TEST(DriveTable, RemovableDrivesTakeLettersFromGAndKeepThem) {
     table.setRemovableMounts({});
     EXPECT_EQ(table.type('H'), DriveType::None);
     table.setFixed({});
+}
+
+TEST(DriveTable, ACardThatComesBackGetsItsLetterAgain) {
+    auto& table = DriveTable::instance();
+    table.setFixed({});
+    table.setRemovableMounts({});
+    // Two cards in, in mount order; both out; the second one back first.
+    auto in = table.setRemovableMounts({{"/media/u/CARD1", "UUID=1111-AAAA"}, {"/media/u/CARD2", "UUID=2222-BBBB"}});
+    ASSERT_EQ(in.arrived.size(), 2u);
+    EXPECT_EQ(in.arrived[0].letter, 'G');
+    EXPECT_EQ(in.arrived[1].letter, 'H');
+    table.setRemovableMounts({});
+    auto back = table.setRemovableMounts({{"/media/u/CARD2", "UUID=2222-BBBB"}});
+    ASSERT_EQ(back.arrived.size(), 1u);
+    EXPECT_EQ(back.arrived[0].letter, 'H');
+    // A card never seen takes the first free letter, even one another card had.
+    auto stranger = table.setRemovableMounts({{"/media/u/CARD2", "UUID=2222-BBBB"}, {"/media/u/X", "LABEL=X"}});
+    ASSERT_EQ(stranger.arrived.size(), 1u);
+    EXPECT_EQ(stranger.arrived[0].letter, 'G');
+    // The first card, now mounted elsewhere, finds its letter taken and takes the next free one.
+    auto first = table.setRemovableMounts(
+        {{"/media/u/CARD2", "UUID=2222-BBBB"}, {"/media/u/X", "LABEL=X"}, {"/media/u/CARD11", "UUID=1111-AAAA"}});
+    ASSERT_EQ(first.arrived.size(), 1u);
+    EXPECT_EQ(first.arrived[0].letter, 'I');
+    // Another card put in at the same place in one change is another drive.
+    auto swapped = table.setRemovableMounts(
+        {{"/media/u/CARD2", "UUID=3333-CCCC"}, {"/media/u/X", "LABEL=X"}, {"/media/u/CARD11", "UUID=1111-AAAA"}});
+    ASSERT_EQ(swapped.removed.size(), 1u);
+    EXPECT_EQ(swapped.removed[0].letter, 'H');
+    ASSERT_EQ(swapped.arrived.size(), 1u);
+    EXPECT_EQ(swapped.arrived[0].root, "/media/u/CARD2");
+    table.setRemovableMounts({});
+}
+
+// A mount table as the kernel writes it, with the udev links that name its
+// devices; the devices themselves need not exist.
+class MountTableFixture : public ::testing::Test {
+protected:
+    void SetUp() override {
+        s.write("mountinfo",
+                "27 1 254:0 / / rw,relatime - ext4 /dev/vda rw\n"
+                "21 27 0:20 / /proc rw - proc proc rw\n"
+                "28 27 254:1 / /boot rw - ext4 /dev/vda1 rw\n"
+                "29 27 254:2 / /home rw - ext4 /dev/vda2 rw\n"
+                "30 27 0:31 / /run/user/1000 rw - tmpfs tmpfs rw\n"
+                "31 27 0:9901 / /mnt/media\\040disk rw - ext4 /dev/zz1 rw\n"
+                "32 27 0:9902 /@library /srv/library rw - btrfs /dev/zz2 rw\n"
+                "33 27 0:9901 /sub /mnt/bind rw - ext4 /dev/zz1 rw\n"
+                "34 27 0:9903 / /media/shop/歌 rw,nosuid shared:5 - vfat /dev/zz3 rw\n"
+                "35 27 0:9904 / /media/shop/NO\\040NAME rw - exfat /dev/zz4 rw\n"
+                "36 27 0:9905 / /media/shop/plain rw - tmpfs tmpfs rw\n"
+                "37 27 0:9906 / /mnt/nas rw - nfs4 nas:/share rw\n");
+        s.makeFolder("links/by-uuid");
+        s.makeFolder("links/by-label");
+        fs::create_symlink("/dev/zz3", s.at("links/by-uuid/0A1B-2C3D"));
+        fs::create_symlink("/dev/zz3", s.at("links/by-label/歌"));
+        fs::create_symlink("/dev/zz4", s.at("links/by-label") + "/NO\\x20NAME");
+        fs::create_symlink("/dev/zz1", s.at("links/by-uuid/ffff-ext4"));
+        table = readMountTable(s.at("mountinfo"));
+    }
+    Scratch s;
+    std::vector<MountEntry> table;
+};
+
+TEST_F(MountTableFixture, CardsAreKnownByUuidThenLabelThenMountPoint) {
+    ASSERT_EQ(table.size(), 12u);
+    EXPECT_EQ(table[5].point, "/mnt/media disk");
+    EXPECT_EQ(table[5].source, "/dev/zz1");
+    auto cards = removableMounts(table, s.at("links"));
+    ASSERT_EQ(cards.size(), 3u);
+    EXPECT_EQ(cards[0].point, "/media/shop/歌");
+    EXPECT_EQ(cards[0].card, "UUID=0A1B-2C3D");
+    EXPECT_EQ(cards[1].card, "LABEL=NO NAME");
+    EXPECT_EQ(cards[2].card, "/media/shop/plain");
+}
+
+TEST_F(MountTableFixture, FixedDataDisksLeaveOutTheSystemCardsAndBindMounts) {
+    EXPECT_EQ(fixedDataDisks(table), (std::vector<std::string>{"/mnt/media disk", "/srv/library"}));
 }
 
 TEST(Names, OnlyNamesAWindowsDiskCouldHoldFit) {

@@ -286,6 +286,27 @@ TEST_F(RealDrives, AMediumTakingAFreedLetterReplacesTheOldEntry) {
     }
 }
 
+TEST_F(RealDrives, CardsBackInAnotherOrderGetTheLettersTheyHad) {
+    MountWatcher watcher;
+    QSignalSpy changes(&watcher, &MountWatcher::drivesChanged);
+    std::string a = mount("16m");
+    if (a.empty()) GTEST_SKIP() << failure_;
+    std::string b = mount("17m");
+    ASSERT_TRUE(waitUntil(changes, [&] { return reported(changes, 0, {a, b}); }));
+    const QString letterA = rootOf(a), letterB = rootOf(b);
+    EXPECT_LT(letterA, letterB);  // in mount order
+
+    unmount(a);
+    unmount(b);
+    ASSERT_TRUE(waitUntil(changes, [&] { return reported(changes, 1, {a, b}, {letterA, letterB}); }));
+    ASSERT_EQ(mount("17m"), b);
+    ASSERT_TRUE(waitUntil(changes, [&] { return !rootOf(b).isEmpty(); }));
+    EXPECT_EQ(rootOf(b), letterB);
+    ASSERT_EQ(mount("16m"), a);
+    ASSERT_TRUE(waitUntil(changes, [&] { return !rootOf(a).isEmpty(); }));
+    EXPECT_EQ(rootOf(a), letterA);
+}
+
 TEST_F(RealDrives, OnlyDrivesOfMoreThanTenMegabytesAreOffered) {
     MountWatcher watcher;
     RemovableDrives monitor;

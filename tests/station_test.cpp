@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "app/station.h"
+#include "library/drivesetup.h"
 #include "library/files.h"
 #include "platform/drives.h"
 #include "platform/textcodec.h"
@@ -150,13 +151,24 @@ TEST_F(StationStart, CopyToLocalDiskWritesPlainMediaFilesBesideTheCounter) {
 }
 
 TEST_F(StationStart, AMissingDriveDIsReportedAndStartUpGoesOn) {
-    s.write("prog/数据文件/Corlen.ini", "[Drives]\r\nD=" + s.at("gone") + "\r\n");
+    // D: and the library disk E: name folders on a disk that is not there.
+    s.write("prog/数据文件/Corlen.ini", "[Drives]\r\nD=" + s.at("gone/home") + "\r\nE=" + s.at("gone/disk") +
+                                          "\r\n[PanFu1]\r\nPanFu1=E\r\n");
     Station station(core::ProgramFolders::at(s.at("prog")));
     QSignalSpy message(&station, &Station::messageRequested);
     start(station);
     ASSERT_EQ(message.size(), 1);
     EXPECT_EQ(message[0][0].toString(), QStringLiteral("D盘不存在,或D盘无法读写,请检查磁盘!"));
     EXPECT_EQ(station.diskDText(), QStringLiteral("D盘不存在,或D盘无法读写"));
+    EXPECT_FALSE(fs::exists(s.at("gone")));  // no local download folder made up for D:
+
+    // Whatever asks for folders on them (the staging folders at start, the
+    // category folders of a chosen library drive, the subcategory panel), a
+    // missing drive stays missing.
+    EXPECT_FALSE(library::createCategoryFolders("E"));
+    station.categories().openPanel();
+    EXPECT_TRUE(station.categories().waitUntil(std::chrono::steady_clock::now() + std::chrono::seconds(5)));
+    EXPECT_FALSE(fs::exists(s.at("gone")));
 }
 
 TEST_F(StationStart, WarmUpEndsReadyAndTheCountersStop) {

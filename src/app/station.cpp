@@ -5,6 +5,7 @@
 #include "core/oneshot.h"
 #include "core/startuptrace.h"
 #include "library/cacheclean.h"
+#include "library/drivemap.h"
 #include "library/files.h"
 #include "library/prefixed.h"
 #include "library/rename.h"
@@ -17,17 +18,6 @@
 #include "storage/localfolder.h"
 
 namespace zorvik::app {
-
-namespace {
-
-std::vector<std::pair<char, std::string>> driveSection(const core::Settings& settings) {
-    std::vector<std::pair<char, std::string>> drives;
-    for (const auto& [key, value] : settings.readSection("Drives"))
-        if (key.size() == 1 && !value.empty()) drives.emplace_back(key[0], value);
-    return drives;
-}
-
-}  // namespace
 
 Station::Station(core::ProgramFolders folders, QObject* parent)
     : QObject(parent),
@@ -129,8 +119,10 @@ void Station::create() {
     if (!platform::folderExists(folders_.data)) platform::createFolders(folders_.data);
     platform::removeStationTemporaries(folders_.data);  // of saves cut short by a crash
 
-    // Drive letters map to folders before anything names a drive path.
-    platform::DriveTable::instance().setFixed(driveSection(settings_));
+    // Drive letters map to folders before anything names a drive path; data
+    // disks new to the station get letters of their own.
+    library::applyDriveSection(settings_);
+    library::letterNewDisks(settings_, platform::fixedDataDisks(platform::readMountTable()));
     // Removable drives: the ones present now, then every arrival and removal.
     mounts_.refresh();
 

@@ -34,6 +34,7 @@
 #include "search/categorybrowser.h"
 #include "search/patterns.h"
 #include "search/searchcontroller.h"
+#include "search/searchinputmethod.h"
 #include "search/singers.h"
 
 namespace zorvik::app {
@@ -73,6 +74,7 @@ public:
     library::ResultList& results() { return listings_.results(); }
     QItemSelectionModel& resultSelection() { return resultSelection_; }
     search::SearchController& search() { return search_; }
+    search::SearchInputMethod& searchInputMethod() { return searchInputMethod_; }
     search::SingerBrowser& singers() { return singers_; }
     search::CategoryBrowser& categories() { return categories_; }
     library::HotList& hotList() { return hotList_; }
@@ -171,6 +173,7 @@ private:
     library::Listings listings_;
     QItemSelectionModel resultSelection_{&listings_.results()};
     search::SearchController search_{listings_, cues_, drives_, patterns_};
+    search::SearchInputMethod searchInputMethod_{search_};
     search::SingerBrowser singers_{search_};
     search::CategoryBrowser categories_{listings_, cues_, drives_};
     library::HotList hotList_;

@@ -154,8 +154,16 @@ std::int64_t fileSize(std::string_view path) {
 bool createFolders(std::string_view path) {
     auto p = native(path);
     if (!p) return false;
-    std::string partial;
     size_t pos = 0;
+    // A drive whose folder is not there is a missing drive: nothing is made
+    // at or above its root, only below it.
+    if (char letter = driveLetterOf(path)) {
+        auto drive = DriveTable::instance().drive(letter);
+        struct stat root {};
+        if (!drive || ::stat(drive->root.c_str(), &root) != 0 || !S_ISDIR(root.st_mode)) return failPathNotFound();
+        pos = drive->root == "/" ? 1 : drive->root.size() + 1;
+    }
+    std::string partial;
     while (pos <= p->size()) {
         size_t slash = p->find('/', pos);
         if (slash == std::string::npos) slash = p->size();

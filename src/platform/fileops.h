@@ -23,7 +23,9 @@ int lastError();
 bool fileExists(std::string_view path);    // a regular file, links followed
 bool folderExists(std::string_view path);
 std::int64_t fileSize(std::string_view path);  // -1 when there is no such file
-bool createFolders(std::string_view path);     // with every missing parent
+// With every missing parent below the drive's root; a drive whose root is
+// missing gets nothing made, as a drive that is not there.
+bool createFolders(std::string_view path);
 bool deleteFile(std::string_view path);
 bool renameFile(std::string_view from, std::string_view to);
 

@@ -144,6 +144,8 @@ void TForm1::buildRegions(const std::vector<std::string>& inputMethods) {
     diskLine_ = tallyBox_->diskLine();
     // Every repaint of the window brings the disk space line up to date.
     client->installEventFilter(this);
+    // The search box's input method follows its focus.
+    searchPanel_->searchBox()->installEventFilter(this);
     region(client, "folderPicker", {808, 136, 153, 241}, false);
     basicSettingsPanel_ = new BasicSettingsPanel(station_, *searchPanel_, inputMethods, client);
     basicSettingsPanel_->hide();
@@ -332,21 +334,17 @@ void TForm1::mousePressEvent(QMouseEvent* event) {
     QMainWindow::mousePressEvent(event);
 }
 
-void TForm1::setSearchInputMethod(const QString& name) {
-    searchInputMethod_ = name;
-    searchPanel_->searchBox()->lineEdit()->installEventFilter(this);
-}
-
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::Paint) station_.removableDrives().requestDiskSpaceLine();
-    // The search box switches to the chosen input method when it takes the
-    // focus, except for keying in numbers. Deferred: the input method hears
-    // of the focus change on a connection of its own.
-    if (event->type() == QEvent::FocusIn && watched == searchPanel_->searchBox()->lineEdit() &&
-        !searchInputMethod_.isEmpty() && !station_.search().numberMode()) {
-        QTimer::singleShot(0, this, [name = searchInputMethod_.toStdString()] {
-            platform::switchInputMethod(name);
-        });
+    if (watched == searchPanel_->searchBox() && (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut)) {
+        // Its own drop-down list taking the focus for a moment is no leaving.
+        const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+        if (reason != Qt::PopupFocusReason) {
+            if (event->type() == QEvent::FocusIn)
+                station_.searchInputMethod().focusIn();
+            else
+                station_.searchInputMethod().focusOut(reason == Qt::ActiveWindowFocusReason);
+        }
     }
     return QMainWindow::eventFilter(watched, event);
 }

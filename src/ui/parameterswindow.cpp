@@ -98,6 +98,9 @@ TCanSHuForm::TCanSHuForm(core::Settings& settings, player::CuePlayer& cues,
     // With none stored the first installed one serves; with none installed the box stays empty.
     if (inputMethod_.isEmpty() && inputMethodBox_->count() > 0) inputMethod_ = inputMethodBox_->itemText(0);
     inputMethodBox_->setCurrentIndex(inputMethodBox_->findText(inputMethod_));
+    // A name stored on another machine, or of one taken away since, shows as
+    // it is rather than as a blank box.
+    inputMethodBox_->setPlaceholderText(inputMethod_);
 
     connect(inputMethodBox_, &QComboBox::textActivated, this, &TCanSHuForm::chooseInputMethod);
     connect(syncDownload_, &QCheckBox::toggled, this,
@@ -158,6 +161,7 @@ void TCanSHuForm::chooseInputMethod(const QString& name) {
     if (name.isEmpty()) return;
     if (const int index = inputMethodBox_->findText(name); index >= 0) inputMethodBox_->setCurrentIndex(index);
     inputMethod_ = name;
+    inputMethodBox_->setPlaceholderText(name);
     // The choice holds for this run even when the file cannot take it (that was reported).
     const bool stored = settings_.write("ShuRuFa", "shurufa1", name.toStdString());
     Q_EMIT inputMethodChosen(name);

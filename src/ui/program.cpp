@@ -15,6 +15,7 @@
 #include "platform/termination.h"
 #include "ui/aboutwindow.h"
 #include "ui/cdcatalogueform.h"
+#include "ui/basicsettingspanel.h"
 #include "ui/mainwindow.h"
 #include "ui/panellinks.h"
 #include "ui/parameterswindow.h"
@@ -95,14 +96,13 @@ int runProgram(int argc, char** argv) {
     QObject::connect(&station, &app::Station::optionBoxesLoaded, &parameters, &TCanSHuForm::setOptionBoxes);
     // The search box takes the configured input method at start-up, whatever
     // the search mode, and a new choice at once unless numbers are keyed in.
-    QObject::connect(&station, &app::Station::startupFinished, &mainWindow,
-                     [&] {
-                         mainWindow.setSearchInputMethod(parameters.inputMethod());
-                         mainWindow.searchPanel()->focusSearchBox();
-                     });
-    QObject::connect(&parameters, &TCanSHuForm::inputMethodChosen, &mainWindow, [&](const QString& name) {
-        if (!station.search().numberMode()) mainWindow.setSearchInputMethod(name);
+    QObject::connect(&station, &app::Station::startupFinished, &mainWindow, [&] {
+        station.searchInputMethod().setChosen(parameters.inputMethod());
+        // Over a first start's basic settings the focus stays in the panel.
+        if (!mainWindow.basicSettingsPanel()->isVisible()) mainWindow.searchPanel()->focusSearchBox();
     });
+    QObject::connect(&parameters, &TCanSHuForm::inputMethodChosen, &station.searchInputMethod(),
+                     &search::SearchInputMethod::choose);
     mainWindow.show();
     core::traceStartup("main window shown");
     // A session that ends closes the station as the operator would.
