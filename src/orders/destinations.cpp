@@ -94,6 +94,20 @@ bool DeviceFolders::anyFailed() const {
     return std::find(outcome.begin(), outcome.end(), FolderOutcome::Failed) != outcome.end();
 }
 
+std::optional<std::string> findDeviceFolder(std::string_view root, std::string_view relative) {
+    std::string folder(root);
+    size_t at = 0;
+    while (at <= relative.size()) {
+        size_t separator = relative.find('\\', at);
+        if (separator == std::string_view::npos) separator = relative.size();
+        auto name = platform::findFolderIgnoringCase(folder, relative.substr(at, separator - at));
+        if (!name) return std::nullopt;
+        folder = pathInFolder(folder, *name);
+        at = separator + 1;
+    }
+    return folder;
+}
+
 DeviceFolders discoverDeviceFolders(std::string_view root) {
     DeviceFolders found;
     found.root = std::string(root);
@@ -102,9 +116,8 @@ DeviceFolders discoverDeviceFolders(std::string_view root) {
         std::string& folder = found.record[slot];
         FolderOutcome& outcome = found.outcome[slot];
         for (std::string_view name : rule.tried) {
-            std::string candidate = pathInFolder(root, name);
-            if (platform::folderExists(candidate)) {
-                folder = std::move(candidate);
+            if (auto existing = findDeviceFolder(root, name)) {
+                folder = std::move(*existing);
                 outcome = FolderOutcome::Found;
                 break;
             }

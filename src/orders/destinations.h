@@ -97,9 +97,14 @@ struct DeviceFolders {
     bool anyFailed() const;
 };
 
+// The folder `relative` ("mythroad\NES") names below `root`, as the device
+// spells it: each component found by listing its parent and comparing
+// without regard to letter case, on every file system alike (ntfs-3g and
+// tmpfs are case-sensitive, and a phone's "MY MUSIC" is its music folder).
+// A link on the device is no folder (fileops.h).
+std::optional<std::string> findDeviceFolder(std::string_view root, std::string_view relative);
+
 // Finds each media group's folder on the device, creating the missing ones.
-// Existence is the device file system's answer for the exact name, so a FAT
-// card finds "my music" as "My Music" and a case-sensitive one does not.
 // A folder that cannot be created is still recorded, and marked Failed.
 DeviceFolders discoverDeviceFolders(std::string_view root);
 
