@@ -5,6 +5,7 @@
 #include "core/oneshot.h"
 #include "core/startuptrace.h"
 #include "library/cacheclean.h"
+#include "library/drivesetup.h"
 #include "library/files.h"
 #include "library/prefixed.h"
 #include "library/rename.h"
@@ -61,7 +62,9 @@ Station::Station(core::ProgramFolders folders, QObject* parent)
     connect(&ready_, &library::ReadyListings::message, this, &Station::messageRequested);
     hotList_.setCurrentItem([this] { return currentItem(); });
     connect(&orderBook_, &orders::OrderBook::tallyRequested, &tally_,
-            [this] { tally_.recompute(orderBook_.active(), orderBook_.rows().entries()); });
+            [this] { tally_.recompute(orderBook_.active(), orderBook_.rows().entries(), orderBook_.rows().sizes()); });
+    // The sizes come from a job, after the rows: the tally follows them.
+    connect(&orderBook_.rows(), &orders::OrderRows::sizesKnown, &orderBook_, &orders::OrderBook::requestTally);
     connect(&tally_, &orders::Tally::listTotalChanged, this,
             [this](int list, const QString& total) { lane(list).setListTotal(total); });
     connect(&orderBook_, &orders::OrderBook::diskSpaceRefreshRequested, &removable_,
@@ -81,8 +84,11 @@ Station::Station(core::ProgramFolders folders, QObject* parent)
     // went away falls back to the local download folder.
     connect(&mounts_, &platform::MountWatcher::drivesChanged, &removable_,
             &storage::RemovableDrives::applyDriveChanges);
-    connect(&removable_, &storage::RemovableDrives::deviceRemoved, &devices_,
-            [this](const QString& root) { devices_.deviceRemoved(root.toStdString()); });
+    connect(&removable_, &storage::RemovableDrives::deviceRemoved, &devices_, [this](const QString& root) {
+        devices_.deviceRemoved(root.toStdString());
+        // The letter may come back naming another customer's device.
+        for (auto& l : lanes_) l->copied()->forgetDrive(root.toStdString());
+    });
     removable_.setChosenDevice(
         [this] { return QString::fromStdString(devices_.deviceRoot(orderBook_.active())); });
     // Each list's copies follow its device folders, and wait while they are found.
@@ -113,17 +119,25 @@ Station::Station(core::ProgramFolders folders, QObject* parent)
     connect(&pictures_, &library::PictureBrowser::addRequested, this, [this](const QString& path) {
         std::optional<std::string> folder;
         if (syncDownload_) folder = devices_.destinations(orderBook_.active()).folder(library::Picture);
-        pictureOrder_.add(path.toStdString(), folder);
+        pictureOrder_.add(path.toStdString(), folder, activeLane().copied());
     });
     connect(&pictureOrder_, &orders::PictureOrder::copied, &removable_,
             &storage::RemovableDrives::requestDiskSpaceLine);
 }
 
-Station::~Station() = default;
+Station::~Station() { platform::clearCopySources(); }
+
+void Station::applyCopySources() {
+    std::vector<std::string> folders{storage::kLocalDownloadFolder};
+    for (const auto& text : drives_)
+        if (auto letter = library::driveOfBoxText(text)) folders.push_back(library::libraryRoot(std::string(1, *letter)));
+    platform::setCopySources(std::move(folders));
+}
 
 void Station::create() {
     if (!platform::folderExists(folders_.data)) platform::createFolders(folders_.data);
     platform::removeStationTemporaries(folders_.data);  // of saves cut short by a crash
+    settings_.reportProblem();
 
     // Drive letters map to folders before anything names a drive path.
     platform::DriveTable::instance().setFixed(driveSection(settings_));
@@ -137,6 +151,7 @@ void Station::create() {
         drives_[static_cast<size_t>(n)] = settings_.read(key, key);
         anyDrive = anyDrive || !drives_[static_cast<size_t>(n)].empty();
     }
+    applyCopySources();
     Q_EMIT libraryDrivesLoaded();
     if (!anyDrive) Q_EMIT basicSettingsRequested();
     removable_.start();
@@ -216,6 +231,7 @@ void Station::close() {
 void Station::stopJobs() {
     closedAt_ = std::chrono::steady_clock::now();
     listings_.stop();
+    results().stopSizing();
     for (auto& l : lanes_) l->stop();
     devices_.stop();
     localCopy_.stop();
@@ -230,7 +246,7 @@ void Station::stopJobs() {
 bool Station::jobsEnded() {
     if (closedAt_ == std::chrono::steady_clock::time_point{}) stopJobs();  // ended without a close
     const auto deadline = closedAt_ + std::chrono::milliseconds(1500);
-    bool ended = listings_.waitUntil(deadline);
+    bool ended = listings_.waitUntil(deadline) && results().waitUntil(deadline);
     for (const auto& l : lanes_) ended = l->waitUntil(deadline) && ended;
     for (bool done : {devices_.waitUntil(deadline), localCopy_.waitUntil(deadline), orderBook_.waitUntil(deadline),
                       removable_.waitUntil(deadline), pictureOrder_.waitUntil(deadline),
@@ -289,7 +305,8 @@ void Station::deleteResultForGood() {
 }
 
 void Station::deleteSelectedEntries() {
-    orderBook_.deleteSelected(orders::deviceCopyNamer(devices_.destinations(orderBook_.active()).record()));
+    orderBook_.deleteSelected(orders::deviceCopyNamer(devices_.destinations(orderBook_.active()).record()),
+                              activeLane().copied());
 }
 
 void Station::makeResultCurrent(int row) {
@@ -343,6 +360,7 @@ void Station::addEntriesToPlaylist() { preview_.addToPlaylist(selectedOrderEntri
 void Station::setLibraryDrive(int index, const std::string& text) {
     if (index < 0 || index >= library::kLibraryDriveCount) return;
     drives_[static_cast<size_t>(index)] = text;
+    applyCopySources();
 }
 
 void Station::setCurrentItem(std::string path, std::string shownName) {

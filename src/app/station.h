@@ -157,6 +157,9 @@ private:
     void startupSecondStage();
     void startWarmUp();
     void stopJobs();
+    // Copies read only from the library roots of the drives set and the
+    // local download folder.
+    void applyCopySources();
     // Playlist entries for result rows and order rows: path and row caption.
     std::vector<player::PlaylistEntry> resultEntries(const std::vector<int>& rows);
     std::vector<player::PlaylistEntry> selectedOrderEntries();
