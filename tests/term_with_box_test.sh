@@ -3,9 +3,10 @@
 # list 1's file cannot be read at start-up): the station still closes, at once.
 set -u
 program=$1
+source "$(dirname "$0")/support/in_xvfb.sh"  # no window manager: the box has no active window to sit on
 work=$(mktemp -d)
 trap 'kill -9 ${station:-} 2>/dev/null; rm -rf "$work"' EXIT
-export HOME="$work" QT_QPA_PLATFORM=offscreen LC_ALL=C.UTF-8 ZORVIK_STARTUP_TRACE=1
+export HOME="$work" QT_QPA_PLATFORM=xcb LC_ALL=C.UTF-8 ZORVIK_STARTUP_TRACE=1
 mkdir -p "$work/prog/数据文件/清单1.txt" "$work/d"
 printf '[Drives]\r\nD=%s\r\n' "$work/d" > "$work/prog/数据文件/Corlen.ini"
 
