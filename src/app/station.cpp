@@ -245,13 +245,19 @@ void Station::stopJobs() {
 
 bool Station::jobsEnded() {
     if (closedAt_ == std::chrono::steady_clock::time_point{}) stopJobs();  // ended without a close
+    // Jobs that write get time to finish or clean up; jobs that only read
+    // lose nothing when cut short. A thread in a call on a disk that answers
+    // late holds the process's end until that call returns, so the sooner the
+    // process ends, the fewer such calls it waits for.
     const auto deadline = closedAt_ + std::chrono::milliseconds(1500);
-    bool ended = listings_.waitUntil(deadline) && results().waitUntil(deadline);
+    const auto readingDeadline = closedAt_ + std::chrono::milliseconds(100);
+    bool ended = true;
     for (const auto& l : lanes_) ended = l->waitUntil(deadline) && ended;
     for (bool done : {devices_.waitUntil(deadline), localCopy_.waitUntil(deadline), orderBook_.waitUntil(deadline),
-                      removable_.waitUntil(deadline), pictureOrder_.waitUntil(deadline),
-                      fileManager_.waitUntil(deadline), localFolder_.waitUntil(deadline),
-                      categories_.waitUntil(deadline)})
+                      pictureOrder_.waitUntil(deadline), fileManager_.waitUntil(deadline),
+                      localFolder_.waitUntil(deadline), listings_.waitUntil(readingDeadline),
+                      results().waitUntil(readingDeadline), orderBook_.rows().waitUntil(readingDeadline),
+                      removable_.waitUntil(readingDeadline), categories_.waitUntil(readingDeadline)})
         ended = done && ended;
     return ended;
 }

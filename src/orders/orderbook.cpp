@@ -179,9 +179,7 @@ void OrderBook::stop() {
     rows_.stopSizing();
 }
 
-bool OrderBook::waitUntil(core::Job::Deadline deadline) const {
-    return deviceWork_.waitUntil(deadline) && rows_.waitUntil(deadline);
-}
+bool OrderBook::waitUntil(core::Job::Deadline deadline) const { return deviceWork_.waitUntil(deadline); }
 
 void OrderBook::switchTo(int list) {
     if (list < 1 || list > kListCount || list == active_) return;
