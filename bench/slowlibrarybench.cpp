@@ -36,12 +36,7 @@ void runFor(double seconds, const std::function<bool()>& done = {}) {
 }
 
 void report(const char* step, bench::Clock::time_point t0, bench::StallWatch& watch) {
-    const double gap = watch.longest();
-    longest = std::max(longest, gap);
-    const bench::SchedTimes times = watch.longestTimes();
-    std::printf("%-7s %6.2f s   longest stall %7.1f ms (on a CPU %.1f ms, waiting for one %.1f ms)\n", step,
-                bench::secondsSince(t0), gap * 1000, times.onCpu * 1000, times.waiting * 1000);
-    std::fflush(stdout);
+    longest = std::max(longest, bench::reportStep(step, t0, watch));
 }
 
 }  // namespace
