@@ -35,7 +35,8 @@ struct FileLine {
     std::string text;
     std::string undecodable;
 };
-std::optional<std::vector<FileLine>> readFileLines(std::string_view path);
+// A larger `largest` is for a file that grows with the shop's years (the hot list).
+std::optional<std::vector<FileLine>> readFileLines(std::string_view path, std::int64_t largest = kLargestTextFile);
 // The lines in GB18030, each ended with CR LF; an undecodable line as it was read.
 std::string encodeFileLines(const std::vector<FileLine>& lines);
 
