@@ -79,17 +79,18 @@ int openTargetFolder(const std::string& folder, const CopyOptions& options) {
         errno = EXDEV;
         return -1;
     }
-    return openFolderBeneath(root.c_str(), std::string_view(folder).substr(root.size()));
+    return openFolderBeneath(root.c_str(), std::string_view(folder).substr(root.size()), FolderUse::Read);
 }
 
 // Whether `folder` (native) still leads to the folder a copy started in: a
-// card that was pulled, or unmounted under the copy, no longer does.
+// card that was pulled, or unmounted under the copy, no longer does. Below a
+// target root, the folder was reached within the root's file system, so the
+// root still being that file system says it: one question to a slow phone
+// rather than one per folder on the way.
 bool stillThere(const std::string& folder, const CopyOptions& options, const FolderId& id) {
-    const int fd = openTargetFolder(folder, options);
     struct stat st {};
-    const bool same = fd >= 0 && ::fstat(fd, &st) == 0 && st.st_dev == id.device && st.st_ino == id.inode;
-    if (fd >= 0) ::close(fd);
-    return same;
+    if (!options.targetRoot.empty()) return ::stat(options.targetRoot.c_str(), &st) == 0 && st.st_dev == id.device;
+    return ::stat(folder.c_str(), &st) == 0 && st.st_dev == id.device && st.st_ino == id.inode;
 }
 
 // Whether the open source lies in one of `roots`: the file it really is,

@@ -439,16 +439,20 @@ std::vector<FolderEntry> listFolder(std::string_view path) {
     return result;
 }
 
+std::optional<std::string> folderNamedIgnoringCase(const std::vector<FolderEntry>& entries, std::string_view name) {
+    std::optional<std::string> found;
+    for (const auto& entry : entries) {
+        if (entry.kind != EntryKind::Folder || !sameIgnoringCase(entry.name, name)) continue;
+        if (entry.name == name) return entry.name;
+        if (!found) found = entry.name;
+    }
+    return found;
+}
+
 std::optional<std::string> findFolderIgnoringCase(std::string_view folder, std::string_view name) {
     std::string base(folder);
     if (!base.empty() && base.back() != '\\' && base.back() != '/') base += '\\';
-    std::optional<std::string> found;
-    for (auto& entry : listFolder(base)) {
-        if (entry.kind != EntryKind::Folder || !sameIgnoringCase(entry.name, name)) continue;
-        if (entry.name == name) return entry.name;
-        if (!found) found = std::move(entry.name);
-    }
-    return found;
+    return folderNamedIgnoringCase(listFolder(base), name);
 }
 
 FolderReader::~FolderReader() { close(); }
@@ -465,7 +469,7 @@ bool FolderReader::open(std::string_view path) {
     clearLastError();
     if (auto below = DriveTable::instance().onRemovable(path)) {
         onDevice_ = true;
-        int fd = openFolderBeneath(below->root.c_str(), below->relative);
+        int fd = openFolderBeneath(below->root.c_str(), below->relative, FolderUse::Read);
         return fd >= 0 ? readAll(fd) : failBeneath(errno);
     }
     onDevice_ = false;

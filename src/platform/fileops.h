@@ -61,6 +61,9 @@ std::vector<FolderEntry> listFolder(std::string_view path);
 // first in name order. Case-sensitive file systems (ntfs-3g, tmpfs) would
 // not find a phone's "MY MUSIC" by its name alone.
 std::optional<std::string> findFolderIgnoringCase(std::string_view folder, std::string_view name);
+// The same rule on entries listed already.
+std::optional<std::string> folderNamedIgnoringCase(const std::vector<FolderEntry>& entries,
+                                                   std::string_view name);
 
 // Name order of listings: ASCII letters folded to upper case, then bytes.
 bool nameLess(std::string_view a, std::string_view b);

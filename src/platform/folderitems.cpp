@@ -60,7 +60,7 @@ std::optional<std::vector<FolderItem>> readFolderItems(std::string_view path, bo
     int fd = -1;
     const auto below = DriveTable::instance().onRemovable(path);
     if (below) {
-        fd = openFolderBeneath(below->root.c_str(), below->relative);
+        fd = openFolderBeneath(below->root.c_str(), below->relative, FolderUse::Read);
     } else if (auto native = DriveTable::instance().toNative(path)) {
         fd = ::open(native->c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     }
