@@ -237,6 +237,16 @@ TEST_F(Lanes, ABatchCopiesWhatTheDeviceLacksAndLeavesTheRest) {
     EXPECT_EQ(cues.pending(), player::Copied);
     QTest::qWait(20);
     EXPECT_FALSE(l->running());
+
+    // Again: what the list copied itself is there as it should be; only the
+    // phone's own file is named once more.
+    failures.clear();
+    l->startBatch({"E:\\一.mp3", "E:\\二.mp3", "E:\\三.mp4"});
+    waitForBatch(*l);
+    ASSERT_EQ(failures.size(), 1);
+    const auto again = failures[0][0].value<CopyFailures>();
+    ASSERT_EQ(again.size(), 1);
+    EXPECT_EQ(again[0].name, QStringLiteral("二.mp3"));
 }
 
 TEST_F(Lanes, PrefixedSongsLandPlainWithTheirLyricsWithoutPassingThroughTheStagingFolder) {

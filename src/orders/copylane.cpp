@@ -216,7 +216,11 @@ std::optional<CopyFailures> CopyLane::copyOne(const std::string& source, CopyPro
     auto result = platform::copyFileChecked(source, destination, options, stop);
     if (result.failure == platform::CopyFailure::Stopped) return std::nullopt;
     if (result.ok()) copied_->add(destination, result.bytes);
-    if (counts(result)) failures += failureOf(source, name, result);
+    // What this list copied there before is there as it should be: only a
+    // file of someone else's is named.
+    const bool oursAlready = result.failure == platform::CopyFailure::AlreadyThere &&
+                             copied_->holds(destination, platform::fileSize(destination));
+    if (counts(result) && !oursAlready) failures += failureOf(source, name, result);
     if (lyrics) {
         // A prefixed song's lyrics lie in the library under the plain name.
         const std::string lyricsSource = withExtension(sourceFolder + name, ".lrc");
