@@ -103,11 +103,13 @@ TEST(DeviceFolders, NamesAreTriedInOrderDirectlyBelowTheRoot) {
         {{"Audio"}, {}, Audio, "Audio", F},
         {{"mp3"}, {"My Music"}, Audio, "mp3", F},  // a file of that name is no folder
         {{"Music", "sub/mp3"}, {}, Audio, "My Music", C},
-        {{"my music"}, {}, Audio, "My Music", C},  // a case-sensitive device: another folder
+        {{"my music"}, {}, Audio, "my music", F},  // as the device spells it, whatever its file system
+        {{"My Music", "MY MUSIC"}, {}, Audio, "My Music", F},  // the exact spelling first
         {{"视频", "video", "videos"}, {}, Video, "videos", F},
         {{"视频", "video"}, {}, Video, "video", F},
         {{"视频"}, {}, Video, "视频", F},
-        {{"Video"}, {}, Video, "video", C},
+        {{"Video"}, {}, Video, "Video", F},
+        {{"MYTHROAD/Nes"}, {}, Game, "MYTHROAD\\Nes", F},
         {{"Images", "图片"}, {}, Picture, "图片", F},
         {{"Images", "Photos"}, {}, Picture, "Photos", F},
         {{"Images"}, {}, Picture, "Images", F},

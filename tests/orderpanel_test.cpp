@@ -56,18 +56,18 @@ private Q_SLOTS:
         QTemporaryDir dir;
         const std::string root = dir.path().toStdString();
         QDir(dir.path()).mkpath(QStringLiteral("数据文件"));
-        QDir(dir.path()).mkpath(QStringLiteral("e"));
+        QDir(dir.path()).mkpath(QStringLiteral("e/Brask搜歌库/1-音乐"));
         QDir(dir.path()).mkpath(QStringLiteral("d/歌曲下载"));
         QFile ini(dir.filePath(QStringLiteral("数据文件/Corlen.ini")));
         QVERIFY(ini.open(QIODevice::WriteOnly));
         ini.write(QByteArray::fromStdString(
             platform::utf8ToGb18030("[Drives]\r\nD=" + root + "/d\r\nE=" + root + "/e\r\n[PanFu1]\r\nPanFu1=E\r\n")));
         ini.close();
-        QFile song(dir.filePath(QStringLiteral("e/好歌.mp3")));
+        QFile song(dir.filePath(QStringLiteral("e/Brask搜歌库/1-音乐/好歌.mp3")));
         QVERIFY(song.open(QIODevice::WriteOnly));
         song.write("song");
         song.close();
-        QCOMPARE(::mkfifo((root + "/e/管道.mp3").c_str(), 0644), 0);
+        QCOMPARE(::mkfifo((root + "/e/Brask搜歌库/1-音乐/管道.mp3").c_str(), 0644), 0);
 
         app::Station station(core::ProgramFolders::at(root));
         ui::TForm1 window(station);
@@ -76,7 +76,8 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         QVERIFY(!started.isEmpty() || started.wait(2000));  // the start-up may end while the window is shown
         station.orderBook().switchTo(3);
-        station.orderBook().add({"E:\\管道.mp3", "E:\\好歌.mp3", "E:\\没有.mp4"});
+        station.orderBook().add({"E:\\Brask搜歌库\\1-音乐\\管道.mp3", "E:\\Brask搜歌库\\1-音乐\\好歌.mp3",
+                                 "E:\\Brask搜歌库\\1-音乐\\没有.mp4"});
         station.orderBook().selectAll(false);
         QSignalSpy finished(&station.lane(3), &orders::CopyLane::batchFinished);
         station.downloadSelected();
@@ -98,11 +99,11 @@ private Q_SLOTS:
 
         // The next job that copies everything reads as done again.
         finished.clear();
-        QFile again(dir.filePath(QStringLiteral("e/又一首.mp3")));
+        QFile again(dir.filePath(QStringLiteral("e/Brask搜歌库/1-音乐/又一首.mp3")));
         QVERIFY(again.open(QIODevice::WriteOnly));
         again.write("song");
         again.close();
-        station.lane(3).startBatch({"E:\\又一首.mp3"});
+        station.lane(3).startBatch({"E:\\Brask搜歌库\\1-音乐\\又一首.mp3"});
         QVERIFY(finished.wait(5000));
         QCOMPARE(page.doneLabel->text(), QStringLiteral("清单3 下载完成！"));
         QCOMPARE(panel->text(), QStringLiteral("下载完成!"));

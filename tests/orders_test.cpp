@@ -58,6 +58,8 @@ TEST_F(Orders, RowsShowNameTypeAndSizeAlikeWhenAddedAndWhenLoaded) {
     s.write("e/film.rmvb", std::string(20480, 'f'));
     s.makeFolder("data");
     auto check = [](OrderRows& rows) {
+        // The sizes come from a job.
+        for (int i = 0; i < 500 && rows.sizing(); ++i) QTest::qWait(10);
         EXPECT_EQ(rows.data(rows.index(0, OrderRows::Name), Qt::DisplayRole).toString(), QStringLiteral("film"));
         EXPECT_EQ(rows.data(rows.index(0, OrderRows::Type), Qt::DisplayRole).toString(), QStringLiteral("rmvb"));
         EXPECT_EQ(rows.data(rows.index(0, OrderRows::Size), Qt::DisplayRole).toString(), QStringLiteral("0.02"));
@@ -125,7 +127,7 @@ TEST_F(Orders, EveryChangeIsSavedAtOnceAndUndecodableLinesKeepTheirBytes) {
     book.add({"E:\\二.mp3"});
     EXPECT_EQ(testing::readFile(file), original + platform::utf8ToGb18030("E:\\二.mp3\r\n"));
     book.selection().select(book.rows().index(0, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
-    book.deleteSelected([](const std::string&) { return std::string(); });
+    book.deleteSelected([](const std::string&) { return std::string(); }, nullptr);
     EXPECT_EQ(testing::readFile(file), bad + "\r\n" + platform::utf8ToGb18030("E:\\二.mp3\r\n"));
     book.clear();
     EXPECT_EQ(testing::readFile(file), "");
@@ -139,24 +141,40 @@ TEST_F(Orders, ClearAndDeleteSelected) {
     EXPECT_EQ(cues.pending(), player::Deleted);
     ASSERT_TRUE(tally.wait(200));
 
-    book.add({"E:\\a\\歌.mp3", "E:\\a\\片.mp4", "E:\\a\\留.mp3"});
-    s.write("phone/Music/歌.mp3");
-    s.write("phone/Music/歌.lrc");
-    s.write("phone/Video/片.mp4");
+    book.add({"E:\\a\\歌.mp3", "E:\\a\\片.mp4", "E:\\a\\客.mp3", "E:\\a\\换.mp3", "E:\\a\\留.mp3"});
+    s.write("phone/Music/歌.mp3", "copy");
+    s.write("phone/Music/歌.lrc", "lyrics");
+    s.write("phone/Video/片.mp4", "film");
+    s.write("phone/Music/客.mp3", "the customer's own");
+    s.write("phone/Music/换.mp3", "replaced since");
     s.write("phone/Music/留.mp3");
-    book.selection().select(book.rows().index(0, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
-    book.selection().select(book.rows().index(1, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    // What the list's copies wrote; 客.mp3 was on the phone before.
+    auto copied = std::make_shared<CopiedFiles>();
+    copied->add("G:\\Music\\歌.mp3", 4);
+    copied->add("G:\\Music\\歌.lrc", 6);
+    copied->add("G:\\Video\\片.mp4", 4);
+    copied->add("G:\\Music\\换.mp3", 4);
+    for (int row : {0, 1, 2, 3})
+        book.selection().select(book.rows().index(row, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
     QSignalSpy deleted(&book, &OrderBook::diskSpaceRefreshRequested);
-    book.deleteSelected([](const std::string& entry) {
-        return std::string(entry.ends_with(".mp3") ? "G:\\Music\\" : "G:\\Video\\") +
-               entry.substr(entry.rfind('\\') + 1);
-    });
+    QSignalSpy message(&book, &OrderBook::message);
+    book.deleteSelected(
+        [](const std::string& entry) {
+            return std::string(entry.ends_with(".mp3") ? "G:\\Music\\" : "G:\\Video\\") +
+                   entry.substr(entry.rfind('\\') + 1);
+        },
+        copied);
     EXPECT_EQ(book.rows().entries(), (std::vector<std::string>{"E:\\a\\留.mp3"}));
     ASSERT_TRUE(deleted.wait(2000));  // the space line follows the deletions on the device
     EXPECT_FALSE(fs::exists(s.at("phone/Music/歌.mp3")));
     EXPECT_FALSE(fs::exists(s.at("phone/Music/歌.lrc")));
     EXPECT_FALSE(fs::exists(s.at("phone/Video/片.mp4")));
+    EXPECT_EQ(testing::readFile(s.at("phone/Music/客.mp3")), "the customer's own");
+    EXPECT_EQ(testing::readFile(s.at("phone/Music/换.mp3")), "replaced since");
     EXPECT_TRUE(fs::exists(s.at("phone/Music/留.mp3")));
+    ASSERT_EQ(message.size(), 1);
+    EXPECT_EQ(message[0][0].toString(), leftAloneText(2));
+    EXPECT_FALSE(copied->holds("G:\\Music\\歌.mp3", 4));
     book.clear();
     EXPECT_EQ(book.rows().count(), 0);
 }
@@ -210,10 +228,25 @@ TEST_F(Lanes, ABatchCopiesWhatTheDeviceLacksAndLeavesTheRest) {
     }
     EXPECT_TRUE(l->doneShown());
     EXPECT_FALSE(l->progress());
-    EXPECT_TRUE(failures.isEmpty());  // a file the device already has is no failure
+    // The file the device already had is named: it may be the customer's own.
+    ASSERT_EQ(failures.size(), 1);
+    const auto named = failures[0][0].value<CopyFailures>();
+    ASSERT_EQ(named.size(), 1);
+    EXPECT_EQ(named[0].name, QStringLiteral("二.mp3"));
+    EXPECT_EQ(named[0].reason, platform::CopyFailure::AlreadyThere);
     EXPECT_EQ(cues.pending(), player::Copied);
     QTest::qWait(20);
     EXPECT_FALSE(l->running());
+
+    // Again: what the list copied itself is there as it should be; only the
+    // phone's own file is named once more.
+    failures.clear();
+    l->startBatch({"E:\\一.mp3", "E:\\二.mp3", "E:\\三.mp4"});
+    waitForBatch(*l);
+    ASSERT_EQ(failures.size(), 1);
+    const auto again = failures[0][0].value<CopyFailures>();
+    ASSERT_EQ(again.size(), 1);
+    EXPECT_EQ(again[0].name, QStringLiteral("二.mp3"));
 }
 
 TEST_F(Lanes, PrefixedSongsLandPlainWithTheirLyricsWithoutPassingThroughTheStagingFolder) {

@@ -47,7 +47,7 @@ protected:
 
 TEST_F(PictureAdds, APictureGoesInOnceAndEveryDoubleClickChargesAndSounds) {
     book.add({"E:\\Brask搜歌库\\1-音乐\\歌.mp3", kBeauty + "a.jpg.bak"});
-    tally.recompute(1, book.rows().entries());
+    tally.recompute(1, book.rows().entries(), book.rows().sizes());
     PictureOrder order(book, tally, cues);
 
     order.add(kBeauty + "a.jpg", std::nullopt);  // the whole path decides: a.jpg.bak is another file

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -34,7 +35,7 @@ TEST(DriveTable, MapsLettersBothWaysAndUnknownLettersNameNothing) {
     EXPECT_EQ(table.toNative("e:\\"), "/srv/library/");
     EXPECT_EQ(table.toNative("E:"), "/srv/library/");
     EXPECT_EQ(table.toNative("X:\\y"), "/mnt/x/y");
-    EXPECT_EQ(table.toNative("C:\\etc\\hosts"), "/etc/hosts");  // default C is the root
+    EXPECT_EQ(table.toNative("C:\\etc\\hosts"), std::nullopt);  // C names nothing unless mapped
     EXPECT_EQ(table.toNative("D:\\"), std::string(std::getenv("HOME")) + "/");
     EXPECT_EQ(table.toNative("F:\\a"), std::nullopt);
     EXPECT_EQ(table.toNative(":\\Brask搜歌库\\"), std::nullopt);  // an empty drive box
@@ -44,7 +45,10 @@ TEST(DriveTable, MapsLettersBothWaysAndUnknownLettersNameNothing) {
 
     EXPECT_EQ(table.toDrivePath("/srv/library/Brask搜歌库/x.mp3"), "E:\\Brask搜歌库\\x.mp3");
     EXPECT_EQ(table.toDrivePath("/srv/library"), "E:\\");
-    EXPECT_EQ(table.toDrivePath("/srv/libraryX/y"), "C:\\srv\\libraryX\\y");  // not inside E
+    EXPECT_EQ(table.toDrivePath("/srv/libraryX/y"), std::nullopt);  // not inside E, and no C
+    table.setFixed({{'E', "/srv/library"}, {'C', "/"}});
+    EXPECT_EQ(table.toNative("C:\\etc\\hosts"), "/etc/hosts");
+    EXPECT_EQ(table.toDrivePath("/srv/libraryX/y"), "C:\\srv\\libraryX\\y");
     EXPECT_EQ(table.type('E'), DriveType::Fixed);
     EXPECT_EQ(table.type('F'), DriveType::None);
     table.setFixed({});
@@ -415,6 +419,13 @@ TEST(FileOps, AFailureSaysWhyAndASuccessClearsIt) {
     DriveTable::instance().setFixed({});
 }
 
+std::vector<std::string> stationTemporariesIn(const std::string& folder) {
+    std::vector<std::string> found;
+    for (const auto& e : std::filesystem::directory_iterator(folder))
+        if (isStationTemporary(e.path().filename().string())) found.push_back(e.path().filename());
+    return found;
+}
+
 // A tmpfs of a given size below `folder`, unmounted however the test ends.
 class SmallDisk {
 public:
@@ -457,6 +468,56 @@ TEST(FileOps, WholeFileWritesKeepTheModeAndAFullDiskKeepsTheOldFile) {
     std::vector<std::string> left;
     for (const auto& e : std::filesystem::directory_iterator(s.at("small"))) left.push_back(e.path().filename());
     EXPECT_EQ(left, std::vector<std::string>{"清单1.txt"});
+
+    // Filled to the last block: a save small enough to sit in a write buffer
+    // fails only when it is flushed, and must not leave an empty file.
+    {
+        const std::string filler = s.at("small/filler");
+        int fd = ::open(filler.c_str(), O_WRONLY | O_CREAT, 0644);
+        ASSERT_GE(fd, 0);
+        const std::string chunk(4096, 'f');
+        while (::write(fd, chunk.data(), chunk.size()) > 0) {
+        }
+        while (::write(fd, "f", 1) > 0) {
+        }
+        ::close(fd);
+    }
+    EXPECT_FALSE(writeWholeFile(s.at("small/清单1.txt"), "E:\\Brask搜歌库\\1-音乐\\3012.mp3\r\n"));
+    EXPECT_EQ(lastErrorText(), "磁盘空间不足。");
+    EXPECT_EQ(testing::readFile(s.at("small/清单1.txt")), "old list");
+    EXPECT_FALSE(writeWholeFile(s.at("small/new.txt"), "n"));
+    EXPECT_FALSE(testing::exists(s.at("small/new.txt")));
+    EXPECT_TRUE(stationTemporariesIn(s.at("small")).empty());
+}
+
+TEST(FileOps, OnlyARegularFileOfModestSizeIsReadOrReplacedAsADataFile) {
+    Scratch s;
+    ASSERT_EQ(::mkfifo(s.at("播放列表.txt").c_str(), 0644), 0);
+    EXPECT_FALSE(writeWholeFile(s.at("播放列表.txt"), "x\r\n"));
+    struct stat st {};
+    ASSERT_EQ(::lstat(s.at("播放列表.txt").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
+    s.makeFolder("Corlen.ini");
+    EXPECT_FALSE(writeWholeFile(s.at("Corlen.ini"), "[PiFu]\r\n"));
+    EXPECT_EQ(lastErrorText(), "这是一个文件夹，不是文件。");
+    EXPECT_TRUE(std::filesystem::is_directory(s.at("Corlen.ini")));
+    EXPECT_TRUE(stationTemporariesIn(s.path()).empty());
+
+    // Read through a link to the file, which is replaced and stays a link.
+    s.write("real.txt", "old");
+    ASSERT_EQ(::symlink(s.at("real.txt").c_str(), s.at("link.txt").c_str()), 0);
+    ASSERT_TRUE(writeWholeFile(s.at("link.txt"), "new"));
+    EXPECT_EQ(testing::readFile(s.at("real.txt")), "new");
+    ASSERT_EQ(::lstat(s.at("link.txt").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+
+    s.write("big.txt", std::string((1 << 20) + 1, 'x'));
+    EXPECT_FALSE(readTextLines(s.at("big.txt")));
+    EXPECT_EQ(lastErrorText(), "文件太大（超过 1 MB），没有读取。");
+    EXPECT_FALSE(readFileLines(s.at("big.txt")));
+    s.write("fits.txt", std::string(1 << 20, 'x'));
+    EXPECT_TRUE(readFileLines(s.at("fits.txt")));
+    EXPECT_TRUE(readWholeFile(s.at("big.txt")));  // pictures and sounds are read whole
 }
 
 TEST(InstanceGuard, OneHolderAtATimeAndFreedWhenTheHolderDies) {
@@ -512,6 +573,31 @@ TEST(InstanceGuard, NeverFollowsAPlantedLinkAndSetsTheModeOnlyOfItsOwnFile) {
     ASSERT_EQ(::mkfifo(s.at("fifo.lock").c_str(), 0666), 0);
     InstanceGuard fifo(s.at("fifo.lock"));
     EXPECT_EQ(fifo.claim(), InstanceGuard::Claim::Unusable);  // and no hang on the open
+}
+
+// Another user's file at the lock's name that keeps this user out is named as
+// such, not taken for a station already running.
+TEST(InstanceGuard, ALockFileOfAnotherUserIsNamedAsSuch) {
+    if (::geteuid() != 0) GTEST_SKIP() << "making another user's file needs root";
+    Scratch s;
+    const std::string lock = s.write("guard.lock");
+    ASSERT_EQ(::chown(lock.c_str(), 65534, 65534), 0);
+    int holder = ::open(lock.c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(holder, 0);
+    ASSERT_EQ(::flock(holder, LOCK_EX | LOCK_NB), 0);  // as its owner's process would hold it
+    InstanceGuard planted(lock);
+    EXPECT_EQ(planted.claim(), InstanceGuard::Claim::OwnedByAnother);
+    ::close(holder);
+    // Not held: it serves as a lock all the same.
+    InstanceGuard free(lock);
+    EXPECT_EQ(free.claim(), InstanceGuard::Claim::Held);
+
+    // This user's own lock, held: another station runs.
+    const std::string own = s.write("own.lock");
+    InstanceGuard first(own);
+    ASSERT_EQ(first.claim(), InstanceGuard::Claim::Held);
+    InstanceGuard second(own);
+    EXPECT_EQ(second.claim(), InstanceGuard::Claim::HeldElsewhere);
 }
 
 }  // namespace

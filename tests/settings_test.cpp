@@ -140,7 +140,7 @@ TEST(Settings, AnOldFileThatCannotBeReadIsNeverReplaced) {
     setErrorSink([&reported](const std::string& m) { reported = m; });
     Settings settings(path);
     EXPECT_FALSE(settings.write("PanFu1", "PanFu1", "E"));
-    EXPECT_EQ(reported.rfind("无法读取设置文件：" + path + "\n", 0), 0u) << reported;
+    EXPECT_EQ(reported.rfind("无法保存设置文件：" + path + "\n", 0), 0u) << reported;
     EXPECT_TRUE(std::filesystem::is_symlink(path));
     setErrorSink({});
 }

@@ -38,7 +38,8 @@ protected:
         Sound::SetUp();
         if (IsSkipped()) return;
         s.write("prog/数据文件/Corlen.ini", platform::utf8ToGb18030("[Drives]\r\nD=" + s.makeFolder("d") +
-                                                                "\r\nE=" + s.makeFolder("e") + "\r\n"));
+                                                                "\r\nE=" + s.makeFolder("e") +
+                                                                "\r\n[PanFu1]\r\nPanFu1=E\r\n"));
         station = std::make_unique<app::Station>(core::ProgramFolders::at(s.at("prog")));
         QSignalSpy started(station.get(), &app::Station::startupFinished);
         station->create();

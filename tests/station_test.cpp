@@ -127,11 +127,11 @@ TEST_F(StationStart, OptionBoxesAreOnOnlyForExactlyTrue) {
 }
 
 TEST_F(StationStart, CopyToLocalDiskWritesPlainMediaFilesBesideTheCounter) {
-    writeSettings();
+    writeSettings("[PanFu1]\r\nPanFu1=E\r\n");
     std::string song(450000, 's');
     for (size_t i = 0; i < song.size(); ++i) song[i] = static_cast<char>(i % 241);
-    s.write("e/歌bk2009.mp3", song);
-    s.write("e/片.mp4", "film");
+    s.write("e/Brask搜歌库/1-音乐/歌bk2009.mp3", song);
+    s.write("e/Brask搜歌库/3-电影/片.mp4", "film");
     s.write("d/歌曲下载/片.mp4", "old");  // replaced
     Station station(core::ProgramFolders::at(s.at("prog")));
     start(station);
@@ -140,7 +140,7 @@ TEST_F(StationStart, CopyToLocalDiskWritesPlainMediaFilesBesideTheCounter) {
     ASSERT_EQ(message.size(), 1);
     EXPECT_EQ(message[0][0].toString(), QStringLiteral("至少要选择一个文件!"));
 
-    station.orderBook().add({"E:\\歌bk2009.mp3", "E:\\片.mp4"});
+    station.orderBook().add({"E:\\Brask搜歌库\\1-音乐\\歌bk2009.mp3", "E:\\Brask搜歌库\\3-电影\\片.mp4"});
     station.orderBook().selectAll(false);
     QSignalSpy done(&station.localCopy(), &orders::LocalCopy::finished);
     station.copySelectedToLocalDisk();

@@ -6,6 +6,7 @@
 #include "core/startuptrace.h"
 #include "library/cacheclean.h"
 #include "library/drivemap.h"
+#include "library/drivesetup.h"
 #include "library/files.h"
 #include "library/prefixed.h"
 #include "library/rename.h"
@@ -50,7 +51,9 @@ Station::Station(core::ProgramFolders folders, QObject* parent)
     connect(&orderBook_, &orders::OrderBook::focusSearchBox, &search_, &search::SearchController::focusSearchBox);
     connect(&ready_, &library::ReadyListings::message, this, &Station::messageRequested);
     connect(&orderBook_, &orders::OrderBook::tallyRequested, &tally_,
-            [this] { tally_.recompute(orderBook_.active(), orderBook_.rows().entries()); });
+            [this] { tally_.recompute(orderBook_.active(), orderBook_.rows().entries(), orderBook_.rows().sizes()); });
+    // The sizes come from a job, after the rows: the tally follows them.
+    connect(&orderBook_.rows(), &orders::OrderRows::sizesKnown, &orderBook_, &orders::OrderBook::requestTally);
     connect(&tally_, &orders::Tally::listTotalChanged, this,
             [this](int list, const QString& total) { lane(list).setListTotal(total); });
     connect(&orderBook_, &orders::OrderBook::diskSpaceRefreshRequested, &removable_,
@@ -70,8 +73,11 @@ Station::Station(core::ProgramFolders folders, QObject* parent)
     // went away falls back to the local download folder.
     connect(&mounts_, &platform::MountWatcher::drivesChanged, &removable_,
             &storage::RemovableDrives::applyDriveChanges);
-    connect(&removable_, &storage::RemovableDrives::deviceRemoved, &devices_,
-            [this](const QString& root) { devices_.deviceRemoved(root.toStdString()); });
+    connect(&removable_, &storage::RemovableDrives::deviceRemoved, &devices_, [this](const QString& root) {
+        devices_.deviceRemoved(root.toStdString());
+        // The letter may come back naming another customer's device.
+        for (auto& l : lanes_) l->copied()->forgetDrive(root.toStdString());
+    });
     removable_.setChosenDevice(
         [this] { return QString::fromStdString(devices_.deviceRoot(orderBook_.active())); });
     // Each list's copies follow its device folders, and wait while they are found.
@@ -107,17 +113,25 @@ Station::Station(core::ProgramFolders folders, QObject* parent)
     connect(&pictures_, &library::PictureBrowser::addRequested, this, [this](const QString& path) {
         std::optional<std::string> folder;
         if (syncDownload_) folder = devices_.destinations(orderBook_.active()).folder(library::Picture);
-        pictureOrder_.add(path.toStdString(), folder);
+        pictureOrder_.add(path.toStdString(), folder, activeLane().copied());
     });
     connect(&pictureOrder_, &orders::PictureOrder::copied, &removable_,
             &storage::RemovableDrives::requestDiskSpaceLine);
 }
 
-Station::~Station() = default;
+Station::~Station() { platform::clearCopySources(); }
+
+void Station::applyCopySources() {
+    std::vector<std::string> folders{storage::kLocalDownloadFolder};
+    for (const auto& text : drives_)
+        if (auto letter = library::driveOfBoxText(text)) folders.push_back(library::libraryRoot(std::string(1, *letter)));
+    platform::setCopySources(std::move(folders));
+}
 
 void Station::create() {
     if (!platform::folderExists(folders_.data)) platform::createFolders(folders_.data);
     platform::removeStationTemporaries(folders_.data);  // of saves cut short by a crash
+    settings_.reportProblem();
 
     // Drive letters map to folders before anything names a drive path; data
     // disks new to the station get letters of their own.
@@ -133,6 +147,7 @@ void Station::create() {
         drives_[static_cast<size_t>(n)] = settings_.read(key, key);
         anyDrive = anyDrive || !drives_[static_cast<size_t>(n)].empty();
     }
+    applyCopySources();
     Q_EMIT libraryDrivesLoaded();
     if (!anyDrive) Q_EMIT basicSettingsRequested();
     removable_.start();
@@ -212,6 +227,7 @@ void Station::close() {
 void Station::stopJobs() {
     closedAt_ = std::chrono::steady_clock::now();
     listings_.stop();
+    results().stopSizing();
     for (auto& l : lanes_) l->stop();
     devices_.stop();
     localCopy_.stop();
@@ -225,13 +241,19 @@ void Station::stopJobs() {
 
 bool Station::jobsEnded() {
     if (closedAt_ == std::chrono::steady_clock::time_point{}) stopJobs();  // ended without a close
+    // Jobs that write get time to finish or clean up; jobs that only read
+    // lose nothing when cut short. A thread in a call on a disk that answers
+    // late holds the process's end until that call returns, so the sooner the
+    // process ends, the fewer such calls it waits for.
     const auto deadline = closedAt_ + std::chrono::milliseconds(1500);
-    bool ended = listings_.waitUntil(deadline);
+    const auto readingDeadline = closedAt_ + std::chrono::milliseconds(100);
+    bool ended = true;
     for (const auto& l : lanes_) ended = l->waitUntil(deadline) && ended;
     for (bool done : {devices_.waitUntil(deadline), localCopy_.waitUntil(deadline), orderBook_.waitUntil(deadline),
-                      removable_.waitUntil(deadline), pictureOrder_.waitUntil(deadline),
-                      fileManager_.waitUntil(deadline), localFolder_.waitUntil(deadline),
-                      categories_.waitUntil(deadline)})
+                      pictureOrder_.waitUntil(deadline), fileManager_.waitUntil(deadline),
+                      localFolder_.waitUntil(deadline), listings_.waitUntil(readingDeadline),
+                      results().waitUntil(readingDeadline), orderBook_.rows().waitUntil(readingDeadline),
+                      removable_.waitUntil(readingDeadline), categories_.waitUntil(readingDeadline)})
         ended = done && ended;
     return ended;
 }
@@ -285,7 +307,8 @@ void Station::deleteResultForGood() {
 }
 
 void Station::deleteSelectedEntries() {
-    orderBook_.deleteSelected(orders::deviceCopyNamer(devices_.destinations(orderBook_.active()).record()));
+    orderBook_.deleteSelected(orders::deviceCopyNamer(devices_.destinations(orderBook_.active()).record()),
+                              activeLane().copied());
 }
 
 void Station::makeResultCurrent(int row) {
@@ -339,6 +362,7 @@ void Station::addEntriesToPlaylist() { preview_.addToPlaylist(selectedOrderEntri
 void Station::setLibraryDrive(int index, const std::string& text) {
     if (index < 0 || index >= library::kLibraryDriveCount) return;
     drives_[static_cast<size_t>(index)] = text;
+    applyCopySources();
 }
 
 void Station::setCurrentItem(std::string path, std::string shownName) {

@@ -58,7 +58,8 @@ public:
     // at once, removing their temporary files.
     void close();
     void destroy();
-    // Waits for the jobs until 1.5 s after the close; false when one is still
+    // Waits for the jobs that write until 1.5 s after the close, for those
+    // that only read (walks, sizes, space lines) 0.1 s; false when one is still
     // running (stuck in a call on a hung device), and the program ends without it.
     bool jobsEnded();
 
@@ -159,6 +160,9 @@ private:
     void startupSecondStage();
     void startWarmUp();
     void stopJobs();
+    // Copies read only from the library roots of the drives set and the
+    // local download folder.
+    void applyCopySources();
     // Playlist entries for result rows and order rows: path and row caption.
     std::vector<player::PlaylistEntry> resultEntries(const std::vector<int>& rows);
     std::vector<player::PlaylistEntry> selectedOrderEntries();

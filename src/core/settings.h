@@ -17,6 +17,12 @@ public:
 
     const std::string& filePath() const { return path_; }
 
+    // Why the file is there but cannot be read (a folder, too large, no
+    // rights); empty when it reads or is absent. Reads then give the empty
+    // text and writes fail, so the operator is told once, at start.
+    std::string problem() const;
+    void reportProblem() const;
+
     std::string read(std::string_view section, std::string_view key) const;
     // Key/value pairs of a section in file order (first occurrence of each key).
     std::vector<std::pair<std::string, std::string>> readSection(std::string_view section) const;

@@ -13,6 +13,9 @@ namespace zorvik::library {
 namespace {
 constexpr std::string_view kMark = "C,";
 constexpr std::string_view kSaveFailed = "无法保存热门推荐文件";
+// A line for every file ever copied: a busy shop's list outgrows the other
+// data files' limit in a few years. It is read once, on a job.
+constexpr std::int64_t kLargestHotListFile = std::int64_t{16} << 20;
 }  // namespace
 
 HotLineParts splitHotLine(std::string_view line) {
@@ -57,7 +60,7 @@ struct HotList::Loading {
 };
 
 void HotList::read(const std::string& file, Loading& loading) {
-    auto read = platform::readFileLines(file);
+    auto read = platform::readFileLines(file, kLargestHotListFile);
     if (!read) {
         loading.error = platform::lastErrorText();
         return;

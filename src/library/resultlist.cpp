@@ -1,5 +1,6 @@
 #include "library/resultlist.h"
 
+#include <algorithm>
 #include <iterator>
 
 #include "library/files.h"
@@ -9,12 +10,26 @@ namespace zorvik::library {
 
 namespace {
 constexpr std::int64_t kUnknown = -2;  // -1 is taken: a file that cannot be found
-}
+constexpr std::int64_t kAsked = -3;    // being read
+}  // namespace
 
-ResultList::ResultList(QObject* parent) : QAbstractTableModel(parent) {}
+ResultList::ResultList(QObject* parent)
+    : QAbstractTableModel(parent), sizeReader_(this, [this](std::vector<FileSizes::Size> sizes) { sized(sizes); }) {}
+
+void ResultList::sized(const std::vector<FileSizes::Size>& sizes) {
+    int first = count(), last = -1;
+    for (const auto& size : sizes) {
+        if (size.row >= count() || paths_[static_cast<size_t>(size.row)] != size.path) continue;
+        sizes_[static_cast<size_t>(size.row)] = size.bytes;
+        first = std::min(first, size.row);
+        last = std::max(last, size.row);
+    }
+    if (last >= 0) Q_EMIT dataChanged(index(first, Size), index(last, Size));
+}
 
 void ResultList::clear() {
     beginResetModel();
+    sizeReader_.forget();
     paths_ = {};
     source_ = Source::SearchResults;
     hotPrefixes_.clear();
@@ -67,6 +82,10 @@ void ResultList::removeResult(int row) {
     beginRemoveRows({}, row, row);
     paths_.erase(paths_.begin() + row);
     sizes_.erase(sizes_.begin() + row);
+    // Answers on their way name the rows as they were: the rows that moved
+    // up are asked again.
+    for (auto it = sizes_.begin() + row; it != sizes_.end(); ++it)
+        if (*it == kAsked) *it = kUnknown;
     endRemoveRows();
 }
 
@@ -78,9 +97,13 @@ int ResultList::columnCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : ColumnCount;
 }
 
-std::int64_t ResultList::sizeOf(int row) const {
+std::optional<std::int64_t> ResultList::sizeOf(int row) const {
     auto& size = sizes_[static_cast<size_t>(row)];
-    if (size == kUnknown) size = fileSize(paths_[static_cast<size_t>(row)]);
+    if (size == kUnknown) {
+        size = kAsked;
+        sizeReader_.request(row, paths_[static_cast<size_t>(row)]);
+    }
+    if (size == kAsked) return std::nullopt;
     return size;
 }
 
@@ -100,9 +123,10 @@ QVariant ResultList::data(const QModelIndex& index, int role) const {
             return QString::fromUtf8(type.data(), static_cast<qsizetype>(type.size()));
         }
         case Size: {
-            const std::int64_t size = sizeOf(index.row());
-            if (size < 0 && source_ == Source::HotView) return QStringLiteral("不存在");
-            return QString::fromStdString(sizeText(size));
+            const auto size = sizeOf(index.row());
+            if (!size) return QString();  // shown once the disk has answered
+            if (*size < 0 && source_ == Source::HotView) return QStringLiteral("不存在");
+            return QString::fromStdString(sizeText(*size));
         }
         case Number: return index.row() + 1;
         default: return {};

@@ -4,15 +4,19 @@
 #include <array>
 #include <cstdint>
 #include <deque>
+#include <optional>
 #include <string>
 #include <vector>
+
+#include "library/filesizes.h"
 
 namespace zorvik::library {
 
 // The result store and the rows shown for it: row i is store line i. Rows
 // arrive in batches while a walk runs. What a row shows is worked out when
-// the view asks for it, and a file's size is read once, when its row is
-// first drawn, so a listing of a million hits costs only its paths.
+// the view asks for it, and a file's size is read once, on a job, when its
+// row is first drawn, so a listing of a million hits costs only its paths
+// and a slow library disk never holds the window.
 class ResultList final : public QAbstractTableModel {
     Q_OBJECT
 public:
@@ -51,17 +55,24 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
+    // Closing: size readings stop.
+    void stopSizing() { sizeReader_.stop(); }
+    bool waitUntil(core::Job::Deadline deadline) const { return sizeReader_.waitUntil(deadline); }
+
 Q_SIGNALS:
     void countChanged(int rows);
 
 private:
-    std::int64_t sizeOf(int row) const;
+    // Nothing while the size is being read.
+    std::optional<std::int64_t> sizeOf(int row) const;
+    void sized(const std::vector<FileSizes::Size>& sizes);
 
     std::deque<std::string> paths_;  // grows without moving what it holds
     mutable std::vector<std::int64_t> sizes_;  // kUnknown until first shown
     std::array<QVariant, 5> icons_;
     Source source_ = Source::SearchResults;
     std::vector<std::string> hotPrefixes_;  // the count and "C," of each hot view row
+    mutable FileSizes sizeReader_;  // last: its jobs are joined before the rest goes
 };
 
 }  // namespace zorvik::library

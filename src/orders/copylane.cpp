@@ -48,21 +48,27 @@ std::string withExtension(const std::string& path, std::string_view extension) {
     return path.substr(0, path.size() - library::extensionOf(path).size()) + std::string(extension);
 }
 
-CopyFailureItem failureOf(const std::string& name, const platform::CopyResult& result) {
-    return {QString::fromStdString(name), result.failure, result.error, {}};
+// A refused source is named by its whole path: its name alone would pass
+// for a library file.
+CopyFailureItem failureOf(const std::string& source, const std::string& name, const platform::CopyResult& result) {
+    const bool refused = result.failure == platform::CopyFailure::OutsideLibrary;
+    return {QString::fromStdString(refused ? source : name), result.failure, result.error, {}};
 }
 
-// Not failures: a file the device already has is left alone, and a stopped
-// copy is the station closing.
+// A stopped copy is the station closing, not a failure. A file the device
+// already has is left alone, and named: it may be the customer's own.
 bool counts(const platform::CopyResult& result) {
-    return !result.ok() && result.failure != platform::CopyFailure::AlreadyThere &&
-           result.failure != platform::CopyFailure::Stopped;
+    return !result.ok() && result.failure != platform::CopyFailure::Stopped;
 }
 
 }  // namespace
 
 CopyLane::CopyLane(int list, player::CuePlayer& cues, QObject* parent)
-    : QObject(parent), list_(list), cues_(cues), shared_(std::make_shared<Shared>()) {
+    : QObject(parent),
+      list_(list),
+      cues_(cues),
+      shared_(std::make_shared<Shared>()),
+      copied_(std::make_shared<CopiedFiles>()) {
     qRegisterMetaType<CopyProgress>();
     qRegisterMetaType<CopyFailures>();
     progressTimer_.setObjectName(QStringLiteral("progressTimer%1").arg(list));
@@ -234,15 +240,20 @@ std::optional<CopyLane::Outcome> CopyLane::copyOne(const std::string& source, co
     if (prefixed) options.offset = library::kPrefixBlockSize;
     auto result = platform::copyFileChecked(source, destination, options, stop);
     if (result.failure == platform::CopyFailure::Stopped) return std::nullopt;
-    if (elsewhere && (result.ok() || result.failure == platform::CopyFailure::AlreadyThere)) {
-        auto item = failureOf(name, result);
+    if (result.ok()) copied_->add(destination, result.bytes);
+    // What this list copied there before is there as it should be: only a
+    // file of someone else's is named.
+    const bool already = result.failure == platform::CopyFailure::AlreadyThere;
+    const bool oursAlready = already && copied_->holds(destination, platform::fileSize(destination));
+    if (elsewhere && (result.ok() || already)) {
+        auto item = failureOf(source, name, result);
         item.storedIn = QString::fromStdString(folder);
         failures += item;
-    } else if (counts(result)) {
-        failures += failureOf(name, result);
+    } else if (counts(result) && !oursAlready) {
+        failures += failureOf(source, name, result);
     }
     // A file the device had already is on it all the same: the customer asked for it.
-    outcome.landed = (result.ok() || result.failure == platform::CopyFailure::AlreadyThere) && !elsewhere;
+    outcome.landed = (result.ok() || already) && !elsewhere;
     if (lyrics) {
         // A prefixed song's lyrics lie in the library under the plain name.
         const std::string lyricsSource = withExtension(sourceFolder + name, ".lrc");
@@ -250,7 +261,9 @@ std::optional<CopyLane::Outcome> CopyLane::copyOne(const std::string& source, co
             const std::string lyricsTarget = withExtension(destination, ".lrc");
             auto result = platform::copyFileChecked(lyricsSource, lyricsTarget, {}, stop);
             if (result.failure == platform::CopyFailure::Stopped) return std::nullopt;
-            if (counts(result)) failures += failureOf(std::string(library::fileNameOf(lyricsTarget)), result);
+            if (result.ok()) copied_->add(lyricsTarget, result.bytes);
+            if (counts(result))
+                failures += failureOf(lyricsSource, std::string(library::fileNameOf(lyricsTarget)), result);
         }
     }
     return outcome;

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "core/jobs.h"
+#include "orders/copiedfiles.h"
 #include "orders/destinations.h"
 #include "platform/copyfile.h"
 
@@ -48,7 +49,7 @@ using CopyFailures = QList<CopyFailureItem>;
 // once while the operator goes on working. A job reads the list's folders,
 // lyrics option and total afresh for every file. A file counts as copied once
 // its data is on the device; a copy that fails leaves nothing behind, and the
-// job names it when it ends.
+// job names it when it ends, as it names a file the device already had.
 class CopyLane final : public QObject {
     Q_OBJECT
 public:
@@ -75,6 +76,9 @@ public:
     void startBatch(std::vector<std::string> entries);
     // "同步下载": copies one item at once, after whatever the list is copying.
     void queueImmediate(std::string path);
+
+    // What this list copied onto its devices in this session.
+    const std::shared_ptr<CopiedFiles>& copied() const { return copied_; }
 
     // Closing: the job stops at once and removes its temporary file.
     void stop();
@@ -134,6 +138,7 @@ private:
     int list_;
     player::CuePlayer& cues_;
     std::shared_ptr<Shared> shared_;
+    std::shared_ptr<CopiedFiles> copied_;
 
     std::optional<CopyProgress> progress_;
     bool doneShown_ = false;

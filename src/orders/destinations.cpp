@@ -94,17 +94,33 @@ bool DeviceFolders::anyFailed() const {
     return std::find(outcome.begin(), outcome.end(), FolderOutcome::Failed) != outcome.end();
 }
 
+std::optional<std::string> DeviceFolderNames::find(std::string_view root, std::string_view relative) {
+    std::string folder(root);
+    size_t at = 0;
+    while (at <= relative.size()) {
+        size_t separator = relative.find('\\', at);
+        if (separator == std::string_view::npos) separator = relative.size();
+        auto listed = listed_.find(folder);
+        if (listed == listed_.end()) listed = listed_.emplace(folder, platform::listFolder(pathInFolder(folder, ""))).first;
+        auto name = platform::folderNamedIgnoringCase(listed->second, relative.substr(at, separator - at));
+        if (!name) return std::nullopt;
+        folder = pathInFolder(folder, *name);
+        at = separator + 1;
+    }
+    return folder;
+}
+
 DeviceFolders discoverDeviceFolders(std::string_view root) {
     DeviceFolders found;
     found.root = std::string(root);
+    DeviceFolderNames names;
     for (const auto& rule : kDeviceFolderRules) {
         auto slot = static_cast<size_t>(rule.group);
         std::string& folder = found.record[slot];
         FolderOutcome& outcome = found.outcome[slot];
         for (std::string_view name : rule.tried) {
-            std::string candidate = pathInFolder(root, name);
-            if (platform::folderExists(candidate)) {
-                folder = std::move(candidate);
+            if (auto existing = names.find(root, name)) {
+                folder = std::move(*existing);
                 outcome = FolderOutcome::Found;
                 break;
             }

@@ -21,7 +21,9 @@ void LocalCopy::start(std::vector<std::string> entries) {
             auto result = platform::copyFileChecked(entry, std::string(storage::kLocalDownloadFolder) + name,
                                                     options, stop);
             if (result.failure == platform::CopyFailure::Stopped) return;
-            if (!result.ok()) failures.push_back({QString::fromStdString(name), result.failure, result.error, {}});
+            const bool refused = result.failure == platform::CopyFailure::OutsideLibrary;
+            if (!result.ok())
+                failures.push_back({QString::fromStdString(refused ? entry : name), result.failure, result.error, {}});
         }
         jobs_.post([this, failures] {
             cues_.request(player::Select);

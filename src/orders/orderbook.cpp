@@ -129,7 +129,8 @@ void OrderBook::clear() {
     cues_.request(player::Deleted);
 }
 
-void OrderBook::deleteSelected(const std::function<std::string(const std::string&)>& deviceCopyOf) {
+void OrderBook::deleteSelected(const std::function<std::string(const std::string&)>& deviceCopyOf,
+                               std::shared_ptr<CopiedFiles> copied) {
     const std::vector<int> rows = selectedRows();
     if (rows.empty()) return;
     std::vector<std::string> copies;
@@ -138,16 +139,32 @@ void OrderBook::deleteSelected(const std::function<std::string(const std::string
     rows_.remove(rows);
     changed();
     cues_.request(player::Deleted);
-    deviceWork_.start([this, copies = std::move(copies)](std::stop_token stop) {
+    deviceWork_.start([this, copies = std::move(copies), copied = std::move(copied)](std::stop_token stop) {
+        int leftAlone = 0;
         for (const auto& copy : copies) {
-            if (stop.stop_requested()) return;
-            if (platform::fileExists(copy)) platform::deleteFile(copy);
-            std::string lyrics = copy.substr(0, copy.size() - library::extensionOf(copy).size()) + ".lrc";
-            if (platform::fileExists(lyrics)) platform::deleteFile(lyrics);
+            const std::string lyrics = copy.substr(0, copy.size() - library::extensionOf(copy).size()) + ".lrc";
+            for (const auto& file : {copy, lyrics}) {
+                if (stop.stop_requested()) return;
+                const std::int64_t size = platform::fileSize(file);
+                if (size < 0) continue;
+                // A file of that name that this list did not write is the customer's.
+                if (!copied || !copied->holds(file, size)) {
+                    ++leftAlone;
+                    continue;
+                }
+                if (platform::deleteFile(file)) copied->forget(file);
+            }
         }
         // The space line is worth refreshing once the copies are gone.
-        deviceWork_.post([this] { Q_EMIT diskSpaceRefreshRequested(); });
+        deviceWork_.post([this, leftAlone] {
+            Q_EMIT diskSpaceRefreshRequested();
+            if (leftAlone > 0) Q_EMIT message(leftAloneText(leftAlone));
+        });
     });
+}
+
+QString leftAloneText(int files) {
+    return QStringLiteral("有 %1 个同名文件不是本机这次复制的，没有删除。").arg(files);
 }
 
 std::vector<std::string> OrderBook::selectedEntriesOrSay() {
@@ -157,7 +174,10 @@ std::vector<std::string> OrderBook::selectedEntriesOrSay() {
     return entries;
 }
 
-void OrderBook::stop() { deviceWork_.cancelAll(); }
+void OrderBook::stop() {
+    deviceWork_.cancelAll();
+    rows_.stopSizing();
+}
 
 bool OrderBook::waitUntil(core::Job::Deadline deadline) const { return deviceWork_.waitUntil(deadline); }
 

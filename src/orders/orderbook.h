@@ -4,10 +4,12 @@
 #include <QObject>
 #include <QTimer>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "core/jobs.h"
+#include "orders/copiedfiles.h"
 #include "orders/orderrows.h"
 
 namespace zorvik::player {
@@ -18,6 +20,9 @@ namespace zorvik::orders {
 
 inline constexpr int kListCount = 5;
 inline constexpr int kMostAddedAtOnce = 200;
+
+// What "删除选中的文件" says of the device files it left alone.
+QString leftAloneText(int files);
 
 // File of order list n (1 ... 5) in the data folder.
 inline std::string listFileName(int list) { return "清单" + std::to_string(list) + ".txt"; }
@@ -61,8 +66,11 @@ public:
     void clear();
     // Removes the selected rows and the copies already made of them on the
     // device (and their lyrics); `deviceCopyOf` names the copy of an entry.
-    // The device is left to a job: a phone may take seconds to answer.
-    void deleteSelected(const std::function<std::string(const std::string& entry)>& deviceCopyOf);
+    // Only files the list's copies wrote (`copied`) are deleted: any other
+    // file of that name is left, and the operator told how many were. The
+    // device is left to a job: a phone may take seconds to answer.
+    void deleteSelected(const std::function<std::string(const std::string& entry)>& deviceCopyOf,
+                        std::shared_ptr<CopiedFiles> copied);
     // The entries of the selected rows, top to bottom; with none selected,
     // "至少要选择一个文件!" and nothing.
     std::vector<std::string> selectedEntriesOrSay();
@@ -70,7 +78,10 @@ public:
     // "全选": every row selected; from the button the view takes the focus.
     void selectAll(bool fromButton);
 
-    // Closing: device work stops.
+    // The tally of the active list is worked out once after a burst of changes.
+    void requestTally();
+
+    // Closing: device work and size readings stop; waitUntil is for the device work.
     void stop();
     bool waitUntil(core::Job::Deadline deadline) const;
 
@@ -88,7 +99,6 @@ private:
     bool write();
     // The active entries changed: saved at once, tallied soon.
     void changed();
-    void requestTally();
 
     std::string dataFolder_;
     player::CuePlayer& cues_;

@@ -2,10 +2,12 @@
 
 #include <QObject>
 #include <QString>
+#include <memory>
 #include <optional>
 #include <string>
 
 #include "core/jobs.h"
+#include "orders/copiedfiles.h"
 #include "orders/copylane.h"
 
 namespace zorvik::player {
@@ -28,7 +30,9 @@ public:
     // amount is worked out again and sound cue 4 plays. With `copyFolder`
     // (the active list's picture folder) the picture is copied there, over a
     // file of its name, on a job, as the copy lanes copy: whole or not at all.
-    void add(const std::string& path, const std::optional<std::string>& copyFolder);
+    // The copy goes into `record`, the record of the list's copies.
+    void add(const std::string& path, const std::optional<std::string>& copyFolder,
+             std::shared_ptr<CopiedFiles> record = {});
 
     bool copying() const { return jobs_.busy(); }
     // Closing: a copy under way stops at once and removes its temporary file.

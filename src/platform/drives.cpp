@@ -1,12 +1,14 @@
 #include "platform/drives.h"
 
 #include <sys/statvfs.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
 #include <mutex>
 
+#include "platform/beneath.h"
 #include "platform/names.h"
 
 namespace zorvik::platform {
@@ -51,7 +53,6 @@ void DriveTable::setFixed(const std::vector<std::pair<char, std::string>>& drive
                     fixed.end());
         fixed.push_back({letter, withoutTrailingSlash(std::move(root)), DriveType::Fixed});
     };
-    add('C', "/");
     add('D', homeDirectory());
     for (const auto& [letter, root] : drives) add(letter, root);
     std::sort(fixed.begin(), fixed.end(),
@@ -151,6 +152,18 @@ std::optional<std::string> DriveTable::toNative(std::string_view path) const {
     return native;
 }
 
+std::optional<DriveTable::BelowRoot> DriveTable::onRemovable(std::string_view path) const {
+    const char letter = driveLetterOf(path);
+    if (!letter) return std::nullopt;
+    auto d = drive(letter);
+    if (!d || d->type != DriveType::Removable) return std::nullopt;
+    auto native = toNative(path);
+    if (!native || !native->starts_with(d->root)) return std::nullopt;
+    std::string relative = native->substr(d->root.size());
+    while (relative.starts_with('/')) relative.erase(0, 1);
+    return BelowRoot{d->root, std::move(relative)};
+}
+
 std::optional<std::string> DriveTable::toDrivePath(std::string_view native) const {
     if (climbsOut(native)) return std::nullopt;
     std::shared_lock lock(mutex_);
@@ -192,10 +205,18 @@ std::optional<std::int64_t> largestFileOn(std::string_view nativePath) {
 }
 
 std::optional<DiskSpace> diskSpace(std::string_view path) {
-    auto native = DriveTable::instance().toNative(path);
-    if (!native) return std::nullopt;
     struct statvfs st {};
-    if (statvfs(native->c_str(), &st) != 0) return std::nullopt;
+    if (auto below = DriveTable::instance().onRemovable(path)) {
+        // A folder of a device is asked about only as the device holds it.
+        int fd = openFolderBeneath(below->root.c_str(), below->relative);
+        if (fd < 0) return std::nullopt;
+        const int asked = ::fstatvfs(fd, &st);
+        ::close(fd);
+        if (asked != 0) return std::nullopt;
+    } else {
+        auto native = DriveTable::instance().toNative(path);
+        if (!native || statvfs(native->c_str(), &st) != 0) return std::nullopt;
+    }
     return DiskSpace{static_cast<std::int64_t>(st.f_blocks) * static_cast<std::int64_t>(st.f_frsize),
                      static_cast<std::int64_t>(st.f_bavail) * static_cast<std::int64_t>(st.f_frsize)};
 }

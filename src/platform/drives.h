@@ -33,8 +33,8 @@ class DriveTable final {
 public:
     static DriveTable& instance();
 
-    // Replaces every fixed drive. Letters absent from the map get the
-    // defaults C = "/" and D = home unless the map names them.
+    // Replaces every fixed drive. D is the home folder unless the map names
+    // it; C, like every other letter, names a drive only when the map does.
     void setFixed(const std::vector<std::pair<char, std::string>>& drives);
     // Brings the removable drives in line with the given mounts; new ones
     // are lettered in the order given.
@@ -48,6 +48,14 @@ public:
     // and passes through with backslashes turned into slashes. nullopt when
     // the letter is not in the table or the path holds a ".." component.
     std::optional<std::string> toNative(std::string_view path) const;
+    // A path on a removable drive split into the drive's root and the rest
+    // below it ('/'-separated, empty for the root): such paths are reached
+    // below the root only (beneath.h). nullopt for any other path.
+    struct BelowRoot {
+        std::string root;
+        std::string relative;
+    };
+    std::optional<BelowRoot> onRemovable(std::string_view path) const;
     // The reverse: the drive path of a native path, the longest root wins;
     // nullopt for a path holding a ".." component.
     std::optional<std::string> toDrivePath(std::string_view native) const;

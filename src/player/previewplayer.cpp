@@ -146,7 +146,7 @@ void PreviewPlayer::runPlayRequest() {
                 // The media bytes in one pass from behind the block; a copy
                 // stopped at close leaves nothing.
                 const auto result = platform::copyFileChecked(
-                    source, copy, {platform::Overwrite::Yes, library::kPrefixBlockSize, platform::Flush::No},
+                    source, copy, {.overwrite = platform::Overwrite::Yes, .offset = library::kPrefixBlockSize, .flush = platform::Flush::No},
                     stop);
                 if (result.failure == platform::CopyFailure::Stopped) return;
                 jobs_.post([this, copy] { copyMade(copy); });

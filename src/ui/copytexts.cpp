@@ -60,6 +60,9 @@ QString failureReason(platform::CopyFailure failure, int error) {
         case CopyFailure::SourceGone: return QStringLiteral("源文件不存在");
         case CopyFailure::NotAFile: return QStringLiteral("不是普通文件，不能复制");
         case CopyFailure::SourceTooShort: return QStringLiteral("源文件不完整");
+        case CopyFailure::AlreadyThere: return QStringLiteral("已存在，未覆盖");
+        case CopyFailure::OutsideLibrary: return QStringLiteral("不在曲库或本地下载文件夹中，拒绝复制");
+        case CopyFailure::LeadsOffDevice: return QStringLiteral("设备上的文件夹链接到设备以外，拒绝写入");
         default: break;
     }
     if (error == EIO) return QStringLiteral("读写磁盘出错");

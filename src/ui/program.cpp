@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDialog>
 #include <QLibraryInfo>
 #include <QMessageBox>
 #include <QTranslator>
@@ -42,6 +43,10 @@ bool claimStation(platform::InstanceGuard& guard) {
         core::reportFileError("无法打开单实例锁文件", guard.path(), guard.problem());
         return false;
     }
+    if (claim == platform::InstanceGuard::Claim::OwnedByAnother) {
+        core::reportError("锁文件属于其他用户: " + guard.path());
+        return false;
+    }
     QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Error"), texts::kAlreadyRunning,
                     QMessageBox::Ok);
     box.exec();
@@ -53,6 +58,18 @@ void connectSideWindows(TForm1& mainWindow, Twang& webSearch, TGYuForm4& about, 
     QObject::connect(mainWindow.panelLinks(), &PanelLinks::aboutRequested, &about, &TGYuForm4::showAbout);
     QObject::connect(mainWindow.panelLinks(), &PanelLinks::disclaimerRequested, &about, &TGYuForm4::showDisclaimer);
     QObject::connect(&mainWindow, &TForm1::cdCatalogueRequested, &cdCatalogue, &TCDMuLuForm::open);
+}
+
+void closeForTermination(TForm1& mainWindow) {
+    // A box waiting for the operator must not keep the session's end
+    // waiting: each is closed as its close button would, and what the close
+    // still has to say goes to standard error.
+    core::setErrorSink({});
+    for (QWidget* window : QApplication::topLevelWidgets())
+        if (auto* box = qobject_cast<QDialog*>(window); box && box->isVisible()) box->reject();
+    mainWindow.close();
+    // Every event loop ends, a box's own too.
+    QCoreApplication::quit();
 }
 
 int runProgram(int argc, char** argv) {
@@ -108,7 +125,7 @@ int runProgram(int argc, char** argv) {
     // A session that ends closes the station as the operator would.
     platform::TerminationWatcher termination;
     QObject::connect(&termination, &platform::TerminationWatcher::terminationRequested, &mainWindow,
-                     &QWidget::close);
+                     [&mainWindow] { closeForTermination(mainWindow); });
     int result = QApplication::exec();
 
     // Let the exit sound finish; the window is already gone, and the jobs

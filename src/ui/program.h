@@ -26,6 +26,10 @@ bool claimStation(platform::InstanceGuard& guard);
 // search, about and CD catalogue windows.
 void connectSideWindows(TForm1& mainWindow, Twang& webSearch, TGYuForm4& about, TCDMuLuForm& cdCatalogue);
 
+// SIGTERM, SIGINT or SIGHUP: open boxes are closed and the station closes as
+// the operator would close it; the event loop ends.
+void closeForTermination(TForm1& mainWindow);
+
 // Program entry: one station per machine, its six windows, the event loop.
 int runProgram(int argc, char** argv);
 
