@@ -14,6 +14,7 @@ namespace zorvik::player {
 namespace {
 
 using testing::Scratch;
+using enum core::Cues::Cue;
 
 std::string wav(int sampleRate, int bits, int channels, int dataBytes) {
     auto le = [](std::string& s, std::uint32_t v, int n) {

@@ -175,7 +175,7 @@ TEST(ListDevices, ChoosingADeviceReplacesAllFiveOffTheGuiThreadAndShowsTheAudioL
     EXPECT_EQ(devices.destinations(2).shownText(), "音乐：G:\\mp3");
     ASSERT_EQ(records.size(), 1);
     EXPECT_EQ(records[0][0].toInt(), 2);
-    EXPECT_EQ(cues.pending(), player::Select);
+    EXPECT_EQ(cues.pending(), core::Cues::Select);
     EXPECT_EQ(namesIn(s.at("card/mp3")), (std::vector<std::string>{".zorvik-0123abcd.part.keep", "歌.mp3"}));
 
     // The same device for a second list; a hand pick there stays there.

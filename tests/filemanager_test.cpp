@@ -160,7 +160,7 @@ TEST_F(FileManagerTest, StatusRefreshFoldsABurstIntoOneRun) {
     fm.requestStatusRefresh();
     EXPECT_LE(refreshTimer().remainingTime(), 5);
     ASSERT_TRUE(waitFor([this] { return !refreshTimer().isActive(); }));
-    EXPECT_EQ(cues.pending(), player::Select);
+    EXPECT_EQ(cues.pending(), core::Cues::Select);
     ASSERT_TRUE(settle());
     EXPECT_EQ(runs.size(), 1);
     EXPECT_EQ(count, QStringLiteral("1 个对象"));
@@ -208,7 +208,7 @@ TEST_F(FileManagerTest, DeleteTakesTheSelectedFilesOnlyAfterTheQuestion) {
     EXPECT_TRUE(fs::exists(card + "/文件夹/inside.mp3"));
     EXPECT_EQ(names(fm.list()), (QStringList{QStringLiteral("文件夹"), QStringLiteral("d.mp3")}));
     EXPECT_EQ(count, QStringLiteral("2 个对象"));
-    EXPECT_EQ(cueAfterChange, player::Deleted);
+    EXPECT_EQ(cueAfterChange, core::Cues::Deleted);
 }
 
 // A customer's card as cards are formatted: exFAT, names without regard to case.
@@ -261,7 +261,7 @@ TEST_F(FileManagerTest, NewFolderTakesTheFirstFreeNumber) {
               (QStringList{QStringLiteral("新建文件夹1"), QStringLiteral("新建文件夹2"), QStringLiteral("新建文件夹3"),
                            QStringLiteral("新建文件夹5")}));
     EXPECT_EQ(count, QStringLiteral("5 个对象"));
-    EXPECT_EQ(cues.pending(), player::Select);
+    EXPECT_EQ(cues.pending(), core::Cues::Select);
 
     // In the folder selected in the tree; a gap is filled again.
     fs::remove(s.at("d/歌曲下载/新建文件夹1"));

@@ -202,7 +202,7 @@ TEST_F(Hot, TheRankingShowsMostCopiedFirstTiesInReversePathOrder) {
     // The path behind a row is the line less its count.
     EXPECT_EQ(results.path(0), "E:\\歌\\mbk2009.mp3");
     EXPECT_EQ(results.line(0), "010C,E:\\歌\\mbk2009.mp3");
-    EXPECT_EQ(cues.pending(), player::Select);
+    EXPECT_EQ(cues.pending(), core::Cues::Select);
 
     // Nothing to rank: the message, and the list stays as it was.
     HotList none;

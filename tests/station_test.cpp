@@ -120,7 +120,7 @@ TEST_F(StationStart, OptionBoxesAreOnOnlyForExactlyTrue) {
                                                       : QStringLiteral("这里输入查找关键字"));
         ASSERT_EQ(loaded.size(), 1);
         EXPECT_EQ(loaded[0][0].toBool(), c.syncOn);
-        EXPECT_EQ(station.cues().pending(), player::Startup);  // cue 1 replaces the boxes' cue 2
+        EXPECT_EQ(station.cues().pending(), core::Cues::Startup);  // cue 1 replaces the boxes' cue 2
         EXPECT_EQ(station.search().tab(), 0);
     }
 }
@@ -146,7 +146,7 @@ TEST_F(StationStart, CopyToLocalDiskWritesPlainMediaFilesBesideTheCounter) {
     ASSERT_TRUE(done.wait(3000));
     EXPECT_EQ(testing::readFile(s.at("d/歌曲下载/歌.mp3")), song.substr(407552));
     EXPECT_EQ(testing::readFile(s.at("d/歌曲下载/片.mp4")), "film");
-    EXPECT_EQ(station.cues().pending(), player::Select);
+    EXPECT_EQ(station.cues().pending(), core::Cues::Select);
 }
 
 TEST_F(StationStart, AMissingDriveDIsReportedAndStartUpGoesOn) {
@@ -173,7 +173,7 @@ TEST_F(StationStart, WarmUpEndsReadyAndTheCountersStop) {
         ASSERT_TRUE(finished.wait(5000));
     }
     EXPECT_EQ(finished[0][0].toLongLong(), 0);  // the warm-up keyword matches nothing
-    EXPECT_EQ(cueAtFinish, player::Error);
+    EXPECT_EQ(cueAtFinish, core::Cues::Error);
     EXPECT_EQ(ready.first()[0].toString(), QStringLiteral("正在整理缓存 ... 请稍等 ！"));
     EXPECT_EQ(station.listings().readyText(), QStringLiteral("就绪！"));
     EXPECT_FALSE(station.listings().findChild<QTimer*>(QStringLiteral("Timer13"))->isActive());
@@ -192,7 +192,7 @@ TEST_F(StationStart, ClosingStartsBtShAndPlaysTheExitSound) {
     QSignalSpy played(&station.cues(), &player::CuePlayer::played);
     station.closeQuery();
     ASSERT_EQ(played.size(), 1);
-    EXPECT_EQ(played[0][0].toInt(), player::Exit);
+    EXPECT_EQ(played[0][0].toInt(), core::Cues::Exit);
     station.close();
     for (int i = 0; i < 100 && !fs::exists(s.at("prog/bt.ran")); ++i) QTest::qWait(20);
     EXPECT_TRUE(fs::exists(s.at("prog/bt.ran")));

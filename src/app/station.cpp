@@ -113,7 +113,7 @@ Station::Station(core::ProgramFolders folders, QObject* parent)
     });
     // The picture browser: its ends sound the error cue; a double-clicked
     // picture goes into the active list and, with "同步下载", onto its device.
-    connect(&pictures_, &library::PictureBrowser::endReached, this, [this] { cues_.request(player::Error); });
+    connect(&pictures_, &library::PictureBrowser::endReached, this, [this] { cues_.request(core::Cues::Error); });
     connect(&pictures_, &library::PictureBrowser::addRequested, this, [this](const QString& path) {
         std::optional<std::string> folder;
         if (syncDownload_) folder = devices_.destinations(orderBook_.active()).folder(library::Picture);
@@ -176,7 +176,7 @@ void Station::startupSecondStage() {
     if (number != search_.numberMode()) search_.setNumberMode(number);
     Q_EMIT optionBoxesLoaded(sync, number);
     search_.selectTab(0);
-    cues_.request(player::Startup);
+    cues_.request(core::Cues::Startup);
     // The search box takes the focus with its input method here.
     Q_EMIT startupFinished();
     core::traceStartup("start-up timer done");
@@ -196,7 +196,7 @@ void Station::startWarmUp() {
                 [&sink] { sink.tick(); return !sink.stopRequested(); });
         },
         [this](std::int64_t hits) {
-            cues_.request(hits > 0 ? player::Found : player::Error);
+            cues_.request(hits > 0 ? core::Cues::Found : core::Cues::Error);
             listings_.endThreaded();
             Q_EMIT warmUpFinished(hits);
             core::traceStartup("就绪！");
@@ -276,7 +276,7 @@ void Station::setSyncDownload(bool on) {
     syncDownload_ = on;
     Q_EMIT syncDownloadChanged(on);
     Q_EMIT search_.focusSearchBox();
-    cues_.request(player::Select);
+    cues_.request(core::Cues::Select);
 }
 
 void Station::downloadSelected() {

@@ -4,11 +4,11 @@
 #include <deque>
 #include <mutex>
 
+#include "core/cues.h"
 #include "library/files.h"
 #include "library/prefixed.h"
 #include "platform/fileops.h"
 #include "platform/process.h"
-#include "player/cueplayer.h"
 
 namespace zorvik::orders {
 
@@ -61,7 +61,7 @@ bool counts(const platform::CopyResult& result) {
 
 }  // namespace
 
-CopyLane::CopyLane(int list, player::CuePlayer& cues, QObject* parent)
+CopyLane::CopyLane(int list, core::Cues& cues, QObject* parent)
     : QObject(parent), list_(list), cues_(cues), shared_(std::make_shared<Shared>()) {
     qRegisterMetaType<CopyProgress>();
     qRegisterMetaType<CopyFailures>();
@@ -106,7 +106,7 @@ void CopyLane::startBatch(std::vector<std::string> entries) {
         std::lock_guard lock(shared_->mutex);
         shared_->batches.push_back({std::move(entries), shared_->deviceRoot});
     }
-    if (list_ != 1) cues_.request(player::Select);
+    if (list_ != 1) cues_.request(core::Cues::Select);
     startWorker();
 }
 
@@ -300,7 +300,7 @@ void CopyLane::endBatch(const CopyFailures& failures) {
     notCopied_ = static_cast<int>(failures.size());
     progressTimer_.stop();
     barPosition_ = barMaximum_;
-    cues_.request(player::Copied);
+    cues_.request(core::Cues::Copied);
     Q_EMIT displayChanged();
     Q_EMIT batchFinished();
     if (!failures.isEmpty()) Q_EMIT filesNotCopied(failures);

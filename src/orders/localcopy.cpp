@@ -1,13 +1,13 @@
 #include "orders/localcopy.h"
 
+#include "core/cues.h"
 #include "library/files.h"
 #include "library/prefixed.h"
-#include "player/cueplayer.h"
 #include "storage/localfolder.h"
 
 namespace zorvik::orders {
 
-LocalCopy::LocalCopy(player::CuePlayer& cues, QObject* parent) : QObject(parent), cues_(cues) {}
+LocalCopy::LocalCopy(core::Cues& cues, QObject* parent) : QObject(parent), cues_(cues) {}
 
 LocalCopy::~LocalCopy() = default;
 
@@ -24,7 +24,7 @@ void LocalCopy::start(std::vector<std::string> entries) {
             if (!result.ok()) failures.push_back({QString::fromStdString(name), result.failure, result.error, {}});
         }
         jobs_.post([this, failures] {
-            cues_.request(player::Select);
+            cues_.request(core::Cues::Select);
             Q_EMIT finished();
             if (!failures.isEmpty()) Q_EMIT filesNotCopied(failures);
         });

@@ -1,15 +1,15 @@
 #include "orders/pictureorder.h"
 
+#include "core/cues.h"
 #include "library/files.h"
 #include "orders/destinations.h"
 #include "orders/orderbook.h"
 #include "orders/tally.h"
 #include "platform/copyfile.h"
-#include "player/cueplayer.h"
 
 namespace zorvik::orders {
 
-PictureOrder::PictureOrder(OrderBook& book, Tally& tally, player::CuePlayer& cues, QObject* parent)
+PictureOrder::PictureOrder(OrderBook& book, Tally& tally, core::Cues& cues, QObject* parent)
     : QObject(parent), book_(book), tally_(tally), cues_(cues) {}
 
 void PictureOrder::add(const std::string& path, const std::optional<std::string>& copyFolder) {
@@ -32,7 +32,7 @@ void PictureOrder::add(const std::string& path, const std::optional<std::string>
         });
     }
     tally_.refreshAmount();
-    cues_.request(player::Copied);
+    cues_.request(core::Cues::Copied);
 }
 
 }  // namespace zorvik::orders

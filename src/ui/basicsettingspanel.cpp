@@ -121,7 +121,7 @@ BasicSettingsPanel::BasicSettingsPanel(app::Station& station, SearchPanel& quick
     inputMethodBox_->setCurrentIndex(-1);  // nothing chosen until the operator chooses
     connect(inputMethodBox_, &QComboBox::currentTextChanged, this, [this](const QString& name) {
         station_.settings().write("ShuRuFa", "shurufa1", name.toStdString());
-        station_.cues().request(player::Select);
+        station_.cues().request(core::Cues::Select);
     });
 
     text(this, QStringLiteral("第三步：进入所选盘符目录，移动影音文件到相应文件夹"), {24, 348, 500, 22}, true);
@@ -188,7 +188,7 @@ void BasicSettingsPanel::driveBoxChanged(int index, const QString& text) {
         quickDrives_.showLibraryDrive(index, text);
     }
     library::createCategoryFolders(drive);
-    station_.cues().request(player::Select);
+    station_.cues().request(core::Cues::Select);
 }
 
 void BasicSettingsPanel::openLibrary(int index) {

@@ -151,7 +151,7 @@ void TCanSHuForm::setOptionBoxes(bool syncDownload, bool numberSearch) {
 }
 
 void TCanSHuForm::storeOption(const char* section, bool on) {
-    if (settings_.write(section, section, on ? "true" : "false")) cues_.request(player::Select);
+    if (settings_.write(section, section, on ? "true" : "false")) cues_.request(core::Cues::Select);
 }
 
 void TCanSHuForm::chooseInputMethod(const QString& name) {
@@ -161,7 +161,7 @@ void TCanSHuForm::chooseInputMethod(const QString& name) {
     // The choice holds for this run even when the file cannot take it (that was reported).
     const bool stored = settings_.write("ShuRuFa", "shurufa1", name.toStdString());
     Q_EMIT inputMethodChosen(name);
-    if (stored) cues_.request(player::Select);
+    if (stored) cues_.request(core::Cues::Select);
 }
 
 orders::PriceTexts TCanSHuForm::fieldTexts() const {
@@ -185,7 +185,7 @@ void TCanSHuForm::save() {
         return;
     }
     if (!result.saved) return;  // the file refused; the error box said why
-    cues_.request(player::Select);
+    cues_.request(core::Cues::Select);
     QMessageBox::information(this, texts::kApplicationTitle, kSavedNotice);
     hide();
 }
