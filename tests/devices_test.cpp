@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "library/files.h"
+#include "core/mediafiles.h"
 #include "orders/copylane.h"
 #include "orders/localcopy.h"
 #include "platform/drives.h"
@@ -179,11 +179,11 @@ TEST_P(CaseFoldingCard, FindsTheDevicesFoldersWhateverTheirCase) {
     fs::create_directory(card.at("VIDEOS"));
     fs::create_directory(card.at("photos"));
     auto found = discoverDeviceFolders("G:\\");
-    EXPECT_EQ(found.record[library::Audio], "G:\\My Music");
-    EXPECT_EQ(found.outcome[library::Audio], FolderOutcome::Found);
-    EXPECT_EQ(found.record[library::Video], "G:\\videos");
-    EXPECT_EQ(found.outcome[library::Video], FolderOutcome::Found);
-    EXPECT_EQ(found.outcome[library::Picture], FolderOutcome::Found);
+    EXPECT_EQ(found.record[core::Audio], "G:\\My Music");
+    EXPECT_EQ(found.outcome[core::Audio], FolderOutcome::Found);
+    EXPECT_EQ(found.record[core::Video], "G:\\videos");
+    EXPECT_EQ(found.outcome[core::Video], FolderOutcome::Found);
+    EXPECT_EQ(found.outcome[core::Picture], FolderOutcome::Found);
     std::vector<std::string> names;
     for (const auto& e : fs::directory_iterator(card.mountPoint())) names.push_back(e.path().filename().string());
     std::sort(names.begin(), names.end());

@@ -6,7 +6,7 @@
 #include <filesystem>
 
 #include "app/station.h"
-#include "library/files.h"
+#include "core/mediafiles.h"
 #include "platform/drives.h"
 #include "platform/textcodec.h"
 #include "support/devices.h"
@@ -241,7 +241,7 @@ TEST_F(StationStart, ADoubleClickedPictureGoesToTheActiveListAndItsDevice) {
     start(station);
     station.orderBook().switchTo(2);
     s.makeFolder("d/customer2");
-    ASSERT_EQ(station.devices().pick(2, library::Picture, "D:\\customer2"), orders::PickOutcome::Assigned);
+    ASSERT_EQ(station.devices().pick(2, core::Picture, "D:\\customer2"), orders::PickOutcome::Assigned);
     station.setSyncDownload(true);
 
     auto& pictures = station.pictures();

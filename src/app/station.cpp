@@ -2,11 +2,11 @@
 
 #include <algorithm>
 
+#include "core/mediafiles.h"
 #include "core/oneshot.h"
+#include "core/prefixed.h"
 #include "core/startuptrace.h"
 #include "library/cacheclean.h"
-#include "library/files.h"
-#include "library/prefixed.h"
 #include "library/rename.h"
 #include "library/walk.h"
 #include "platform/copyfile.h"
@@ -116,7 +116,7 @@ Station::Station(core::ProgramFolders folders, QObject* parent)
     connect(&pictures_, &library::PictureBrowser::endReached, this, [this] { cues_.request(core::Cues::Error); });
     connect(&pictures_, &library::PictureBrowser::addRequested, this, [this](const QString& path) {
         std::optional<std::string> folder;
-        if (syncDownload_) folder = devices_.destinations(orderBook_.active()).folder(library::Picture);
+        if (syncDownload_) folder = devices_.destinations(orderBook_.active()).folder(core::Picture);
         pictureOrder_.add(path.toStdString(), folder);
     });
     connect(&pictureOrder_, &orders::PictureOrder::copied, &removable_,
@@ -299,14 +299,14 @@ void Station::deleteSelectedEntries() {
 void Station::makeResultCurrent(int row) {
     if (row < 0 || row >= results().count()) return;
     const std::string& path = results().path(row);
-    preview_.makeResultCurrent(row, path, std::string(library::fileNameOf(path)));
+    preview_.makeResultCurrent(row, path, std::string(core::fileNameOf(path)));
     Q_EMIT statusText(QString::fromStdString(currentItem()));
 }
 
 void Station::makeEntryCurrent(int row) {
     if (row < 0 || row >= orderBook_.rows().count()) return;
     const std::string& entry = orderBook_.rows().entry(row);
-    preview_.makeEntryCurrent(row, entry, library::displayName(entry));
+    preview_.makeEntryCurrent(row, entry, core::displayName(entry));
 }
 
 std::vector<player::PlaylistEntry> Station::resultEntries(const std::vector<int>& rows) {
@@ -350,7 +350,7 @@ void Station::setLibraryDrive(int index, const std::string& text) {
 }
 
 void Station::setCurrentItem(std::string path, std::string shownName) {
-    if (shownName.empty()) shownName = library::fileNameOf(path);
+    if (shownName.empty()) shownName = core::fileNameOf(path);
     preview_.setCurrentItem(std::move(path), std::move(shownName));
 }
 

@@ -2,7 +2,7 @@
 
 #include <iterator>
 
-#include "library/files.h"
+#include "core/mediafiles.h"
 #include "library/hotlist.h"
 
 namespace zorvik::library {
@@ -80,7 +80,7 @@ int ResultList::columnCount(const QModelIndex& parent) const {
 
 std::int64_t ResultList::sizeOf(int row) const {
     auto& size = sizes_[static_cast<size_t>(row)];
-    if (size == kUnknown) size = fileSize(paths_[static_cast<size_t>(row)]);
+    if (size == kUnknown) size = core::fileSize(paths_[static_cast<size_t>(row)]);
     return size;
 }
 
@@ -88,21 +88,21 @@ QVariant ResultList::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= count()) return {};
     const std::string& p = path(index.row());
     if (role == Qt::DecorationRole && index.column() == Name)
-        return icons_[static_cast<size_t>(iconOf(p))];
+        return icons_[static_cast<size_t>(core::iconOf(p))];
     if (role != Qt::DisplayRole) return {};
     switch (index.column()) {
         case Name:
             if (source_ == Source::HotView)
-                return QString::fromStdString(hotPrefixes_[static_cast<size_t>(index.row())] + displayName(p));
-            return QString::fromStdString(displayName(p));
+                return QString::fromStdString(hotPrefixes_[static_cast<size_t>(index.row())] + core::displayName(p));
+            return QString::fromStdString(core::displayName(p));
         case Type: {
-            std::string_view type = typeTextOf(p);
+            std::string_view type = core::typeTextOf(p);
             return QString::fromUtf8(type.data(), static_cast<qsizetype>(type.size()));
         }
         case Size: {
             const std::int64_t size = sizeOf(index.row());
             if (size < 0 && source_ == Source::HotView) return QStringLiteral("不存在");
-            return QString::fromStdString(sizeText(size));
+            return QString::fromStdString(core::sizeText(size));
         }
         case Number: return index.row() + 1;
         default: return {};

@@ -5,8 +5,8 @@
 #include <mutex>
 
 #include "core/cues.h"
-#include "library/files.h"
-#include "library/prefixed.h"
+#include "core/mediafiles.h"
+#include "core/prefixed.h"
 #include "platform/fileops.h"
 #include "platform/process.h"
 
@@ -45,7 +45,7 @@ struct CopyLane::Shared {
 namespace {
 
 std::string withExtension(const std::string& path, std::string_view extension) {
-    return path.substr(0, path.size() - library::extensionOf(path).size()) + std::string(extension);
+    return path.substr(0, path.size() - core::extensionOf(path).size()) + std::string(extension);
 }
 
 CopyFailureItem failureOf(const std::string& name, const platform::CopyResult& result) {
@@ -205,7 +205,7 @@ bool CopyLane::runImmediate(const std::stop_token& stop) {
 // they were meant to, or nothing when the job was stopped.
 std::optional<CopyLane::Outcome> CopyLane::copyOne(const std::string& source, const std::string& deviceRoot,
                                                    CopyProgress progress, const std::stop_token& stop) {
-    const auto group = library::mediaGroupOf(library::extensionOf(source));
+    const auto group = core::mediaGroupOf(core::extensionOf(source));
     std::string folder;
     bool lyrics = false;
     bool elsewhere = false;
@@ -214,14 +214,14 @@ std::optional<CopyLane::Outcome> CopyLane::copyOne(const std::string& source, co
         // A device being chosen for the list: its folders are what counts.
         if (!shared_->foldersSet.wait(lock, stop, [this] { return !shared_->foldersHeld; })) return std::nullopt;
         folder = shared_->chooser.folderFor(shared_->folders, source);
-        lyrics = shared_->lyrics && group == library::Audio;
+        lyrics = shared_->lyrics && group == core::Audio;
         // The device the work was asked for has gone from the list since.
         elsewhere = !deviceRoot.empty() && shared_->deviceRoot != deviceRoot;
     }
-    const std::string sourceFolder(source.substr(0, source.size() - library::fileNameOf(source).size()));
-    const bool prefixed = library::isPrefixed(source);
-    const std::string name = prefixed ? library::plainNameOf(library::fileNameOf(source))
-                                      : std::string(library::fileNameOf(source));
+    const std::string sourceFolder(source.substr(0, source.size() - core::fileNameOf(source).size()));
+    const bool prefixed = core::isPrefixed(source);
+    const std::string name = prefixed ? core::plainNameOf(core::fileNameOf(source))
+                                      : std::string(core::fileNameOf(source));
     const std::string destination = pathInFolder(folder, name);
     progress.name = QString::fromStdString(name);
     progress.prefixed = prefixed;
@@ -231,7 +231,7 @@ std::optional<CopyLane::Outcome> CopyLane::copyOne(const std::string& source, co
     CopyFailures& failures = outcome.failures;
     platform::CopyOptions options;
     options.overwrite = platform::Overwrite::No;  // a file the device has is left alone
-    if (prefixed) options.offset = library::kPrefixBlockSize;
+    if (prefixed) options.offset = core::kPrefixBlockSize;
     auto result = platform::copyFileChecked(source, destination, options, stop);
     if (result.failure == platform::CopyFailure::Stopped) return std::nullopt;
     if (elsewhere && (result.ok() || result.failure == platform::CopyFailure::AlreadyThere)) {
@@ -250,7 +250,7 @@ std::optional<CopyLane::Outcome> CopyLane::copyOne(const std::string& source, co
             const std::string lyricsTarget = withExtension(destination, ".lrc");
             auto result = platform::copyFileChecked(lyricsSource, lyricsTarget, {}, stop);
             if (result.failure == platform::CopyFailure::Stopped) return std::nullopt;
-            if (counts(result)) failures += failureOf(std::string(library::fileNameOf(lyricsTarget)), result);
+            if (counts(result)) failures += failureOf(std::string(core::fileNameOf(lyricsTarget)), result);
         }
     }
     return outcome;

@@ -3,7 +3,7 @@
 #include <memory>
 
 #include "core/cues.h"
-#include "library/files.h"
+#include "core/mediafiles.h"
 #include "platform/copyfile.h"
 #include "platform/drives.h"
 #include "platform/shell.h"
@@ -99,7 +99,7 @@ std::function<std::string(const std::string&)> deviceCopyNamer(const Destination
     auto chooser = std::make_shared<FolderChooser>();
     return [record, chooser](const std::string& entry) {
         return pathInFolder(chooser->folderFor(record, entry),
-                            library::displayName(entry) + std::string(library::extensionOf(entry)));
+                            core::displayName(entry) + std::string(core::extensionOf(entry)));
     };
 }
 

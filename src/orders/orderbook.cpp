@@ -6,8 +6,8 @@
 
 #include "core/cues.h"
 #include "core/errors.h"
+#include "core/mediafiles.h"
 #include "core/oneshot.h"
-#include "library/files.h"
 #include "platform/fileops.h"
 #include "platform/textcodec.h"
 
@@ -142,7 +142,7 @@ void OrderBook::deleteSelected(const std::function<std::string(const std::string
         for (const auto& copy : copies) {
             if (stop.stop_requested()) return;
             if (platform::fileExists(copy)) platform::deleteFile(copy);
-            std::string lyrics = copy.substr(0, copy.size() - library::extensionOf(copy).size()) + ".lrc";
+            std::string lyrics = copy.substr(0, copy.size() - core::extensionOf(copy).size()) + ".lrc";
             if (platform::fileExists(lyrics)) platform::deleteFile(lyrics);
         }
         // The space line is worth refreshing once the copies are gone.

@@ -2,17 +2,17 @@
 
 #include <algorithm>
 
-#include "library/files.h"
+#include "core/mediafiles.h"
 
 namespace zorvik::orders {
 
 OrderRows::OrderRows(QObject* parent) : QAbstractTableModel(parent) {}
 
 OrderRows::Row OrderRows::build(const std::string& path) {
-    std::string_view type = library::typeTextOf(path);
-    return {QString::fromStdString(library::displayName(path)),
+    std::string_view type = core::typeTextOf(path);
+    return {QString::fromStdString(core::displayName(path)),
             QString::fromUtf8(type.data(), static_cast<qsizetype>(type.size())),
-            QString::fromStdString(library::sizeText(library::fileSize(path))), library::iconOf(path), {}};
+            QString::fromStdString(core::sizeText(core::fileSize(path))), core::iconOf(path), {}};
 }
 
 void OrderRows::append(const std::vector<std::string>& paths) {

@@ -1,7 +1,7 @@
 #include "orders/pictureorder.h"
 
 #include "core/cues.h"
-#include "library/files.h"
+#include "core/mediafiles.h"
 #include "orders/destinations.h"
 #include "orders/orderbook.h"
 #include "orders/tally.h"
@@ -18,13 +18,13 @@ void PictureOrder::add(const std::string& path, const std::optional<std::string>
         // A picture already listed is copied again when asked for. The card
         // may be slow or pulled mid-way: the copy runs beside the counter,
         // and a broken copy never stands under the picture's name.
-        std::string destination = pathInFolder(*copyFolder, library::fileNameOf(path));
+        std::string destination = pathInFolder(*copyFolder, core::fileNameOf(path));
         jobs_.start([this, path, destination](std::stop_token stop) {
             const auto result = platform::copyFileChecked(path, destination, {}, stop);
             if (result.failure == platform::CopyFailure::Stopped) return;
             CopyFailures failures;
             if (!result.ok())
-                failures.push_back({QString::fromStdString(std::string(library::fileNameOf(path))), result.failure, result.error, {}});
+                failures.push_back({QString::fromStdString(std::string(core::fileNameOf(path))), result.failure, result.error, {}});
             jobs_.post([this, destination, failures] {
                 Q_EMIT copied(QString::fromStdString(destination), failures.isEmpty());
                 if (!failures.isEmpty()) Q_EMIT filesNotCopied(failures);
