@@ -332,5 +332,34 @@ TEST_F(StationHot, HotViewRowsGiveTheirPathToTheOrderListAndTheCurrentItem) {
               platform::utf8ToGb18030("001C," + song + "\r\n003C," + other + "\r\n"));
 }
 
+// A file deleted for good from the ranking takes its count with it: every
+// row below keeps showing its own.
+TEST_F(StationHot, DeletingARankedFileLeavesEveryOtherRowItsCount) {
+    const std::string fresh = "E:\\Brask搜歌库\\1-音乐\\新.mp3";
+    s.write("e/Brask搜歌库/1-音乐/新.mp3", "z");
+    station.hotList().increment(song);
+    station.hotList().increment(song);
+    station.hotList().increment(fresh);  // 003 别的, 002 歌, 001 新
+    ASSERT_TRUE(station.readyListings().showHotRanking());
+    auto& results = station.results();
+    ASSERT_EQ(results.count(), 3);
+
+    QSignalSpy done(&station.fileManager(), &storage::FileManager::changeDone);
+    station.resultSelection().select(results.index(0, 0),
+                                     QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    station.deleteResultForGood();
+    ASSERT_TRUE(done.wait(2000));
+    EXPECT_FALSE(std::filesystem::exists(s.at("e/Brask搜歌库/1-音乐/别的.mp3")));
+
+    const QString names[] = {QStringLiteral("002C,歌"), QStringLiteral("001C,新")};
+    const std::string lines[] = {"002C," + song, "001C," + fresh};
+    ASSERT_EQ(results.count(), 2);
+    for (int row = 0; row < 2; ++row) {
+        EXPECT_EQ(results.data(results.index(row, library::ResultList::Name), Qt::DisplayRole).toString(),
+                  names[row]);
+        EXPECT_EQ(results.line(row), lines[row]);
+    }
+}
+
 }  // namespace
 }  // namespace zorvik::app
