@@ -1,7 +1,5 @@
 #include "library/resultlist.h"
 
-#include <iterator>
-
 #include "core/mediafiles.h"
 #include "library/hotlist.h"
 
@@ -15,11 +13,8 @@ ResultList::ResultList(QObject* parent) : QAbstractTableModel(parent) {}
 
 void ResultList::clear() {
     beginResetModel();
-    paths_ = {};
+    rows_ = std::deque<Row>();  // with its block map, which clear() would keep
     source_ = Source::SearchResults;
-    hotPrefixes_.clear();
-    sizes_.clear();
-    sizes_.shrink_to_fit();
     endResetModel();
     Q_EMIT countChanged(0);
 }
@@ -28,8 +23,7 @@ void ResultList::append(std::vector<std::string>&& paths) {
     if (paths.empty()) return;
     int first = count();
     beginInsertRows({}, first, first + static_cast<int>(paths.size()) - 1);
-    std::move(paths.begin(), paths.end(), std::back_inserter(paths_));
-    sizes_.resize(paths_.size(), kUnknown);
+    for (auto& path : paths) rows_.push_back({std::move(path), nullptr, kUnknown});
     endInsertRows();
     Q_EMIT countChanged(count());
 }
@@ -41,32 +35,30 @@ void ResultList::showHotView(const std::vector<std::string>& lines) {
     source_ = Source::HotView;
     for (const auto& text : lines) {
         const auto parts = splitHotLine(text);
-        hotPrefixes_.emplace_back(parts.prefix);
-        paths_.emplace_back(parts.path);
+        rows_.push_back({std::string(parts.path), std::make_unique<const std::string>(parts.prefix), kUnknown});
     }
-    sizes_.resize(paths_.size(), kUnknown);
     endInsertRows();
     Q_EMIT countChanged(count());
 }
 
 std::string ResultList::line(int row) const {
     if (row < 0 || row >= count()) return {};
-    if (source_ != Source::HotView) return path(row);
-    return hotPrefixes_[static_cast<size_t>(row)] + path(row);
+    const Row& r = rows_[static_cast<size_t>(row)];
+    return r.hotPrefix ? *r.hotPrefix + r.path : r.path;
 }
 
 void ResultList::replacePath(int row, std::string path) {
     if (row < 0 || row >= count()) return;
-    paths_[static_cast<size_t>(row)] = std::move(path);
-    sizes_[static_cast<size_t>(row)] = kUnknown;
+    Row& r = rows_[static_cast<size_t>(row)];
+    r.path = std::move(path);
+    r.size = kUnknown;
     Q_EMIT dataChanged(index(row, 0), index(row, ColumnCount - 1));
 }
 
 void ResultList::removeResult(int row) {
     if (row < 0 || row >= count()) return;
     beginRemoveRows({}, row, row);
-    paths_.erase(paths_.begin() + row);
-    sizes_.erase(sizes_.begin() + row);
+    rows_.erase(rows_.begin() + row);
     endRemoveRows();
 }
 
@@ -79,21 +71,21 @@ int ResultList::columnCount(const QModelIndex& parent) const {
 }
 
 std::int64_t ResultList::sizeOf(int row) const {
-    auto& size = sizes_[static_cast<size_t>(row)];
-    if (size == kUnknown) size = core::fileSize(paths_[static_cast<size_t>(row)]);
-    return size;
+    const Row& r = rows_[static_cast<size_t>(row)];
+    if (r.size == kUnknown) r.size = core::fileSize(r.path);
+    return r.size;
 }
 
 QVariant ResultList::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= count()) return {};
-    const std::string& p = path(index.row());
+    const Row& r = rows_[static_cast<size_t>(index.row())];
+    const std::string& p = r.path;
     if (role == Qt::DecorationRole && index.column() == Name)
         return icons_[static_cast<size_t>(core::iconOf(p))];
     if (role != Qt::DisplayRole) return {};
     switch (index.column()) {
         case Name:
-            if (source_ == Source::HotView)
-                return QString::fromStdString(hotPrefixes_[static_cast<size_t>(index.row())] + core::displayName(p));
+            if (r.hotPrefix) return QString::fromStdString(*r.hotPrefix + core::displayName(p));
             return QString::fromStdString(core::displayName(p));
         case Type: {
             std::string_view type = core::typeTextOf(p);
