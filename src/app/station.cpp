@@ -22,7 +22,7 @@ namespace {
 
 std::vector<std::pair<char, std::string>> driveSection(const core::Settings& settings) {
     std::vector<std::pair<char, std::string>> drives;
-    for (const auto& [key, value] : settings.readSection("Drives"))
+    for (const auto& [key, value] : settings.readSection(core::keys::kDrivesSection))
         if (key.size() == 1 && !value.empty()) drives.emplace_back(key[0], value);
     return drives;
 }
@@ -137,7 +137,7 @@ void Station::create() {
     // Input methods of the basic-settings panel are listed here.
     bool anyDrive = false;
     for (int n = 0; n < library::kLibraryDriveCount; ++n) {
-        std::string key = "Panfu" + std::to_string(n + 1);
+        const std::string key = core::keys::libraryDrive(n + 1);
         drives_[static_cast<size_t>(n)] = settings_.read(key, key);
         anyDrive = anyDrive || !drives_[static_cast<size_t>(n)].empty();
     }
@@ -170,8 +170,8 @@ void Station::startupSecondStage() {
     singers_.load(folders_.data + std::string(search::kSingerFileName));
     storage::createStagingFolders();
     // Only exactly "true" counts as on; a change acts as the operator's click would.
-    const bool sync = settings_.read("TongBuXZ", "TongBuXZ") == "true";
-    const bool number = settings_.read("BianHaoCZ", "BianHaoCZ") == "true";
+    const bool sync = settings_.read(core::keys::kSyncDownload) == "true";
+    const bool number = settings_.read(core::keys::kNumberSearch) == "true";
     if (sync != syncDownload_) setSyncDownload(sync);
     if (number != search_.numberMode()) search_.setNumberMode(number);
     Q_EMIT optionBoxesLoaded(sync, number);

@@ -120,7 +120,7 @@ BasicSettingsPanel::BasicSettingsPanel(app::Station& station, SearchPanel& quick
     for (const auto& name : inputMethods) inputMethodBox_->addItem(QString::fromStdString(name));
     inputMethodBox_->setCurrentIndex(-1);  // nothing chosen until the operator chooses
     connect(inputMethodBox_, &QComboBox::currentTextChanged, this, [this](const QString& name) {
-        station_.settings().write("ShuRuFa", "shurufa1", name.toStdString());
+        station_.settings().write(core::keys::kInputMethod, name.toStdString());
         station_.cues().request(core::Cues::Select);
     });
 
