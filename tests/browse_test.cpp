@@ -2,6 +2,7 @@
 
 #include <QSignalSpy>
 #include <QTest>
+#include <chrono>
 #include <filesystem>
 
 #include "library/listing.h"
@@ -303,7 +304,9 @@ TEST_F(Browsing, ASearchStartedDuringABrowseTakesTheListOver) {
     ASSERT_TRUE(controller.start());
     QSignalSpy searched(&controller, &SearchController::finished);
     ASSERT_TRUE(searched.wait(3000));
-    QTest::qWait(50);  // any late batch of the browse would be here by now
+    // The browse's late batches and its finish are posted before its job ends.
+    ASSERT_TRUE(listings.waitUntil(std::chrono::steady_clock::now() + std::chrono::seconds(3)));
+    QCoreApplication::processEvents();
     EXPECT_EQ(rows(), std::vector<std::string>{"E:\\Brask搜歌库\\1-音乐\\3021歌.mp3"});
     EXPECT_TRUE(browsed.isEmpty());  // the browse's end no longer counts
     EXPECT_TRUE(listings.searchEnabled());

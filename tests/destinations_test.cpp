@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -201,7 +202,9 @@ TEST(ListDevices, ChoosingADeviceReplacesAllFiveOffTheGuiThreadAndShowsTheAudioL
     EXPECT_EQ(devices.destinations(5).record(), defaultDestinationRecord());
     EXPECT_EQ(devices.destinations(2).record(), defaultDestinationRecord());
     EXPECT_TRUE(devices.deviceRoot(2).empty());
-    QTest::qWait(200);
+    // The answer is posted before the job that found it ends.
+    ASSERT_TRUE(devices.waitUntil(std::chrono::steady_clock::now() + std::chrono::seconds(2)));
+    QCoreApplication::processEvents();
     EXPECT_EQ(devices.destinations(5).record(), defaultDestinationRecord());
     platform::DriveTable::instance().setFixed({});
 }

@@ -141,7 +141,8 @@ TEST_F(Hot, BaiSTimerCountsEveryRequestedFileOnceWithOneSaveForABurst) {
     hot.requestCount(QStringLiteral("E:\\3102.mp3"));
     hot.requestCount(QStringLiteral("E:\\3101.mp3"));
     ASSERT_TRUE(changed.wait(1000));
-    QTest::qWait(50);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(timer->isActive());  // no second count waits
     EXPECT_EQ(changed.size(), 1);
     // A count stays where its line stood.
     const std::vector<std::string> expected = {"002C,E:\\3101.mp3", "001C,E:\\3102.mp3"};
@@ -249,6 +250,12 @@ protected:
     }
     void TearDown() override { platform::DriveTable::instance().setFixed({}); }
 
+    // True while a count is waiting for BaiSTimer.
+    bool countPending() {
+        QCoreApplication::processEvents();
+        return station.hotList().findChild<QTimer*>(QStringLiteral("BaiSTimer"))->isActive();
+    }
+
     // Waits for the line of `path` to show `count`.
     bool counted(const std::string& path, const std::string& count) {
         for (int i = 0; i < 200; ++i) {
@@ -285,7 +292,7 @@ TEST_F(StationHot, EachImmediateCopyCountsItsFileAndABatchCountsNothing) {
     QSignalSpy batch(&lane, &orders::CopyLane::batchFinished);
     station.downloadSelected();
     ASSERT_TRUE(batch.wait(3000));
-    QTest::qWait(60);
+    EXPECT_FALSE(countPending());
     EXPECT_EQ(station.hotList().lines(), before);
 }
 
@@ -307,7 +314,7 @@ TEST_F(StationHot, FastNumberEntryCountsTheFilesCopiedNotTheCurrentItem) {
     station.setCurrentItem(songs[3]);
     ASSERT_TRUE(done.wait(10000));
     for (int i = 0; i < 3; ++i) EXPECT_TRUE(counted(songs[static_cast<size_t>(i)], "001")) << i;
-    QTest::qWait(60);
+    EXPECT_FALSE(countPending());
     for (const auto& line : station.hotList().lines()) EXPECT_EQ(line.find(songs[3]), std::string::npos) << line;
 }
 

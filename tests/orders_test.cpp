@@ -212,8 +212,7 @@ TEST_F(Lanes, ABatchCopiesWhatTheDeviceLacksAndLeavesTheRest) {
     EXPECT_FALSE(l->progress());
     EXPECT_TRUE(failures.isEmpty());  // a file the device already has is no failure
     EXPECT_EQ(cues.pending(), core::Cues::Copied);
-    QTest::qWait(20);
-    EXPECT_FALSE(l->running());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !l->running(); }, 2000));
 }
 
 TEST_F(Lanes, PrefixedSongsLandPlainWithTheirLyricsWithoutPassingThroughTheStagingFolder) {
@@ -362,8 +361,8 @@ TEST_F(Lanes, ImmediateCopiesQueuedTogetherAreOneJob) {
     l->queueImmediate("E:\\b.mp3");
     l->setFolders({"G:\\Music", "G:\\Video", "G:\\Photos", "G:\\Games", "G:\\Ebook"});
     ASSERT_TRUE(finished.wait(5000));
-    for (int i = 0; i < 500 && running.size() < 2; ++i) QTest::qWait(10);
-    QTest::qWait(20);
+    // Nothing of the job reaches the lane after it has stopped running.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return running.size() >= 2; }, 5000));
     EXPECT_EQ(finished.size(), 1);  // the done label once, after the second
     EXPECT_EQ(running.size(), 2);   // on, then off: one worker
     EXPECT_EQ(l->immediateAdded(), 2);

@@ -3,6 +3,7 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <atomic>
+#include <chrono>
 #include <filesystem>
 
 #include "app/station.h"
@@ -81,7 +82,9 @@ TEST(Listings, RowsStreamWhileTheWalkRunsAndLateRowsOfAnOldListingAreDropped) {
     // A new listing takes over: the old one's rows and its finish no longer count.
     listings.startListing();
     release = true;
-    QTest::qWait(100);
+    // The walk's last batch and its finish are posted before its job ends.
+    ASSERT_TRUE(listings.waitUntil(std::chrono::steady_clock::now() + std::chrono::seconds(2)));
+    QCoreApplication::processEvents();
     EXPECT_EQ(listings.results().count(), 0);
     EXPECT_EQ(finishedWith, -1);
 }
