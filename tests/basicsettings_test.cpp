@@ -131,7 +131,7 @@ private Q_SLOTS:
         QVERIFY(!rig.button(1)->isHidden());
         for (int n = 2; n <= 6; ++n) QVERIFY(rig.button(n)->isHidden());
         QVERIFY(rig.hasCategoryFolders("e"));
-        QCOMPARE(rig.station->cues().pending(), int(player::Select));
+        QCOMPARE(rig.station->cues().pending(), int(core::Cues::Select));
     }
 
     void settingsBoxTextDecidesButtonAndQuickBox_data() {
@@ -176,7 +176,7 @@ private Q_SLOTS:
         QCOMPARE(rig.quick(2)->currentText(), quickBox);
         QCOMPARE(rig.letter(2), walkLetter);
         QCOMPARE(rig.hasCategoryFolders("k"), text == QStringLiteral("K"));
-        QCOMPARE(rig.station->cues().pending(), int(player::Select));
+        QCOMPARE(rig.station->cues().pending(), int(core::Cues::Select));
     }
 
     void typingGThenHIntoQuickBox3() {
@@ -192,7 +192,7 @@ private Q_SLOTS:
         QCOMPARE(rig.read("PanFu3"), QStringLiteral("G"));  // every typed character is stored
         QCOMPARE(rig.letter(3), QStringLiteral("G"));
         QVERIFY(rig.hasCategoryFolders("g"));
-        QCOMPARE(rig.station->cues().pending(), int(player::Select));
+        QCOMPARE(rig.station->cues().pending(), int(core::Cues::Select));
         QVERIFY(rig.search->searchBox()->hasFocus());
 
         edit->setFocus();
@@ -217,7 +217,7 @@ private Q_SLOTS:
         rig.scratch.mapDrives({{'E', "e"}});
         choose(rig.quick(2), QStringLiteral(" "));  // a fresh box: its first entry counts as a change too
         QVERIFY(rig.settingsFile().find("[PanFu2]\r\nPanFu2= \r\n") != std::string::npos);
-        QCOMPARE(rig.station->cues().pending(), int(player::Select));
+        QCOMPARE(rig.station->cues().pending(), int(core::Cues::Select));
 
         choose(rig.quick(1), QStringLiteral("E"));
         QCOMPARE(rig.read("PanFu1"), QStringLiteral("E"));
@@ -350,7 +350,7 @@ private Q_SLOTS:
 
         box->setCurrentIndex(1);
         QCOMPARE(QString::fromStdString(rig.station->settings().read("ShuRuFa", "shurufa1")), QStringLiteral("五笔"));
-        QCOMPARE(rig.station->cues().pending(), int(player::Select));
+        QCOMPARE(rig.station->cues().pending(), int(core::Cues::Select));
     }
 
     void thePanelCoversTheWindowWithItsTextsAndHidesWhenDone() {

@@ -14,6 +14,7 @@
 #include "orders/orderbook.h"
 #include "platform/drives.h"
 #include "platform/fileops.h"
+#include "platform/mountwatcher.h"
 #include "platform/textcodec.h"
 #include "support/devices.h"
 #include "support/fixture.h"
@@ -43,17 +44,29 @@ protected:
         return station;
     }
 
-    // The device entry the station offers for a mount point, once it does.
-    static QString offered(Station& station, const std::string& mountPoint) {
-        for (int i = 0; i < 300; ++i) {
-            for (const auto& e : station.removableDrives().entries()) {
-                auto root = storage::deviceRootOf(e);
-                auto drive = root ? platform::DriveTable::instance().drive(root->at(0).toLatin1()) : std::nullopt;
-                if (drive && drive->root == mountPoint) return e;
-            }
-            QTest::qWait(10);
-        }
+    // The root ("G:\") of the removable drive mounted at `mountPoint`; empty
+    // until the station has seen it arrive.
+    static QString rootOf(const std::string& mountPoint) {
+        for (const auto& drive : platform::DriveTable::instance().drives())
+            if (drive.type == platform::DriveType::Removable && drive.root == mountPoint)
+                return platform::MountWatcher::rootOf(drive.letter);
         return {};
+    }
+
+    // The device entry the station offers for a mount point, once it has
+    // seen the drive arrive and read its size; empty when it offers none.
+    static QString offered(Station& station, const std::string& mountPoint) {
+        QString entry;
+        (void)QTest::qWaitFor(
+            [&] {
+                const QString root = rootOf(mountPoint);
+                if (root.isEmpty()) return false;
+                if (station.removableDrives().entries().contains(storage::deviceEntry(root)))
+                    entry = storage::deviceEntry(root);
+                return !entry.isEmpty() || !station.removableDrives().busy();
+            },
+            3000);
+        return entry;
     }
 
     static bool choose(Station& station, int list, const QString& entry) {
@@ -214,8 +227,11 @@ TEST_F(EndToEnd, RemovalResetsExactlyTheListsThatChoseTheDrive) {
     // another test's device, whose removal would name the same entry.
     QObject::disconnect(removals);
     log.clear();
+    const QString smallRoot = rootOf(small.mountPoint());
+    ASSERT_FALSE(smallRoot.isEmpty());
+    QSignalSpy removed(&station->removableDrives(), &storage::RemovableDrives::deviceRemoved);
     ASSERT_TRUE(small.unplug());
-    QTest::qWait(200);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return removed.contains(QVariantList{smallRoot}); }, 3000));
     EXPECT_TRUE(log.isEmpty()) << log.join(QLatin1Char(',')).toStdString();
 
     // The drive that stays still gives its line to its lists.

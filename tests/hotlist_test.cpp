@@ -153,7 +153,8 @@ TEST_F(Hot, BaiSTimerCountsEveryRequestedFileOnceWithOneSaveForABurst) {
     hot.requestCount(QStringLiteral("E:\\3102.mp3"));
     hot.requestCount(QStringLiteral("E:\\3101.mp3"));
     ASSERT_TRUE(changed.wait(1000));
-    QTest::qWait(50);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(timer->isActive());  // no second count waits
     EXPECT_EQ(changed.size(), 1);
     // A count stays where its line stood.
     const std::vector<std::string> expected = {"002C,E:\\3101.mp3", "001C,E:\\3102.mp3"};
@@ -217,7 +218,7 @@ TEST_F(Hot, TheRankingShowsMostCopiedFirstTiesInReversePathOrder) {
     // The path behind a row is the line less its count.
     EXPECT_EQ(results.path(0), "E:\\歌\\mbk2009.mp3");
     EXPECT_EQ(results.line(0), "010C,E:\\歌\\mbk2009.mp3");
-    EXPECT_EQ(cues.pending(), player::Select);
+    EXPECT_EQ(cues.pending(), core::Cues::Select);
 
     // Nothing to rank: the message, and the list stays as it was.
     HotList none;
@@ -264,6 +265,12 @@ protected:
     }
     void TearDown() override { platform::DriveTable::instance().setFixed({}); }
 
+    // True while a count is waiting for BaiSTimer.
+    bool countPending() {
+        QCoreApplication::processEvents();
+        return station.hotList().findChild<QTimer*>(QStringLiteral("BaiSTimer"))->isActive();
+    }
+
     // Waits for the line of `path` to show `count`.
     bool counted(const std::string& path, const std::string& count) {
         for (int i = 0; i < 200; ++i) {
@@ -300,7 +307,7 @@ TEST_F(StationHot, EachImmediateCopyCountsItsFileAndABatchCountsNothing) {
     QSignalSpy batch(&lane, &orders::CopyLane::batchFinished);
     station.downloadSelected();
     ASSERT_TRUE(batch.wait(3000));
-    QTest::qWait(60);
+    EXPECT_FALSE(countPending());
     EXPECT_EQ(station.hotList().lines(), before);
 }
 
@@ -322,7 +329,7 @@ TEST_F(StationHot, FastNumberEntryCountsTheFilesCopiedNotTheCurrentItem) {
     station.setCurrentItem(songs[3]);
     ASSERT_TRUE(done.wait(10000));
     for (int i = 0; i < 3; ++i) EXPECT_TRUE(counted(songs[static_cast<size_t>(i)], "001")) << i;
-    QTest::qWait(60);
+    EXPECT_FALSE(countPending());
     for (const auto& line : station.hotList().lines()) EXPECT_EQ(line.find(songs[3]), std::string::npos) << line;
 }
 
@@ -345,6 +352,35 @@ TEST_F(StationHot, HotViewRowsGiveTheirPathToTheOrderListAndTheCurrentItem) {
     station.closeQuery();
     EXPECT_EQ(testing::readFile(s.at("prog/数据文件/热门推荐.txt")),
               platform::utf8ToGb18030("001C," + song + "\r\n003C," + other + "\r\n"));
+}
+
+// A file deleted for good from the ranking takes its count with it: every
+// row below keeps showing its own.
+TEST_F(StationHot, DeletingARankedFileLeavesEveryOtherRowItsCount) {
+    const std::string fresh = "E:\\Brask搜歌库\\1-音乐\\新.mp3";
+    s.write("e/Brask搜歌库/1-音乐/新.mp3", "z");
+    station.hotList().increment(song);
+    station.hotList().increment(song);
+    station.hotList().increment(fresh);  // 003 别的, 002 歌, 001 新
+    ASSERT_TRUE(station.readyListings().showHotRanking());
+    auto& results = station.results();
+    ASSERT_EQ(results.count(), 3);
+
+    QSignalSpy done(&station.fileManager(), &storage::FileManager::changeDone);
+    station.resultSelection().select(results.index(0, 0),
+                                     QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    station.deleteResultForGood();
+    ASSERT_TRUE(done.wait(2000));
+    EXPECT_FALSE(std::filesystem::exists(s.at("e/Brask搜歌库/1-音乐/别的.mp3")));
+
+    const QString names[] = {QStringLiteral("002C,歌"), QStringLiteral("001C,新")};
+    const std::string lines[] = {"002C," + song, "001C," + fresh};
+    ASSERT_EQ(results.count(), 2);
+    for (int row = 0; row < 2; ++row) {
+        EXPECT_EQ(results.data(results.index(row, library::ResultList::Name), Qt::DisplayRole).toString(),
+                  names[row]);
+        EXPECT_EQ(results.line(row), lines[row]);
+    }
 }
 
 }  // namespace

@@ -76,7 +76,7 @@ struct Fixture {
         return QString::fromStdString(settings.read(section, key));
     }
     // Any other cue first, so that the one an action requests shows.
-    void forgetCue() { cues.request(player::Error); }
+    void forgetCue() { cues.request(core::Cues::Error); }
 };
 
 QStringList utf8List(std::initializer_list<const char*> items) {
@@ -211,7 +211,7 @@ private Q_SLOTS:
                 s.forgetCue();
                 QTest::mouseClick(c.box, Qt::LeftButton);
                 QCOMPARE(s.read(c.section, c.section), QLatin1String(expected));
-                QCOMPARE(s.cues.pending(), static_cast<int>(player::Select));
+                QCOMPARE(s.cues.pending(), static_cast<int>(core::Cues::Select));
             }
         }
         QCOMPARE(s.read("TongBuXZ", "TongBuXZ"), QStringLiteral("true"));
@@ -224,14 +224,14 @@ private Q_SLOTS:
         s.forgetCue();
         window.setOptionBoxes(false, false);  // no change: nothing to write
         QVERIFY(!QFile::exists(s.iniPath));
-        QCOMPARE(s.cues.pending(), static_cast<int>(player::Error));
+        QCOMPARE(s.cues.pending(), static_cast<int>(core::Cues::Error));
 
         window.setOptionBoxes(true, false);
         QVERIFY(window.syncDownloadBox()->isChecked());
         QVERIFY(!window.numberSearchBox()->isChecked());
         QCOMPARE(s.read("TongBuXZ", "TongBuXZ"), QStringLiteral("true"));
         QCOMPARE(s.read("BianHaoCZ", "BianHaoCZ"), QString());
-        QCOMPARE(s.cues.pending(), static_cast<int>(player::Select));
+        QCOMPARE(s.cues.pending(), static_cast<int>(core::Cues::Select));
 
         window.setOptionBoxes(false, true);
         QCOMPARE(s.read("TongBuXZ", "TongBuXZ"), QStringLiteral("false"));
@@ -283,7 +283,7 @@ private Q_SLOTS:
         QCOMPARE(window.inputMethod(), QStringLiteral("五笔字型"));
         QCOMPARE(chosen.size(), 1);
         QCOMPARE(chosen.at(0).at(0).toString(), QStringLiteral("五笔字型"));
-        QCOMPARE(s.cues.pending(), static_cast<int>(player::Select));
+        QCOMPARE(s.cues.pending(), static_cast<int>(core::Cues::Select));
         QVERIFY(window.isVisible());  // no save needed, nothing closes
 
         window.chooseInputMethod(QStringLiteral("拼音"));
@@ -323,7 +323,7 @@ private Q_SLOTS:
             QVERIFY(window.isVisible());
             QCOMPARE(s.iniBytes(), before);
             QCOMPARE(window.focusWidget(), window.priceField(c.field));
-            QCOMPARE(s.cues.pending(), static_cast<int>(player::Error));
+            QCOMPARE(s.cues.pending(), static_cast<int>(core::Cues::Error));
         }
     }
 
@@ -345,7 +345,7 @@ private Q_SLOTS:
         QCOMPARE(answered.boxes, 1);
         QCOMPARE(answered.text, QStringLiteral("新设置将在下次开启软件后生效！"));
         QVERIFY(!window.isVisible());
-        QCOMPARE(s.cues.pending(), static_cast<int>(player::Select));
+        QCOMPARE(s.cues.pending(), static_cast<int>(core::Cues::Select));
         QCOMPARE(window.unitPrices(), inUse);  // the tally keeps the old prices until the next start
         QCOMPARE(s.read("PiFu", "PiFu"), QStringLiteral("2"));
         const char* keys[] = {"yy", "mtv", "dy", "lxj", "tp", "dzs", "yx", "llp", "xp", "ych", "ls", "qt"};

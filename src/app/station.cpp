@@ -2,13 +2,13 @@
 
 #include <algorithm>
 
+#include "core/mediafiles.h"
 #include "core/oneshot.h"
+#include "core/prefixed.h"
 #include "core/startuptrace.h"
 #include "library/cacheclean.h"
 #include "library/drivemap.h"
 #include "library/drivesetup.h"
-#include "library/files.h"
-#include "library/prefixed.h"
 #include "library/rename.h"
 #include "library/walk.h"
 #include "platform/copyfile.h"
@@ -109,10 +109,10 @@ Station::Station(core::ProgramFolders folders, QObject* parent)
     });
     // The picture browser: its ends sound the error cue; a double-clicked
     // picture goes into the active list and, with "同步下载", onto its device.
-    connect(&pictures_, &library::PictureBrowser::endReached, this, [this] { cues_.request(player::Error); });
+    connect(&pictures_, &library::PictureBrowser::endReached, this, [this] { cues_.request(core::Cues::Error); });
     connect(&pictures_, &library::PictureBrowser::addRequested, this, [this](const QString& path) {
         std::optional<std::string> folder;
-        if (syncDownload_) folder = devices_.destinations(orderBook_.active()).folder(library::Picture);
+        if (syncDownload_) folder = devices_.destinations(orderBook_.active()).folder(core::Picture);
         pictureOrder_.add(path.toStdString(), folder, activeLane().copied());
     });
     connect(&pictureOrder_, &orders::PictureOrder::copied, &removable_,
@@ -143,7 +143,7 @@ void Station::create() {
     // Input methods of the basic-settings panel are listed here.
     bool anyDrive = false;
     for (int n = 0; n < library::kLibraryDriveCount; ++n) {
-        std::string key = "Panfu" + std::to_string(n + 1);
+        const std::string key = core::keys::libraryDrive(n + 1);
         drives_[static_cast<size_t>(n)] = settings_.read(key, key);
         anyDrive = anyDrive || !drives_[static_cast<size_t>(n)].empty();
     }
@@ -177,13 +177,13 @@ void Station::startupSecondStage() {
     singers_.load(folders_.data + std::string(search::kSingerFileName));
     storage::createStagingFolders();
     // Only exactly "true" counts as on; a change acts as the operator's click would.
-    const bool sync = settings_.read("TongBuXZ", "TongBuXZ") == "true";
-    const bool number = settings_.read("BianHaoCZ", "BianHaoCZ") == "true";
+    const bool sync = settings_.read(core::keys::kSyncDownload) == "true";
+    const bool number = settings_.read(core::keys::kNumberSearch) == "true";
     if (sync != syncDownload_) setSyncDownload(sync);
     if (number != search_.numberMode()) search_.setNumberMode(number);
     Q_EMIT optionBoxesLoaded(sync, number);
     search_.selectTab(0);
-    cues_.request(player::Startup);
+    cues_.request(core::Cues::Startup);
     // The search box takes the focus with its input method here.
     Q_EMIT startupFinished();
     core::traceStartup("start-up timer done");
@@ -203,7 +203,7 @@ void Station::startWarmUp() {
                 [&sink] { sink.tick(); return !sink.stopRequested(); });
         },
         [this](std::int64_t hits) {
-            cues_.request(hits > 0 ? player::Found : player::Error);
+            cues_.request(hits > 0 ? core::Cues::Found : core::Cues::Error);
             listings_.endThreaded();
             Q_EMIT warmUpFinished(hits);
             core::traceStartup("就绪！");
@@ -290,7 +290,7 @@ void Station::setSyncDownload(bool on) {
     syncDownload_ = on;
     Q_EMIT syncDownloadChanged(on);
     Q_EMIT search_.focusSearchBox();
-    cues_.request(player::Select);
+    cues_.request(core::Cues::Select);
 }
 
 void Station::downloadSelected() {
@@ -314,14 +314,14 @@ void Station::deleteSelectedEntries() {
 void Station::makeResultCurrent(int row) {
     if (row < 0 || row >= results().count()) return;
     const std::string& path = results().path(row);
-    preview_.makeResultCurrent(row, path, std::string(library::fileNameOf(path)));
+    preview_.makeResultCurrent(row, path, std::string(core::fileNameOf(path)));
     Q_EMIT statusText(QString::fromStdString(currentItem()));
 }
 
 void Station::makeEntryCurrent(int row) {
     if (row < 0 || row >= orderBook_.rows().count()) return;
     const std::string& entry = orderBook_.rows().entry(row);
-    preview_.makeEntryCurrent(row, entry, library::displayName(entry));
+    preview_.makeEntryCurrent(row, entry, core::displayName(entry));
 }
 
 std::vector<player::PlaylistEntry> Station::resultEntries(const std::vector<int>& rows) {
@@ -366,7 +366,7 @@ void Station::setLibraryDrive(int index, const std::string& text) {
 }
 
 void Station::setCurrentItem(std::string path, std::string shownName) {
-    if (shownName.empty()) shownName = library::fileNameOf(path);
+    if (shownName.empty()) shownName = core::fileNameOf(path);
     preview_.setCurrentItem(std::move(path), std::move(shownName));
 }
 

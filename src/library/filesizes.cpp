@@ -1,6 +1,6 @@
 #include "library/filesizes.h"
 
-#include "library/files.h"
+#include "core/mediafiles.h"
 
 namespace zorvik::library {
 
@@ -62,7 +62,7 @@ void FileSizes::read(const std::stop_token& stop) {
             batchGeneration = next.generation;
         }
         batch.push_back({next.row, std::move(next.path), -1});
-        batch.back().bytes = fileSize(batch.back().path);
+        batch.back().bytes = core::fileSize(batch.back().path);
         if (std::chrono::steady_clock::now() - last >= kBatchEvery) {
             handOver();
             last = std::chrono::steady_clock::now();

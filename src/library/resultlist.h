@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdint>
 #include <deque>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -28,10 +29,10 @@ public:
     void clear();
     void append(std::vector<std::string>&& paths);
 
-    int count() const { return static_cast<int>(paths_.size()); }
+    int count() const { return static_cast<int>(rows_.size()); }
     // The path behind a row, for every operation that takes a row's file:
     // in the hot view, its line less the count and "C," in front.
-    const std::string& path(int row) const { return paths_[static_cast<size_t>(row)]; }
+    const std::string& path(int row) const { return rows_[static_cast<size_t>(row)].path; }
 
     // What backs the rows: the result store, or the hot view, whose line i
     // (the hot list read backwards) row i shows.
@@ -43,7 +44,7 @@ public:
     std::string line(int row) const;
     // After a rename: the row names the file that now exists.
     void replacePath(int row, std::string path);
-    // The row and its path go together; the rows after it move up.
+    // The rows after it move up, each with its own path, count and size.
     void removeResult(int row);
 
     // Icons of the five media groups, given by the window layer.
@@ -63,15 +64,22 @@ Q_SIGNALS:
     void countChanged(int rows);
 
 private:
+    // What a row knows goes in one place, so that no change to the rows can
+    // leave one part of a row behind.
+    struct Row {
+        std::string path;
+        // The count and "C," in front of a hot view row's path. Only hot view
+        // rows have one, so a listing of a million hits pays a pointer each.
+        std::unique_ptr<const std::string> hotPrefix;
+        mutable std::int64_t size;  // read on a job when the row is first shown
+    };
     // Nothing while the size is being read.
     std::optional<std::int64_t> sizeOf(int row) const;
     void sized(const std::vector<FileSizes::Size>& sizes);
 
-    std::deque<std::string> paths_;  // grows without moving what it holds
-    mutable std::vector<std::int64_t> sizes_;  // kUnknown until first shown
+    std::deque<Row> rows_;  // grows without moving what it holds
     std::array<QVariant, 5> icons_;
     Source source_ = Source::SearchResults;
-    std::vector<std::string> hotPrefixes_;  // the count and "C," of each hot view row
     mutable FileSizes sizeReader_;  // last: its jobs are joined before the rest goes
 };
 

@@ -4,11 +4,11 @@
 #include <deque>
 #include <mutex>
 
-#include "library/files.h"
-#include "library/prefixed.h"
+#include "core/cues.h"
+#include "core/mediafiles.h"
+#include "core/prefixed.h"
 #include "platform/fileops.h"
 #include "platform/process.h"
-#include "player/cueplayer.h"
 
 namespace zorvik::orders {
 
@@ -45,7 +45,7 @@ struct CopyLane::Shared {
 namespace {
 
 std::string withExtension(const std::string& path, std::string_view extension) {
-    return path.substr(0, path.size() - library::extensionOf(path).size()) + std::string(extension);
+    return path.substr(0, path.size() - core::extensionOf(path).size()) + std::string(extension);
 }
 
 // A refused source is named by its whole path: its name alone would pass
@@ -63,7 +63,7 @@ bool counts(const platform::CopyResult& result) {
 
 }  // namespace
 
-CopyLane::CopyLane(int list, player::CuePlayer& cues, QObject* parent)
+CopyLane::CopyLane(int list, core::Cues& cues, QObject* parent)
     : QObject(parent),
       list_(list),
       cues_(cues),
@@ -112,7 +112,7 @@ void CopyLane::startBatch(std::vector<std::string> entries) {
         std::lock_guard lock(shared_->mutex);
         shared_->batches.push_back({std::move(entries), shared_->deviceRoot});
     }
-    if (list_ != 1) cues_.request(player::Select);
+    if (list_ != 1) cues_.request(core::Cues::Select);
     startWorker();
 }
 
@@ -211,7 +211,7 @@ bool CopyLane::runImmediate(const std::stop_token& stop) {
 // they were meant to, or nothing when the job was stopped.
 std::optional<CopyLane::Outcome> CopyLane::copyOne(const std::string& source, const std::string& deviceRoot,
                                                    CopyProgress progress, const std::stop_token& stop) {
-    const auto group = library::mediaGroupOf(library::extensionOf(source));
+    const auto group = core::mediaGroupOf(core::extensionOf(source));
     std::string folder;
     bool lyrics = false;
     bool elsewhere = false;
@@ -220,14 +220,14 @@ std::optional<CopyLane::Outcome> CopyLane::copyOne(const std::string& source, co
         // A device being chosen for the list: its folders are what counts.
         if (!shared_->foldersSet.wait(lock, stop, [this] { return !shared_->foldersHeld; })) return std::nullopt;
         folder = shared_->chooser.folderFor(shared_->folders, source);
-        lyrics = shared_->lyrics && group == library::Audio;
+        lyrics = shared_->lyrics && group == core::Audio;
         // The device the work was asked for has gone from the list since.
         elsewhere = !deviceRoot.empty() && shared_->deviceRoot != deviceRoot;
     }
-    const std::string sourceFolder(source.substr(0, source.size() - library::fileNameOf(source).size()));
-    const bool prefixed = library::isPrefixed(source);
-    const std::string name = prefixed ? library::plainNameOf(library::fileNameOf(source))
-                                      : std::string(library::fileNameOf(source));
+    const std::string sourceFolder(source.substr(0, source.size() - core::fileNameOf(source).size()));
+    const bool prefixed = core::isPrefixed(source);
+    const std::string name = prefixed ? core::plainNameOf(core::fileNameOf(source))
+                                      : std::string(core::fileNameOf(source));
     const std::string destination = pathInFolder(folder, name);
     progress.name = QString::fromStdString(name);
     progress.prefixed = prefixed;
@@ -237,7 +237,7 @@ std::optional<CopyLane::Outcome> CopyLane::copyOne(const std::string& source, co
     CopyFailures& failures = outcome.failures;
     platform::CopyOptions options;
     options.overwrite = platform::Overwrite::No;  // a file the device has is left alone
-    if (prefixed) options.offset = library::kPrefixBlockSize;
+    if (prefixed) options.offset = core::kPrefixBlockSize;
     auto result = platform::copyFileChecked(source, destination, options, stop);
     if (result.failure == platform::CopyFailure::Stopped) return std::nullopt;
     if (result.ok()) copied_->add(destination, result.bytes);
@@ -263,7 +263,7 @@ std::optional<CopyLane::Outcome> CopyLane::copyOne(const std::string& source, co
             if (result.failure == platform::CopyFailure::Stopped) return std::nullopt;
             if (result.ok()) copied_->add(lyricsTarget, result.bytes);
             if (counts(result))
-                failures += failureOf(lyricsSource, std::string(library::fileNameOf(lyricsTarget)), result);
+                failures += failureOf(lyricsSource, std::string(core::fileNameOf(lyricsTarget)), result);
         }
     }
     return outcome;
@@ -313,7 +313,7 @@ void CopyLane::endBatch(const CopyFailures& failures) {
     notCopied_ = static_cast<int>(failures.size());
     progressTimer_.stop();
     barPosition_ = barMaximum_;
-    cues_.request(player::Copied);
+    cues_.request(core::Cues::Copied);
     Q_EMIT displayChanged();
     Q_EMIT batchFinished();
     if (!failures.isEmpty()) Q_EMIT filesNotCopied(failures);

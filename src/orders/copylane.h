@@ -15,8 +15,8 @@
 #include "orders/destinations.h"
 #include "platform/copyfile.h"
 
-namespace zorvik::player {
-class CuePlayer;
+namespace zorvik::core {
+class Cues;
 }
 
 namespace zorvik::orders {
@@ -53,7 +53,7 @@ using CopyFailures = QList<CopyFailureItem>;
 class CopyLane final : public QObject {
     Q_OBJECT
 public:
-    CopyLane(int list, player::CuePlayer& cues, QObject* parent = nullptr);
+    CopyLane(int list, core::Cues& cues, QObject* parent = nullptr);
     ~CopyLane() override;
 
     int list() const { return list_; }
@@ -136,7 +136,7 @@ private:
     void tick();
 
     int list_;
-    player::CuePlayer& cues_;
+    core::Cues& cues_;
     std::shared_ptr<Shared> shared_;
     std::shared_ptr<CopiedFiles> copied_;
 

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <utility>
 
-#include "library/files.h"
+#include "core/mediafiles.h"
 #include "platform/fileops.h"
 
 namespace zorvik::orders {
@@ -23,11 +23,11 @@ bool validGroup(int group) { return group >= 0 && group < kMediaGroupCount; }
 }  // namespace
 
 const std::array<DeviceFolderRule, kMediaGroupCount> kDeviceFolderRules{{
-    {library::Audio, kAudioNames, "My Music"},
-    {library::Video, kVideoNames, "video"},
-    {library::Picture, kPictureNames, "Photos"},
-    {library::EBook, kEBookNames, "Ebook"},
-    {library::Game, kGameNames, "Games"},
+    {core::Audio, kAudioNames, "My Music"},
+    {core::Video, kVideoNames, "video"},
+    {core::Picture, kPictureNames, "Photos"},
+    {core::EBook, kEBookNames, "Ebook"},
+    {core::Game, kGameNames, "Games"},
 }};
 
 DestinationRecord defaultDestinationRecord() {
@@ -143,7 +143,7 @@ std::optional<std::string> folderToOpen(std::string_view selectorText) {
 }
 
 std::optional<int> mediaGroupOfPath(std::string_view path) {
-    return library::mediaGroupOf(library::extensionOf(path));
+    return core::mediaGroupOf(core::extensionOf(path));
 }
 
 std::string destinationFolder(const DestinationRecord& record, std::optional<int> group,

@@ -34,7 +34,7 @@ inline constexpr std::string_view kDeviceSelectorHint = "单击选择可移动�
 inline constexpr std::string_view kOpenDestinationHint = "点击后将打开左边框显示的目录";
 inline constexpr std::string_view kInvalidPickedFolder = "你选择的不是有效路径!请重新选择!!";
 
-// Folder of each media group (library::MediaGroup is the index).
+// Folder of each media group (core::MediaGroup is the index).
 using DestinationRecord = std::array<std::string, kMediaGroupCount>;
 
 DestinationRecord defaultDestinationRecord();

@@ -12,8 +12,8 @@
 #include "orders/copiedfiles.h"
 #include "orders/orderrows.h"
 
-namespace zorvik::player {
-class CuePlayer;
+namespace zorvik::core {
+class Cues;
 }
 
 namespace zorvik::orders {
@@ -33,7 +33,7 @@ inline std::string listFileName(int list) { return "清单" + std::to_string(lis
 class OrderBook final : public QObject {
     Q_OBJECT
 public:
-    OrderBook(std::string dataFolder, player::CuePlayer& cues, QObject* parent = nullptr);
+    OrderBook(std::string dataFolder, core::Cues& cues, QObject* parent = nullptr);
 
     int active() const { return active_; }
     OrderRows& rows() { return rows_; }
@@ -101,7 +101,7 @@ private:
     void changed();
 
     std::string dataFolder_;
-    player::CuePlayer& cues_;
+    core::Cues& cues_;
     QTimer tallyTimer_{this};  // the tally is worked out once after a burst of changes
     OrderRows rows_;
     QItemSelectionModel selection_{&rows_};

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "library/files.h"
+#include "core/mediafiles.h"
 
 namespace zorvik::orders {
 
@@ -11,9 +11,9 @@ OrderRows::OrderRows(QObject* parent)
 
 // The size is read on a job: the row shows it once it is in.
 OrderRows::Row OrderRows::build(const std::string& path) {
-    std::string_view type = library::typeTextOf(path);
-    return {QString::fromStdString(library::displayName(path)),
-            QString::fromUtf8(type.data(), static_cast<qsizetype>(type.size())), {}, library::iconOf(path), {},
+    std::string_view type = core::typeTextOf(path);
+    return {QString::fromStdString(core::displayName(path)),
+            QString::fromUtf8(type.data(), static_cast<qsizetype>(type.size())), {}, core::iconOf(path), {},
             kSizeUnknown};
 }
 
@@ -53,7 +53,7 @@ void OrderRows::sized(const std::vector<library::FileSizes::Size>& sizes) {
         }
         Row& r = rows_[static_cast<size_t>(row)];
         r.bytes = size.bytes;
-        r.size = QString::fromStdString(library::sizeText(size.bytes));
+        r.size = QString::fromStdString(core::sizeText(size.bytes));
         first = std::min(first, row);
         last = std::max(last, row);
     }

@@ -1,15 +1,15 @@
 #include "orders/pictureorder.h"
 
-#include "library/files.h"
+#include "core/cues.h"
+#include "core/mediafiles.h"
 #include "orders/destinations.h"
 #include "orders/orderbook.h"
 #include "orders/tally.h"
 #include "platform/copyfile.h"
-#include "player/cueplayer.h"
 
 namespace zorvik::orders {
 
-PictureOrder::PictureOrder(OrderBook& book, Tally& tally, player::CuePlayer& cues, QObject* parent)
+PictureOrder::PictureOrder(OrderBook& book, Tally& tally, core::Cues& cues, QObject* parent)
     : QObject(parent), book_(book), tally_(tally), cues_(cues) {}
 
 void PictureOrder::add(const std::string& path, const std::optional<std::string>& copyFolder,
@@ -19,7 +19,7 @@ void PictureOrder::add(const std::string& path, const std::optional<std::string>
         // A picture already listed is copied again when asked for. The card
         // may be slow or pulled mid-way: the copy runs beside the counter,
         // and a broken copy never stands under the picture's name.
-        std::string destination = pathInFolder(*copyFolder, library::fileNameOf(path));
+        std::string destination = pathInFolder(*copyFolder, core::fileNameOf(path));
         jobs_.start([this, path, destination, record = std::move(record)](std::stop_token stop) {
             const auto result = platform::copyFileChecked(path, destination, {}, stop);
             if (result.failure == platform::CopyFailure::Stopped) return;
@@ -27,7 +27,7 @@ void PictureOrder::add(const std::string& path, const std::optional<std::string>
             CopyFailures failures;
             const bool refused = result.failure == platform::CopyFailure::OutsideLibrary;
             if (!result.ok())
-                failures.push_back({QString::fromStdString(refused ? path : std::string(library::fileNameOf(path))),
+                failures.push_back({QString::fromStdString(refused ? path : std::string(core::fileNameOf(path))),
                                     result.failure, result.error, {}});
             jobs_.post([this, destination, failures] {
                 Q_EMIT copied(QString::fromStdString(destination), failures.isEmpty());
@@ -36,7 +36,7 @@ void PictureOrder::add(const std::string& path, const std::optional<std::string>
         });
     }
     tally_.refreshAmount();
-    cues_.request(player::Copied);
+    cues_.request(core::Cues::Copied);
 }
 
 }  // namespace zorvik::orders

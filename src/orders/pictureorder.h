@@ -10,8 +10,8 @@
 #include "orders/copiedfiles.h"
 #include "orders/copylane.h"
 
-namespace zorvik::player {
-class CuePlayer;
+namespace zorvik::core {
+class Cues;
 }
 
 namespace zorvik::orders {
@@ -24,7 +24,7 @@ class Tally;
 class PictureOrder final : public QObject {
     Q_OBJECT
 public:
-    PictureOrder(OrderBook& book, Tally& tally, player::CuePlayer& cues, QObject* parent = nullptr);
+    PictureOrder(OrderBook& book, Tally& tally, core::Cues& cues, QObject* parent = nullptr);
 
     // Adds `path` unless the active list holds it already; either way the
     // amount is worked out again and sound cue 4 plays. With `copyFolder`
@@ -47,7 +47,7 @@ Q_SIGNALS:
 private:
     OrderBook& book_;
     Tally& tally_;
-    player::CuePlayer& cues_;
+    core::Cues& cues_;
     core::Jobs jobs_{this};  // last: joined before the rest goes
 };
 

@@ -154,8 +154,8 @@ BasicSettingsPanel::BasicSettingsPanel(app::Station& station, SearchPanel& quick
     for (const auto& name : inputMethods) inputMethodBox_->addItem(QString::fromStdString(name));
     inputMethodBox_->setCurrentIndex(-1);  // nothing chosen until the operator chooses
     connect(inputMethodBox_, &QComboBox::currentTextChanged, this, [this](const QString& name) {
-        station_.settings().write("ShuRuFa", "shurufa1", name.toStdString());
-        station_.cues().request(player::Select);
+        station_.settings().write(core::keys::kInputMethod, name.toStdString());
+        station_.cues().request(core::Cues::Select);
     });
 
     text(this, QStringLiteral("第三步：进入所选盘符目录，移动影音文件到相应文件夹"), {24, 384, 500, 22}, true);
@@ -263,7 +263,7 @@ void BasicSettingsPanel::driveBoxChanged(int index, const QString& text) {
     library::createCategoryFolders(drive);
     offered_[static_cast<size_t>(index)] = 0;
     showDriveFolders();
-    station_.cues().request(player::Select);
+    station_.cues().request(core::Cues::Select);
 }
 
 void BasicSettingsPanel::driveBoxChosen(int index) {
@@ -278,7 +278,7 @@ void BasicSettingsPanel::driveBoxChosen(int index) {
     library::mapDrive(station_.settings(), *letter, folder);
     library::createCategoryFolders(std::string(1, *letter));
     showDriveFolders();
-    station_.cues().request(player::Select);
+    station_.cues().request(core::Cues::Select);
 }
 
 void BasicSettingsPanel::openLibrary(int index) {

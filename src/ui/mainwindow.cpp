@@ -317,7 +317,7 @@ void TForm1::contextMenuEvent(QContextMenuEvent* event) {
             &BasicSettingsPanel::showOverWindow);
     connect(menu.addAction(QStringLiteral("CD目录打印")), &QAction::triggered, this, [this] {
         Q_EMIT cdCatalogueRequested();
-        station_.cues().request(player::Select);
+        station_.cues().request(core::Cues::Select);
     });
     menu.addSeparator();
     connect(menu.addAction(QStringLiteral("最小化")), &QAction::triggered, this, &QWidget::showMinimized);

@@ -215,7 +215,7 @@ void OrderPanel::buildPage(int list, QWidget* client) {
             folders.refresh();
         picker_->show();
         picker_->raise();
-        station_.cues().request(player::Select);
+        station_.cues().request(core::Cues::Select);
     });
     connect(p.open, &QPushButton::clicked, this, [this, list] {
         hideFolderPicker();

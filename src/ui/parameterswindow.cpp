@@ -44,8 +44,6 @@ const std::array<QString, orders::kCategoryCount> kPriceCaptions{
     QStringLiteral("小品：　　　　元/个"), QStringLiteral("演唱会：　　　元/个"),
     QStringLiteral("铃声：　　　　元/个"), QStringLiteral("其它：　　　　元/个")};
 
-constexpr const char* kSyncDownloadSection = "TongBuXZ";
-constexpr const char* kNumberSearchSection = "BianHaoCZ";
 const QString kSavedNotice = QStringLiteral("新设置将在下次开启软件后生效！");
 
 }  // namespace
@@ -89,7 +87,7 @@ TCanSHuForm::TCanSHuForm(core::Settings& settings, player::CuePlayer& cues,
 
     // Load: the input methods, the stored choice, then the prices in use.
     for (const auto& name : inputMethods) inputMethodBox_->addItem(QString::fromStdString(name));
-    inputMethod_ = QString::fromStdString(settings_.read("ShuRuFa", "shurufa1"));
+    inputMethod_ = QString::fromStdString(settings_.read(core::keys::kInputMethod));
     orders::LoadedPrices loaded = orders::loadPrices(settings_);
     for (size_t i = 0; i < priceFields_.size(); ++i)
         priceFields_[i]->setText(QString::fromStdString(loaded.texts[i]));
@@ -104,9 +102,9 @@ TCanSHuForm::TCanSHuForm(core::Settings& settings, player::CuePlayer& cues,
 
     connect(inputMethodBox_, &QComboBox::textActivated, this, &TCanSHuForm::chooseInputMethod);
     connect(syncDownload_, &QCheckBox::toggled, this,
-            [this](bool on) { storeOption(kSyncDownloadSection, on); });
+            [this](bool on) { storeOption(core::keys::kSyncDownload, on); });
     connect(numberSearch_, &QCheckBox::toggled, this,
-            [this](bool on) { storeOption(kNumberSearchSection, on); });
+            [this](bool on) { storeOption(core::keys::kNumberSearch, on); });
     connect(saveButton_, &QPushButton::clicked, this, &TCanSHuForm::save);
 }
 
@@ -153,8 +151,8 @@ void TCanSHuForm::setOptionBoxes(bool syncDownload, bool numberSearch) {
     numberSearch_->setChecked(numberSearch);
 }
 
-void TCanSHuForm::storeOption(const char* section, bool on) {
-    if (settings_.write(section, section, on ? "true" : "false")) cues_.request(player::Select);
+void TCanSHuForm::storeOption(const core::keys::Key& key, bool on) {
+    if (settings_.write(key, on ? "true" : "false")) cues_.request(core::Cues::Select);
 }
 
 void TCanSHuForm::chooseInputMethod(const QString& name) {
@@ -163,9 +161,9 @@ void TCanSHuForm::chooseInputMethod(const QString& name) {
     inputMethod_ = name;
     inputMethodBox_->setPlaceholderText(name);
     // The choice holds for this run even when the file cannot take it (that was reported).
-    const bool stored = settings_.write("ShuRuFa", "shurufa1", name.toStdString());
+    const bool stored = settings_.write(core::keys::kInputMethod, name.toStdString());
     Q_EMIT inputMethodChosen(name);
-    if (stored) cues_.request(player::Select);
+    if (stored) cues_.request(core::Cues::Select);
 }
 
 orders::PriceTexts TCanSHuForm::fieldTexts() const {
@@ -189,7 +187,7 @@ void TCanSHuForm::save() {
         return;
     }
     if (!result.saved) return;  // the file refused; the error box said why
-    cues_.request(player::Select);
+    cues_.request(core::Cues::Select);
     QMessageBox::information(this, texts::kApplicationTitle, kSavedNotice);
     hide();
 }

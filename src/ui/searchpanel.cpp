@@ -194,7 +194,7 @@ void SearchPanel::quickDriveChanged(int index, const QString& text) {
     const std::string drive = text.toStdString();
     library::storeLibraryDrive(station_.settings(), index + 1, drive);
     library::createCategoryFolders(drive);
-    station_.cues().request(player::Select);
+    station_.cues().request(core::Cues::Select);
     focusSearchBox();
     station_.setLibraryDrive(index, drive);
 }
