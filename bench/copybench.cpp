@@ -365,7 +365,7 @@ int main(int argc, char** argv) {
         fs::create_directories(stagingRoot + "/歌曲下载/清单" + std::to_string(n));
     auto& drives = platform::DriveTable::instance();
     drives.setFixed({{'D', stagingRoot}, {'E', libraryRoot}});
-    std::vector<std::string> mounts{device};
+    std::vector<platform::RemovableMount> mounts{device};
     if (!exfatCard.empty()) mounts.push_back(exfatCard);
     const auto changes = drives.setRemovableMounts(mounts);
     if (changes.arrived.size() != mounts.size()) fail("a device did not get a drive letter");

@@ -50,14 +50,7 @@ void runUntil(const std::function<bool()>& done, double limitS, const char* what
 double longest = 0;
 
 void report(const char* step, bench::Clock::time_point t0, bench::StallWatch& watch) {
-    const double gap = watch.longest();
-    longest = std::max(longest, gap);
-    // On a loaded machine a stall is mostly the GUI thread waiting for a CPU:
-    // its own time on one tells what the station caused.
-    const bench::SchedTimes times = watch.longestTimes();
-    std::printf("%-8s %7.2f s   longest stall %6.1f ms (on a CPU %.1f ms, waiting for one %.1f ms)\n", step,
-                bench::secondsSince(t0), gap * 1000, times.onCpu * 1000, times.waiting * 1000);
-    std::fflush(stdout);
+    longest = std::max(longest, bench::reportStep(step, t0, watch));
 }
 
 }  // namespace

@@ -89,4 +89,17 @@ private:
     SchedTimes longestTimes_;
 };
 
+// Prints one step of a bench: how long it ran and the longest stall of the
+// GUI thread meanwhile; returns that stall in seconds.
+inline double reportStep(const char* step, Clock::time_point t0, const StallWatch& watch) {
+    const double gap = watch.longest();
+    // On a loaded machine a stall is mostly the GUI thread waiting for a CPU:
+    // its own time on one tells what the station caused.
+    const SchedTimes times = watch.longestTimes();
+    std::printf("%-8s %7.2f s   longest stall %6.1f ms (on a CPU %.1f ms, waiting for one %.1f ms)\n", step,
+                secondsSince(t0), gap * 1000, times.onCpu * 1000, times.waiting * 1000);
+    std::fflush(stdout);
+    return gap;
+}
+
 }  // namespace zorvik::bench

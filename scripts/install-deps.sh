@@ -15,8 +15,8 @@ packages=(
   # media playback: mp3, wma, mid
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-ugly
   gstreamer1.0-plugins-bad gstreamer1.0-libav timgm6mb-soundfont
-  # Chinese text on screen
-  fonts-wqy-zenhei
+  # Chinese text on screen, and Qt's own texts in Chinese (确定, 取消, 撤消)
+  fonts-wqy-zenhei qt6-translations-l10n
   # demo library generator, screenshots, headless runs
   python3 ffmpeg xvfb xauth x11-utils imagemagick xdotool xdg-utils dbus-daemon
   # the printed CD catalogue read back from PDF by the tests

@@ -221,7 +221,7 @@ private Q_SLOTS:
     void theWindowMenuShowsTheCdCatalogueWithCueTwo() {
         Counter c;
         QVERIFY(QTest::qWaitForWindowExposed(&c.main));
-        c.station.cues().request(player::Error);
+        c.station.cues().request(core::Cues::Error);
         QStringList entries;
         QTimer::singleShot(50, &c.main, [&entries] {
             auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
@@ -244,7 +244,7 @@ private Q_SLOTS:
         QCOMPARE(entries[entry + 1], QStringLiteral("-"));
         QCOMPARE(entries[entry + 2], QStringLiteral("最小化"));
         QTRY_VERIFY(c.catalogue.isVisible());
-        QCOMPARE(c.station.cues().pending(), static_cast<int>(player::Select));
+        QCOMPARE(c.station.cues().pending(), static_cast<int>(core::Cues::Select));
     }
 };
 

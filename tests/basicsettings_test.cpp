@@ -1,5 +1,7 @@
+#include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QFileDialog>
 #include <QImageReader>
 #include <QLabel>
 #include <QLineEdit>
@@ -7,12 +9,16 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 
 #include <filesystem>
+#include <functional>
 #include <memory>
 
 #include "app/station.h"
 #include "library/layout.h"
+#include "library/listing.h"
+#include "library/resultlist.h"
 #include "platform/drives.h"
 #include "platform/textcodec.h"
 #include "support/fixture.h"
@@ -66,6 +72,35 @@ struct Rig {
     std::vector<std::string> opened;
 };
 
+// What the operator does in the folder dialog once it shows: the dialog's
+// title, and whether it was there at all, end up in `title`.
+struct DialogHand {
+    explicit DialogHand(std::function<void(QFileDialog*)> act) {
+        auto* poll = new QTimer(&owner);
+        QObject::connect(poll, &QTimer::timeout, &owner, [this, poll, act = std::move(act)] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            if (!dialog || !dialog->isVisible()) return;
+            poll->stop();
+            title = dialog->windowTitle();
+            act(dialog);
+        });
+        poll->start(20);
+    }
+    QObject owner;
+    QString title;
+};
+
+// Types a folder into the dialog's name field and presses Enter.
+void typeFolder(QFileDialog* dialog, const QString& folder) {
+    auto* field = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    if (!field) {
+        dialog->reject();
+        QFAIL("the dialog has no name field");
+    }
+    field->setText(folder);  // typed in one go: no completion list comes up to take the Enter
+    QTest::keyClick(field, Qt::Key_Return);
+}
+
 void choose(QComboBox* box, const QString& item) {
     const int index = box->findText(item);
     QVERIFY2(index >= 0, qPrintable(item));
@@ -96,7 +131,7 @@ private Q_SLOTS:
         QVERIFY(!rig.button(1)->isHidden());
         for (int n = 2; n <= 6; ++n) QVERIFY(rig.button(n)->isHidden());
         QVERIFY(rig.hasCategoryFolders("e"));
-        QCOMPARE(rig.station->cues().pending(), int(player::Select));
+        QCOMPARE(rig.station->cues().pending(), int(core::Cues::Select));
     }
 
     void settingsBoxTextDecidesButtonAndQuickBox_data() {
@@ -141,7 +176,7 @@ private Q_SLOTS:
         QCOMPARE(rig.quick(2)->currentText(), quickBox);
         QCOMPARE(rig.letter(2), walkLetter);
         QCOMPARE(rig.hasCategoryFolders("k"), text == QStringLiteral("K"));
-        QCOMPARE(rig.station->cues().pending(), int(player::Select));
+        QCOMPARE(rig.station->cues().pending(), int(core::Cues::Select));
     }
 
     void typingGThenHIntoQuickBox3() {
@@ -157,7 +192,7 @@ private Q_SLOTS:
         QCOMPARE(rig.read("PanFu3"), QStringLiteral("G"));  // every typed character is stored
         QCOMPARE(rig.letter(3), QStringLiteral("G"));
         QVERIFY(rig.hasCategoryFolders("g"));
-        QCOMPARE(rig.station->cues().pending(), int(player::Select));
+        QCOMPARE(rig.station->cues().pending(), int(core::Cues::Select));
         QVERIFY(rig.search->searchBox()->hasFocus());
 
         edit->setFocus();
@@ -182,7 +217,7 @@ private Q_SLOTS:
         rig.scratch.mapDrives({{'E', "e"}});
         choose(rig.quick(2), QStringLiteral(" "));  // a fresh box: its first entry counts as a change too
         QVERIFY(rig.settingsFile().find("[PanFu2]\r\nPanFu2= \r\n") != std::string::npos);
-        QCOMPARE(rig.station->cues().pending(), int(player::Select));
+        QCOMPARE(rig.station->cues().pending(), int(core::Cues::Select));
 
         choose(rig.quick(1), QStringLiteral("E"));
         QCOMPARE(rig.read("PanFu1"), QStringLiteral("E"));
@@ -202,6 +237,69 @@ private Q_SLOTS:
         QCOMPARE(rig.letter(1), QStringLiteral(" "));
         for (const auto& root : library::searchRoots(rig.station->libraryDrives(), 0))
             QVERIFY(!platform::DriveTable::instance().toNative(root));  // blank drives name nothing
+    }
+
+    void aLetterThatNamesNoFolderIsOfferedOne() {
+        Rig rig;
+        const std::string shop = rig.scratch.makeFolder("shop");
+        rig.scratch.write("shop/Brask搜歌库/1-音乐/3021 月亮.mp3", "x");
+        rig.client.show();
+        QVERIFY(!platform::DriveTable::instance().drive('E'));
+
+        // The operator types E into settings box 1 and presses Enter; the
+        // dialog asks for E's folder and the operator types it in.
+        QTest::keyClicks(rig.box(1)->lineEdit(), QStringLiteral("e"));
+        DialogHand hand([&](QFileDialog* d) { typeFolder(d, QString::fromStdString(shop)); });
+        QTest::keyClick(rig.box(1), Qt::Key_Return);
+        QCOMPARE(hand.title, QStringLiteral("选择E盘对应的文件夹"));
+
+        QVERIFY(rig.settingsFile().find("[Drives]\r\nE=" + shop + "\r\n") != std::string::npos);
+        QCOMPARE(platform::DriveTable::instance().toNative("E:\\x").value_or(""), shop + "/x");
+        QCOMPARE(rig.panel->driveFolderLabels()[0]->toolTip(), QStringLiteral("E盘：") + QString::fromStdString(shop));
+        QVERIFY(rig.hasCategoryFolders("shop"));
+        QCOMPARE(rig.read("PanFu1"), QStringLiteral("E"));
+        QCOMPARE(rig.quick(1)->currentText(), QStringLiteral("E"));
+
+        // The next search walks the new folder.
+        QSignalSpy finished(&rig.station->search(), &search::SearchController::finished);
+        rig.station->search().selectTab(0);
+        rig.station->search().setText(QStringLiteral("3021"));
+        QVERIFY(rig.station->search().start());
+        QVERIFY(finished.wait(5000));
+        QCOMPARE(rig.station->results().count(), 1);
+        QCOMPARE(QString::fromStdString(rig.station->results().path(0)),
+                 QStringLiteral("E:\\Brask搜歌库\\1-音乐\\3021 月亮.mp3"));
+
+        // A letter already naming a folder is not asked about; a dialog put
+        // away leaves the letter unmapped and is not shown again for it.
+        QTest::keyClicks(rig.box(2)->lineEdit(), QStringLiteral("d"));
+        QTest::keyClick(rig.box(2), Qt::Key_Return);
+        QTest::qWait(100);
+        QVERIFY(!QApplication::activeModalWidget());
+        QTest::keyClicks(rig.box(3)->lineEdit(), QStringLiteral("f"));
+        DialogHand away([](QFileDialog* d) { QTest::keyClick(d, Qt::Key_Escape); });
+        QFocusEvent tabbedAway(QEvent::FocusOut, Qt::TabFocusReason);  // leaving the box settles it too
+        QApplication::sendEvent(rig.box(3), &tabbedAway);
+        QTRY_COMPARE(away.title, QStringLiteral("选择F盘对应的文件夹"));
+        QTRY_VERIFY(!QApplication::activeModalWidget());
+        QVERIFY(!platform::DriveTable::instance().drive('F'));
+        QCOMPARE(rig.panel->driveFolderLabels()[2]->text(), QStringLiteral("F盘：未对应文件夹"));
+        QTest::keyClick(rig.box(3), Qt::Key_Return);
+        QTest::qWait(100);
+        QVERIFY(!QApplication::activeModalWidget());
+        QVERIFY(rig.settingsFile().find("F=") == std::string::npos);
+    }
+
+    void aMissingLibraryDiskGetsNoFolders() {
+        Rig rig;
+        const std::string gone = rig.scratch.at("gone/disk");
+        platform::DriveTable::instance().setFixed({{'E', gone}});
+        choose(rig.box(1), QStringLiteral("E"));
+        choose(rig.quick(2), QStringLiteral("E"));
+        QCOMPARE(rig.read("PanFu1"), QStringLiteral("E"));  // stored all the same
+        QCOMPARE(rig.panel->driveFolderLabels()[0]->toolTip(),
+                 QStringLiteral("E盘：") + QString::fromStdString(gone) + QStringLiteral("（不存在）"));
+        QVERIFY(!std::filesystem::exists(rig.scratch.at("gone")));
     }
 
     void startUpFillRunsNoChangeHandling() {
@@ -252,7 +350,7 @@ private Q_SLOTS:
 
         box->setCurrentIndex(1);
         QCOMPARE(QString::fromStdString(rig.station->settings().read("ShuRuFa", "shurufa1")), QStringLiteral("五笔"));
-        QCOMPARE(rig.station->cues().pending(), int(player::Select));
+        QCOMPARE(rig.station->cues().pending(), int(core::Cues::Select));
     }
 
     void thePanelCoversTheWindowWithItsTextsAndHidesWhenDone() {
@@ -306,6 +404,7 @@ private Q_SLOTS:
 
         QTest::mouseClick(rig.panel->doneButton(), Qt::LeftButton);
         QVERIFY(rig.panel->isHidden());
+        QCOMPARE(rig.client.focusWidget(), rig.search->searchBox());  // the keyboard goes on with a search
     }
 
     void theFolderTreePictureIsAnEmbeddedJpeg() {

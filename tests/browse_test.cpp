@@ -2,6 +2,7 @@
 
 #include <QSignalSpy>
 #include <QTest>
+#include <chrono>
 #include <filesystem>
 
 #include "library/listing.h"
@@ -231,7 +232,7 @@ TEST_F(Browsing, ACategoryButtonWithOnlyDrive4ListsNothingThoughTheFoldersWereMa
     CategoryBrowser browser(listings, cues, drives);
     s.write("k/Brask搜歌库/12-其它/AVI格式/片.avi");
     browser.openPanel();
-    EXPECT_EQ(cues.pending(), player::Select);
+    EXPECT_EQ(cues.pending(), core::Cues::Select);
     for (int i = 0; i < 200 && browser.makingFolders(); ++i) QTest::qWait(5);
     EXPECT_TRUE(fs::is_directory(s.at("k/Brask搜歌库/1-音乐/分类歌曲/戏曲音乐")));
     EXPECT_TRUE(fs::is_directory(s.at("k/Brask搜歌库/11-铃声/特色铃声")));
@@ -240,7 +241,7 @@ TEST_F(Browsing, ACategoryButtonWithOnlyDrive4ListsNothingThoughTheFoldersWereMa
     browser.browse(OtherPage, QStringLiteral("AVI格式"));
     EXPECT_EQ(wait(browser), 0);
     EXPECT_TRUE(rows().empty());
-    EXPECT_EQ(cues.pending(), player::Error);
+    EXPECT_EQ(cues.pending(), core::Cues::Error);
     EXPECT_EQ(browser.subcategory(), QStringLiteral("AVI格式"));
 }
 
@@ -277,7 +278,7 @@ TEST_F(Browsing, NewArrivalsOfFilmsWithDrive2EmptyMakeTheFoldersAndListDrive1Fir
     EXPECT_EQ(rows(), (std::vector<std::string>{"E:\\Brask搜歌库\\3-电影\\新增电影\\甲.avi",
                                                 "E:\\Brask搜歌库\\3-电影\\新增电影\\续集\\丙.rmvb",
                                                 "G:\\Brask搜歌库\\3-电影\\新增电影\\乙.mp4"}));
-    EXPECT_NE(cues.pending(), player::Error);
+    EXPECT_NE(cues.pending(), core::Cues::Error);
 
     // Music: the folders are made on drives 1 and 3 where missing, and an
     // empty listing asks for the error cue.
@@ -286,7 +287,7 @@ TEST_F(Browsing, NewArrivalsOfFilmsWithDrive2EmptyMakeTheFoldersAndListDrive1Fir
     EXPECT_TRUE(fs::is_directory(s.at("e/Brask搜歌库/1-音乐/新增歌曲")));
     EXPECT_TRUE(fs::is_directory(s.at("g/Brask搜歌库/1-音乐/新增歌曲")));
     EXPECT_FALSE(fs::exists(s.at("k/Brask搜歌库/1-音乐/新增歌曲")));
-    EXPECT_EQ(cues.pending(), player::Error);
+    EXPECT_EQ(cues.pending(), core::Cues::Error);
 }
 
 TEST_F(Browsing, ASearchStartedDuringABrowseTakesTheListOver) {
@@ -303,7 +304,9 @@ TEST_F(Browsing, ASearchStartedDuringABrowseTakesTheListOver) {
     ASSERT_TRUE(controller.start());
     QSignalSpy searched(&controller, &SearchController::finished);
     ASSERT_TRUE(searched.wait(3000));
-    QTest::qWait(50);  // any late batch of the browse would be here by now
+    // The browse's late batches and its finish are posted before its job ends.
+    ASSERT_TRUE(listings.waitUntil(std::chrono::steady_clock::now() + std::chrono::seconds(3)));
+    QCoreApplication::processEvents();
     EXPECT_EQ(rows(), std::vector<std::string>{"E:\\Brask搜歌库\\1-音乐\\3021歌.mp3"});
     EXPECT_TRUE(browsed.isEmpty());  // the browse's end no longer counts
     EXPECT_TRUE(listings.searchEnabled());

@@ -79,7 +79,7 @@ private Q_SLOTS:
         QVERIFY(panel->isVisible());
         QCOMPARE(panel->tabText(panel->currentIndex()), QStringLiteral("其它"));
         QCOMPARE(results->resultView()->height(), results->height() - 160);
-        QCOMPARE(station->cues().pending(), static_cast<int>(player::Select));
+        QCOMPARE(station->cues().pending(), static_cast<int>(core::Cues::Select));
 
         QSignalSpy done(&station->categories(), &search::CategoryBrowser::finished);
         button(panel->currentWidget(), QStringLiteral("AVI格式"))->click();

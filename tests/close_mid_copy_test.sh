@@ -40,7 +40,7 @@ trap cleanup EXIT
 
 display=:$((90 + $$ % 100))
 Xvfb "$display" -screen 0 1280x800x24 >/dev/null 2>&1 & xserver=$!
-export DISPLAY=$display QT_QPA_PLATFORM=xcb XDG_RUNTIME_DIR=$work/run
+export DISPLAY=$display QT_QPA_PLATFORM=xcb XDG_RUNTIME_DIR=$work/run HOME=$work
 mkdir -m 700 "$work/run"
 
 # The library: song 3021, 1 GB (sparse: quick to read, long to write).
@@ -55,12 +55,12 @@ close_mid_copy() {
   mkdir -p "$prog/数据文件"
   printf '[Drives]\r\nD=%s\r\nE=%s\r\n[PanFu1]\r\nPanFu1=E\r\n[TongBuXZ]\r\nTongBuXZ=true\r\n[BianHaoCZ]\r\nBianHaoCZ=true\r\n' \
     "$d" "$work/E" >"$prog/数据文件/Corlen.ini"
-  ZORVIK_HOME=$prog "$program" >"$prog/out.txt" 2>&1 & station=$!
+  ZORVIK_STARTUP_TRACE=1 ZORVIK_HOME=$prog "$program" >"$prog/out.txt" 2>&1 & station=$!
   local window
   window=$(timeout 20 xdotool search --sync --pid "$station" --class zorvik | head -1)
   [ -n "$window" ] || { echo "no station window"; return 1; }
-  for _ in $(seq 100); do [ -d "$d/歌曲下载/清单5" ] && break; sleep 0.05; done
-  sleep 0.5
+  # The keys go to the search box once start-up has given it the focus.
+  for _ in $(seq 200); do grep -q 'start-up timer done' "$prog/out.txt" && break; sleep 0.05; done
   xdotool windowfocus --sync "$window"
   xdotool key ctrl+a
   xdotool type --delay 20 3021

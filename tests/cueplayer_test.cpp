@@ -14,6 +14,7 @@ namespace zorvik::player {
 namespace {
 
 using testing::Scratch;
+using enum core::Cues::Cue;
 
 std::string wav(int sampleRate, int bits, int channels, int dataBytes) {
     auto le = [](std::string& s, std::uint32_t v, int n) {
@@ -54,6 +55,11 @@ protected:
             s.write("按键音乐/" + cueFileName(cue).toStdString(), wav(22050, 16, 1, 4410));
     }
     QString folder() const { return QString::fromStdString(s.at("按键音乐/")); }
+    // Waits for the pending cue's timer to have fired and been handled.
+    static bool fired(const CuePlayer& cues) {
+        const QTimer* timer = cues.findChild<QTimer*>(QStringLiteral("ShengYingTimer"));
+        return QTest::qWaitFor([timer] { return !timer->isActive(); }, 1000);
+    }
     Scratch s;
 };
 
@@ -68,7 +74,7 @@ TEST_F(Cues, ABurstIsHeardOnceAsItsLastRequestAtTheFirstDeadline) {
     EXPECT_EQ(cues.pending(), Copied);
     ASSERT_TRUE(played.wait(1000));
     qint64 firedAfter = clock.elapsed();
-    QTest::qWait(80);
+    QCoreApplication::processEvents();
     ASSERT_EQ(played.size(), 1);
     EXPECT_EQ(played[0][0].toInt(), Copied);
     EXPECT_TRUE(played[0][1].toString().endsWith(QStringLiteral("复制.wav")));
@@ -100,7 +106,7 @@ TEST_F(Cues, MissingFilesAreSilentAndBrokenFilesAreReported) {
     QSignalSpy failed(&cues, &CuePlayer::failed);
 
     cues.request(Select);
-    QTest::qWait(80);
+    ASSERT_TRUE(fired(cues));
     EXPECT_EQ(played.size(), 0);
     EXPECT_EQ(failed.size(), 0);
 
@@ -113,7 +119,7 @@ TEST_F(Cues, MissingFilesAreSilentAndBrokenFilesAreReported) {
 
     cues.request(0);  // numbers outside the table name no file
     cues.request(9);
-    QTest::qWait(80);
+    ASSERT_TRUE(fired(cues));
     EXPECT_EQ(played.size(), 1);
 }
 

@@ -35,10 +35,8 @@ TEST(DefaultApplication, GetsTheFileAsItsOneArgumentOrIsNotFound) {
     // The system's MIME types, but none of its applications.
     s.makeFolder("system");
     std::filesystem::create_directory_symlink("/usr/share/mime", s.at("system/mime"));
-    qputenv("XDG_DATA_HOME", QByteArray::fromStdString(s.at("data")));
-    qputenv("XDG_DATA_DIRS", QByteArray::fromStdString(s.at("system")));
-    qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(s.at("config")));
-    qputenv("XDG_CONFIG_DIRS", QByteArray::fromStdString(s.at("config")));
+    const testing::ScopedEnv dataHome("XDG_DATA_HOME", s.at("data")), dataDirs("XDG_DATA_DIRS", s.at("system")),
+        configHome("XDG_CONFIG_HOME", s.at("config")), configDirs("XDG_CONFIG_DIRS", s.at("config"));
 
     // Blanks, quotes, a dollar sign and Chinese stay one argument: no shell sees it.
     const std::string video = s.write("lib/a b/\"x'$y 视频.mp4", "film");

@@ -4,6 +4,7 @@
 #include <set>
 
 #include "core/settings.h"
+#include "library/drivemap.h"
 #include "library/drivesetup.h"
 #include "library/layout.h"
 #include "platform/drives.h"
@@ -119,13 +120,11 @@ TEST_F(DriveSetup, TheDriveABoxTextNames) {
 
 TEST_F(DriveSetup, EachDriveIsStoredUnderItsOwnSectionAndKey) {
     core::Settings settings(scratch.at("Corlen.ini"));
-    EXPECT_EQ(driveKey(1), "PanFu1");
-    EXPECT_EQ(driveKey(6), "PanFu6");
     ASSERT_TRUE(storeLibraryDrive(settings, 1, "E"));
     ASSERT_TRUE(storeLibraryDrive(settings, 6, "K"));
     ASSERT_TRUE(storeLibraryDrive(settings, 2, " "));
     EXPECT_EQ(settings.read("PanFu1", "PanFu1"), "E");
-    EXPECT_EQ(settings.read("Panfu6", "panfu6"), "K");  // as the station reads them at start-up
+    EXPECT_EQ(settings.read("Panfu6", "panfu6"), "K");  // names ignore case, as the shop's files expect
     EXPECT_EQ(settings.read("PanFu2", "PanFu2"), "");   // a blank names no drive
     EXPECT_EQ(testing::readFile(scratch.at("Corlen.ini")),
               "[PanFu1]\r\nPanFu1=E\r\n[PanFu6]\r\nPanFu6=K\r\n[PanFu2]\r\nPanFu2= \r\n");
@@ -133,6 +132,51 @@ TEST_F(DriveSetup, EachDriveIsStoredUnderItsOwnSectionAndKey) {
     ASSERT_TRUE(storeLibraryDrive(settings, 1, "F"));  // a change rewrites the one line
     EXPECT_EQ(settings.read("PanFu1", "PanFu1"), "F");
     EXPECT_EQ(settings.read("PanFu6", "PanFu6"), "K");
+}
+
+TEST(DriveMap, DataDisksNewToTheTableGetTheNextFreeLettersFromE) {
+    using platform::Drive;
+    using platform::DriveType;
+    const Drive c{'C', "/", DriveType::Fixed}, d{'D', "/home/shop", DriveType::Fixed};
+    struct Case {
+        const char* what;
+        std::vector<Drive> table;
+        std::vector<std::string> disks;
+        DriveFolders expected;
+    };
+    const Case cases[] = {
+        {"two disks", {c, d}, {"/mnt/a", "/srv/b"}, {{'E', "/mnt/a"}, {'F', "/srv/b"}}},
+        {"taken letters are passed over",
+         {c, d, {'E', "/data", DriveType::Fixed}, {'G', "/media/u/X", DriveType::Removable}},
+         {"/mnt/a", "/mnt/b"},
+         {{'F', "/mnt/a"}, {'H', "/mnt/b"}}},
+        {"a drive on the disk already reaches it", {c, d, {'K', "/mnt/a/library", DriveType::Fixed}},
+         {"/mnt/a", "/mnt/ab"}, {{'E', "/mnt/ab"}}},
+        {"a card's folder on it does not", {c, d, {'G', "/mnt/a/x", DriveType::Removable}}, {"/mnt/a"},
+         {{'E', "/mnt/a"}}},
+        {"no disks", {c, d}, {}, {}},
+    };
+    for (const auto& k : cases) EXPECT_EQ(lettersForNewDisks(k.table, k.disks), k.expected) << k.what;
+
+    std::vector<Drive> full{c, d};
+    for (char l = 'E'; l <= 'Y'; ++l) full.push_back({l, std::string("/x/") + l, DriveType::Fixed});
+    EXPECT_EQ(lettersForNewDisks(full, {"/mnt/a", "/mnt/b"}), (DriveFolders{{'Z', "/mnt/a"}}));  // out of letters
+}
+
+TEST_F(DriveSetup, NewDisksKeepTheirLettersFromStartToStart) {
+    core::Settings settings(scratch.at("Corlen.ini"));
+    const std::string a = scratch.makeFolder("a"), b = scratch.makeFolder("b");
+    ASSERT_TRUE(settings.write("Drives", "E", scratch.makeFolder("e")));
+    applyDriveSection(settings);
+    EXPECT_EQ(letterNewDisks(settings, {a}), (DriveFolders{{'F', a}}));
+    EXPECT_EQ(settings.read("Drives", "F"), a);
+    EXPECT_EQ(platform::DriveTable::instance().toNative("F:\\x"), a + "/x");
+
+    // The next start finds a second disk mounted before the first: the first keeps F.
+    applyDriveSection(settings);
+    EXPECT_EQ(letterNewDisks(settings, {b, a}), (DriveFolders{{'G', b}}));
+    EXPECT_EQ(platform::DriveTable::instance().toNative("F:\\x"), a + "/x");
+    EXPECT_EQ(platform::DriveTable::instance().toNative("G:\\x"), b + "/x");
 }
 
 }  // namespace

@@ -34,6 +34,7 @@ for _ in $(seq 400); do grep -q "start-up timer done" "$work/trace" && break; sl
 grep -q "start-up timer done" "$work/trace" || { echo "the station did not start"; cat "$work/trace"; exit 1; }
 kill -TERM "$station"
 wait "$station"; status=$?
+# The monitor hands the sound on after the station ends; nothing says when it has all arrived.
 sleep 0.3
 kill "$recorder"; wait "$recorder" 2>/dev/null
 

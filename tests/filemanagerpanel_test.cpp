@@ -98,7 +98,7 @@ private Q_SLOTS:
         QCOMPARE(panel->folderLabel()->text(), root);
         QCOMPARE(panel->pathBox()->currentText(), root);
         QCOMPARE(panel->pathBox()->itemText(0), QStringLiteral("我的电脑"));
-        QVERIFY(panel->pathBox()->findText(QStringLiteral("C:\\")) > 0);
+        QVERIFY(panel->pathBox()->findText(QStringLiteral("D:\\")) > 0);
         QVERIFY(panel->pathBox()->findText(root) > 0);
         auto* tree = panel->folderTree();
         auto* list = panel->fileList();

@@ -3,10 +3,10 @@
 #include <filesystem>
 #include <fstream>
 
+#include "core/mediafiles.h"
+#include "core/prefixed.h"
 #include "library/cacheclean.h"
-#include "library/files.h"
 #include "library/layout.h"
-#include "library/prefixed.h"
 #include "library/walk.h"
 #include "platform/drives.h"
 #include "support/fixture.h"
@@ -15,6 +15,7 @@ namespace zorvik::library {
 namespace {
 
 using testing::Scratch;
+using namespace core;  // media naming
 
 TEST(Layout, MediaGroupsBySubstringWithTheLastListWinning) {
     struct Case {

@@ -8,7 +8,7 @@ source "$(dirname "$0")/support/in_xvfb.sh"
 
 work=$(mktemp -d)
 trap 'kill -9 ${station:-} 2>/dev/null; rm -rf "$work"' EXIT
-export HOME="$work" QT_QPA_PLATFORM=xcb LC_ALL=C.UTF-8
+export HOME="$work" LC_ALL=C.UTF-8
 song='3021歌手-歌名.mp3'
 mkdir -p "$work/prog/数据文件" "$work/d" "$work/e/Brask搜歌库/1-音乐"
 head -c 20480 /dev/zero > "$work/e/Brask搜歌库/1-音乐/$song"
@@ -17,11 +17,12 @@ printf '[PanFu1]\r\nPanFu1=E\r\n[BianHaoCZ]\r\nBianHaoCZ=true\r\n[Drives]\r\nD=%
 list="$work/prog/数据文件/清单1.txt"
 expected=$(printf 'E:\\Brask搜歌库\\1-音乐\\%s\r\n' "$song" | iconv -f UTF-8 -t GB18030 | od -An -tx1)
 
-ZORVIK_HOME="$work/prog" "$program" & station=$!
+ZORVIK_STARTUP_TRACE=1 ZORVIK_HOME="$work/prog" "$program" 2>"$work/trace" & station=$!
 window=$(xdotool search --sync --onlyvisible --name 'Zorvik' | head -1)
 [ -n "$window" ] || { echo "no station window"; exit 1; }
 # Start-up ends with the search box holding the focus and the prompt "这里输入查找编号".
-sleep 1
+for _ in $(seq 100); do grep -q 'start-up timer done' "$work/trace" && break; sleep 0.1; done
+grep -q 'start-up timer done' "$work/trace" || { echo "the start-up did not end"; cat "$work/trace"; exit 1; }
 xdotool windowfocus --sync "$window"
 xdotool type --delay 40 3021
 xdotool key Return

@@ -46,7 +46,7 @@ TEST_F(Orders, AddTakesUpTo200AtOnceAndTheWholePathDecidesDuplicates) {
 
     EXPECT_EQ(book.add(paths(200)), OrderBook::AddResult::Added);
     EXPECT_EQ(book.rows().count(), 200);
-    EXPECT_EQ(cues.pending(), player::Copied);
+    EXPECT_EQ(cues.pending(), core::Cues::Copied);
     EXPECT_EQ(book.add({paths(1)[0]}), OrderBook::AddResult::NothingNew);
     // a.mp3 is a file of its own even when a.mp3.bak beside it is listed.
     book.add({"E:\\x\\a.mp3.bak"});
@@ -58,6 +58,8 @@ TEST_F(Orders, RowsShowNameTypeAndSizeAlikeWhenAddedAndWhenLoaded) {
     s.write("e/film.rmvb", std::string(20480, 'f'));
     s.makeFolder("data");
     auto check = [](OrderRows& rows) {
+        // The sizes come from a job.
+        for (int i = 0; i < 500 && rows.sizing(); ++i) QTest::qWait(10);
         EXPECT_EQ(rows.data(rows.index(0, OrderRows::Name), Qt::DisplayRole).toString(), QStringLiteral("film"));
         EXPECT_EQ(rows.data(rows.index(0, OrderRows::Type), Qt::DisplayRole).toString(), QStringLiteral("rmvb"));
         EXPECT_EQ(rows.data(rows.index(0, OrderRows::Size), Qt::DisplayRole).toString(), QStringLiteral("0.02"));
@@ -93,7 +95,7 @@ TEST_F(Orders, SwitchingSavesTheListLeftAndLoadsTheOneChosen) {
     EXPECT_EQ(book.active(), 3);
     EXPECT_EQ(book.rows().count(), 0);  // no file: an empty list, and no file made yet
     EXPECT_FALSE(fs::exists(s.at("data/清单3.txt")));
-    EXPECT_EQ(cues.pending(), player::Select);
+    EXPECT_EQ(cues.pending(), core::Cues::Select);
     ASSERT_TRUE(tally.wait(200));
     book.switchTo(1);
     EXPECT_TRUE(fs::exists(s.at("data/清单3.txt")));  // left behind: saved, empty
@@ -125,7 +127,7 @@ TEST_F(Orders, EveryChangeIsSavedAtOnceAndUndecodableLinesKeepTheirBytes) {
     book.add({"E:\\二.mp3"});
     EXPECT_EQ(testing::readFile(file), original + platform::utf8ToGb18030("E:\\二.mp3\r\n"));
     book.selection().select(book.rows().index(0, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
-    book.deleteSelected([](const std::string&) { return std::string(); });
+    book.deleteSelected([](const std::string&) { return std::string(); }, nullptr);
     EXPECT_EQ(testing::readFile(file), bad + "\r\n" + platform::utf8ToGb18030("E:\\二.mp3\r\n"));
     book.clear();
     EXPECT_EQ(testing::readFile(file), "");
@@ -136,27 +138,43 @@ TEST_F(Orders, ClearAndDeleteSelected) {
     OrderBook book(data(), cues);
     QSignalSpy tally(&book, &OrderBook::tallyRequested);
     book.clear();  // nothing there: still the cue and the tally
-    EXPECT_EQ(cues.pending(), player::Deleted);
+    EXPECT_EQ(cues.pending(), core::Cues::Deleted);
     ASSERT_TRUE(tally.wait(200));
 
-    book.add({"E:\\a\\歌.mp3", "E:\\a\\片.mp4", "E:\\a\\留.mp3"});
-    s.write("phone/Music/歌.mp3");
-    s.write("phone/Music/歌.lrc");
-    s.write("phone/Video/片.mp4");
+    book.add({"E:\\a\\歌.mp3", "E:\\a\\片.mp4", "E:\\a\\客.mp3", "E:\\a\\换.mp3", "E:\\a\\留.mp3"});
+    s.write("phone/Music/歌.mp3", "copy");
+    s.write("phone/Music/歌.lrc", "lyrics");
+    s.write("phone/Video/片.mp4", "film");
+    s.write("phone/Music/客.mp3", "the customer's own");
+    s.write("phone/Music/换.mp3", "replaced since");
     s.write("phone/Music/留.mp3");
-    book.selection().select(book.rows().index(0, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
-    book.selection().select(book.rows().index(1, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    // What the list's copies wrote; 客.mp3 was on the phone before.
+    auto copied = std::make_shared<CopiedFiles>();
+    copied->add("G:\\Music\\歌.mp3", 4);
+    copied->add("G:\\Music\\歌.lrc", 6);
+    copied->add("G:\\Video\\片.mp4", 4);
+    copied->add("G:\\Music\\换.mp3", 4);
+    for (int row : {0, 1, 2, 3})
+        book.selection().select(book.rows().index(row, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
     QSignalSpy deleted(&book, &OrderBook::diskSpaceRefreshRequested);
-    book.deleteSelected([](const std::string& entry) {
-        return std::string(entry.ends_with(".mp3") ? "G:\\Music\\" : "G:\\Video\\") +
-               entry.substr(entry.rfind('\\') + 1);
-    });
+    QSignalSpy message(&book, &OrderBook::message);
+    book.deleteSelected(
+        [](const std::string& entry) {
+            return std::string(entry.ends_with(".mp3") ? "G:\\Music\\" : "G:\\Video\\") +
+                   entry.substr(entry.rfind('\\') + 1);
+        },
+        copied);
     EXPECT_EQ(book.rows().entries(), (std::vector<std::string>{"E:\\a\\留.mp3"}));
     ASSERT_TRUE(deleted.wait(2000));  // the space line follows the deletions on the device
     EXPECT_FALSE(fs::exists(s.at("phone/Music/歌.mp3")));
     EXPECT_FALSE(fs::exists(s.at("phone/Music/歌.lrc")));
     EXPECT_FALSE(fs::exists(s.at("phone/Video/片.mp4")));
+    EXPECT_EQ(testing::readFile(s.at("phone/Music/客.mp3")), "the customer's own");
+    EXPECT_EQ(testing::readFile(s.at("phone/Music/换.mp3")), "replaced since");
     EXPECT_TRUE(fs::exists(s.at("phone/Music/留.mp3")));
+    ASSERT_EQ(message.size(), 1);
+    EXPECT_EQ(message[0][0].toString(), leftAloneText(2));
+    EXPECT_FALSE(copied->holds("G:\\Music\\歌.mp3", 4));
     book.clear();
     EXPECT_EQ(book.rows().count(), 0);
 }
@@ -210,10 +228,24 @@ TEST_F(Lanes, ABatchCopiesWhatTheDeviceLacksAndLeavesTheRest) {
     }
     EXPECT_TRUE(l->doneShown());
     EXPECT_FALSE(l->progress());
-    EXPECT_TRUE(failures.isEmpty());  // a file the device already has is no failure
-    EXPECT_EQ(cues.pending(), player::Copied);
-    QTest::qWait(20);
-    EXPECT_FALSE(l->running());
+    // The file the device already had is named: it may be the customer's own.
+    ASSERT_EQ(failures.size(), 1);
+    const auto named = failures[0][0].value<CopyFailures>();
+    ASSERT_EQ(named.size(), 1);
+    EXPECT_EQ(named[0].name, QStringLiteral("二.mp3"));
+    EXPECT_EQ(named[0].reason, platform::CopyFailure::AlreadyThere);
+    EXPECT_EQ(cues.pending(), core::Cues::Copied);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !l->running(); }, 2000));
+
+    // Again: what the list copied itself is there as it should be; only the
+    // phone's own file is named once more.
+    failures.clear();
+    l->startBatch({"E:\\一.mp3", "E:\\二.mp3", "E:\\三.mp4"});
+    waitForBatch(*l);
+    ASSERT_EQ(failures.size(), 1);
+    const auto again = failures[0][0].value<CopyFailures>();
+    ASSERT_EQ(again.size(), 1);
+    EXPECT_EQ(again[0].name, QStringLiteral("二.mp3"));
 }
 
 TEST_F(Lanes, PrefixedSongsLandPlainWithTheirLyricsWithoutPassingThroughTheStagingFolder) {
@@ -223,7 +255,7 @@ TEST_F(Lanes, PrefixedSongsLandPlainWithTheirLyricsWithoutPassingThroughTheStagi
     auto l = lane(2);
     l->setLyrics(true);
     l->startBatch({"E:\\歌bk2009.mp3", "E:\\片.mp4"});
-    EXPECT_EQ(cues.pending(), player::Select);  // lists 2 to 5 acknowledge the start
+    EXPECT_EQ(cues.pending(), core::Cues::Select);  // lists 2 to 5 acknowledge the start
     waitForBatch(*l);
     EXPECT_EQ(testing::readFile(s.at("phone/Music/歌.mp3")), plain);
     EXPECT_EQ(plain.size(), 92448u);
@@ -315,6 +347,39 @@ TEST_F(Lanes, WhileTheDevicesFoldersAreFoundTheListsCopiesWaitForThem) {
     EXPECT_FALSE(fs::exists(s.at("phone/Music/a.mp3")));
 }
 
+// The card is chosen, "下载" pressed while its folders are found, and the card
+// pulled before they are: the list falls back to the local folder, where the
+// job copies, but it names every file as not on the device, and where it went.
+TEST_F(Lanes, FilesSentToTheLocalFolderAfterTheCardWentAreNamedWithWhereTheyWent) {
+    s.write("e/一.mp3", "1");
+    s.write("e/二.mp4", "2");
+    s.makeFolder("d/歌曲下载");
+    auto l = lane(2);
+    l->holdFolders("G:\\");
+    QSignalSpy failures(l.get(), &CopyLane::filesNotCopied);
+    l->startBatch({"E:\\一.mp3", "E:\\二.mp4"});
+    l->setFolders(defaultDestinationRecord());
+    waitForBatch(*l);
+    EXPECT_EQ(testing::readFile(s.at("d/歌曲下载/一.mp3")), "1");
+    EXPECT_EQ(testing::readFile(s.at("d/歌曲下载/二.mp4")), "2");
+    ASSERT_EQ(failures.size(), 1);
+    const auto named = failures[0][0].value<CopyFailures>();
+    ASSERT_EQ(named.size(), 2);
+    for (int i = 0; i < 2; ++i) {
+        EXPECT_EQ(named[i].name, (QStringList{QStringLiteral("一.mp3"), QStringLiteral("二.mp4")}[i]));
+        EXPECT_EQ(named[i].storedIn, QStringLiteral("D:\\歌曲下载"));
+    }
+    EXPECT_EQ(l->notCopied(), 2);
+
+    // Work asked for once the list copies to the local folder goes there as asked.
+    s.write("e/三.mp3", "3");
+    l->queueImmediate("E:\\三.mp3");
+    QSignalSpy immediate(l.get(), &CopyLane::immediateFinished);
+    ASSERT_TRUE(immediate.wait(5000));
+    EXPECT_EQ(failures.size(), 1);
+    EXPECT_EQ(l->notCopied(), 0);
+}
+
 TEST_F(Lanes, ImmediateCopiesQueuedTogetherAreOneJob) {
     s.write("e/a.mp3", "a");
     s.write("e/b.mp3", "b");
@@ -329,8 +394,8 @@ TEST_F(Lanes, ImmediateCopiesQueuedTogetherAreOneJob) {
     l->queueImmediate("E:\\b.mp3");
     l->setFolders({"G:\\Music", "G:\\Video", "G:\\Photos", "G:\\Games", "G:\\Ebook"});
     ASSERT_TRUE(finished.wait(5000));
-    for (int i = 0; i < 500 && running.size() < 2; ++i) QTest::qWait(10);
-    QTest::qWait(20);
+    // Nothing of the job reaches the lane after it has stopped running.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return running.size() >= 2; }, 5000));
     EXPECT_EQ(finished.size(), 1);  // the done label once, after the second
     EXPECT_EQ(running.size(), 2);   // on, then off: one worker
     EXPECT_EQ(l->immediateAdded(), 2);
@@ -395,7 +460,7 @@ TEST_F(Lanes, AFullDeviceKeepsNoPartialFileNamesTheFileAndTheJobEndsNormally) {
     for (const auto& e : fs::directory_iterator(video)) left.push_back(e.path().filename().string());
     EXPECT_EQ(left, std::vector<std::string>{"small.mp4"});
     EXPECT_TRUE(l->doneShown());
-    EXPECT_EQ(cues.pending(), player::Copied);
+    EXPECT_EQ(cues.pending(), core::Cues::Copied);
     ASSERT_EQ(failures.size(), 1);
     const auto reported = failures[0][0].value<CopyFailures>();
     ASSERT_EQ(reported.size(), 1);

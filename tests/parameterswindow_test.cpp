@@ -1,29 +1,18 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDBusArgument>
-#include <QDBusConnection>
-#include <QDBusConnectionInterface>
-#include <QDBusMessage>
-#include <QDBusMetaType>
 #include <QFile>
-#include <QDir>
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
-#include <QProcess>
 #include <QPushButton>
 #include <QSignalSpy>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
-#include <csignal>
-#include <string_view>
-#include <sys/prctl.h>
 
 #include "core/errors.h"
 #include "core/settings.h"
@@ -87,7 +76,7 @@ struct Fixture {
         return QString::fromStdString(settings.read(section, key));
     }
     // Any other cue first, so that the one an action requests shows.
-    void forgetCue() { cues.request(player::Error); }
+    void forgetCue() { cues.request(core::Cues::Error); }
 };
 
 QStringList utf8List(std::initializer_list<const char*> items) {
@@ -141,26 +130,26 @@ private Q_SLOTS:
         QCOMPARE(window.saveButton()->text(), QStringLiteral("保存设置并退出"));
         QVERIFY(window.saveButton()->geometry().top() > lastBottom);
 
-        // Each field sits in its caption, over the full-width blanks, left column then right.
+        // Each field stands in its caption in place of the full-width blanks,
+        // between the category's name and the unit, left column then right.
         auto* priceGroup = window.findChild<QGroupBox*>(QStringLiteral("priceGroup"));
         for (int i = 0; i < 12; ++i) {
-            auto* label = priceGroup->findChild<QLabel*>(QStringLiteral("priceCaption%1").arg(i + 1));
-            QVERIFY(label);
+            auto* name = priceGroup->findChild<QLabel*>(QStringLiteral("priceCaption%1").arg(i + 1));
+            auto* unit = priceGroup->findChild<QLabel*>(QStringLiteral("priceUnit%1").arg(i + 1));
+            QVERIFY(name && unit);
             const QString caption = QString::fromUtf8(kCaptions[i]);
-            QCOMPARE(label->text(), caption);
+            QCOMPARE(name->text() + unit->text(), QString(caption).remove(QChar(0x3000)));
+            QVERIFY2(caption.startsWith(name->text()) && caption.endsWith(unit->text()), qPrintable(caption));
             QLineEdit* field = window.priceField(i);
             QCOMPARE(field->parentWidget(), priceGroup);
-            const QFontMetrics metrics(label->font());
-            const int captionStart = label->x();
-            const int unitStart = captionStart + metrics.horizontalAdvance(caption.left(caption.indexOf(u'元')));
-            QVERIFY2(field->x() >= captionStart + metrics.horizontalAdvance(caption.left(caption.indexOf(u'：') + 1)),
-                     qPrintable(caption));
-            QVERIFY2(field->geometry().right() < unitStart + 1, qPrintable(caption));
-            QVERIFY(label->geometry().contains(field->geometry().center()));
+            QVERIFY2(field->x() >= name->x() + name->fontMetrics().horizontalAdvance(name->text()), qPrintable(caption));
+            QVERIFY2(field->geometry().right() < unit->x(), qPrintable(caption));
+            QCOMPARE(name->y(), unit->y());
+            QVERIFY(name->geometry().united(unit->geometry()).contains(field->geometry().center()));
             const bool left = field->geometry().right() < priceGroup->width() / 2;
             QCOMPARE(left, i < 6);
             if (i % 6 > 0) QVERIFY(field->y() > window.priceField(i - 1)->y());
-            QVERIFY(priceGroup->rect().contains(label->geometry()));
+            QVERIFY(priceGroup->rect().contains(name->geometry().united(unit->geometry())));
         }
     }
 
@@ -222,7 +211,7 @@ private Q_SLOTS:
                 s.forgetCue();
                 QTest::mouseClick(c.box, Qt::LeftButton);
                 QCOMPARE(s.read(c.section, c.section), QLatin1String(expected));
-                QCOMPARE(s.cues.pending(), static_cast<int>(player::Select));
+                QCOMPARE(s.cues.pending(), static_cast<int>(core::Cues::Select));
             }
         }
         QCOMPARE(s.read("TongBuXZ", "TongBuXZ"), QStringLiteral("true"));
@@ -235,14 +224,14 @@ private Q_SLOTS:
         s.forgetCue();
         window.setOptionBoxes(false, false);  // no change: nothing to write
         QVERIFY(!QFile::exists(s.iniPath));
-        QCOMPARE(s.cues.pending(), static_cast<int>(player::Error));
+        QCOMPARE(s.cues.pending(), static_cast<int>(core::Cues::Error));
 
         window.setOptionBoxes(true, false);
         QVERIFY(window.syncDownloadBox()->isChecked());
         QVERIFY(!window.numberSearchBox()->isChecked());
         QCOMPARE(s.read("TongBuXZ", "TongBuXZ"), QStringLiteral("true"));
         QCOMPARE(s.read("BianHaoCZ", "BianHaoCZ"), QString());
-        QCOMPARE(s.cues.pending(), static_cast<int>(player::Select));
+        QCOMPARE(s.cues.pending(), static_cast<int>(core::Cues::Select));
 
         window.setOptionBoxes(false, true);
         QCOMPARE(s.read("TongBuXZ", "TongBuXZ"), QStringLiteral("false"));
@@ -260,7 +249,7 @@ private Q_SLOTS:
         const Case cases[] = {
             {"", installed, QStringLiteral("拼音"), 0},
             {"[ShuRuFa]\r\nshurufa1=五笔字型\r\n", installed, QStringLiteral("五笔字型"), 1},
-            // A name stored on another machine stays the choice; the box shows no entry.
+            // A name stored on another machine stays the choice, and shows as it is.
             {"[ShuRuFa]\r\nshurufa1=中文 (简体) - 微软拼音\r\n", installed, QStringLiteral("中文 (简体) - 微软拼音"), -1},
             {"", {}, QString(), -1},  // none stored, none installed: no error, an empty box
             {"[ShuRuFa]\r\nshurufa1=拼音\r\n", {}, QStringLiteral("拼音"), -1},
@@ -274,6 +263,7 @@ private Q_SLOTS:
             QCOMPARE(window.inputMethodBox()->count(), static_cast<int>(c.methods.size()));
             QCOMPARE(window.inputMethod(), c.chosen);
             QCOMPARE(window.inputMethodBox()->currentIndex(), c.shownIndex);
+            if (c.shownIndex < 0) QCOMPARE(window.inputMethodBox()->placeholderText(), c.chosen);
             QCOMPARE(errors.messages, QStringList());
             QCOMPARE(s.iniBytes(), before);  // creation writes nothing
         }
@@ -293,7 +283,7 @@ private Q_SLOTS:
         QCOMPARE(window.inputMethod(), QStringLiteral("五笔字型"));
         QCOMPARE(chosen.size(), 1);
         QCOMPARE(chosen.at(0).at(0).toString(), QStringLiteral("五笔字型"));
-        QCOMPARE(s.cues.pending(), static_cast<int>(player::Select));
+        QCOMPARE(s.cues.pending(), static_cast<int>(core::Cues::Select));
         QVERIFY(window.isVisible());  // no save needed, nothing closes
 
         window.chooseInputMethod(QStringLiteral("拼音"));
@@ -333,7 +323,7 @@ private Q_SLOTS:
             QVERIFY(window.isVisible());
             QCOMPARE(s.iniBytes(), before);
             QCOMPARE(window.focusWidget(), window.priceField(c.field));
-            QCOMPARE(s.cues.pending(), static_cast<int>(player::Error));
+            QCOMPARE(s.cues.pending(), static_cast<int>(core::Cues::Error));
         }
     }
 
@@ -355,7 +345,7 @@ private Q_SLOTS:
         QCOMPARE(answered.boxes, 1);
         QCOMPARE(answered.text, QStringLiteral("新设置将在下次开启软件后生效！"));
         QVERIFY(!window.isVisible());
-        QCOMPARE(s.cues.pending(), static_cast<int>(player::Select));
+        QCOMPARE(s.cues.pending(), static_cast<int>(core::Cues::Select));
         QCOMPARE(window.unitPrices(), inUse);  // the tally keeps the old prices until the next start
         QCOMPARE(s.read("PiFu", "PiFu"), QStringLiteral("2"));
         const char* keys[] = {"yy", "mtv", "dy", "lxj", "tp", "dzs", "yx", "llp", "xp", "ych", "ls", "qt"};
@@ -380,246 +370,5 @@ private Q_SLOTS:
     }
 };
 
-// ---- fcitx5's controller, played by a second copy of this program on a private bus
-
-namespace {
-
-const QString kFcitxService = QStringLiteral("org.fcitx.Fcitx5");
-
-struct FakeEntry {
-    QString unique, name, nativeName, icon, label, language;
-    bool configurable = false;
-};
-struct FakeGroupItem {
-    QString name, layout;
-};
-
-QDBusArgument& operator<<(QDBusArgument& a, const FakeEntry& e) {
-    a.beginStructure();
-    a << e.unique << e.name << e.nativeName << e.icon << e.label << e.language << e.configurable;
-    a.endStructure();
-    return a;
-}
-const QDBusArgument& operator>>(const QDBusArgument& a, FakeEntry& e) {
-    a.beginStructure();
-    a >> e.unique >> e.name >> e.nativeName >> e.icon >> e.label >> e.language >> e.configurable;
-    a.endStructure();
-    return a;
-}
-QDBusArgument& operator<<(QDBusArgument& a, const FakeGroupItem& e) {
-    a.beginStructure();
-    a << e.name << e.layout;
-    a.endStructure();
-    return a;
-}
-const QDBusArgument& operator>>(const QDBusArgument& a, FakeGroupItem& e) {
-    a.beginStructure();
-    a >> e.name >> e.layout;
-    a.endStructure();
-    return a;
-}
-
-}  // namespace
-
-Q_DECLARE_METATYPE(FakeEntry)
-Q_DECLARE_METATYPE(FakeGroupItem)
-
-class FakeController : public QObject {
-    Q_OBJECT
-    Q_CLASSINFO("D-Bus Interface", "org.fcitx.Fcitx.Controller1")
-public:
-    explicit FakeController(QDBusConnection connection) : bus(std::move(connection)) {}
-    QDBusConnection bus;
-    QString current = QStringLiteral("keyboard-us");
-
-public Q_SLOTS:
-    QList<FakeEntry> AvailableInputMethods() {
-        auto entry = [](const char* unique, const char* name) {
-            return FakeEntry{QLatin1String(unique), QString::fromUtf8(name), {}, {}, {}, QStringLiteral("zh_CN"), false};
-        };
-        // More than the group holds, as fcitx5 knows every keyboard layout.
-        return {entry("keyboard-us", "Keyboard - English (US)"), entry("keyboard-de", "Keyboard - German"),
-                entry("pinyin", "拼音"),          entry("shuangpin", "双拼"),
-                entry("wbx", "五笔字型"),         entry("keyboard-us-intl", "Keyboard - English (US)")};
-    }
-    QString CurrentInputMethodGroup() { return QStringLiteral("默认"); }
-    // Two results ("sa(ss)"): answered by hand, QtDBus exports no custom output arguments.
-    void InputMethodGroupInfo(const QString& group, const QDBusMessage& call) {
-        QList<FakeGroupItem> items;
-        if (group == QStringLiteral("默认"))
-            for (const char* name : {"keyboard-us", "pinyin", "wbx", "keyboard-us-intl", "gone-away"})
-                items.append({QLatin1String(name), {}});
-        call.setDelayedReply(true);
-        bus.send(call.createReply({group == QStringLiteral("默认") ? QStringLiteral("us") : QString(),
-                                   QVariant::fromValue(items)}));
-    }
-    QString CurrentInputMethod() { return current; }
-    void SetCurrentIM(const QString& name) { current = name; }
-};
-
-namespace {
-
-int serveFakeFcitx(int argc, char** argv) {
-    QCoreApplication application(argc, argv);
-    qDBusRegisterMetaType<FakeEntry>();
-    qDBusRegisterMetaType<QList<FakeEntry>>();
-    qDBusRegisterMetaType<FakeGroupItem>();
-    qDBusRegisterMetaType<QList<FakeGroupItem>>();
-    QDBusConnection bus = QDBusConnection::connectToBus(QString::fromLocal8Bit(argv[2]), QStringLiteral("fake"));
-    FakeController controller(bus);
-    if (!bus.registerObject(QStringLiteral("/controller"), &controller, QDBusConnection::ExportAllSlots) ||
-        !bus.registerService(kFcitxService))
-        return 1;
-    return QCoreApplication::exec();
-}
-
-}  // namespace
-
-namespace {
-// A test that crashes leaves no bus or stand-in behind.
-void dieWithTheTest() { ::prctl(PR_SET_PDEATHSIG, SIGKILL); }
-}  // namespace
-
-class InputMethodsTest : public QObject {
-    Q_OBJECT
-private Q_SLOTS:
-    void initTestCase() {
-        const QString daemon = QStandardPaths::findExecutable(QStringLiteral("dbus-daemon"));
-        if (daemon.isEmpty()) QSKIP("dbus-daemon is not installed");
-        // A bus of our own whose only service file would start a stand-in
-        // fcitx5 that leaves a mark: asking must never start it.
-        QDir(dir_.path()).mkpath(QStringLiteral("services"));
-        marker_ = dir_.filePath(QStringLiteral("fcitx5-was-started"));
-        QFile service(dir_.filePath(QStringLiteral("services/org.fcitx.Fcitx5.service")));
-        QVERIFY(service.open(QIODevice::WriteOnly));
-        service.write("[D-BUS Service]\nName=org.fcitx.Fcitx5\nExec=/usr/bin/touch " + marker_.toLocal8Bit() + "\n");
-        service.close();
-        QFile config(dir_.filePath(QStringLiteral("bus.conf")));
-        QVERIFY(config.open(QIODevice::WriteOnly));
-        config.write("<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN\"\n"
-                     " \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
-                     "<busconfig><type>session</type><listen>unix:dir=" +
-                     dir_.path().toLocal8Bit() + "</listen><auth>EXTERNAL</auth><servicedir>" +
-                     dir_.filePath(QStringLiteral("services")).toLocal8Bit() +
-                     "</servicedir><policy context=\"default\"><allow send_destination=\"*\"/>"
-                     "<allow receive_sender=\"*\"/><allow own=\"*\"/></policy></busconfig>\n");
-        config.close();
-        daemon_.setChildProcessModifier(dieWithTheTest);
-        daemon_.start(daemon, {QStringLiteral("--nofork"), QStringLiteral("--print-address=1"),
-                               QStringLiteral("--config-file=") + config.fileName()});
-        QVERIFY(daemon_.waitForStarted());
-        QTRY_VERIFY(daemon_.canReadLine());
-        address_ = QString::fromLocal8Bit(daemon_.readLine().trimmed());
-        bus_ = QDBusConnection::connectToBus(address_, QStringLiteral("zorvik-test"));
-        QVERIFY2(bus_.isConnected(), qPrintable(bus_.lastError().message()));
-    }
-
-    void cleanupTestCase() {
-        if (fcitx_.state() != QProcess::NotRunning) {
-            fcitx_.kill();
-            fcitx_.waitForFinished();
-        }
-        QDBusConnection::disconnectFromBus(QStringLiteral("zorvik-test"));
-        if (daemon_.state() != QProcess::NotRunning) {
-            daemon_.kill();
-            daemon_.waitForFinished();
-        }
-    }
-
-    void withoutABusThereIsNothingToListOrSwitch() {
-        QDBusConnection none = QDBusConnection::connectToBus(
-            QStringLiteral("unix:path=") + dir_.filePath(QStringLiteral("no-bus")), QStringLiteral("none"));
-        QVERIFY(!none.isConnected());
-        QVERIFY(platform::installedInputMethods(none).empty());
-        QVERIFY(!platform::switchInputMethod(none, "拼音"));
-        QDBusConnection::disconnectFromBus(QStringLiteral("none"));
-    }
-
-    void withoutFcitxNothingIsListedAndFcitxIsNotStarted() {
-        QVERIFY(platform::installedInputMethods(bus_).empty());
-        QVERIFY(!platform::switchInputMethod(bus_, "拼音"));
-        QTest::qWait(300);  // an activation would have run by now
-        QVERIFY(!QFile::exists(marker_));
-
-        // The stand-in does start for a plain call, so the check above can see one.
-        QDBusMessage plain = QDBusMessage::createMethodCall(kFcitxService, QStringLiteral("/controller"),
-                                                            QStringLiteral("org.fcitx.Fcitx.Controller1"),
-                                                            QStringLiteral("CurrentInputMethod"));
-        bus_.call(plain, QDBus::Block, 3000);
-        QTRY_VERIFY(QFile::exists(marker_));
-    }
-
-    void listsTheSetUpInputMethodsByTheirNamesAndSwitches() {
-        fcitx_.setChildProcessModifier(dieWithTheTest);
-        fcitx_.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--fake-fcitx5"), address_});
-        QVERIFY(fcitx_.waitForStarted());
-        QTRY_VERIFY(bus_.interface()->isServiceRegistered(kFcitxService).value());
-
-        // The group's order; shared names tell themselves apart; an engine that went away is left out.
-        const std::vector<std::string> expected{"Keyboard - English (US) (keyboard-us)", "拼音", "五笔字型",
-                                                "Keyboard - English (US) (keyboard-us-intl)"};
-        QCOMPARE(platform::installedInputMethods(bus_), expected);
-
-        struct Case {
-            const char* name;
-            bool switched;
-            const char* current;
-        };
-        const Case cases[] = {
-            {"五笔字型", true, "wbx"},
-            {"Keyboard - English (US) (keyboard-us-intl)", true, "keyboard-us-intl"},
-            {"pinyin", true, "pinyin"},  // a stored internal name works too
-            {"双拼", false, "pinyin"},   // known to fcitx5 but not set up
-            {"不存在", false, "pinyin"},
-            {"", false, "pinyin"},
-        };
-        for (const auto& c : cases) {
-            QCOMPARE(platform::switchInputMethod(bus_, c.name), c.switched);
-            QCOMPARE(currentInputMethod(), QLatin1String(c.current));
-        }
-
-        // The window lists them and shows the stored choice.
-        QTemporaryDir dir;
-        core::Settings settings(dir.filePath(QStringLiteral("Corlen.ini")).toStdString());
-        QVERIFY(settings.write("ShuRuFa", "shurufa1", "五笔字型"));
-        player::CuePlayer cues(dir.filePath(QStringLiteral("cues/")));
-        ui::TCanSHuForm window(settings, cues, platform::installedInputMethods(bus_));
-        QCOMPARE(window.inputMethodBox()->count(), 4);
-        QCOMPARE(window.inputMethodBox()->currentText(), QStringLiteral("五笔字型"));
-        QVERIFY(platform::switchInputMethod(bus_, window.inputMethod().toStdString()));
-        QCOMPARE(currentInputMethod(), QStringLiteral("wbx"));
-    }
-
-private:
-    QString currentInputMethod() {
-        QDBusMessage ask = QDBusMessage::createMethodCall(kFcitxService, QStringLiteral("/controller"),
-                                                          QStringLiteral("org.fcitx.Fcitx.Controller1"),
-                                                          QStringLiteral("CurrentInputMethod"));
-        QDBusMessage reply = bus_.call(ask, QDBus::Block, 3000);
-        return reply.arguments().value(0).toString();
-    }
-
-    QTemporaryDir dir_;
-    QString marker_;
-    QProcess daemon_;
-    QProcess fcitx_;
-    QString address_;
-    QDBusConnection bus_{QStringLiteral("unset")};
-};
-
-int main(int argc, char** argv) {
-    if (argc == 3 && std::string_view(argv[1]) == "--fake-fcitx5") return serveFakeFcitx(argc, argv);
-    QApplication application(argc, argv);
-    int failures = 0;
-    {
-        ParametersWindowTest windowTest;
-        failures += QTest::qExec(&windowTest, argc, argv);
-    }
-    {
-        InputMethodsTest inputMethodsTest;
-        failures += QTest::qExec(&inputMethodsTest, argc, argv);
-    }
-    return failures;
-}
-
+QTEST_MAIN(ParametersWindowTest)
 #include "parameterswindow_test.moc"

@@ -47,7 +47,7 @@ protected:
 
 TEST_F(PictureAdds, APictureGoesInOnceAndEveryDoubleClickChargesAndSounds) {
     book.add({"E:\\Brask搜歌库\\1-音乐\\歌.mp3", kBeauty + "a.jpg.bak"});
-    tally.recompute(1, book.rows().entries());
+    tally.recompute(1, book.rows().entries(), book.rows().sizes());
     PictureOrder order(book, tally, cues);
 
     order.add(kBeauty + "a.jpg", std::nullopt);  // the whole path decides: a.jpg.bak is another file
@@ -57,14 +57,14 @@ TEST_F(PictureAdds, APictureGoesInOnceAndEveryDoubleClickChargesAndSounds) {
     EXPECT_EQ(tally.figures().counts[4], 2);
     EXPECT_EQ(tally.entriesText(), QStringLiteral("3"));
     EXPECT_EQ(tally.amount(), QStringLiteral("1.1"));
-    EXPECT_EQ(cues.pending(), player::Copied);
+    EXPECT_EQ(cues.pending(), core::Cues::Copied);
 
-    cues.request(player::Select);
+    cues.request(core::Cues::Select);
     order.add(kBeauty + "a.jpg", std::nullopt);  // already listed
     EXPECT_EQ(book.rows().count(), 3);
     EXPECT_EQ(tally.figures().counts[4], 2);
     EXPECT_EQ(tally.amount(), QStringLiteral("1.1"));
-    EXPECT_EQ(cues.pending(), player::Copied);
+    EXPECT_EQ(cues.pending(), core::Cues::Copied);
 }
 
 TEST_F(PictureAdds, WithAFolderThePictureIsCopiedAgainOnEveryAdd) {

@@ -140,7 +140,7 @@ private Q_SLOTS:
         QCOMPARE(rig.station->pictures().pictures().size(), size_t{8});
         QCOMPARE(rig.window->pane(5)->path(), QStringLiteral("E:\\Brask搜歌库\\5-图片\\大图\\美女\\5.bmp"));
         QVERIFY(rig.window->previousButton()->isEnabled());
-        QCOMPARE(rig.station->cues().pending(), int(player::Select));  // as any tab press; no end reached
+        QCOMPARE(rig.station->cues().pending(), int(core::Cues::Select));  // as any tab press; no end reached
     }
 
     void eachKindOfFileShowsFittedAndAClickSelectsEvenTheUndecodable() {
@@ -177,7 +177,7 @@ private Q_SLOTS:
         auto& rows = rig.station->orderBook().rows();
         QCOMPARE(rows.count(), 1);
         QCOMPARE(rows.entry(0), std::string("E:\\Brask搜歌库\\5-图片\\大图\\美女\\1大.jpg"));
-        QCOMPARE(rig.station->cues().pending(), int(player::Copied));
+        QCOMPARE(rig.station->cues().pending(), int(core::Cues::Copied));
         QCOMPARE(rig.station->tally().entriesText(), QStringLiteral("1"));
         rig.window->pane(2)->setFocus();
         QTest::keyClick(rig.window->pane(2), Qt::Key_Return);

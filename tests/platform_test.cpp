@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -14,6 +15,7 @@
 #include "platform/errortext.h"
 #include "platform/fileops.h"
 #include "platform/instanceguard.h"
+#include "platform/mounttable.h"
 #include "platform/names.h"
 #include "platform/textcodec.h"
 #include "platform/wildcard.h"
@@ -24,6 +26,7 @@ namespace zorvik::platform {
 namespace {
 
 using testing::Scratch;
+namespace fs = std::filesystem;
 
 TEST(DriveTable, MapsLettersBothWaysAndUnknownLettersNameNothing) {
     auto& table = DriveTable::instance();
@@ -32,7 +35,7 @@ TEST(DriveTable, MapsLettersBothWaysAndUnknownLettersNameNothing) {
     EXPECT_EQ(table.toNative("e:\\"), "/srv/library/");
     EXPECT_EQ(table.toNative("E:"), "/srv/library/");
     EXPECT_EQ(table.toNative("X:\\y"), "/mnt/x/y");
-    EXPECT_EQ(table.toNative("C:\\etc\\hosts"), "/etc/hosts");  // default C is the root
+    EXPECT_EQ(table.toNative("C:\\etc\\hosts"), std::nullopt);  // C names nothing unless mapped
     EXPECT_EQ(table.toNative("D:\\"), std::string(std::getenv("HOME")) + "/");
     EXPECT_EQ(table.toNative("F:\\a"), std::nullopt);
     EXPECT_EQ(table.toNative(":\\Brask搜歌库\\"), std::nullopt);  // an empty drive box
@@ -42,7 +45,10 @@ TEST(DriveTable, MapsLettersBothWaysAndUnknownLettersNameNothing) {
 
     EXPECT_EQ(table.toDrivePath("/srv/library/Brask搜歌库/x.mp3"), "E:\\Brask搜歌库\\x.mp3");
     EXPECT_EQ(table.toDrivePath("/srv/library"), "E:\\");
-    EXPECT_EQ(table.toDrivePath("/srv/libraryX/y"), "C:\\srv\\libraryX\\y");  // not inside E
+    EXPECT_EQ(table.toDrivePath("/srv/libraryX/y"), std::nullopt);  // not inside E, and no C
+    table.setFixed({{'E', "/srv/library"}, {'C', "/"}});
+    EXPECT_EQ(table.toNative("C:\\etc\\hosts"), "/etc/hosts");
+    EXPECT_EQ(table.toDrivePath("/srv/libraryX/y"), "C:\\srv\\libraryX\\y");
     EXPECT_EQ(table.type('E'), DriveType::Fixed);
     EXPECT_EQ(table.type('F'), DriveType::None);
     table.setFixed({});
@@ -84,6 +90,84 @@ TEST(DriveTable, RemovableDrivesTakeLettersFromGAndKeepThem) {
     table.setRemovableMounts({});
     EXPECT_EQ(table.type('H'), DriveType::None);
     table.setFixed({});
+}
+
+TEST(DriveTable, ACardThatComesBackGetsItsLetterAgain) {
+    auto& table = DriveTable::instance();
+    table.setFixed({});
+    table.setRemovableMounts({});
+    // Two cards in, in mount order; both out; the second one back first.
+    auto in = table.setRemovableMounts({{"/media/u/CARD1", "UUID=1111-AAAA"}, {"/media/u/CARD2", "UUID=2222-BBBB"}});
+    ASSERT_EQ(in.arrived.size(), 2u);
+    EXPECT_EQ(in.arrived[0].letter, 'G');
+    EXPECT_EQ(in.arrived[1].letter, 'H');
+    table.setRemovableMounts({});
+    auto back = table.setRemovableMounts({{"/media/u/CARD2", "UUID=2222-BBBB"}});
+    ASSERT_EQ(back.arrived.size(), 1u);
+    EXPECT_EQ(back.arrived[0].letter, 'H');
+    // A card never seen takes the first free letter, even one another card had.
+    auto stranger = table.setRemovableMounts({{"/media/u/CARD2", "UUID=2222-BBBB"}, {"/media/u/X", "LABEL=X"}});
+    ASSERT_EQ(stranger.arrived.size(), 1u);
+    EXPECT_EQ(stranger.arrived[0].letter, 'G');
+    // The first card, now mounted elsewhere, finds its letter taken and takes the next free one.
+    auto first = table.setRemovableMounts(
+        {{"/media/u/CARD2", "UUID=2222-BBBB"}, {"/media/u/X", "LABEL=X"}, {"/media/u/CARD11", "UUID=1111-AAAA"}});
+    ASSERT_EQ(first.arrived.size(), 1u);
+    EXPECT_EQ(first.arrived[0].letter, 'I');
+    // Another card put in at the same place in one change is another drive.
+    auto swapped = table.setRemovableMounts(
+        {{"/media/u/CARD2", "UUID=3333-CCCC"}, {"/media/u/X", "LABEL=X"}, {"/media/u/CARD11", "UUID=1111-AAAA"}});
+    ASSERT_EQ(swapped.removed.size(), 1u);
+    EXPECT_EQ(swapped.removed[0].letter, 'H');
+    ASSERT_EQ(swapped.arrived.size(), 1u);
+    EXPECT_EQ(swapped.arrived[0].root, "/media/u/CARD2");
+    table.setRemovableMounts({});
+}
+
+// A mount table as the kernel writes it, with the udev links that name its
+// devices; the devices themselves need not exist.
+class MountTableFixture : public ::testing::Test {
+protected:
+    void SetUp() override {
+        s.write("mountinfo",
+                "27 1 254:0 / / rw,relatime - ext4 /dev/vda rw\n"
+                "21 27 0:20 / /proc rw - proc proc rw\n"
+                "28 27 254:1 / /boot rw - ext4 /dev/vda1 rw\n"
+                "29 27 254:2 / /home rw - ext4 /dev/vda2 rw\n"
+                "30 27 0:31 / /run/user/1000 rw - tmpfs tmpfs rw\n"
+                "31 27 0:9901 / /mnt/media\\040disk rw - ext4 /dev/zz1 rw\n"
+                "32 27 0:9902 /@library /srv/library rw - btrfs /dev/zz2 rw\n"
+                "33 27 0:9901 /sub /mnt/bind rw - ext4 /dev/zz1 rw\n"
+                "34 27 0:9903 / /media/shop/歌 rw,nosuid shared:5 - vfat /dev/zz3 rw\n"
+                "35 27 0:9904 / /media/shop/NO\\040NAME rw - exfat /dev/zz4 rw\n"
+                "36 27 0:9905 / /media/shop/plain rw - tmpfs tmpfs rw\n"
+                "37 27 0:9906 / /mnt/nas rw - nfs4 nas:/share rw\n");
+        s.makeFolder("links/by-uuid");
+        s.makeFolder("links/by-label");
+        fs::create_symlink("/dev/zz3", s.at("links/by-uuid/0A1B-2C3D"));
+        fs::create_symlink("/dev/zz3", s.at("links/by-label/歌"));
+        fs::create_symlink("/dev/zz4", s.at("links/by-label") + "/NO\\x20NAME");
+        fs::create_symlink("/dev/zz1", s.at("links/by-uuid/ffff-ext4"));
+        table = readMountTable(s.at("mountinfo"));
+    }
+    Scratch s;
+    std::vector<MountEntry> table;
+};
+
+TEST_F(MountTableFixture, CardsAreKnownByUuidThenLabelThenMountPoint) {
+    ASSERT_EQ(table.size(), 12u);
+    EXPECT_EQ(table[5].point, "/mnt/media disk");
+    EXPECT_EQ(table[5].source, "/dev/zz1");
+    auto cards = removableMounts(table, s.at("links"));
+    ASSERT_EQ(cards.size(), 3u);
+    EXPECT_EQ(cards[0].point, "/media/shop/歌");
+    EXPECT_EQ(cards[0].card, "UUID=0A1B-2C3D");
+    EXPECT_EQ(cards[1].card, "LABEL=NO NAME");
+    EXPECT_EQ(cards[2].card, "/media/shop/plain");
+}
+
+TEST_F(MountTableFixture, FixedDataDisksLeaveOutTheSystemCardsAndBindMounts) {
+    EXPECT_EQ(fixedDataDisks(table), (std::vector<std::string>{"/mnt/media disk", "/srv/library"}));
 }
 
 TEST(Names, OnlyNamesAWindowsDiskCouldHoldFit) {
@@ -335,6 +419,13 @@ TEST(FileOps, AFailureSaysWhyAndASuccessClearsIt) {
     DriveTable::instance().setFixed({});
 }
 
+std::vector<std::string> stationTemporariesIn(const std::string& folder) {
+    std::vector<std::string> found;
+    for (const auto& e : std::filesystem::directory_iterator(folder))
+        if (isStationTemporary(e.path().filename().string())) found.push_back(e.path().filename());
+    return found;
+}
+
 // A tmpfs of a given size below `folder`, unmounted however the test ends.
 class SmallDisk {
 public:
@@ -377,6 +468,56 @@ TEST(FileOps, WholeFileWritesKeepTheModeAndAFullDiskKeepsTheOldFile) {
     std::vector<std::string> left;
     for (const auto& e : std::filesystem::directory_iterator(s.at("small"))) left.push_back(e.path().filename());
     EXPECT_EQ(left, std::vector<std::string>{"清单1.txt"});
+
+    // Filled to the last block: a save small enough to sit in a write buffer
+    // fails only when it is flushed, and must not leave an empty file.
+    {
+        const std::string filler = s.at("small/filler");
+        int fd = ::open(filler.c_str(), O_WRONLY | O_CREAT, 0644);
+        ASSERT_GE(fd, 0);
+        const std::string chunk(4096, 'f');
+        while (::write(fd, chunk.data(), chunk.size()) > 0) {
+        }
+        while (::write(fd, "f", 1) > 0) {
+        }
+        ::close(fd);
+    }
+    EXPECT_FALSE(writeWholeFile(s.at("small/清单1.txt"), "E:\\Brask搜歌库\\1-音乐\\3012.mp3\r\n"));
+    EXPECT_EQ(lastErrorText(), "磁盘空间不足。");
+    EXPECT_EQ(testing::readFile(s.at("small/清单1.txt")), "old list");
+    EXPECT_FALSE(writeWholeFile(s.at("small/new.txt"), "n"));
+    EXPECT_FALSE(testing::exists(s.at("small/new.txt")));
+    EXPECT_TRUE(stationTemporariesIn(s.at("small")).empty());
+}
+
+TEST(FileOps, OnlyARegularFileOfModestSizeIsReadOrReplacedAsADataFile) {
+    Scratch s;
+    ASSERT_EQ(::mkfifo(s.at("播放列表.txt").c_str(), 0644), 0);
+    EXPECT_FALSE(writeWholeFile(s.at("播放列表.txt"), "x\r\n"));
+    struct stat st {};
+    ASSERT_EQ(::lstat(s.at("播放列表.txt").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
+    s.makeFolder("Corlen.ini");
+    EXPECT_FALSE(writeWholeFile(s.at("Corlen.ini"), "[PiFu]\r\n"));
+    EXPECT_EQ(lastErrorText(), "这是一个文件夹，不是文件。");
+    EXPECT_TRUE(std::filesystem::is_directory(s.at("Corlen.ini")));
+    EXPECT_TRUE(stationTemporariesIn(s.path()).empty());
+
+    // Read through a link to the file, which is replaced and stays a link.
+    s.write("real.txt", "old");
+    ASSERT_EQ(::symlink(s.at("real.txt").c_str(), s.at("link.txt").c_str()), 0);
+    ASSERT_TRUE(writeWholeFile(s.at("link.txt"), "new"));
+    EXPECT_EQ(testing::readFile(s.at("real.txt")), "new");
+    ASSERT_EQ(::lstat(s.at("link.txt").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+
+    s.write("big.txt", std::string((1 << 20) + 1, 'x'));
+    EXPECT_FALSE(readTextLines(s.at("big.txt")));
+    EXPECT_EQ(lastErrorText(), "文件太大（超过 1 MB），没有读取。");
+    EXPECT_FALSE(readFileLines(s.at("big.txt")));
+    s.write("fits.txt", std::string(1 << 20, 'x'));
+    EXPECT_TRUE(readFileLines(s.at("fits.txt")));
+    EXPECT_TRUE(readWholeFile(s.at("big.txt")));  // pictures and sounds are read whole
 }
 
 TEST(InstanceGuard, OneHolderAtATimeAndFreedWhenTheHolderDies) {
@@ -432,6 +573,31 @@ TEST(InstanceGuard, NeverFollowsAPlantedLinkAndSetsTheModeOnlyOfItsOwnFile) {
     ASSERT_EQ(::mkfifo(s.at("fifo.lock").c_str(), 0666), 0);
     InstanceGuard fifo(s.at("fifo.lock"));
     EXPECT_EQ(fifo.claim(), InstanceGuard::Claim::Unusable);  // and no hang on the open
+}
+
+// Another user's file at the lock's name that keeps this user out is named as
+// such, not taken for a station already running.
+TEST(InstanceGuard, ALockFileOfAnotherUserIsNamedAsSuch) {
+    if (::geteuid() != 0) GTEST_SKIP() << "making another user's file needs root";
+    Scratch s;
+    const std::string lock = s.write("guard.lock");
+    ASSERT_EQ(::chown(lock.c_str(), 65534, 65534), 0);
+    int holder = ::open(lock.c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(holder, 0);
+    ASSERT_EQ(::flock(holder, LOCK_EX | LOCK_NB), 0);  // as its owner's process would hold it
+    InstanceGuard planted(lock);
+    EXPECT_EQ(planted.claim(), InstanceGuard::Claim::OwnedByAnother);
+    ::close(holder);
+    // Not held: it serves as a lock all the same.
+    InstanceGuard free(lock);
+    EXPECT_EQ(free.claim(), InstanceGuard::Claim::Held);
+
+    // This user's own lock, held: another station runs.
+    const std::string own = s.write("own.lock");
+    InstanceGuard first(own);
+    ASSERT_EQ(first.claim(), InstanceGuard::Claim::Held);
+    InstanceGuard second(own);
+    EXPECT_EQ(second.claim(), InstanceGuard::Claim::HeldElsewhere);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <atomic>
+#include <chrono>
 #include <filesystem>
 
 #include "app/station.h"
@@ -81,7 +82,9 @@ TEST(Listings, RowsStreamWhileTheWalkRunsAndLateRowsOfAnOldListingAreDropped) {
     // A new listing takes over: the old one's rows and its finish no longer count.
     listings.startListing();
     release = true;
-    QTest::qWait(100);
+    // The walk's last batch and its finish are posted before its job ends.
+    ASSERT_TRUE(listings.waitUntil(std::chrono::steady_clock::now() + std::chrono::seconds(2)));
+    QCoreApplication::processEvents();
     EXPECT_EQ(listings.results().count(), 0);
     EXPECT_EQ(finishedWith, -1);
 }
@@ -133,9 +136,9 @@ TEST_F(Search, KeywordOnTheMusicTabInWalkOrderAcrossDrives) {
                                         "E:\\Brask搜歌库\\1-音乐\\3021歌手-歌名.mp3",
                                         "E:\\Brask搜歌库\\1-音乐\\新增歌曲\\3021新歌.mp3",
                                         "F:\\Brask搜歌库\\1-音乐\\3021F盘.mp3"}));
-    EXPECT_EQ(cues.pending(), player::Found);
+    EXPECT_EQ(cues.pending(), core::Cues::Found);
     EXPECT_TRUE(run(QStringLiteral("没有这首"), 0).empty());
-    EXPECT_EQ(cues.pending(), player::Error);
+    EXPECT_EQ(cues.pending(), core::Cues::Error);
 }
 
 TEST_F(Search, TheMp3PatternStaysUntilTheTabStripIsPressed) {
@@ -252,12 +255,12 @@ TEST_F(StationSearch, NumberModeSelectsTheFirstHitAndAddsItTenMillisecondsLater)
     EXPECT_EQ(station.resultSelection().selectedRows().size(), 1);
     EXPECT_EQ(station.resultSelection().selectedRows().first().row(), 0);
     EXPECT_EQ(station.currentItem(), station.results().path(0));
-    EXPECT_EQ(station.cues().pending(), player::Select);  // no search cue in number mode
+    EXPECT_EQ(station.cues().pending(), core::Cues::Select);  // no search cue in number mode
     EXPECT_EQ(station.orderBook().rows().count(), 0);  // not at once: 10 ms later, as a double-click
     for (int i = 0; i < 100 && station.orderBook().rows().count() == 0; ++i) QTest::qWait(5);
     ASSERT_EQ(station.orderBook().rows().count(), 1);
     EXPECT_EQ(station.orderBook().rows().entry(0), station.results().path(0));
-    EXPECT_EQ(station.cues().pending(), player::Copied);
+    EXPECT_EQ(station.cues().pending(), core::Cues::Copied);
 }
 
 TEST_F(StationSearch, SyncDownloadCopiesTheCurrentItemEvenWhenAlreadyListedAndBatchAddTurnsItOff) {
@@ -281,7 +284,7 @@ TEST_F(StationSearch, SyncDownloadCopiesTheCurrentItemEvenWhenAlreadyListedAndBa
     station.batchAddResults();
     EXPECT_FALSE(station.syncDownload());
     EXPECT_EQ(station.activeLane().immediateAdded(), 2);
-    EXPECT_EQ(station.cues().pending(), player::Copied);  // the add's cue is the one heard
+    EXPECT_EQ(station.cues().pending(), core::Cues::Copied);  // the add's cue is the one heard
 }
 
 TEST_F(StationSearch, RenameKeepsMarkerAndExtensionAndTheRowFollowsTheFile) {

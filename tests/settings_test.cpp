@@ -4,6 +4,8 @@
 
 #include <cstdlib>
 #include <optional>
+#include <string>
+#include <vector>
 
 #include "core/errors.h"
 #include "core/folders.h"
@@ -105,6 +107,29 @@ TEST(Settings, FirstWriteCreatesTheFileInGb18030) {
     EXPECT_EQ(settings.read("shurufa", "SHURUFA1"), "中文𠀀");
 }
 
+// The key names are the stored files' own, letter case included: a file the
+// station writes reads back in the shop's old station and in older versions.
+TEST(Settings, EveryNamedKeyIsWrittenAsTheShopsFilesSpellIt) {
+    Scratch s;
+    Settings settings(s.at("Corlen.ini"));
+    const keys::Key named[] = {keys::kSkin,         keys::kInputMethod,   keys::kSyncDownload, keys::kNumberSearch,
+                               keys::kShopAddress,  keys::kShopTelephone, keys::kHomePage,     keys::kResourcePage};
+    for (const auto& key : named) ASSERT_TRUE(settings.write(key, "v"));
+    for (int n = 1; n <= 6; ++n) ASSERT_TRUE(settings.write(keys::libraryDrive(n), keys::libraryDrive(n), "E"));
+    std::vector<std::pair<std::string, std::string>> prices;
+    for (auto key : keys::kPriceKeys) prices.emplace_back(key, "1");
+    ASSERT_TRUE(settings.write(keys::kPriceSection, prices));
+    ASSERT_TRUE(settings.write(keys::kDrivesSection, "E", "/srv/e"));
+    EXPECT_EQ(testing::readFile(s.at("Corlen.ini")),
+              "[PiFu]\r\nPiFu=v\r\n[ShuRuFa]\r\nshurufa1=v\r\n[TongBuXZ]\r\nTongBuXZ=v\r\n"
+              "[BianHaoCZ]\r\nBianHaoCZ=v\r\n[DiZi]\r\nDiZi1=v\r\n[DianHua]\r\nDianHua1=v\r\n"
+              "[WangZhi]\r\nZhuYe=v\r\nZiYuan=v\r\n"
+              "[PanFu1]\r\nPanFu1=E\r\n[PanFu2]\r\nPanFu2=E\r\n[PanFu3]\r\nPanFu3=E\r\n"
+              "[PanFu4]\r\nPanFu4=E\r\n[PanFu5]\r\nPanFu5=E\r\n[PanFu6]\r\nPanFu6=E\r\n"
+              "[DanJa]\r\nyy=1\r\nmtv=1\r\ndy=1\r\nlxj=1\r\ntp=1\r\ndzs=1\r\nyx=1\r\nllp=1\r\nxp=1\r\nych=1\r\n"
+              "ls=1\r\nqt=1\r\n[Drives]\r\nE=/srv/e\r\n");
+}
+
 TEST(Settings, AFailedWriteIsReportedAndStoresNothing) {
     Scratch s;
     std::string folder = s.makeFolder("ro");
@@ -140,7 +165,7 @@ TEST(Settings, AnOldFileThatCannotBeReadIsNeverReplaced) {
     setErrorSink([&reported](const std::string& m) { reported = m; });
     Settings settings(path);
     EXPECT_FALSE(settings.write("PanFu1", "PanFu1", "E"));
-    EXPECT_EQ(reported.rfind("无法读取设置文件：" + path + "\n", 0), 0u) << reported;
+    EXPECT_EQ(reported.rfind("无法保存设置文件：" + path + "\n", 0), 0u) << reported;
     EXPECT_TRUE(std::filesystem::is_symlink(path));
     setErrorSink({});
 }

@@ -3,9 +3,10 @@
 # makes no window; once the first dies, even by a crash, a new one starts at once.
 set -u
 program=$1
+source "$(dirname "$0")/support/in_xvfb.sh"
 work=$(mktemp -d)
 trap 'kill -9 $first $second $third 2>/dev/null; rm -rf "$work"' EXIT
-export QT_QPA_PLATFORM=offscreen HOME="$work"  # D: is the home folder
+export HOME="$work"  # D: is the home folder
 
 waitFor() {  # folder, tries of 0.1 s
   for _ in $(seq "$2"); do [ -d "$1" ] && return 0; sleep 0.1; done
@@ -16,7 +17,8 @@ ZORVIK_HOME="$work/one" "$program" & first=$!
 waitFor "$work/one/数据文件" 100 || { echo "first station did not start"; exit 1; }
 
 ZORVIK_HOME="$work/two" "$program" & second=$!
-sleep 1.5
+box=$(timeout 15 xdotool search --sync --all --onlyvisible --pid "$second" --name '^Error$' 2>/dev/null | head -1)
+[ -n "$box" ] || { echo "second start showed no box"; exit 1; }
 kill -0 "$second" 2>/dev/null || { echo "second start ended instead of showing its box"; exit 1; }
 [ ! -e "$work/two/数据文件" ] || { echo "second start made a station"; exit 1; }
 kill -9 "$second"

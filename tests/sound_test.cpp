@@ -39,7 +39,8 @@ protected:
         Sound::SetUp();
         if (IsSkipped()) return;
         s.write("prog/数据文件/Corlen.ini", platform::utf8ToGb18030("[Drives]\r\nD=" + s.makeFolder("d") +
-                                                                "\r\nE=" + s.makeFolder("e") + "\r\n"));
+                                                                "\r\nE=" + s.makeFolder("e") +
+                                                                "\r\n[PanFu1]\r\nPanFu1=E\r\n"));
         station = std::make_unique<app::Station>(core::ProgramFolders::at(s.at("prog")));
         QSignalSpy started(station.get(), &app::Station::startupFinished);
         station->create();
@@ -92,9 +93,9 @@ TEST_F(StationSound, APrefixedSongIsPlayedFromItsDecodedCopyAndHeard) {
     EXPECT_EQ(started[0][0].toString(), QString::fromStdString(copy));
     ASSERT_TRUE(fs::exists(copy));
 
-    // Again: the copy made before is played as it is.
-    const auto made = fs::last_write_time(copy);
-    QTest::qWait(20);
+    // Again: the copy made before is played as it is (one made again would be new).
+    const auto made = fs::last_write_time(copy) - std::chrono::hours(1);
+    fs::last_write_time(copy, made);
     play(prefixed);
     ASSERT_TRUE(started.wait(2000));
     EXPECT_EQ(fs::last_write_time(copy), made);
@@ -144,7 +145,8 @@ TEST_F(StationSound, WithAnEmptyPlaylistASongPlaysOnceAndEndsStopped) {
     ASSERT_TRUE(waitForState(player::kStateStopped, 5000));
     EXPECT_FALSE(preview.findChild<QTimer*>(QStringLiteral("Timer1"))->isActive());
     EXPECT_EQ(preview.display().title, QString());
-    QTest::qWait(300);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(preview.findChild<QTimer*>(QStringLiteral("BoFangTimer2"))->isActive());  // nothing more to play
     EXPECT_EQ(started.size(), 1);
 }
 
@@ -176,7 +178,7 @@ protected:
         if (IsSkipped()) return;
         for (int cue = 1; cue <= 7; ++cue)
             ASSERT_TRUE(testing::makeSong(s.at("按键音乐/" + player::cueFileName(cue).toStdString()),
-                                          cue == player::Startup ? 1.0 : kToneSeconds, toneOf(cue)));
+                                          cue == core::Cues::Startup ? 1.0 : kToneSeconds, toneOf(cue)));
         cues = std::make_unique<player::CuePlayer>(QString::fromStdString(s.at("按键音乐/")));
     }
 
@@ -185,9 +187,9 @@ protected:
 };
 
 TEST_F(CueSound, TheSameCueRequestedAgainAndAgainIsHeardEveryTimeOnTime) {
-    std::vector<int> requested(12, player::Select);
-    requested.push_back(player::Copied);
-    requested.push_back(player::Select);
+    std::vector<int> requested(12, core::Cues::Select);
+    requested.push_back(core::Cues::Copied);
+    requested.push_back(core::Cues::Select);
     testing::Recording recording;
     std::vector<testing::Asked> asked;
     for (int cue : requested) {
@@ -201,15 +203,15 @@ TEST_F(CueSound, TheSameCueRequestedAgainAndAgainIsHeardEveryTimeOnTime) {
 
 TEST_F(CueSound, ACueStillSoundingIsCutOffByTheNext) {
     testing::Recording recording;
-    cues->request(player::Startup);  // a second long
+    cues->request(core::Cues::Startup);  // a second long
     QTest::qWait(400);
-    cues->request(player::Found);
+    cues->request(core::Cues::Found);
     QTest::qWait(800);
     const auto heard = recording.bursts(0.05, 0.01);
     ASSERT_EQ(heard.size(), 2u) << testing::unheard(heard, {});
-    EXPECT_NEAR(heard[0].frequency, toneOf(player::Startup), 20);
+    EXPECT_NEAR(heard[0].frequency, toneOf(core::Cues::Startup), 20);
     EXPECT_LT(heard[0].length, 0.6);
-    EXPECT_NEAR(heard[1].frequency, toneOf(player::Found), 20);
+    EXPECT_NEAR(heard[1].frequency, toneOf(core::Cues::Found), 20);
     EXPECT_NEAR(heard[1].length, kToneSeconds, 0.03);
 }
 
@@ -223,10 +225,10 @@ TEST_F(CueSound, CuesInQuickSuccessionLeaveTheDeviceWorking) {
     QTest::qWait(500);
     testing::Recording recording;
     const double at = recording.elapsed();
-    cues->request(player::Found);
+    cues->request(core::Cues::Found);
     QTest::qWait(700);
-    EXPECT_EQ(testing::unheard(recording.bursts(), {{at, toneOf(player::Found), kToneSeconds}}), "");
-    cues->request(player::Select);
+    EXPECT_EQ(testing::unheard(recording.bursts(), {{at, toneOf(core::Cues::Found), kToneSeconds}}), "");
+    cues->request(core::Cues::Select);
     QTest::qWait(40);
     cues.reset();
 }

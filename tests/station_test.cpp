@@ -6,7 +6,8 @@
 #include <filesystem>
 
 #include "app/station.h"
-#include "library/files.h"
+#include "core/mediafiles.h"
+#include "library/drivesetup.h"
 #include "platform/drives.h"
 #include "platform/textcodec.h"
 #include "support/devices.h"
@@ -120,17 +121,17 @@ TEST_F(StationStart, OptionBoxesAreOnOnlyForExactlyTrue) {
                                                       : QStringLiteral("这里输入查找关键字"));
         ASSERT_EQ(loaded.size(), 1);
         EXPECT_EQ(loaded[0][0].toBool(), c.syncOn);
-        EXPECT_EQ(station.cues().pending(), player::Startup);  // cue 1 replaces the boxes' cue 2
+        EXPECT_EQ(station.cues().pending(), core::Cues::Startup);  // cue 1 replaces the boxes' cue 2
         EXPECT_EQ(station.search().tab(), 0);
     }
 }
 
 TEST_F(StationStart, CopyToLocalDiskWritesPlainMediaFilesBesideTheCounter) {
-    writeSettings();
+    writeSettings("[PanFu1]\r\nPanFu1=E\r\n");
     std::string song(450000, 's');
     for (size_t i = 0; i < song.size(); ++i) song[i] = static_cast<char>(i % 241);
-    s.write("e/歌bk2009.mp3", song);
-    s.write("e/片.mp4", "film");
+    s.write("e/Brask搜歌库/1-音乐/歌bk2009.mp3", song);
+    s.write("e/Brask搜歌库/3-电影/片.mp4", "film");
     s.write("d/歌曲下载/片.mp4", "old");  // replaced
     Station station(core::ProgramFolders::at(s.at("prog")));
     start(station);
@@ -139,24 +140,35 @@ TEST_F(StationStart, CopyToLocalDiskWritesPlainMediaFilesBesideTheCounter) {
     ASSERT_EQ(message.size(), 1);
     EXPECT_EQ(message[0][0].toString(), QStringLiteral("至少要选择一个文件!"));
 
-    station.orderBook().add({"E:\\歌bk2009.mp3", "E:\\片.mp4"});
+    station.orderBook().add({"E:\\Brask搜歌库\\1-音乐\\歌bk2009.mp3", "E:\\Brask搜歌库\\3-电影\\片.mp4"});
     station.orderBook().selectAll(false);
     QSignalSpy done(&station.localCopy(), &orders::LocalCopy::finished);
     station.copySelectedToLocalDisk();
     ASSERT_TRUE(done.wait(3000));
     EXPECT_EQ(testing::readFile(s.at("d/歌曲下载/歌.mp3")), song.substr(407552));
     EXPECT_EQ(testing::readFile(s.at("d/歌曲下载/片.mp4")), "film");
-    EXPECT_EQ(station.cues().pending(), player::Select);
+    EXPECT_EQ(station.cues().pending(), core::Cues::Select);
 }
 
 TEST_F(StationStart, AMissingDriveDIsReportedAndStartUpGoesOn) {
-    s.write("prog/数据文件/Corlen.ini", "[Drives]\r\nD=" + s.at("gone") + "\r\n");
+    // D: and the library disk E: name folders on a disk that is not there.
+    s.write("prog/数据文件/Corlen.ini", "[Drives]\r\nD=" + s.at("gone/home") + "\r\nE=" + s.at("gone/disk") +
+                                          "\r\n[PanFu1]\r\nPanFu1=E\r\n");
     Station station(core::ProgramFolders::at(s.at("prog")));
     QSignalSpy message(&station, &Station::messageRequested);
     start(station);
     ASSERT_EQ(message.size(), 1);
     EXPECT_EQ(message[0][0].toString(), QStringLiteral("D盘不存在,或D盘无法读写,请检查磁盘!"));
     EXPECT_EQ(station.diskDText(), QStringLiteral("D盘不存在,或D盘无法读写"));
+    EXPECT_FALSE(fs::exists(s.at("gone")));  // no local download folder made up for D:
+
+    // Whatever asks for folders on them (the staging folders at start, the
+    // category folders of a chosen library drive, the subcategory panel), a
+    // missing drive stays missing.
+    EXPECT_FALSE(library::createCategoryFolders("E"));
+    station.categories().openPanel();
+    EXPECT_TRUE(station.categories().waitUntil(std::chrono::steady_clock::now() + std::chrono::seconds(5)));
+    EXPECT_FALSE(fs::exists(s.at("gone")));
 }
 
 TEST_F(StationStart, WarmUpEndsReadyAndTheCountersStop) {
@@ -173,7 +185,7 @@ TEST_F(StationStart, WarmUpEndsReadyAndTheCountersStop) {
         ASSERT_TRUE(finished.wait(5000));
     }
     EXPECT_EQ(finished[0][0].toLongLong(), 0);  // the warm-up keyword matches nothing
-    EXPECT_EQ(cueAtFinish, player::Error);
+    EXPECT_EQ(cueAtFinish, core::Cues::Error);
     EXPECT_EQ(ready.first()[0].toString(), QStringLiteral("正在整理缓存 ... 请稍等 ！"));
     EXPECT_EQ(station.listings().readyText(), QStringLiteral("就绪！"));
     EXPECT_FALSE(station.listings().findChild<QTimer*>(QStringLiteral("Timer13"))->isActive());
@@ -192,7 +204,7 @@ TEST_F(StationStart, ClosingStartsBtShAndPlaysTheExitSound) {
     QSignalSpy played(&station.cues(), &player::CuePlayer::played);
     station.closeQuery();
     ASSERT_EQ(played.size(), 1);
-    EXPECT_EQ(played[0][0].toInt(), player::Exit);
+    EXPECT_EQ(played[0][0].toInt(), core::Cues::Exit);
     station.close();
     for (int i = 0; i < 100 && !fs::exists(s.at("prog/bt.ran")); ++i) QTest::qWait(20);
     EXPECT_TRUE(fs::exists(s.at("prog/bt.ran")));
@@ -214,10 +226,11 @@ TEST_F(StationStart, AListLineThatDoesNotDecodeSurvivesStartSearchSwitchAndClose
 }
 
 // Only the program folder's bt.sh is the shop's: one in the working folder or
-// in the data folder is never started.
+// in the data folder is never started in its place.
 TEST_F(StationStart, OnlyTheProgramFoldersBtShIsStarted) {
     writeSettings();
     const std::string script = "echo ran > \"$(dirname \"$0\")/bt.ran\"\n";
+    s.write("prog/bt.sh", script);
     s.write("prog/数据文件/bt.sh", script);
     s.write("cwd/bt.sh", script);
     const auto previous = fs::current_path();
@@ -229,7 +242,8 @@ TEST_F(StationStart, OnlyTheProgramFoldersBtShIsStarted) {
         station.close();
     }
     fs::current_path(previous);
-    QTest::qWait(1000);  // a script started would have written by now
+    // The close starts one script; it is the program folder's.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return fs::exists(s.at("prog/bt.ran")); }, 5000));
     EXPECT_FALSE(fs::exists(s.at("cwd/bt.ran")));
     EXPECT_FALSE(fs::exists(s.at("prog/数据文件/bt.ran")));
 }
@@ -241,7 +255,7 @@ TEST_F(StationStart, ADoubleClickedPictureGoesToTheActiveListAndItsDevice) {
     start(station);
     station.orderBook().switchTo(2);
     s.makeFolder("d/customer2");
-    ASSERT_EQ(station.devices().pick(2, library::Picture, "D:\\customer2"), orders::PickOutcome::Assigned);
+    ASSERT_EQ(station.devices().pick(2, core::Picture, "D:\\customer2"), orders::PickOutcome::Assigned);
     station.setSyncDownload(true);
 
     auto& pictures = station.pictures();

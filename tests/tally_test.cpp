@@ -3,6 +3,7 @@
 #include <QSignalSpy>
 #include <filesystem>
 
+#include "orders/orderrows.h"
 #include "orders/tally.h"
 #include "platform/drives.h"
 #include "support/fixture.h"
@@ -24,7 +25,7 @@ TEST(Tally, CountsByLibraryFolderNotByExtension) {
         "F:\\Brask搜歌库\\7-游戏\\jar格式\\e.jar",
         "F:\\Brask搜歌库\\7-游戏\\f.jar",
         "E:\\Brask搜歌库\\6-电子书\\g.txt",
-    });
+    }, {});
     const std::array<int, 12> expected{1, 0, 0, 0, 1, 1, 2, 0, 0, 1, 1, 0};
     EXPECT_EQ(figures.counts, expected);
     EXPECT_EQ(figures.entries, 7);
@@ -48,34 +49,34 @@ TEST(Tally, AmountsAreExactAndShownInGeneralFormat) {
 }
 
 TEST(Tally, SizesAreTruncatedPerFileAndTheListTotalOutlivesAClear) {
-    Scratch s;
-    s.mapDrives({{'E', "e"}});
-    for (const char* name : {"a.mp3", "b.mp3", "c.mp3"}) s.write(std::string("e/Brask搜歌库/1-音乐/") + name, std::string(5000, 'x'));
-    // 2,500 MB in one sparse film: past 32 bits, and units of 10,240 bytes.
-    std::filesystem::resize_file(s.write("e/Brask搜歌库/3-电影/film.mkv"), 2500LL * 1024 * 1024);
     Tally tally;
     tally.setPrices(kPrices);
     QSignalSpy totals(&tally, &Tally::listTotalChanged);
 
     tally.recompute(2, {"E:\\Brask搜歌库\\1-音乐\\a.mp3", "E:\\Brask搜歌库\\1-音乐\\b.mp3",
-                        "E:\\Brask搜歌库\\1-音乐\\c.mp3"});
+                        "E:\\Brask搜歌库\\1-音乐\\c.mp3"},
+                    {5000, 5000, 5000});
     EXPECT_EQ(tally.sizeText(), QStringLiteral("0.00"));  // three files of 5,000 bytes add nothing
     EXPECT_EQ(tally.amount(), QStringLiteral("0.3"));
     EXPECT_EQ(tally.entriesText(), QStringLiteral("3"));
 
-    tally.recompute(2, {"E:\\Brask搜歌库\\3-电影\\film.mkv", "E:\\Brask搜歌库\\1-音乐\\gone.mp3"});
+    // 2,500 MB in one film: past 32 bits, and units of 10,240 bytes; a song
+    // not there, and one whose size is still being read, add nothing.
+    tally.recompute(2,
+                    {"E:\\Brask搜歌库\\3-电影\\film.mkv", "E:\\Brask搜歌库\\1-音乐\\gone.mp3",
+                     "E:\\Brask搜歌库\\1-音乐\\slow.mp3"},
+                    {2500LL * 1024 * 1024, -1, OrderRows::kSizeUnknown});
     EXPECT_EQ(tally.sizeText(), QStringLiteral("2560.00"));  // 2,621,440,000 bytes / 10,240 = 256,000 units
     EXPECT_EQ(tally.listTotal(2), QStringLiteral("2560.00"));
-    EXPECT_EQ(tally.amount(), QStringLiteral("1.1"));  // the missing song still counts
+    EXPECT_EQ(tally.amount(), QStringLiteral("1.2"));  // the missing songs still count
 
-    tally.recompute(2, {});
+    tally.recompute(2, {}, {});
     EXPECT_EQ(tally.sizeText(), QStringLiteral("0"));
     EXPECT_EQ(tally.entriesText(), QStringLiteral("0"));
     EXPECT_EQ(tally.amount(), QStringLiteral("0"));
     EXPECT_EQ(tally.listTotal(2), QStringLiteral("2560.00"));  // kept for the copy engine's bar
     EXPECT_EQ(tally.listTotal(1), QStringLiteral("0"));
     EXPECT_EQ(totals.size(), 2);
-    platform::DriveTable::instance().setFixed({});
 }
 
 }  // namespace

@@ -16,7 +16,7 @@ printf '[PanFu1]\r\nPanFu1=E\r\n[Drives]\r\nE=%s\r\n' "$work/e" >"$work/prog/数
 
 engine_mapped() { grep -q 'libQt6WebEngineCore' "/proc/$station/maps"; }
 
-ZORVIK_HOME="$work/prog" "$program" >"$work/out.log" 2>&1 & station=$!
+ZORVIK_STARTUP_TRACE=1 ZORVIK_HOME="$work/prog" "$program" >"$work/out.log" 2>&1 & station=$!
 window=""
 for _ in $(seq 100); do
   window=$(xdotool search --onlyvisible --name '手机下载系统2015' 2>/dev/null | head -1)
@@ -24,7 +24,12 @@ for _ in $(seq 100); do
   sleep 0.1
 done
 [ -n "$window" ] || { echo "the main window did not show"; cat "$work/out.log"; exit 1; }
-sleep 1
+# Start-up is over once its timer has run and the warm-up walk is done.
+for _ in $(seq 100); do
+  grep -q 'start-up timer done' "$work/out.log" && grep -q '就绪！' "$work/out.log" && break
+  sleep 0.1
+done
+grep -q '就绪！' "$work/out.log" || { echo "the start-up did not end"; cat "$work/out.log"; exit 1; }
 if engine_mapped; then echo "the web engine is mapped at start-up"; exit 1; fi
 
 # "网上搜索" in the search group, beside the search box.

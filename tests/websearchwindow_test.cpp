@@ -183,7 +183,7 @@ private Q_SLOTS:
         button(window, QStringLiteral("百度"))->click();
         QVERIFY(a->isVisible());
         QVERIFY(!b->isVisible());
-        QTest::qWait(500);
+        QTest::qWait(500);  // nothing tells that a load will not start: it is given time to
         QCOMPARE(recorder_.requests.size(), 2);
         QCOMPARE(startedA.size(), 0);
 
@@ -212,7 +212,7 @@ private Q_SLOTS:
         window.keywordField()->clear();
         button(window, QStringLiteral("百度"))->click();
         QVERIFY(a->isVisible());
-        QTest::qWait(300);
+        QTest::qWait(300);  // as above
         QCOMPARE(recorder_.requests.size(), 5);
     }
 

@@ -82,14 +82,14 @@ private Q_SLOTS:
         QCOMPARE(orders->view()->height(), 308);
         const int tallyAt723 = rig.window.tallyBox()->y();
         QCOMPARE(tallyAt723, 723 - 264);
-        QCOMPARE(orders->tabs()->geometry(), QRect(728, 34, 1018 - 728 - 12, 723 - 88));
+        QCOMPARE(orders->tabs()->geometry(), QRect(728, 34, 1018 - 728 - 12, 723 - 92));
         QCOMPARE(orders->view()->width(), orders->tabs()->width() - 16);
 
         rig.resizeTo(1018, 900);
         QCOMPARE(orders->view()->height(), 485);
         QCOMPARE(rig.window.tallyBox()->y() - tallyAt723, 485 - 308);  // down by as much as the view grew
-        QCOMPARE(orders->page(2).bar->y(), 900 - 42);
-        QCOMPARE(orders->page(4).progressGroup->y(), 900 - 168);
+        QCOMPARE(orders->page(2).bar->y(), 900 - 71);
+        QCOMPARE(orders->page(4).progressGroup->y(), 900 - 184);
 
         // The results group and what it holds: G = 900 - 136 - 77.
         const int g = 900 - 136 - 77;
@@ -111,6 +111,33 @@ private Q_SLOTS:
         const int links = rig.window.panelLinks()->y();
         const int diskD = rig.window.diskDLabel()->parentWidget()->y();
         QVERIFY2(playlistFoot < links && links < diskD, qPrintable(QStringLiteral("%1 %2 %3").arg(playlistFoot).arg(links).arg(diskD)));
+    }
+
+    // What lies at the window's foot shows whole above the status bar, and
+    // nothing there covers another: the copy bar, the new-arrivals bar over
+    // the results' foot row, a list's copying animation beside its buttons
+    // and clear of the disk space line, the progress texts.
+    void theFootShowsWholeAndNothingCoversAnother() {
+        Rig rig;
+        QWidget* client = rig.window.centralWidget();
+        auto* orders = rig.window.orderPanel();
+        auto in = [client](const QWidget* w) { return QRect(w->mapTo(client, QPoint(0, 0)), w->size()); };
+        for (int height : {723, 900, 600}) {
+            rig.resizeTo(1018, height);
+            const QString at = QString::number(height);
+            const QRect shown = client->rect();
+            const auto& page = orders->page(1);
+            const QRect bar = in(page.bar), group = in(page.progressGroup), animation = in(page.animation);
+            const QRect arrivals = in(rig.window.newArrivalsBar());
+            const QRect diskLine = in(rig.window.diskLine());
+            const QRect footRow = in(rig.window.resultsPanel()->hotRankingButton());
+            for (const QRect& r : {bar, group, animation, arrivals, in(orders->tabs()), in(rig.window.tallyBox())})
+                QVERIFY2(shown.contains(r), qPrintable(at));
+            QVERIFY2(!bar.intersects(group) && !bar.intersects(footRow) && !bar.intersects(arrivals), qPrintable(at));
+            QVERIFY2(!animation.intersects(diskLine) && group.contains(animation.center()), qPrintable(at));
+            QVERIFY2(!arrivals.intersects(footRow) && !arrivals.intersects(in(rig.window.tallyBox())), qPrintable(at));
+            QVERIFY2(!in(page.progressText).intersects(in(page.seconds)), qPrintable(at));
+        }
     }
 
     void plLeavesOnlyThePlayerAndXzOrAResizeBringsTheRestBack() {

@@ -7,14 +7,14 @@
 #include <string>
 #include <string_view>
 
-#include "library/files.h"
+#include "core/mediafiles.h"
+#include "core/prefixed.h"
 #include "library/layout.h"
-#include "library/prefixed.h"
 
 namespace {
 
 using zorvik::library::kCategories;
-using zorvik::library::kMediaGroupExtensions;
+using zorvik::core::kMediaGroupExtensions;
 using zorvik::library::kNewArrivalFolders;
 using zorvik::library::kPictureThemes;
 using zorvik::library::kSubcategories;
@@ -79,7 +79,7 @@ std::string resourcePage() {
                 "</code></td></tr>\n";
     body += "</table>\n<h2>文件命名</h2>\n<ul>\n"
             "<li>以编号开头的文件（如 <code>3021歌手-歌名.mp3</code>）可以用“编号查找”输入编号找到；</li>\n"
-            "<li>文件名中含 <code>" + std::string(zorvik::library::kPrefixMarker) +
+            "<li>文件名中含 <code>" + std::string(zorvik::core::kPrefixMarker) +
             "</code> 的文件带有前置数据块，复制到顾客设备时软件会自动去掉，文件名中的标记也一并去掉。</li>\n"
             "</ul>\n<p><a href=\"主页.html\">返回主页</a></p>\n";
     return page("Zorvik影音 资源网", body);

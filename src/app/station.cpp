@@ -2,11 +2,13 @@
 
 #include <algorithm>
 
+#include "core/mediafiles.h"
 #include "core/oneshot.h"
+#include "core/prefixed.h"
 #include "core/startuptrace.h"
 #include "library/cacheclean.h"
-#include "library/files.h"
-#include "library/prefixed.h"
+#include "library/drivemap.h"
+#include "library/drivesetup.h"
 #include "library/rename.h"
 #include "library/walk.h"
 #include "platform/copyfile.h"
@@ -17,17 +19,6 @@
 #include "storage/localfolder.h"
 
 namespace zorvik::app {
-
-namespace {
-
-std::vector<std::pair<char, std::string>> driveSection(const core::Settings& settings) {
-    std::vector<std::pair<char, std::string>> drives;
-    for (const auto& [key, value] : settings.readSection("Drives"))
-        if (key.size() == 1 && !value.empty()) drives.emplace_back(key[0], value);
-    return drives;
-}
-
-}  // namespace
 
 Station::Station(core::ProgramFolders folders, QObject* parent)
     : QObject(parent),
@@ -59,9 +50,10 @@ Station::Station(core::ProgramFolders folders, QObject* parent)
     connect(&orderBook_, &orders::OrderBook::message, this, &Station::messageRequested);
     connect(&orderBook_, &orders::OrderBook::focusSearchBox, &search_, &search::SearchController::focusSearchBox);
     connect(&ready_, &library::ReadyListings::message, this, &Station::messageRequested);
-    hotList_.setCurrentItem([this] { return currentItem(); });
     connect(&orderBook_, &orders::OrderBook::tallyRequested, &tally_,
-            [this] { tally_.recompute(orderBook_.active(), orderBook_.rows().entries()); });
+            [this] { tally_.recompute(orderBook_.active(), orderBook_.rows().entries(), orderBook_.rows().sizes()); });
+    // The sizes come from a job, after the rows: the tally follows them.
+    connect(&orderBook_.rows(), &orders::OrderRows::sizesKnown, &orderBook_, &orders::OrderBook::requestTally);
     connect(&tally_, &orders::Tally::listTotalChanged, this,
             [this](int list, const QString& total) { lane(list).setListTotal(total); });
     connect(&orderBook_, &orders::OrderBook::diskSpaceRefreshRequested, &removable_,
@@ -81,14 +73,22 @@ Station::Station(core::ProgramFolders folders, QObject* parent)
     // went away falls back to the local download folder.
     connect(&mounts_, &platform::MountWatcher::drivesChanged, &removable_,
             &storage::RemovableDrives::applyDriveChanges);
-    connect(&removable_, &storage::RemovableDrives::deviceRemoved, &devices_,
-            [this](const QString& root) { devices_.deviceRemoved(root.toStdString()); });
+    connect(&removable_, &storage::RemovableDrives::deviceRemoved, &devices_, [this](const QString& root) {
+        devices_.deviceRemoved(root.toStdString());
+        // The letter may come back naming another customer's device.
+        for (auto& l : lanes_) l->copied()->forgetDrive(root.toStdString());
+    });
     removable_.setChosenDevice(
         [this] { return QString::fromStdString(devices_.deviceRoot(orderBook_.active())); });
     // Each list's copies follow its device folders, and wait while they are found.
-    connect(&devices_, &orders::ListDevices::choosingStarted, this, [this](int list) { lane(list).holdFolders(); });
+    // A lane knows which device its folders are on, so that a file sent to
+    // the local folder after its card was pulled is named at the job's end.
+    connect(&devices_, &orders::ListDevices::choosingStarted, this,
+            [this](int list) { lane(list).holdFolders(devices_.deviceRoot(list)); });
     connect(&devices_, &orders::ListDevices::recordChanged, this,
-            [this](int list, const orders::DestinationRecord& record) { lane(list).setFolders(record); });
+            [this](int list, const orders::DestinationRecord& record) {
+                lane(list).setFolders(record, devices_.deviceRoot(list));
+            });
     connect(&devices_, &orders::ListDevices::diskSpaceRefreshRequested, &removable_,
             &storage::RemovableDrives::requestDiskSpaceLine);
     connect(&orderBook_, &orders::OrderBook::activeChanged, &devices_, &orders::ListDevices::listActivated);
@@ -109,34 +109,45 @@ Station::Station(core::ProgramFolders folders, QObject* parent)
     });
     // The picture browser: its ends sound the error cue; a double-clicked
     // picture goes into the active list and, with "同步下载", onto its device.
-    connect(&pictures_, &library::PictureBrowser::endReached, this, [this] { cues_.request(player::Error); });
+    connect(&pictures_, &library::PictureBrowser::endReached, this, [this] { cues_.request(core::Cues::Error); });
     connect(&pictures_, &library::PictureBrowser::addRequested, this, [this](const QString& path) {
         std::optional<std::string> folder;
-        if (syncDownload_) folder = devices_.destinations(orderBook_.active()).folder(library::Picture);
-        pictureOrder_.add(path.toStdString(), folder);
+        if (syncDownload_) folder = devices_.destinations(orderBook_.active()).folder(core::Picture);
+        pictureOrder_.add(path.toStdString(), folder, activeLane().copied());
     });
     connect(&pictureOrder_, &orders::PictureOrder::copied, &removable_,
             &storage::RemovableDrives::requestDiskSpaceLine);
 }
 
-Station::~Station() = default;
+Station::~Station() { platform::clearCopySources(); }
+
+void Station::applyCopySources() {
+    std::vector<std::string> folders{storage::kLocalDownloadFolder};
+    for (const auto& text : drives_)
+        if (auto letter = library::driveOfBoxText(text)) folders.push_back(library::libraryRoot(std::string(1, *letter)));
+    platform::setCopySources(std::move(folders));
+}
 
 void Station::create() {
     if (!platform::folderExists(folders_.data)) platform::createFolders(folders_.data);
     platform::removeStationTemporaries(folders_.data);  // of saves cut short by a crash
+    settings_.reportProblem();
 
-    // Drive letters map to folders before anything names a drive path.
-    platform::DriveTable::instance().setFixed(driveSection(settings_));
+    // Drive letters map to folders before anything names a drive path; data
+    // disks new to the station get letters of their own.
+    library::applyDriveSection(settings_);
+    library::letterNewDisks(settings_, platform::fixedDataDisks(platform::readMountTable()));
     // Removable drives: the ones present now, then every arrival and removal.
     mounts_.refresh();
 
     // Input methods of the basic-settings panel are listed here.
     bool anyDrive = false;
     for (int n = 0; n < library::kLibraryDriveCount; ++n) {
-        std::string key = "Panfu" + std::to_string(n + 1);
+        const std::string key = core::keys::libraryDrive(n + 1);
         drives_[static_cast<size_t>(n)] = settings_.read(key, key);
         anyDrive = anyDrive || !drives_[static_cast<size_t>(n)].empty();
     }
+    applyCopySources();
     Q_EMIT libraryDrivesLoaded();
     if (!anyDrive) Q_EMIT basicSettingsRequested();
     removable_.start();
@@ -166,13 +177,13 @@ void Station::startupSecondStage() {
     singers_.load(folders_.data + std::string(search::kSingerFileName));
     storage::createStagingFolders();
     // Only exactly "true" counts as on; a change acts as the operator's click would.
-    const bool sync = settings_.read("TongBuXZ", "TongBuXZ") == "true";
-    const bool number = settings_.read("BianHaoCZ", "BianHaoCZ") == "true";
+    const bool sync = settings_.read(core::keys::kSyncDownload) == "true";
+    const bool number = settings_.read(core::keys::kNumberSearch) == "true";
     if (sync != syncDownload_) setSyncDownload(sync);
     if (number != search_.numberMode()) search_.setNumberMode(number);
     Q_EMIT optionBoxesLoaded(sync, number);
     search_.selectTab(0);
-    cues_.request(player::Startup);
+    cues_.request(core::Cues::Startup);
     // The search box takes the focus with its input method here.
     Q_EMIT startupFinished();
     core::traceStartup("start-up timer done");
@@ -192,7 +203,7 @@ void Station::startWarmUp() {
                 [&sink] { sink.tick(); return !sink.stopRequested(); });
         },
         [this](std::int64_t hits) {
-            cues_.request(hits > 0 ? player::Found : player::Error);
+            cues_.request(hits > 0 ? core::Cues::Found : core::Cues::Error);
             listings_.endThreaded();
             Q_EMIT warmUpFinished(hits);
             core::traceStartup("就绪！");
@@ -216,6 +227,7 @@ void Station::close() {
 void Station::stopJobs() {
     closedAt_ = std::chrono::steady_clock::now();
     listings_.stop();
+    results().stopSizing();
     for (auto& l : lanes_) l->stop();
     devices_.stop();
     localCopy_.stop();
@@ -229,13 +241,19 @@ void Station::stopJobs() {
 
 bool Station::jobsEnded() {
     if (closedAt_ == std::chrono::steady_clock::time_point{}) stopJobs();  // ended without a close
+    // Jobs that write get time to finish or clean up; jobs that only read
+    // lose nothing when cut short. A thread in a call on a disk that answers
+    // late holds the process's end until that call returns, so the sooner the
+    // process ends, the fewer such calls it waits for.
     const auto deadline = closedAt_ + std::chrono::milliseconds(1500);
-    bool ended = listings_.waitUntil(deadline);
+    const auto readingDeadline = closedAt_ + std::chrono::milliseconds(100);
+    bool ended = true;
     for (const auto& l : lanes_) ended = l->waitUntil(deadline) && ended;
     for (bool done : {devices_.waitUntil(deadline), localCopy_.waitUntil(deadline), orderBook_.waitUntil(deadline),
-                      removable_.waitUntil(deadline), pictureOrder_.waitUntil(deadline),
-                      fileManager_.waitUntil(deadline), localFolder_.waitUntil(deadline),
-                      categories_.waitUntil(deadline)})
+                      pictureOrder_.waitUntil(deadline), fileManager_.waitUntil(deadline),
+                      localFolder_.waitUntil(deadline), listings_.waitUntil(readingDeadline),
+                      results().waitUntil(readingDeadline), orderBook_.rows().waitUntil(readingDeadline),
+                      removable_.waitUntil(readingDeadline), categories_.waitUntil(readingDeadline)})
         ended = done && ended;
     return ended;
 }
@@ -272,7 +290,7 @@ void Station::setSyncDownload(bool on) {
     syncDownload_ = on;
     Q_EMIT syncDownloadChanged(on);
     Q_EMIT search_.focusSearchBox();
-    cues_.request(player::Select);
+    cues_.request(core::Cues::Select);
 }
 
 void Station::downloadSelected() {
@@ -289,20 +307,21 @@ void Station::deleteResultForGood() {
 }
 
 void Station::deleteSelectedEntries() {
-    orderBook_.deleteSelected(orders::deviceCopyNamer(devices_.destinations(orderBook_.active()).record()));
+    orderBook_.deleteSelected(orders::deviceCopyNamer(devices_.destinations(orderBook_.active()).record()),
+                              activeLane().copied());
 }
 
 void Station::makeResultCurrent(int row) {
     if (row < 0 || row >= results().count()) return;
     const std::string& path = results().path(row);
-    preview_.makeResultCurrent(row, path, std::string(library::fileNameOf(path)));
+    preview_.makeResultCurrent(row, path, std::string(core::fileNameOf(path)));
     Q_EMIT statusText(QString::fromStdString(currentItem()));
 }
 
 void Station::makeEntryCurrent(int row) {
     if (row < 0 || row >= orderBook_.rows().count()) return;
     const std::string& entry = orderBook_.rows().entry(row);
-    preview_.makeEntryCurrent(row, entry, library::displayName(entry));
+    preview_.makeEntryCurrent(row, entry, core::displayName(entry));
 }
 
 std::vector<player::PlaylistEntry> Station::resultEntries(const std::vector<int>& rows) {
@@ -343,10 +362,11 @@ void Station::addEntriesToPlaylist() { preview_.addToPlaylist(selectedOrderEntri
 void Station::setLibraryDrive(int index, const std::string& text) {
     if (index < 0 || index >= library::kLibraryDriveCount) return;
     drives_[static_cast<size_t>(index)] = text;
+    applyCopySources();
 }
 
 void Station::setCurrentItem(std::string path, std::string shownName) {
-    if (shownName.empty()) shownName = library::fileNameOf(path);
+    if (shownName.empty()) shownName = core::fileNameOf(path);
     preview_.setCurrentItem(std::move(path), std::move(shownName));
 }
 
@@ -354,7 +374,10 @@ std::optional<std::string> Station::renameResult(int row, const std::string& new
     if (row < 0 || row >= results().count()) return std::nullopt;
     const std::string oldPath = results().path(row);
     auto newPath = library::renameResult(results(), row, newName);
-    if (newPath && currentItem() == oldPath) setCurrentItem(*newPath);
+    if (newPath && currentItem() == oldPath) {
+        setCurrentItem(*newPath);
+        Q_EMIT statusText(QString::fromStdString(currentItem()));  // it names the current item
+    }
     return newPath;
 }
 

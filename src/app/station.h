@@ -34,6 +34,7 @@
 #include "search/categorybrowser.h"
 #include "search/patterns.h"
 #include "search/searchcontroller.h"
+#include "search/searchinputmethod.h"
 #include "search/singers.h"
 
 namespace zorvik::app {
@@ -57,7 +58,8 @@ public:
     // at once, removing their temporary files.
     void close();
     void destroy();
-    // Waits for the jobs until 1.5 s after the close; false when one is still
+    // Waits for the jobs that write until 1.5 s after the close, for those
+    // that only read (walks, sizes, space lines) 0.1 s; false when one is still
     // running (stuck in a call on a hung device), and the program ends without it.
     bool jobsEnded();
 
@@ -73,6 +75,7 @@ public:
     library::ResultList& results() { return listings_.results(); }
     QItemSelectionModel& resultSelection() { return resultSelection_; }
     search::SearchController& search() { return search_; }
+    search::SearchInputMethod& searchInputMethod() { return searchInputMethod_; }
     search::SingerBrowser& singers() { return singers_; }
     search::CategoryBrowser& categories() { return categories_; }
     library::HotList& hotList() { return hotList_; }
@@ -157,6 +160,9 @@ private:
     void startupSecondStage();
     void startWarmUp();
     void stopJobs();
+    // Copies read only from the library roots of the drives set and the
+    // local download folder.
+    void applyCopySources();
     // Playlist entries for result rows and order rows: path and row caption.
     std::vector<player::PlaylistEntry> resultEntries(const std::vector<int>& rows);
     std::vector<player::PlaylistEntry> selectedOrderEntries();
@@ -171,6 +177,7 @@ private:
     library::Listings listings_;
     QItemSelectionModel resultSelection_{&listings_.results()};
     search::SearchController search_{listings_, cues_, drives_, patterns_};
+    search::SearchInputMethod searchInputMethod_{search_};
     search::SingerBrowser singers_{search_};
     search::CategoryBrowser categories_{listings_, cues_, drives_};
     library::HotList hotList_;

@@ -4,10 +4,10 @@ namespace zorvik::core {
 
 namespace {
 
-QUrl pageAddress(const Settings& settings, const char* key, const ProgramFolders& folders,
+QUrl pageAddress(const Settings& settings, const keys::Key& key, const ProgramFolders& folders,
                  const char* shipped) {
     const QString program = QString::fromStdString(folders.program);
-    const QString value = QString::fromStdString(settings.read(kMakerPagesSection, key));
+    const QString value = QString::fromStdString(settings.read(key));
     // "www.example.cn" becomes an http address, a path a file address; a
     // relative path is taken from the program folder.
     if (!value.isEmpty()) {
@@ -20,8 +20,8 @@ QUrl pageAddress(const Settings& settings, const char* key, const ProgramFolders
 }  // namespace
 
 MakerPages makerPages(const Settings& settings, const ProgramFolders& folders) {
-    return {pageAddress(settings, kHomePageKey, folders, kShippedHomePage),
-            pageAddress(settings, kResourcePageKey, folders, kShippedResourcePage)};
+    return {pageAddress(settings, keys::kHomePage, folders, kShippedHomePage),
+            pageAddress(settings, keys::kResourcePage, folders, kShippedResourcePage)};
 }
 
 }  // namespace zorvik::core

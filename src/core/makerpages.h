@@ -17,9 +17,6 @@ struct MakerPages {
     QUrl resource;
 };
 
-inline constexpr const char* kMakerPagesSection = "WangZhi";
-inline constexpr const char* kHomePageKey = "ZhuYe";
-inline constexpr const char* kResourcePageKey = "ZiYuan";
 // The shipped pages, relative to the program folder.
 inline constexpr const char* kShippedHomePage = "网页/主页.html";
 inline constexpr const char* kShippedResourcePage = "网页/资源网.html";

@@ -124,6 +124,15 @@ constexpr std::string_view kWriteFailed = "无法保存设置文件";
 
 Settings::Settings(std::string filePath) : path_(std::move(filePath)) {}
 
+std::string Settings::problem() const {
+    if (platform::readFileLines(path_) || platform::lastError() == ENOENT) return {};
+    return platform::lastErrorText();
+}
+
+void Settings::reportProblem() const {
+    if (std::string why = problem(); !why.empty()) reportFileError(kReadFailed, path_, why);
+}
+
 std::string Settings::read(std::string_view section, std::string_view key) const {
     auto lines = platform::readTextLines(path_);
     return lines ? profile::readValue(*lines, section, key) : std::string();
@@ -148,8 +157,8 @@ bool Settings::write(std::string_view section,
         file = std::move(*existing);
     } else if (platform::lastError() != ENOENT) {
         // Only a file that is not there starts afresh: one that cannot be
-        // read (a link loop, no rights, a failing disk) is never replaced.
-        reportFileError(kReadFailed, path_, platform::lastErrorText());
+        // read (a folder, a link loop, no rights, a failing disk) is never replaced.
+        reportFileError(kWriteFailed, path_, platform::lastErrorText());
         return false;
     }
     std::vector<std::string> lines;

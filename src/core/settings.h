@@ -4,6 +4,8 @@
 #include <string_view>
 #include <vector>
 
+#include "core/settingskeys.h"
+
 namespace zorvik::core {
 
 // The settings file "Corlen.ini", with the private-profile rules the shop's
@@ -17,12 +19,20 @@ public:
 
     const std::string& filePath() const { return path_; }
 
+    // Why the file is there but cannot be read (a folder, too large, no
+    // rights); empty when it reads or is absent. Reads then give the empty
+    // text and writes fail, so the operator is told once, at start.
+    std::string problem() const;
+    void reportProblem() const;
+
     std::string read(std::string_view section, std::string_view key) const;
+    std::string read(const keys::Key& key) const { return read(key.section, key.name); }
     // Key/value pairs of a section in file order (first occurrence of each key).
     std::vector<std::pair<std::string, std::string>> readSection(std::string_view section) const;
     // On failure the platform's error text goes to the error box and the
     // value is not stored.
     bool write(std::string_view section, std::string_view key, std::string_view value);
+    bool write(const keys::Key& key, std::string_view value) { return write(key.section, key.name, value); }
     // Several keys of one section in one replacement of the file: all or none.
     bool write(std::string_view section, const std::vector<std::pair<std::string, std::string>>& values);
 

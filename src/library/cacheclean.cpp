@@ -1,6 +1,6 @@
 #include "library/cacheclean.h"
 
-#include "library/files.h"
+#include "core/mediafiles.h"
 #include "platform/fileops.h"
 #include "platform/wildcard.h"
 
@@ -10,7 +10,7 @@ void cleanCachedMedia(std::string_view folder) {
     std::string base(folder);
     if (!base.empty() && base.back() != '\\' && base.back() != '/') base += '\\';
     for (const auto& entry : platform::listFolder(base)) {
-        std::string ext = platform::asciiLower(extensionOf(entry.name));
+        std::string ext = platform::asciiLower(core::extensionOf(entry.name));
         if (!ext.empty() && kCachedMediaExtensions.find(ext) != std::string_view::npos &&
             entry.kind == platform::EntryKind::File)
             platform::deleteFile(base + entry.name);

@@ -34,10 +34,8 @@ std::optional<std::string> driveBoxEdit(std::string_view edited, std::size_t cur
     return std::nullopt;
 }
 
-std::string driveKey(int n) { return "PanFu" + std::to_string(n); }
-
 bool storeLibraryDrive(core::Settings& settings, int n, std::string_view text) {
-    const std::string key = driveKey(n);
+    const std::string key = core::keys::libraryDrive(n);
     return settings.write(key, key, text);
 }
 

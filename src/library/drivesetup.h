@@ -30,8 +30,6 @@ std::optional<char> driveOfBoxText(std::string_view text);
 // come out upper case, a blank stays a blank, and nullopt refuses the edit.
 std::optional<std::string> driveBoxEdit(std::string_view edited, std::size_t cursor);
 
-// Section and key of library drive n (1 ... 6): "PanFu" + n.
-std::string driveKey(int n);
 // Stores the text of drive n's box as it stands; a blank reads back empty.
 bool storeLibraryDrive(core::Settings& settings, int n, std::string_view text);
 

@@ -1,5 +1,6 @@
 #include "library/hotlist.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "core/errors.h"
@@ -11,8 +12,10 @@ namespace zorvik::library {
 
 namespace {
 constexpr std::string_view kMark = "C,";
-constexpr std::int64_t kCountCeiling = 999'999'999'999'999;
 constexpr std::string_view kSaveFailed = "无法保存热门推荐文件";
+// A line for every file ever copied: a busy shop's list outgrows the other
+// data files' limit in a few years. It is read once, on a job.
+constexpr std::int64_t kLargestHotListFile = std::int64_t{16} << 20;
 }  // namespace
 
 HotLineParts splitHotLine(std::string_view line) {
@@ -26,7 +29,7 @@ std::int64_t hotCountOf(std::string_view line) {
     for (char c : line.substr(0, line.find('C'))) {
         if (c < '0' || c > '9') continue;  // a thousands separator, whichever the locale used
         count = count * 10 + (c - '0');
-        if (count > kCountCeiling) return kCountCeiling;
+        if (count > kHotCountMaximum) return kHotCountMaximum;
     }
     return count;
 }
@@ -41,7 +44,11 @@ HotList::HotList(QObject* parent) : QObject(parent) {
     core::makeOneShot(hotCountTimer_, "BaiSTimer", 20);
     connect(&hotCountTimer_, &QTimer::timeout, this, [this] {
         hotCountTimer_.stop();
-        if (currentItem_) increment(currentItem_());
+        const auto paths = std::exchange(countsRequested_, {});
+        if (paths.empty()) return;
+        for (const auto& path : paths) countOne(path);
+        save();
+        Q_EMIT changed();
     });
 }
 
@@ -53,7 +60,7 @@ struct HotList::Loading {
 };
 
 void HotList::read(const std::string& file, Loading& loading) {
-    auto read = platform::readFileLines(file);
+    auto read = platform::readFileLines(file, kLargestHotListFile);
     if (!read) {
         loading.error = platform::lastErrorText();
         return;
@@ -116,7 +123,9 @@ void HotList::adopt(const std::shared_ptr<Loading>& loading) {
     lines_ = std::move(loading->lines);
     undecodable_ = std::move(loading->undecodable);
     writable_ = true;
-    for (const auto& path : std::exchange(countedWhileLoading_, {})) increment(path);
+    const auto counted = std::exchange(countedWhileLoading_, {});
+    for (const auto& path : counted) countOne(path);
+    if (!counted.empty()) save();
     Q_EMIT changed();
 }
 
@@ -157,6 +166,12 @@ void HotList::save() {
 }
 
 void HotList::increment(const std::string& path) {
+    countOne(path);
+    save();
+    Q_EMIT changed();
+}
+
+void HotList::countOne(const std::string& path) {
     if (path.empty()) return;
     if (loading_) {
         countedWhileLoading_.push_back(path);
@@ -169,14 +184,17 @@ void HotList::increment(const std::string& path) {
         const auto parts = splitHotLine(lines[static_cast<size_t>(i)]);
         if (!parts.prefix.empty() && parts.path == path) found = i;
     }
-    if (found < 0)
+    if (found < 0) {
         lines_.insert(hotLineOf(1, path));
-    else
-        lines_.replace(found, hotLineOf(hotCountOf(lines[static_cast<size_t>(found)]) + 1, path));
-    save();
-    Q_EMIT changed();
+        return;
+    }
+    const std::int64_t count = std::min(hotCountOf(lines[static_cast<size_t>(found)]) + 1, kHotCountMaximum);
+    lines_.replace(found, hotLineOf(count, path));
 }
 
-void HotList::requestCount() { core::requestOnce(hotCountTimer_); }
+void HotList::requestCount(const QString& path) {
+    countsRequested_.push_back(path.toStdString());
+    core::requestOnce(hotCountTimer_);
+}
 
 }  // namespace zorvik::library

@@ -3,7 +3,6 @@
 #include <QObject>
 #include <QTimer>
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -18,13 +17,17 @@ namespace zorvik::library {
 inline constexpr std::string_view kHotListFileName = "热门推荐.txt";
 
 // A hot list line is a count, "C," and a library path: "012C,E:\...\x.mp3".
+// Counts stop at this many copies, so that a line always holds a number the
+// ranking can order by; a larger count read from a file reads as this.
+inline constexpr std::int64_t kHotCountMaximum = 999'999'999;
 struct HotLineParts {
     std::string_view prefix;  // the count and "C,"; empty when the line has no "C,"
     std::string_view path;    // what follows the first "C,"; the whole line when none
 };
 HotLineParts splitHotLine(std::string_view line);
-// The number written before the first "C". Files written with the locale's
-// thousands separator ("1,203C,") read as the number they meant.
+// The number written before the first "C", at most kHotCountMaximum. Files
+// written with the locale's thousands separator ("1,203C,") read as the
+// number they meant.
 std::int64_t hotCountOf(std::string_view line);
 // The line of `count` copies of `path`: plain digits, at least three.
 std::string hotLineOf(std::int64_t count, std::string_view path);
@@ -60,11 +63,9 @@ public:
     // so a power cut loses no count.
     void increment(const std::string& path);
 
-    // Where the file to count comes from: the current item when the timer fires.
-    void setCurrentItem(std::function<std::string()> currentItem) { currentItem_ = std::move(currentItem); }
-    // After each immediate copy: the current item is counted 20 ms later;
-    // requests before then fold into that one count.
-    void requestCount();
+    // After each immediate copy: `path` is counted 20 ms later. Every request
+    // is one count of its own file; a burst costs one save.
+    void requestCount(const QString& path);
 
 Q_SIGNALS:
     void changed();
@@ -76,6 +77,7 @@ private:
     void adopt(const std::shared_ptr<Loading>& loading);
     void save();
     bool write() const;
+    void countOne(const std::string& path);
 
     SortedLines lines_;
     // Lines whose bytes did not decode, by their text: written back as they were.
@@ -84,7 +86,7 @@ private:
     // A file that could not be read is never written over.
     bool writable_ = false;
     bool saveFailureShown_ = false;
-    std::function<std::string()> currentItem_;
+    std::vector<std::string> countsRequested_;
     QTimer hotCountTimer_{this};  // BaiSTimer
     std::shared_ptr<Loading> loading_;
     std::vector<std::string> countedWhileLoading_;

@@ -8,8 +8,8 @@
 
 #include "library/layout.h"
 
-namespace zorvik::player {
-class CuePlayer;
+namespace zorvik::core {
+class Cues;
 }
 
 namespace zorvik::library {
@@ -43,7 +43,7 @@ std::string newArrivalFolder(std::string_view letter, const NewArrivalKind& kind
 class ReadyListings final : public QObject {
     Q_OBJECT
 public:
-    ReadyListings(Listings& listings, player::CuePlayer& cues, const LibraryDrives& drives,
+    ReadyListings(Listings& listings, core::Cues& cues, const LibraryDrives& drives,
                   HotList& hotList, QObject* parent = nullptr);
 
     // A button of the new-arrivals bar (0 ... 4): the kind's folders on
@@ -63,7 +63,7 @@ Q_SIGNALS:
 
 private:
     Listings& listings_;
-    player::CuePlayer& cues_;
+    core::Cues& cues_;
     const LibraryDrives& drives_;
     HotList& hotList_;
 };

@@ -1,7 +1,7 @@
 #include "library/rename.h"
 
-#include "library/files.h"
-#include "library/prefixed.h"
+#include "core/mediafiles.h"
+#include "core/prefixed.h"
 #include "library/resultlist.h"
 #include "platform/fileops.h"
 #include "platform/names.h"
@@ -15,11 +15,11 @@ std::string_view renameRefusal(std::string_view newName) {
 }
 
 std::string renamedPath(std::string_view oldPath, std::string_view newName) {
-    std::string_view folder = oldPath.substr(0, oldPath.size() - fileNameOf(oldPath).size());
+    std::string_view folder = oldPath.substr(0, oldPath.size() - core::fileNameOf(oldPath).size());
     std::string path(folder);
     path += newName;
-    if (isPrefixed(oldPath)) path += kPrefixMarker;
-    path += extensionOf(oldPath);
+    if (core::isPrefixed(oldPath)) path += core::kPrefixMarker;
+    path += core::extensionOf(oldPath);
     return path;
 }
 

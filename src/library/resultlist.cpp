@@ -1,25 +1,38 @@
 #include "library/resultlist.h"
 
-#include <iterator>
+#include <algorithm>
 
-#include "library/files.h"
+#include "core/mediafiles.h"
 #include "library/hotlist.h"
 
 namespace zorvik::library {
 
 namespace {
 constexpr std::int64_t kUnknown = -2;  // -1 is taken: a file that cannot be found
-}
+constexpr std::int64_t kAsked = -3;    // being read
+}  // namespace
 
-ResultList::ResultList(QObject* parent) : QAbstractTableModel(parent) {}
+ResultList::ResultList(QObject* parent)
+    : QAbstractTableModel(parent), sizeReader_(this, [this](std::vector<FileSizes::Size> sizes) { sized(sizes); }) {}
+
+void ResultList::sized(const std::vector<FileSizes::Size>& sizes) {
+    int first = count(), last = -1;
+    for (const auto& size : sizes) {
+        if (size.row >= count()) continue;
+        const Row& r = rows_[static_cast<size_t>(size.row)];
+        if (r.path != size.path) continue;
+        r.size = size.bytes;
+        first = std::min(first, size.row);
+        last = std::max(last, size.row);
+    }
+    if (last >= 0) Q_EMIT dataChanged(index(first, Size), index(last, Size));
+}
 
 void ResultList::clear() {
     beginResetModel();
-    paths_ = {};
+    sizeReader_.forget();
+    rows_ = std::deque<Row>();  // with its block map, which clear() would keep
     source_ = Source::SearchResults;
-    hotPrefixes_.clear();
-    sizes_.clear();
-    sizes_.shrink_to_fit();
     endResetModel();
     Q_EMIT countChanged(0);
 }
@@ -28,8 +41,7 @@ void ResultList::append(std::vector<std::string>&& paths) {
     if (paths.empty()) return;
     int first = count();
     beginInsertRows({}, first, first + static_cast<int>(paths.size()) - 1);
-    std::move(paths.begin(), paths.end(), std::back_inserter(paths_));
-    sizes_.resize(paths_.size(), kUnknown);
+    for (auto& path : paths) rows_.push_back({std::move(path), nullptr, kUnknown});
     endInsertRows();
     Q_EMIT countChanged(count());
 }
@@ -41,32 +53,34 @@ void ResultList::showHotView(const std::vector<std::string>& lines) {
     source_ = Source::HotView;
     for (const auto& text : lines) {
         const auto parts = splitHotLine(text);
-        hotPrefixes_.emplace_back(parts.prefix);
-        paths_.emplace_back(parts.path);
+        rows_.push_back({std::string(parts.path), std::make_unique<const std::string>(parts.prefix), kUnknown});
     }
-    sizes_.resize(paths_.size(), kUnknown);
     endInsertRows();
     Q_EMIT countChanged(count());
 }
 
 std::string ResultList::line(int row) const {
     if (row < 0 || row >= count()) return {};
-    if (source_ != Source::HotView) return path(row);
-    return hotPrefixes_[static_cast<size_t>(row)] + path(row);
+    const Row& r = rows_[static_cast<size_t>(row)];
+    return r.hotPrefix ? *r.hotPrefix + r.path : r.path;
 }
 
 void ResultList::replacePath(int row, std::string path) {
     if (row < 0 || row >= count()) return;
-    paths_[static_cast<size_t>(row)] = std::move(path);
-    sizes_[static_cast<size_t>(row)] = kUnknown;
+    Row& r = rows_[static_cast<size_t>(row)];
+    r.path = std::move(path);
+    r.size = kUnknown;
     Q_EMIT dataChanged(index(row, 0), index(row, ColumnCount - 1));
 }
 
 void ResultList::removeResult(int row) {
     if (row < 0 || row >= count()) return;
     beginRemoveRows({}, row, row);
-    paths_.erase(paths_.begin() + row);
-    sizes_.erase(sizes_.begin() + row);
+    rows_.erase(rows_.begin() + row);
+    // Answers on their way name the rows as they were: the rows that moved
+    // up are asked again.
+    for (auto it = rows_.begin() + row; it != rows_.end(); ++it)
+        if (it->size == kAsked) it->size = kUnknown;
     endRemoveRows();
 }
 
@@ -78,31 +92,36 @@ int ResultList::columnCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : ColumnCount;
 }
 
-std::int64_t ResultList::sizeOf(int row) const {
-    auto& size = sizes_[static_cast<size_t>(row)];
-    if (size == kUnknown) size = fileSize(paths_[static_cast<size_t>(row)]);
-    return size;
+std::optional<std::int64_t> ResultList::sizeOf(int row) const {
+    const Row& r = rows_[static_cast<size_t>(row)];
+    if (r.size == kUnknown) {
+        r.size = kAsked;
+        sizeReader_.request(row, r.path);
+    }
+    if (r.size == kAsked) return std::nullopt;
+    return r.size;
 }
 
 QVariant ResultList::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= count()) return {};
-    const std::string& p = path(index.row());
+    const Row& r = rows_[static_cast<size_t>(index.row())];
+    const std::string& p = r.path;
     if (role == Qt::DecorationRole && index.column() == Name)
-        return icons_[static_cast<size_t>(iconOf(p))];
+        return icons_[static_cast<size_t>(core::iconOf(p))];
     if (role != Qt::DisplayRole) return {};
     switch (index.column()) {
         case Name:
-            if (source_ == Source::HotView)
-                return QString::fromStdString(hotPrefixes_[static_cast<size_t>(index.row())] + displayName(p));
-            return QString::fromStdString(displayName(p));
+            if (r.hotPrefix) return QString::fromStdString(*r.hotPrefix + core::displayName(p));
+            return QString::fromStdString(core::displayName(p));
         case Type: {
-            std::string_view type = typeTextOf(p);
+            std::string_view type = core::typeTextOf(p);
             return QString::fromUtf8(type.data(), static_cast<qsizetype>(type.size()));
         }
         case Size: {
-            const std::int64_t size = sizeOf(index.row());
-            if (size < 0 && source_ == Source::HotView) return QStringLiteral("不存在");
-            return QString::fromStdString(sizeText(size));
+            const auto size = sizeOf(index.row());
+            if (!size) return QString();  // shown once the disk has answered
+            if (*size < 0 && source_ == Source::HotView) return QStringLiteral("不存在");
+            return QString::fromStdString(core::sizeText(*size));
         }
         case Number: return index.row() + 1;
         default: return {};

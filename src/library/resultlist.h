@@ -4,15 +4,20 @@
 #include <array>
 #include <cstdint>
 #include <deque>
+#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
+
+#include "library/filesizes.h"
 
 namespace zorvik::library {
 
 // The result store and the rows shown for it: row i is store line i. Rows
 // arrive in batches while a walk runs. What a row shows is worked out when
-// the view asks for it, and a file's size is read once, when its row is
-// first drawn, so a listing of a million hits costs only its paths.
+// the view asks for it, and a file's size is read once, on a job, when its
+// row is first drawn, so a listing of a million hits costs only its paths
+// and a slow library disk never holds the window.
 class ResultList final : public QAbstractTableModel {
     Q_OBJECT
 public:
@@ -24,10 +29,10 @@ public:
     void clear();
     void append(std::vector<std::string>&& paths);
 
-    int count() const { return static_cast<int>(paths_.size()); }
+    int count() const { return static_cast<int>(rows_.size()); }
     // The path behind a row, for every operation that takes a row's file:
     // in the hot view, its line less the count and "C," in front.
-    const std::string& path(int row) const { return paths_[static_cast<size_t>(row)]; }
+    const std::string& path(int row) const { return rows_[static_cast<size_t>(row)].path; }
 
     // What backs the rows: the result store, or the hot view, whose line i
     // (the hot list read backwards) row i shows.
@@ -39,7 +44,7 @@ public:
     std::string line(int row) const;
     // After a rename: the row names the file that now exists.
     void replacePath(int row, std::string path);
-    // The row and its path go together; the rows after it move up.
+    // The rows after it move up, each with its own path, count and size.
     void removeResult(int row);
 
     // Icons of the five media groups, given by the window layer.
@@ -51,17 +56,31 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
+    // Closing: size readings stop.
+    void stopSizing() { sizeReader_.stop(); }
+    bool waitUntil(core::Job::Deadline deadline) const { return sizeReader_.waitUntil(deadline); }
+
 Q_SIGNALS:
     void countChanged(int rows);
 
 private:
-    std::int64_t sizeOf(int row) const;
+    // What a row knows goes in one place, so that no change to the rows can
+    // leave one part of a row behind.
+    struct Row {
+        std::string path;
+        // The count and "C," in front of a hot view row's path. Only hot view
+        // rows have one, so a listing of a million hits pays a pointer each.
+        std::unique_ptr<const std::string> hotPrefix;
+        mutable std::int64_t size;  // read on a job when the row is first shown
+    };
+    // Nothing while the size is being read.
+    std::optional<std::int64_t> sizeOf(int row) const;
+    void sized(const std::vector<FileSizes::Size>& sizes);
 
-    std::deque<std::string> paths_;  // grows without moving what it holds
-    mutable std::vector<std::int64_t> sizes_;  // kUnknown until first shown
+    std::deque<Row> rows_;  // grows without moving what it holds
     std::array<QVariant, 5> icons_;
     Source source_ = Source::SearchResults;
-    std::vector<std::string> hotPrefixes_;  // the count and "C," of each hot view row
+    mutable FileSizes sizeReader_;  // last: its jobs are joined before the rest goes
 };
 
 }  // namespace zorvik::library

@@ -4,24 +4,40 @@
 #include <deque>
 #include <mutex>
 
-#include "library/files.h"
-#include "library/prefixed.h"
+#include "core/cues.h"
+#include "core/mediafiles.h"
+#include "core/prefixed.h"
 #include "platform/fileops.h"
 #include "platform/process.h"
-#include "player/cueplayer.h"
 
 namespace zorvik::orders {
+
+// Work carries the device its list had when it was asked for, so that a
+// file that ends up elsewhere is named.
+struct CopyLane::Batch {
+    std::vector<std::string> entries;
+    std::string deviceRoot;
+};
+struct CopyLane::Item {
+    std::string path;
+    std::string deviceRoot;
+};
+struct CopyLane::Outcome {
+    CopyFailures failures;
+    bool landed = false;  // the file itself is on the device it was meant for
+};
 
 // What the list's job shares with the list: everything under one mutex.
 struct CopyLane::Shared {
     std::mutex mutex;
     std::condition_variable_any foldersSet;
     DestinationRecord folders = defaultDestinationRecord();
+    std::string deviceRoot;  // of `folders`, or of the device being chosen
     bool foldersHeld = false;
     bool lyrics = false;
     int barMaximum = 0;
-    std::deque<std::vector<std::string>> batches;  // each "下载" press, in turn
-    std::deque<std::string> immediate;
+    std::deque<Batch> batches;  // each "下载" press, in turn
+    std::deque<Item> immediate;
     bool running = false;
     FolderChooser chooser;  // a file in no media group follows the list's previous file
 };
@@ -29,24 +45,30 @@ struct CopyLane::Shared {
 namespace {
 
 std::string withExtension(const std::string& path, std::string_view extension) {
-    return path.substr(0, path.size() - library::extensionOf(path).size()) + std::string(extension);
+    return path.substr(0, path.size() - core::extensionOf(path).size()) + std::string(extension);
 }
 
-CopyFailureItem failureOf(const std::string& name, const platform::CopyResult& result) {
-    return {QString::fromStdString(name), result.failure, result.error};
+// A refused source is named by its whole path: its name alone would pass
+// for a library file.
+CopyFailureItem failureOf(const std::string& source, const std::string& name, const platform::CopyResult& result) {
+    const bool refused = result.failure == platform::CopyFailure::OutsideLibrary;
+    return {QString::fromStdString(refused ? source : name), result.failure, result.error, {}};
 }
 
-// Not failures: a file the device already has is left alone, and a stopped
-// copy is the station closing.
+// A stopped copy is the station closing, not a failure. A file the device
+// already has is left alone, and named: it may be the customer's own.
 bool counts(const platform::CopyResult& result) {
-    return !result.ok() && result.failure != platform::CopyFailure::AlreadyThere &&
-           result.failure != platform::CopyFailure::Stopped;
+    return !result.ok() && result.failure != platform::CopyFailure::Stopped;
 }
 
 }  // namespace
 
-CopyLane::CopyLane(int list, player::CuePlayer& cues, QObject* parent)
-    : QObject(parent), list_(list), cues_(cues), shared_(std::make_shared<Shared>()) {
+CopyLane::CopyLane(int list, core::Cues& cues, QObject* parent)
+    : QObject(parent),
+      list_(list),
+      cues_(cues),
+      shared_(std::make_shared<Shared>()),
+      copied_(std::make_shared<CopiedFiles>()) {
     qRegisterMetaType<CopyProgress>();
     qRegisterMetaType<CopyFailures>();
     progressTimer_.setObjectName(QStringLiteral("progressTimer%1").arg(list));
@@ -61,15 +83,17 @@ bool CopyLane::running() const {
     return shared_->running;
 }
 
-void CopyLane::setFolders(const DestinationRecord& folders) {
+void CopyLane::setFolders(const DestinationRecord& folders, std::string deviceRoot) {
     std::lock_guard lock(shared_->mutex);
     shared_->folders = folders;
+    shared_->deviceRoot = std::move(deviceRoot);
     shared_->foldersHeld = false;
     shared_->foldersSet.notify_all();
 }
 
-void CopyLane::holdFolders() {
+void CopyLane::holdFolders(std::string deviceRoot) {
     std::lock_guard lock(shared_->mutex);
+    shared_->deviceRoot = std::move(deviceRoot);
     shared_->foldersHeld = true;
 }
 
@@ -86,16 +110,16 @@ void CopyLane::setListTotal(const QString& sizeText) {
 void CopyLane::startBatch(std::vector<std::string> entries) {
     {
         std::lock_guard lock(shared_->mutex);
-        shared_->batches.push_back(std::move(entries));
+        shared_->batches.push_back({std::move(entries), shared_->deviceRoot});
     }
-    if (list_ != 1) cues_.request(player::Select);
+    if (list_ != 1) cues_.request(core::Cues::Select);
     startWorker();
 }
 
 void CopyLane::queueImmediate(std::string path) {
     {
         std::lock_guard lock(shared_->mutex);
-        shared_->immediate.push_back(std::move(path));
+        shared_->immediate.push_back({std::move(path), shared_->deviceRoot});
     }
     ++added_;
     startWorker();
@@ -118,7 +142,7 @@ void CopyLane::startWorker() {
 void CopyLane::work(std::stop_token stop) {
     platform::lowerCurrentThreadPriority();
     for (;;) {
-        std::vector<std::string> batch;
+        Batch batch;
         bool haveBatch = false;
         {
             std::lock_guard lock(shared_->mutex);
@@ -146,15 +170,16 @@ void CopyLane::work(std::stop_token stop) {
     }
 }
 
-bool CopyLane::runBatch(const std::vector<std::string>& entries, const std::stop_token& stop) {
-    const int total = static_cast<int>(entries.size());
+bool CopyLane::runBatch(const Batch& batch, const std::stop_token& stop) {
+    const int total = static_cast<int>(batch.entries.size());
     jobs_.post([this] { beginBatch(); });
     CopyFailures failures;
     for (int i = 1; i <= total; ++i) {
         jobs_.post([this] { Q_EMIT diskSpaceRefreshRequested(); });
-        auto failed = copyOne(entries[static_cast<size_t>(i - 1)], {false, i, total, {}, false}, stop);
-        if (!failed) return false;
-        failures += *failed;
+        auto outcome =
+            copyOne(batch.entries[static_cast<size_t>(i - 1)], batch.deviceRoot, {false, i, total, {}, false}, stop);
+        if (!outcome) return false;
+        failures += outcome->failures;
     }
     jobs_.post([this, failures] { endBatch(failures); });
     return true;
@@ -163,7 +188,7 @@ bool CopyLane::runBatch(const std::vector<std::string>& entries, const std::stop
 bool CopyLane::runImmediate(const std::stop_token& stop) {
     jobs_.post([this] { beginImmediate(); });
     for (;;) {
-        std::string item;
+        Item item;
         {
             std::lock_guard lock(shared_->mutex);
             if (shared_->immediate.empty()) return true;
@@ -171,45 +196,64 @@ bool CopyLane::runImmediate(const std::stop_token& stop) {
             shared_->immediate.pop_front();
         }
         jobs_.post([this] { refreshBarMaximum(); });
-        auto failed = copyOne(item, {true, 0, 0, {}, false}, stop);
-        if (!failed) return false;
-        jobs_.post([this, failures = *failed] { immediateItemDone(failures); });
+        auto outcome = copyOne(item.path, item.deviceRoot, {true, 0, 0, {}, false}, stop);
+        if (!outcome) return false;
+        // The hot list counts the file that was copied, whatever is current by then.
+        const QString counted = outcome->landed ? QString::fromStdString(item.path) : QString();
+        jobs_.post([this, failures = outcome->failures, counted] { immediateItemDone(failures, counted); });
     }
 }
 
 // Copies one entry into its media group's folder on the device: a prefixed
 // file as its plain media bytes, straight from the library file, under the
 // name without the marker; lyrics beside songs when asked for. A file already
-// on the device is left alone. Returns the files that did not land, or
-// nothing when the job was stopped.
-std::optional<CopyFailures> CopyLane::copyOne(const std::string& source, CopyProgress progress,
-                                              const std::stop_token& stop) {
-    const auto group = library::mediaGroupOf(library::extensionOf(source));
+// on the device is left alone. Returns the files that did not land where
+// they were meant to, or nothing when the job was stopped.
+std::optional<CopyLane::Outcome> CopyLane::copyOne(const std::string& source, const std::string& deviceRoot,
+                                                   CopyProgress progress, const std::stop_token& stop) {
+    const auto group = core::mediaGroupOf(core::extensionOf(source));
     std::string folder;
     bool lyrics = false;
+    bool elsewhere = false;
     {
         std::unique_lock lock(shared_->mutex);
         // A device being chosen for the list: its folders are what counts.
         if (!shared_->foldersSet.wait(lock, stop, [this] { return !shared_->foldersHeld; })) return std::nullopt;
         folder = shared_->chooser.folderFor(shared_->folders, source);
-        lyrics = shared_->lyrics && group == library::Audio;
+        lyrics = shared_->lyrics && group == core::Audio;
+        // The device the work was asked for has gone from the list since.
+        elsewhere = !deviceRoot.empty() && shared_->deviceRoot != deviceRoot;
     }
-    const std::string sourceFolder(source.substr(0, source.size() - library::fileNameOf(source).size()));
-    const bool prefixed = library::isPrefixed(source);
-    const std::string name = prefixed ? library::plainNameOf(library::fileNameOf(source))
-                                      : std::string(library::fileNameOf(source));
+    const std::string sourceFolder(source.substr(0, source.size() - core::fileNameOf(source).size()));
+    const bool prefixed = core::isPrefixed(source);
+    const std::string name = prefixed ? core::plainNameOf(core::fileNameOf(source))
+                                      : std::string(core::fileNameOf(source));
     const std::string destination = pathInFolder(folder, name);
     progress.name = QString::fromStdString(name);
     progress.prefixed = prefixed;
     jobs_.post([this, progress] { showFile(progress); });
 
-    CopyFailures failures;
+    Outcome outcome;
+    CopyFailures& failures = outcome.failures;
     platform::CopyOptions options;
     options.overwrite = platform::Overwrite::No;  // a file the device has is left alone
-    if (prefixed) options.offset = library::kPrefixBlockSize;
+    if (prefixed) options.offset = core::kPrefixBlockSize;
     auto result = platform::copyFileChecked(source, destination, options, stop);
     if (result.failure == platform::CopyFailure::Stopped) return std::nullopt;
-    if (counts(result)) failures += failureOf(name, result);
+    if (result.ok()) copied_->add(destination, result.bytes);
+    // What this list copied there before is there as it should be: only a
+    // file of someone else's is named.
+    const bool already = result.failure == platform::CopyFailure::AlreadyThere;
+    const bool oursAlready = already && copied_->holds(destination, platform::fileSize(destination));
+    if (elsewhere && (result.ok() || already)) {
+        auto item = failureOf(source, name, result);
+        item.storedIn = QString::fromStdString(folder);
+        failures += item;
+    } else if (counts(result) && !oursAlready) {
+        failures += failureOf(source, name, result);
+    }
+    // A file the device had already is on it all the same: the customer asked for it.
+    outcome.landed = (result.ok() || already) && !elsewhere;
     if (lyrics) {
         // A prefixed song's lyrics lie in the library under the plain name.
         const std::string lyricsSource = withExtension(sourceFolder + name, ".lrc");
@@ -217,10 +261,12 @@ std::optional<CopyFailures> CopyLane::copyOne(const std::string& source, CopyPro
             const std::string lyricsTarget = withExtension(destination, ".lrc");
             auto result = platform::copyFileChecked(lyricsSource, lyricsTarget, {}, stop);
             if (result.failure == platform::CopyFailure::Stopped) return std::nullopt;
-            if (counts(result)) failures += failureOf(std::string(library::fileNameOf(lyricsTarget)), result);
+            if (result.ok()) copied_->add(lyricsTarget, result.bytes);
+            if (counts(result))
+                failures += failureOf(lyricsSource, std::string(core::fileNameOf(lyricsTarget)), result);
         }
     }
-    return failures;
+    return outcome;
 }
 
 void CopyLane::workerEnded() {
@@ -247,6 +293,7 @@ void CopyLane::showFile(CopyProgress progress) {
 }
 
 void CopyLane::beginBatch() {
+    notCopied_ = 0;
     barPosition_ = 0;
     {
         std::lock_guard lock(shared_->mutex);
@@ -263,15 +310,17 @@ void CopyLane::endBatch(const CopyFailures& failures) {
     Q_EMIT diskSpaceRefreshRequested();
     progress_.reset();
     doneShown_ = true;
+    notCopied_ = static_cast<int>(failures.size());
     progressTimer_.stop();
     barPosition_ = barMaximum_;
-    cues_.request(player::Copied);
+    cues_.request(core::Cues::Copied);
     Q_EMIT displayChanged();
     Q_EMIT batchFinished();
     if (!failures.isEmpty()) Q_EMIT filesNotCopied(failures);
 }
 
 void CopyLane::beginImmediate() {
+    notCopied_ = 0;
     barPosition_ = 0;
     barShown_ = true;
     seconds_ = 0;
@@ -283,7 +332,7 @@ void CopyLane::refreshBarMaximum() {
     barMaximum_ = shared_->barMaximum;
 }
 
-void CopyLane::immediateItemDone(const CopyFailures& failures) {
+void CopyLane::immediateItemDone(const CopyFailures& failures, const QString& counted) {
     ++done_;
     immediateFailures_ += failures;
     bool finished = false;
@@ -291,6 +340,7 @@ void CopyLane::immediateItemDone(const CopyFailures& failures) {
         Q_EMIT diskSpaceRefreshRequested();
         progress_.reset();
         doneShown_ = true;
+        notCopied_ = static_cast<int>(immediateFailures_.size());
         barPosition_ = barMaximum_;
         progressTimer_.stop();
         if (list_ == 1 || list_ == 2) barShown_ = false;
@@ -298,7 +348,7 @@ void CopyLane::immediateItemDone(const CopyFailures& failures) {
     }
     Q_EMIT diskSpaceRefreshRequested();
     Q_EMIT historyTrimRequested();
-    Q_EMIT hotCountRequested();
+    if (!counted.isEmpty()) Q_EMIT hotCountRequested(counted);
     Q_EMIT displayChanged();
     if (finished) {
         Q_EMIT immediateFinished();

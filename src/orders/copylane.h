@@ -11,11 +11,12 @@
 #include <vector>
 
 #include "core/jobs.h"
+#include "orders/copiedfiles.h"
 #include "orders/destinations.h"
 #include "platform/copyfile.h"
 
-namespace zorvik::player {
-class CuePlayer;
+namespace zorvik::core {
+class Cues;
 }
 
 namespace zorvik::orders {
@@ -36,6 +37,10 @@ struct CopyFailureItem {
     QString name;
     platform::CopyFailure reason = platform::CopyFailure::Other;
     int error = 0;
+    // Set when the file was copied, but into this folder rather than onto
+    // the device the list had when the job was asked for (the card was
+    // pulled and the list fell back to the local download folder).
+    QString storedIn;
 };
 using CopyFailures = QList<CopyFailureItem>;
 
@@ -44,20 +49,22 @@ using CopyFailures = QList<CopyFailureItem>;
 // once while the operator goes on working. A job reads the list's folders,
 // lyrics option and total afresh for every file. A file counts as copied once
 // its data is on the device; a copy that fails leaves nothing behind, and the
-// job names it when it ends.
+// job names it when it ends, as it names a file the device already had.
 class CopyLane final : public QObject {
     Q_OBJECT
 public:
-    CopyLane(int list, player::CuePlayer& cues, QObject* parent = nullptr);
+    CopyLane(int list, core::Cues& cues, QObject* parent = nullptr);
     ~CopyLane() override;
 
     int list() const { return list_; }
     bool running() const;
 
-    void setFolders(const DestinationRecord& folders);
+    // The list's folders, and the root ("G:\") of the device they lie on;
+    // empty for the local download folder.
+    void setFolders(const DestinationRecord& folders, std::string deviceRoot = {});
     // The list's device folders are being found: a job waits for them rather
     // than copying to the folders of the device chosen before.
-    void holdFolders();
+    void holdFolders(std::string deviceRoot = {});
     void setLyrics(bool on);
     // The list total as the tally shows it (MB with two decimals); the bar
     // runs to its whole part.
@@ -69,6 +76,9 @@ public:
     void startBatch(std::vector<std::string> entries);
     // "同步下载": copies one item at once, after whatever the list is copying.
     void queueImmediate(std::string path);
+
+    // What this list copied onto its devices in this session.
+    const std::shared_ptr<CopiedFiles>& copied() const { return copied_; }
 
     // Closing: the job stops at once and removes its temporary file.
     void stop();
@@ -84,6 +94,9 @@ public:
     bool barShown() const { return barShown_; }
     int immediateAdded() const { return added_; }
     int immediateDone() const { return done_; }
+    // How many files the job whose end is shown did not copy; 0 after a
+    // job that copied everything.
+    int notCopied() const { return notCopied_; }
 
 
 Q_SIGNALS:
@@ -96,31 +109,36 @@ Q_SIGNALS:
     void filesNotCopied(const zorvik::orders::CopyFailures& failures);
     void diskSpaceRefreshRequested();
     void historyTrimRequested();
-    void hotCountRequested();
+    // An immediate copy of `path` reached the device.
+    void hotCountRequested(const QString& path);
 
 private:
     struct Shared;
+    struct Batch;
+    struct Item;
+    struct Outcome;
     // Steps of the job, on its thread.
     void work(std::stop_token stop);
-    bool runBatch(const std::vector<std::string>& entries, const std::stop_token& stop);
+    bool runBatch(const Batch& batch, const std::stop_token& stop);
     bool runImmediate(const std::stop_token& stop);
-    std::optional<CopyFailures> copyOne(const std::string& source, CopyProgress progress,
-                                        const std::stop_token& stop);
+    std::optional<Outcome> copyOne(const std::string& source, const std::string& deviceRoot, CopyProgress progress,
+                                   const std::stop_token& stop);
     // Steps of the job, run on this thread on its behalf.
     void showFile(CopyProgress progress);
     void beginBatch();
     void endBatch(const CopyFailures& failures);
     void beginImmediate();
     void refreshBarMaximum();
-    void immediateItemDone(const CopyFailures& failures);
+    void immediateItemDone(const CopyFailures& failures, const QString& counted);
     void workerEnded();
 
     void startWorker();
     void tick();
 
     int list_;
-    player::CuePlayer& cues_;
+    core::Cues& cues_;
     std::shared_ptr<Shared> shared_;
+    std::shared_ptr<CopiedFiles> copied_;
 
     std::optional<CopyProgress> progress_;
     bool doneShown_ = false;
@@ -130,6 +148,7 @@ private:
     bool barShown_ = false;
     int added_ = 0;
     int done_ = 1;
+    int notCopied_ = 0;
     CopyFailures immediateFailures_;
     QTimer progressTimer_{this};  // 3 MB a second against the list total
 

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <utility>
 
-#include "library/files.h"
+#include "core/mediafiles.h"
 #include "platform/fileops.h"
 
 namespace zorvik::orders {
@@ -23,11 +23,11 @@ bool validGroup(int group) { return group >= 0 && group < kMediaGroupCount; }
 }  // namespace
 
 const std::array<DeviceFolderRule, kMediaGroupCount> kDeviceFolderRules{{
-    {library::Audio, kAudioNames, "My Music"},
-    {library::Video, kVideoNames, "video"},
-    {library::Picture, kPictureNames, "Photos"},
-    {library::EBook, kEBookNames, "Ebook"},
-    {library::Game, kGameNames, "Games"},
+    {core::Audio, kAudioNames, "My Music"},
+    {core::Video, kVideoNames, "video"},
+    {core::Picture, kPictureNames, "Photos"},
+    {core::EBook, kEBookNames, "Ebook"},
+    {core::Game, kGameNames, "Games"},
 }};
 
 DestinationRecord defaultDestinationRecord() {
@@ -94,17 +94,33 @@ bool DeviceFolders::anyFailed() const {
     return std::find(outcome.begin(), outcome.end(), FolderOutcome::Failed) != outcome.end();
 }
 
+std::optional<std::string> DeviceFolderNames::find(std::string_view root, std::string_view relative) {
+    std::string folder(root);
+    size_t at = 0;
+    while (at <= relative.size()) {
+        size_t separator = relative.find('\\', at);
+        if (separator == std::string_view::npos) separator = relative.size();
+        auto listed = listed_.find(folder);
+        if (listed == listed_.end()) listed = listed_.emplace(folder, platform::listFolder(pathInFolder(folder, ""))).first;
+        auto name = platform::folderNamedIgnoringCase(listed->second, relative.substr(at, separator - at));
+        if (!name) return std::nullopt;
+        folder = pathInFolder(folder, *name);
+        at = separator + 1;
+    }
+    return folder;
+}
+
 DeviceFolders discoverDeviceFolders(std::string_view root) {
     DeviceFolders found;
     found.root = std::string(root);
+    DeviceFolderNames names;
     for (const auto& rule : kDeviceFolderRules) {
         auto slot = static_cast<size_t>(rule.group);
         std::string& folder = found.record[slot];
         FolderOutcome& outcome = found.outcome[slot];
         for (std::string_view name : rule.tried) {
-            std::string candidate = pathInFolder(root, name);
-            if (platform::folderExists(candidate)) {
-                folder = std::move(candidate);
+            if (auto existing = names.find(root, name)) {
+                folder = std::move(*existing);
                 outcome = FolderOutcome::Found;
                 break;
             }
@@ -127,7 +143,7 @@ std::optional<std::string> folderToOpen(std::string_view selectorText) {
 }
 
 std::optional<int> mediaGroupOfPath(std::string_view path) {
-    return library::mediaGroupOf(library::extensionOf(path));
+    return core::mediaGroupOf(core::extensionOf(path));
 }
 
 std::string destinationFolder(const DestinationRecord& record, std::optional<int> group,

@@ -1,11 +1,14 @@
 #pragma once
 
 #include <array>
+#include <map>
 #include <optional>
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "platform/fileops.h"
 #include "storage/localfolder.h"
 
 // Where the files of an order list go: one folder per media group, found on
@@ -31,7 +34,7 @@ inline constexpr std::string_view kDeviceSelectorHint = "单击选择可移动�
 inline constexpr std::string_view kOpenDestinationHint = "点击后将打开左边框显示的目录";
 inline constexpr std::string_view kInvalidPickedFolder = "你选择的不是有效路径!请重新选择!!";
 
-// Folder of each media group (library::MediaGroup is the index).
+// Folder of each media group (core::MediaGroup is the index).
 using DestinationRecord = std::array<std::string, kMediaGroupCount>;
 
 DestinationRecord defaultDestinationRecord();
@@ -97,9 +100,21 @@ struct DeviceFolders {
     bool anyFailed() const;
 };
 
+// Folders of a device found as the device spells them: each component of a
+// name ("mythroad\NES") by listing its parent and comparing without regard to
+// letter case, on every file system alike (ntfs-3g and tmpfs are
+// case-sensitive, and a phone's "MY MUSIC" is its music folder). A link on the
+// device is no folder (fileops.h). Each folder is listed once: a phone answers
+// every listing slowly.
+class DeviceFolderNames final {
+public:
+    std::optional<std::string> find(std::string_view root, std::string_view relative);
+
+private:
+    std::map<std::string, std::vector<platform::FolderEntry>> listed_;
+};
+
 // Finds each media group's folder on the device, creating the missing ones.
-// Existence is the device file system's answer for the exact name, so a FAT
-// card finds "my music" as "My Music" and a case-sensitive one does not.
 // A folder that cannot be created is still recorded, and marked Failed.
 DeviceFolders discoverDeviceFolders(std::string_view root);
 

@@ -2,15 +2,15 @@
 
 #include <memory>
 
-#include "library/files.h"
+#include "core/cues.h"
+#include "core/mediafiles.h"
 #include "platform/copyfile.h"
 #include "platform/drives.h"
 #include "platform/shell.h"
-#include "player/cueplayer.h"
 
 namespace zorvik::orders {
 
-ListDevices::ListDevices(player::CuePlayer& cues, QObject* parent) : QObject(parent), cues_(cues) {
+ListDevices::ListDevices(core::Cues& cues, QObject* parent) : QObject(parent), cues_(cues) {
     qRegisterMetaType<DestinationRecord>();
 }
 
@@ -45,7 +45,7 @@ void ListDevices::chosen(int list, std::uint64_t generation, const DeviceFolders
     s.destinations.setRecord(found.record);
     Q_EMIT recordChanged(list, s.destinations.record());
     Q_EMIT changed(list);
-    cues_.request(player::Select);
+    cues_.request(core::Cues::Select);
 }
 
 void ListDevices::reset(int list) {
@@ -76,7 +76,7 @@ void ListDevices::openDestination(const std::string& selectorText) const {
 
 PickOutcome ListDevices::pick(int list, std::optional<int> selectedLine, const std::string& drivePath) {
     // Every pick is acknowledged, a refused one too.
-    cues_.request(player::Select);
+    cues_.request(core::Cues::Select);
     if (!selectedLine || *selectedLine < 0 || *selectedLine >= kMediaGroupCount) return PickOutcome::NoLineSelected;
     if (!platform::driveLetterOf(drivePath) || drivePath.find(":\\") != 1) return PickOutcome::NotADrivePath;
     Slot& s = slot(list);
@@ -99,7 +99,7 @@ std::function<std::string(const std::string&)> deviceCopyNamer(const Destination
     auto chooser = std::make_shared<FolderChooser>();
     return [record, chooser](const std::string& entry) {
         return pathInFolder(chooser->folderFor(record, entry),
-                            library::displayName(entry) + std::string(library::extensionOf(entry)));
+                            core::displayName(entry) + std::string(core::extensionOf(entry)));
     };
 }
 

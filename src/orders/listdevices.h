@@ -12,8 +12,8 @@
 #include "orders/destinations.h"
 #include "storage/foldertree.h"
 
-namespace zorvik::player {
-class CuePlayer;
+namespace zorvik::core {
+class Cues;
 }
 
 namespace zorvik::orders {
@@ -27,7 +27,7 @@ namespace zorvik::orders {
 class ListDevices final : public QObject {
     Q_OBJECT
 public:
-    explicit ListDevices(player::CuePlayer& cues, QObject* parent = nullptr);
+    explicit ListDevices(core::Cues& cues, QObject* parent = nullptr);
     ~ListDevices() override;
 
     const ListDestinations& destinations(int list) const { return slot(list).destinations; }
@@ -78,7 +78,7 @@ private:
     const Slot& slot(int list) const { return slots_[static_cast<size_t>(list - 1)]; }
     void chosen(int list, std::uint64_t generation, const DeviceFolders& found);
 
-    player::CuePlayer& cues_;
+    core::Cues& cues_;
     std::array<Slot, 5> slots_;
     storage::FolderTreeModel picker_;
     core::Jobs jobs_{this};  // last: joined before the rest goes

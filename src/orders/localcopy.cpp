@@ -1,13 +1,13 @@
 #include "orders/localcopy.h"
 
-#include "library/files.h"
-#include "library/prefixed.h"
-#include "player/cueplayer.h"
+#include "core/cues.h"
+#include "core/mediafiles.h"
+#include "core/prefixed.h"
 #include "storage/localfolder.h"
 
 namespace zorvik::orders {
 
-LocalCopy::LocalCopy(player::CuePlayer& cues, QObject* parent) : QObject(parent), cues_(cues) {}
+LocalCopy::LocalCopy(core::Cues& cues, QObject* parent) : QObject(parent), cues_(cues) {}
 
 LocalCopy::~LocalCopy() = default;
 
@@ -15,16 +15,18 @@ void LocalCopy::start(std::vector<std::string> entries) {
     jobs_.start([this, entries = std::move(entries)](std::stop_token stop) {
         CopyFailures failures;
         for (const auto& entry : entries) {
-            const std::string name = library::displayName(entry) + std::string(library::extensionOf(entry));
+            const std::string name = core::displayName(entry) + std::string(core::extensionOf(entry));
             platform::CopyOptions options;
-            if (library::isPrefixed(entry)) options.offset = library::kPrefixBlockSize;
+            if (core::isPrefixed(entry)) options.offset = core::kPrefixBlockSize;
             auto result = platform::copyFileChecked(entry, std::string(storage::kLocalDownloadFolder) + name,
                                                     options, stop);
             if (result.failure == platform::CopyFailure::Stopped) return;
-            if (!result.ok()) failures.push_back({QString::fromStdString(name), result.failure, result.error});
+            const bool refused = result.failure == platform::CopyFailure::OutsideLibrary;
+            if (!result.ok())
+                failures.push_back({QString::fromStdString(refused ? entry : name), result.failure, result.error, {}});
         }
         jobs_.post([this, failures] {
-            cues_.request(player::Select);
+            cues_.request(core::Cues::Select);
             Q_EMIT finished();
             if (!failures.isEmpty()) Q_EMIT filesNotCopied(failures);
         });

@@ -8,8 +8,8 @@
 #include "core/jobs.h"
 #include "orders/copylane.h"
 
-namespace zorvik::player {
-class CuePlayer;
+namespace zorvik::core {
+class Cues;
 }
 
 namespace zorvik::orders {
@@ -20,7 +20,7 @@ namespace zorvik::orders {
 class LocalCopy final : public QObject {
     Q_OBJECT
 public:
-    explicit LocalCopy(player::CuePlayer& cues, QObject* parent = nullptr);
+    explicit LocalCopy(core::Cues& cues, QObject* parent = nullptr);
     ~LocalCopy() override;
 
     void start(std::vector<std::string> entries);
@@ -33,7 +33,7 @@ Q_SIGNALS:
     void filesNotCopied(const zorvik::orders::CopyFailures& failures);
 
 private:
-    player::CuePlayer& cues_;
+    core::Cues& cues_;
     core::Jobs jobs_{this};  // last: joined before the rest goes
 };
 

@@ -4,16 +4,16 @@
 #include <cerrno>
 #include <unordered_set>
 
+#include "core/cues.h"
 #include "core/errors.h"
+#include "core/mediafiles.h"
 #include "core/oneshot.h"
-#include "library/files.h"
 #include "platform/fileops.h"
 #include "platform/textcodec.h"
-#include "player/cueplayer.h"
 
 namespace zorvik::orders {
 
-OrderBook::OrderBook(std::string dataFolder, player::CuePlayer& cues, QObject* parent)
+OrderBook::OrderBook(std::string dataFolder, core::Cues& cues, QObject* parent)
     : QObject(parent), dataFolder_(std::move(dataFolder)), cues_(cues) {
     core::makeOneShot(tallyTimer_, "tallyTimer", 1);
     connect(&tallyTimer_, &QTimer::timeout, this, [this] {
@@ -99,7 +99,7 @@ OrderBook::AddResult OrderBook::add(const std::vector<std::string>& paths) {
     rows_.append(added);
     if (!added.empty()) changed();
     Q_EMIT focusSearchBox();
-    cues_.request(player::Copied);
+    cues_.request(core::Cues::Copied);
     return added.empty() ? AddResult::NothingNew : AddResult::Added;
 }
 
@@ -126,10 +126,11 @@ void OrderBook::clear() {
     } else {
         requestTally();
     }
-    cues_.request(player::Deleted);
+    cues_.request(core::Cues::Deleted);
 }
 
-void OrderBook::deleteSelected(const std::function<std::string(const std::string&)>& deviceCopyOf) {
+void OrderBook::deleteSelected(const std::function<std::string(const std::string&)>& deviceCopyOf,
+                               std::shared_ptr<CopiedFiles> copied) {
     const std::vector<int> rows = selectedRows();
     if (rows.empty()) return;
     std::vector<std::string> copies;
@@ -137,17 +138,33 @@ void OrderBook::deleteSelected(const std::function<std::string(const std::string
         if (std::string copy = deviceCopyOf(rows_.entry(row)); !copy.empty()) copies.push_back(std::move(copy));
     rows_.remove(rows);
     changed();
-    cues_.request(player::Deleted);
-    deviceWork_.start([this, copies = std::move(copies)](std::stop_token stop) {
+    cues_.request(core::Cues::Deleted);
+    deviceWork_.start([this, copies = std::move(copies), copied = std::move(copied)](std::stop_token stop) {
+        int leftAlone = 0;
         for (const auto& copy : copies) {
-            if (stop.stop_requested()) return;
-            if (platform::fileExists(copy)) platform::deleteFile(copy);
-            std::string lyrics = copy.substr(0, copy.size() - library::extensionOf(copy).size()) + ".lrc";
-            if (platform::fileExists(lyrics)) platform::deleteFile(lyrics);
+            const std::string lyrics = copy.substr(0, copy.size() - core::extensionOf(copy).size()) + ".lrc";
+            for (const auto& file : {copy, lyrics}) {
+                if (stop.stop_requested()) return;
+                const std::int64_t size = platform::fileSize(file);
+                if (size < 0) continue;
+                // A file of that name that this list did not write is the customer's.
+                if (!copied || !copied->holds(file, size)) {
+                    ++leftAlone;
+                    continue;
+                }
+                if (platform::deleteFile(file)) copied->forget(file);
+            }
         }
         // The space line is worth refreshing once the copies are gone.
-        deviceWork_.post([this] { Q_EMIT diskSpaceRefreshRequested(); });
+        deviceWork_.post([this, leftAlone] {
+            Q_EMIT diskSpaceRefreshRequested();
+            if (leftAlone > 0) Q_EMIT message(leftAloneText(leftAlone));
+        });
     });
+}
+
+QString leftAloneText(int files) {
+    return QStringLiteral("有 %1 个同名文件不是本机这次复制的，没有删除。").arg(files);
 }
 
 std::vector<std::string> OrderBook::selectedEntriesOrSay() {
@@ -157,7 +174,10 @@ std::vector<std::string> OrderBook::selectedEntriesOrSay() {
     return entries;
 }
 
-void OrderBook::stop() { deviceWork_.cancelAll(); }
+void OrderBook::stop() {
+    deviceWork_.cancelAll();
+    rows_.stopSizing();
+}
 
 bool OrderBook::waitUntil(core::Job::Deadline deadline) const { return deviceWork_.waitUntil(deadline); }
 
@@ -168,7 +188,7 @@ void OrderBook::switchTo(int list) {
     load(list);
     Q_EMIT activeChanged(active_);
     requestTally();
-    cues_.request(player::Select);
+    cues_.request(core::Cues::Select);
 }
 
 void OrderBook::selectAll(bool fromButton) {
@@ -176,7 +196,7 @@ void OrderBook::selectAll(bool fromButton) {
         selection_.select(QItemSelection(rows_.index(0, 0), rows_.index(rows_.count() - 1, OrderRows::ColumnCount - 1)),
                           QItemSelectionModel::ClearAndSelect);
     if (fromButton) Q_EMIT focusOrderView();
-    cues_.request(player::Select);
+    cues_.request(core::Cues::Select);
 }
 
 }  // namespace zorvik::orders

@@ -4,20 +4,25 @@
 #include <QObject>
 #include <QTimer>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "core/jobs.h"
+#include "orders/copiedfiles.h"
 #include "orders/orderrows.h"
 
-namespace zorvik::player {
-class CuePlayer;
+namespace zorvik::core {
+class Cues;
 }
 
 namespace zorvik::orders {
 
 inline constexpr int kListCount = 5;
 inline constexpr int kMostAddedAtOnce = 200;
+
+// What "删除选中的文件" says of the device files it left alone.
+QString leftAloneText(int files);
 
 // File of order list n (1 ... 5) in the data folder.
 inline std::string listFileName(int list) { return "清单" + std::to_string(list) + ".txt"; }
@@ -28,7 +33,7 @@ inline std::string listFileName(int list) { return "清单" + std::to_string(lis
 class OrderBook final : public QObject {
     Q_OBJECT
 public:
-    OrderBook(std::string dataFolder, player::CuePlayer& cues, QObject* parent = nullptr);
+    OrderBook(std::string dataFolder, core::Cues& cues, QObject* parent = nullptr);
 
     int active() const { return active_; }
     OrderRows& rows() { return rows_; }
@@ -61,8 +66,11 @@ public:
     void clear();
     // Removes the selected rows and the copies already made of them on the
     // device (and their lyrics); `deviceCopyOf` names the copy of an entry.
-    // The device is left to a job: a phone may take seconds to answer.
-    void deleteSelected(const std::function<std::string(const std::string& entry)>& deviceCopyOf);
+    // Only files the list's copies wrote (`copied`) are deleted: any other
+    // file of that name is left, and the operator told how many were. The
+    // device is left to a job: a phone may take seconds to answer.
+    void deleteSelected(const std::function<std::string(const std::string& entry)>& deviceCopyOf,
+                        std::shared_ptr<CopiedFiles> copied);
     // The entries of the selected rows, top to bottom; with none selected,
     // "至少要选择一个文件!" and nothing.
     std::vector<std::string> selectedEntriesOrSay();
@@ -70,7 +78,10 @@ public:
     // "全选": every row selected; from the button the view takes the focus.
     void selectAll(bool fromButton);
 
-    // Closing: device work stops.
+    // The tally of the active list is worked out once after a burst of changes.
+    void requestTally();
+
+    // Closing: device work and size readings stop; waitUntil is for the device work.
     void stop();
     bool waitUntil(core::Job::Deadline deadline) const;
 
@@ -88,10 +99,9 @@ private:
     bool write();
     // The active entries changed: saved at once, tallied soon.
     void changed();
-    void requestTally();
 
     std::string dataFolder_;
-    player::CuePlayer& cues_;
+    core::Cues& cues_;
     QTimer tallyTimer_{this};  // the tally is worked out once after a burst of changes
     OrderRows rows_;
     QItemSelectionModel selection_{&rows_};

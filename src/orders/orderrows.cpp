@@ -2,23 +2,26 @@
 
 #include <algorithm>
 
-#include "library/files.h"
+#include "core/mediafiles.h"
 
 namespace zorvik::orders {
 
-OrderRows::OrderRows(QObject* parent) : QAbstractTableModel(parent) {}
+OrderRows::OrderRows(QObject* parent)
+    : QAbstractTableModel(parent), sizes_(this, [this](std::vector<library::FileSizes::Size> sizes) { sized(sizes); }) {}
 
+// The size is read on a job: the row shows it once it is in.
 OrderRows::Row OrderRows::build(const std::string& path) {
-    std::string_view type = library::typeTextOf(path);
-    return {QString::fromStdString(library::displayName(path)),
-            QString::fromUtf8(type.data(), static_cast<qsizetype>(type.size())),
-            QString::fromStdString(library::sizeText(library::fileSize(path))), library::iconOf(path), {}};
+    std::string_view type = core::typeTextOf(path);
+    return {QString::fromStdString(core::displayName(path)),
+            QString::fromUtf8(type.data(), static_cast<qsizetype>(type.size())), {}, core::iconOf(path), {},
+            kSizeUnknown};
 }
 
 void OrderRows::append(const std::vector<std::string>& paths) {
     if (paths.empty()) return;
     beginInsertRows({}, count(), count() + static_cast<int>(paths.size()) - 1);
     for (const auto& p : paths) {
+        sizes_.request(count(), p);
         entries_.push_back(p);
         rows_.push_back(build(p));
     }
@@ -27,11 +30,47 @@ void OrderRows::append(const std::vector<std::string>& paths) {
 
 void OrderRows::replace(std::vector<std::string> paths) {
     beginResetModel();
+    sizes_.forget();
     entries_ = std::move(paths);
     rows_.clear();
     rows_.reserve(entries_.size());
-    for (const auto& p : entries_) rows_.push_back(build(p));
+    for (const auto& p : entries_) {
+        sizes_.request(static_cast<int>(rows_.size()), p);
+        rows_.push_back(build(p));
+    }
     endResetModel();
+}
+
+void OrderRows::sized(const std::vector<library::FileSizes::Size>& sizes) {
+    int first = count(), last = -1;
+    for (const auto& size : sizes) {
+        // Rows removed meanwhile moved the others up: the path finds its row.
+        int row = size.row;
+        if (row >= count() || entries_[static_cast<size_t>(row)] != size.path) {
+            auto it = std::find(entries_.begin(), entries_.end(), size.path);
+            if (it == entries_.end()) continue;
+            row = static_cast<int>(it - entries_.begin());
+        }
+        Row& r = rows_[static_cast<size_t>(row)];
+        r.bytes = size.bytes;
+        r.size = QString::fromStdString(core::sizeText(size.bytes));
+        first = std::min(first, row);
+        last = std::max(last, row);
+    }
+    if (last < 0) return;
+    Q_EMIT dataChanged(index(first, Size), index(last, Size));
+    if (!sizing()) Q_EMIT sizesKnown();
+}
+
+std::vector<std::int64_t> OrderRows::sizes() const {
+    std::vector<std::int64_t> sizes;
+    sizes.reserve(rows_.size());
+    for (const auto& r : rows_) sizes.push_back(r.bytes);
+    return sizes;
+}
+
+bool OrderRows::sizing() const {
+    return std::any_of(rows_.begin(), rows_.end(), [](const Row& r) { return r.bytes == kSizeUnknown; });
 }
 
 void OrderRows::replace(std::vector<platform::FileLine> lines) {

@@ -2,15 +2,19 @@
 
 #include <QAbstractTableModel>
 #include <array>
+#include <cstdint>
 #include <string>
 #include <vector>
 
+#include "core/jobs.h"
+#include "library/filesizes.h"
 #include "platform/textcodec.h"
 
 namespace zorvik::orders {
 
 // The order view's rows over the active order list's entries: row i always
-// shows entry i. Rows are built when entries are added or a list is loaded.
+// shows entry i. Rows are built when entries are added or a list is loaded;
+// their sizes follow from a job (a library disk may answer late).
 class OrderRows final : public QAbstractTableModel {
     Q_OBJECT
 public:
@@ -33,11 +37,24 @@ public:
 
     void setGroupIcons(std::array<QVariant, 5> icons) { icons_ = std::move(icons); }
 
+    // Each row's file size as read on a job: kSizeUnknown until it is in,
+    // -1 for a file that is not there.
+    static constexpr std::int64_t kSizeUnknown = -2;
+    std::vector<std::int64_t> sizes() const;
+    // Some row's size is still being read.
+    bool sizing() const;
+    void stopSizing() { sizes_.stop(); }
+    bool waitUntil(core::Job::Deadline deadline) const { return sizes_.waitUntil(deadline); }
+
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
+
+Q_SIGNALS:
+    // Every row's size is in: the tally may count them.
+    void sizesKnown();
 
 private:
     struct Row {
@@ -46,12 +63,15 @@ private:
         QString size;
         int icon;
         std::string undecodable;  // the list file's bytes of an entry that did not decode
+        std::int64_t bytes;
     };
     static Row build(const std::string& path);
+    void sized(const std::vector<library::FileSizes::Size>& sizes);
 
     std::vector<std::string> entries_;
     std::vector<Row> rows_;
     std::array<QVariant, 5> icons_;
+    library::FileSizes sizes_;  // last: its jobs are joined before the rest goes
 };
 
 }  // namespace zorvik::orders

@@ -2,14 +2,16 @@
 
 #include <QObject>
 #include <QString>
+#include <memory>
 #include <optional>
 #include <string>
 
 #include "core/jobs.h"
+#include "orders/copiedfiles.h"
 #include "orders/copylane.h"
 
-namespace zorvik::player {
-class CuePlayer;
+namespace zorvik::core {
+class Cues;
 }
 
 namespace zorvik::orders {
@@ -22,13 +24,15 @@ class Tally;
 class PictureOrder final : public QObject {
     Q_OBJECT
 public:
-    PictureOrder(OrderBook& book, Tally& tally, player::CuePlayer& cues, QObject* parent = nullptr);
+    PictureOrder(OrderBook& book, Tally& tally, core::Cues& cues, QObject* parent = nullptr);
 
     // Adds `path` unless the active list holds it already; either way the
     // amount is worked out again and sound cue 4 plays. With `copyFolder`
     // (the active list's picture folder) the picture is copied there, over a
     // file of its name, on a job, as the copy lanes copy: whole or not at all.
-    void add(const std::string& path, const std::optional<std::string>& copyFolder);
+    // The copy goes into `record`, the record of the list's copies.
+    void add(const std::string& path, const std::optional<std::string>& copyFolder,
+             std::shared_ptr<CopiedFiles> record = {});
 
     bool copying() const { return jobs_.busy(); }
     // Closing: a copy under way stops at once and removes its temporary file.
@@ -43,7 +47,7 @@ Q_SIGNALS:
 private:
     OrderBook& book_;
     Tally& tally_;
-    player::CuePlayer& cues_;
+    core::Cues& cues_;
     core::Jobs jobs_{this};  // last: joined before the rest goes
 };
 

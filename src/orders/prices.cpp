@@ -76,7 +76,7 @@ LoadedPrices loadPrices(const core::Settings& settings) {
         loaded.prices[i] = parsePrice(kPriceFields[i].defaultText).tenThousandths;
 
     // One read of the file; a key present with an empty value is a fault, an absent one is not.
-    const auto stored = settings.readSection(kPriceSection);
+    const auto stored = settings.readSection(core::keys::kPriceSection);
     for (size_t i = 0; i < kPriceFields.size(); ++i) {
         const PriceField& field = kPriceFields[i];
         const std::pair<std::string, std::string>* entry = nullptr;
@@ -120,7 +120,7 @@ PriceSave savePrices(core::Settings& settings, const PriceTexts& texts) {
     std::vector<std::pair<std::string, std::string>> values;
     for (size_t i = 0; i < kPriceFields.size(); ++i)
         values.emplace_back(std::string(kPriceFields[i].key), std::string(core::profile::trim(texts[i])));
-    if (!settings.write(kPriceSection, values)) return result;
+    if (!settings.write(core::keys::kPriceSection, values)) return result;
     result.saved = true;
     return result;
 }

@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "core/settingskeys.h"
 #include "orders/tally.h"
 
 namespace zorvik::core {
@@ -15,26 +16,25 @@ namespace zorvik::orders {
 
 // One of the twelve unit prices, in category order.
 struct PriceField {
-    const char* key;          // in section "DanJa"
+    std::string_view key;     // in the price section
     const char* name;         // the category as the operator reads it
     const char* unit;         // what one item is counted as, for messages
     const char* defaultText;  // shown and charged when the file holds no price
 };
 
-inline constexpr const char* kPriceSection = "DanJa";
 inline constexpr std::array<PriceField, kCategoryCount> kPriceFields{{
-    {"yy", "音乐", "首", "0.1"},
-    {"mtv", "MTV", "首", "0.2"},
-    {"dy", "电影", "部", "1"},
-    {"lxj", "连续剧", "集", "0.2"},
-    {"tp", "图片", "个", "0.1"},
-    {"dzs", "电子书", "部", "0.5"},
-    {"yx", "游戏", "个", "5"},
-    {"llp", "伦理片", "部", "1"},
-    {"xp", "小品", "个", "1"},
-    {"ych", "演唱会", "个", "1"},
-    {"ls", "铃声", "个", "0.1"},
-    {"qt", "其它", "个", "1"},
+    {core::keys::kPriceKeys[0], "音乐", "首", "0.1"},
+    {core::keys::kPriceKeys[1], "MTV", "首", "0.2"},
+    {core::keys::kPriceKeys[2], "电影", "部", "1"},
+    {core::keys::kPriceKeys[3], "连续剧", "集", "0.2"},
+    {core::keys::kPriceKeys[4], "图片", "个", "0.1"},
+    {core::keys::kPriceKeys[5], "电子书", "部", "0.5"},
+    {core::keys::kPriceKeys[6], "游戏", "个", "5"},
+    {core::keys::kPriceKeys[7], "伦理片", "部", "1"},
+    {core::keys::kPriceKeys[8], "小品", "个", "1"},
+    {core::keys::kPriceKeys[9], "演唱会", "个", "1"},
+    {core::keys::kPriceKeys[10], "铃声", "个", "0.1"},
+    {core::keys::kPriceKeys[11], "其它", "个", "1"},
 }};
 
 using PriceTexts = std::array<std::string, kCategoryCount>;

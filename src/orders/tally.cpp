@@ -1,6 +1,6 @@
 #include "orders/tally.h"
 
-#include "library/files.h"
+#include "core/mediafiles.h"
 #include "library/layout.h"
 
 namespace zorvik::orders {
@@ -10,14 +10,15 @@ constexpr int kPictureCategory = 5;
 constexpr int kMostSignificantDigits = 15;
 }  // namespace
 
-TallyFigures countEntries(const std::vector<std::string>& entries) {
+TallyFigures countEntries(const std::vector<std::string>& entries, const std::vector<std::int64_t>& sizes) {
     TallyFigures figures;
-    for (const auto& entry : entries) {
+    for (size_t i = 0; i < entries.size(); ++i) {
+        const std::string& entry = entries[i];
         // Each file is truncated on its own: three files of 5,000 bytes add nothing.
-        const std::int64_t size = library::fileSize(entry);
+        const std::int64_t size = i < sizes.size() ? sizes[i] : 0;
         if (size > 0) figures.sizeUnits += size / 10240;
         const std::string_view folder =
-            std::string_view(entry).substr(0, entry.size() - library::fileNameOf(entry).size());
+            std::string_view(entry).substr(0, entry.size() - core::fileNameOf(entry).size());
         int category = library::categoryOf(folder);
         if (category == 0) category = kPictureCategory;
         ++figures.counts[static_cast<size_t>(category - 1)];
@@ -63,10 +64,11 @@ std::string amountText(std::int64_t tenThousandths) {
 
 Tally::Tally(QObject* parent) : QObject(parent) {}
 
-void Tally::recompute(int activeList, const std::vector<std::string>& entries) {
-    figures_ = countEntries(entries);
+void Tally::recompute(int activeList, const std::vector<std::string>& entries,
+                      const std::vector<std::int64_t>& sizes) {
+    figures_ = countEntries(entries, sizes);
     if (figures_.entries > 0) {
-        sizeText_ = QString::fromStdString(library::sizeText(figures_.sizeUnits * 10240));
+        sizeText_ = QString::fromStdString(core::sizeText(figures_.sizeUnits * 10240));
         // An emptied list keeps its last total for the copy engine's bar.
         listTotals_[static_cast<size_t>(activeList - 1)] = sizeText_;
         Q_EMIT listTotalChanged(activeList, sizeText_);

@@ -20,7 +20,8 @@ struct TallyFigures {
     int entries = 0;
 };
 
-TallyFigures countEntries(const std::vector<std::string>& entries);
+// `sizes` in bytes, by entry; one that is not known (yet) or not there adds nothing.
+TallyFigures countEntries(const std::vector<std::string>& entries, const std::vector<std::int64_t>& sizes);
 // The amount due in ten-thousandths of a yuan.
 std::int64_t amountDue(const TallyFigures& figures, const UnitPriceTable& prices);
 // A sum of ten-thousandths as the shop sees it: "0.3", "10.5", "0", no
@@ -35,8 +36,9 @@ public:
     explicit Tally(QObject* parent = nullptr);
 
     void setPrices(const UnitPriceTable& prices) { prices_ = prices; }
-    // Works the box out afresh from the active list's entries.
-    void recompute(int activeList, const std::vector<std::string>& entries);
+    // Works the box out afresh from the active list's entries and their
+    // sizes as the order view has read them.
+    void recompute(int activeList, const std::vector<std::string>& entries, const std::vector<std::int64_t>& sizes);
     // The picture browser added one picture: one more picture, `entries`
     // objects; the size stays as it was counted last.
     void pictureAdded(int entries);

@@ -8,11 +8,18 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <chrono>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <map>
+#include <mutex>
+#include <shared_mutex>
 #include <string>
+#include <vector>
 
 #include "platform/drives.h"
 #include "platform/fileops.h"
@@ -74,15 +81,20 @@ std::optional<CopyResult> copyInHelper(const std::string& helper, const std::str
     posix_spawnattr_setsigdefault(&attributes, &defaults);
     posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
     const std::string offset = std::to_string(options.offset);
-    const char* argv[] = {helper.c_str(),
-                          source.c_str(),
-                          target.c_str(),
-                          offset.c_str(),
-                          options.overwrite == Overwrite::Yes ? "replace" : "keep",
-                          options.flush == Flush::Yes ? "flush" : "noflush",
-                          nullptr};
+    std::vector<const char*> argv{helper.c_str(),
+                                  source.c_str(),
+                                  target.c_str(),
+                                  offset.c_str(),
+                                  options.overwrite == Overwrite::Yes ? "replace" : "keep",
+                                  options.flush == Flush::Yes ? "flush" : "noflush",
+                                  options.targetRoot.empty() ? "-" : options.targetRoot.c_str(),
+                                  options.sourceRoots ? "only" : "any"};
+    if (options.sourceRoots)
+        for (const auto& root : *options.sourceRoots) argv.push_back(root.c_str());
+    argv.push_back(nullptr);
     pid_t child = 0;
-    const int spawned = ::posix_spawn(&child, helper.c_str(), &files, &attributes, const_cast<char**>(argv), environ);
+    const int spawned =
+        ::posix_spawn(&child, helper.c_str(), &files, &attributes, const_cast<char**>(argv.data()), environ);
     posix_spawn_file_actions_destroy(&files);
     posix_spawnattr_destroy(&attributes);
     ::close(answer[1]);
@@ -119,10 +131,54 @@ std::optional<CopyResult> copyInHelper(const std::string& helper, const std::str
     while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
     }
     int failure = 0, error = 0;
-    if (std::sscanf(reply.c_str(), "%d %d", &failure, &error) != 2 || failure < 0 ||
+    long long bytes = 0;
+    if (std::sscanf(reply.c_str(), "%d %d %lld", &failure, &error, &bytes) != 3 || failure < 0 ||
         failure > static_cast<int>(CopyFailure::Other))
         return CopyResult{stopping ? CopyFailure::Stopped : CopyFailure::Other, stopping ? 0 : EIO};
-    return CopyResult{static_cast<CopyFailure>(failure), error};
+    return CopyResult{static_cast<CopyFailure>(failure), error, bytes};
+}
+
+struct CopySources {
+    std::shared_mutex mutex;
+    std::optional<std::vector<std::string>> folders;  // drive paths, each ending in '\'
+    // Native folders with their links resolved, by native path: resolving
+    // asks the library disk, which may be slow, so once per folder.
+    std::map<std::string, std::string> resolved;
+};
+
+CopySources& copySources() {
+    static auto* sources = new CopySources;  // detached copy workers may still ask while the process exits
+    return *sources;
+}
+
+bool sameLetters(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+           });
+}
+
+// The copy sources as native folders with their links resolved; those that
+// are not there are left out.
+std::vector<std::string> resolvedSources(const std::vector<std::string>& folders) {
+    std::vector<std::string> roots;
+    auto& sources = copySources();
+    for (const auto& folder : folders) {
+        auto native = DriveTable::instance().toNative(folder);
+        if (!native) continue;
+        while (native->size() > 1 && native->back() == '/') native->pop_back();
+        {
+            std::shared_lock lock(sources.mutex);
+            if (auto known = sources.resolved.find(*native); known != sources.resolved.end()) {
+                roots.push_back(known->second);
+                continue;
+            }
+        }
+        char real[PATH_MAX];
+        if (!::realpath(native->c_str(), real)) continue;
+        std::unique_lock lock(sources.mutex);
+        roots.push_back(sources.resolved.emplace(*native, real).first->second);
+    }
+    return roots;
 }
 
 }  // namespace
@@ -136,13 +192,47 @@ int removeStationTemporaries(std::string_view folder) {
     return removed;
 }
 
-CopyResult copyFileChecked(std::string_view from, std::string_view to, const CopyOptions& options,
+void setCopySources(std::vector<std::string> drivePaths) {
+    for (auto& folder : drivePaths)
+        if (!folder.empty() && folder.back() != '\\') folder += '\\';
+    auto& sources = copySources();
+    std::unique_lock lock(sources.mutex);
+    sources.folders = std::move(drivePaths);
+    sources.resolved.clear();
+}
+
+void clearCopySources() {
+    auto& sources = copySources();
+    std::unique_lock lock(sources.mutex);
+    sources.folders.reset();
+    sources.resolved.clear();
+}
+
+bool namedAsCopySource(std::string_view path) {
+    auto& sources = copySources();
+    std::shared_lock lock(sources.mutex);
+    if (!sources.folders) return true;
+    return std::any_of(sources.folders->begin(), sources.folders->end(), [path](const std::string& folder) {
+        return path.size() > folder.size() && sameLetters(path.substr(0, folder.size()), folder);
+    });
+}
+
+CopyResult copyFileChecked(std::string_view from, std::string_view to, const CopyOptions& given,
                            std::stop_token stop) {
     auto& drives = DriveTable::instance();
+    std::optional<std::vector<std::string>> sourceFolders;
+    {
+        std::shared_lock lock(copySources().mutex);
+        sourceFolders = copySources().folders;
+    }
+    if (sourceFolders && !namedAsCopySource(from)) return {CopyFailure::OutsideLibrary, EACCES};
     auto source = drives.toNative(from);
     if (!source) return {CopyFailure::SourceGone, ENOENT};
     auto target = drives.toNative(to);
     if (!target) return {CopyFailure::DeviceGone, ENOENT};
+    CopyOptions options = given;
+    if (auto below = drives.onRemovable(to)) options.targetRoot = below->root;
+    if (sourceFolders) options.sourceRoots = resolvedSources(*sourceFolders);
     // A copy stuck in a call on a hung phone cannot be stopped, and a thread
     // of the station stuck so would keep the station from ending: the copy
     // runs in a process of its own where the helper is at hand.

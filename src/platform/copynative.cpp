@@ -7,12 +7,14 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <chrono>
 #include <cstdio>
 #include <optional>
 #include <random>
 #include <vector>
 
+#include "platform/beneath.h"
 #include "platform/drives.h"
 
 // The copy itself, on native paths: what the copy helper process runs. Kept
@@ -68,17 +70,50 @@ struct FolderId {
     ino_t inode = 0;
 };
 
+// The destination folder as the options say to reach it: below the target
+// root, one component at a time, when there is one. -1 with errno.
+int openTargetFolder(const std::string& folder, const CopyOptions& options) {
+    if (options.targetRoot.empty()) return ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const std::string& root = options.targetRoot;
+    if (folder != root && !(folder.starts_with(root) && folder.size() > root.size() && folder[root.size()] == '/')) {
+        errno = EXDEV;
+        return -1;
+    }
+    return openFolderBeneath(root.c_str(), std::string_view(folder).substr(root.size()), FolderUse::Read);
+}
+
 // Whether `folder` (native) still leads to the folder a copy started in: a
-// card that was pulled, or unmounted under the copy, no longer does.
-bool stillThere(const std::string& folder, const FolderId& id) {
+// card that was pulled, or unmounted under the copy, no longer does. Below a
+// target root, the folder was reached within the root's file system, so the
+// root still being that file system says it: one question to a slow phone
+// rather than one per folder on the way.
+bool stillThere(const std::string& folder, const CopyOptions& options, const FolderId& id) {
     struct stat st {};
+    if (!options.targetRoot.empty()) return ::stat(options.targetRoot.c_str(), &st) == 0 && st.st_dev == id.device;
     return ::stat(folder.c_str(), &st) == 0 && st.st_dev == id.device && st.st_ino == id.inode;
+}
+
+// Whether the open source lies in one of `roots`: the file it really is,
+// whatever links its path went through.
+bool insideRoots(int fd, const std::vector<std::string>& roots) {
+    char link[64];
+    std::snprintf(link, sizeof link, "/proc/self/fd/%d", fd);
+    char real[PATH_MAX];
+    const ssize_t n = ::readlink(link, real, sizeof real - 1);
+    if (n <= 0) return false;
+    const std::string_view path(real, static_cast<size_t>(n));
+    return std::any_of(roots.begin(), roots.end(), [path](const std::string& root) {
+        return !root.empty() &&
+               (root == "/" || (path.starts_with(root) && path.size() > root.size() && path[root.size()] == '/'));
+    });
 }
 
 // Why writing into `folder` failed with `error`. Where the folder never
 // opened, ENOENT may mean a card that went: the caller, which knows the
 // drives, decides.
-CopyResult destinationFailure(int error, const std::string& folder, const std::optional<FolderId>& id) {
+CopyResult destinationFailure(int error, const std::string& folder, const CopyOptions& options,
+                              const std::optional<FolderId>& id) {
+    if (!options.targetRoot.empty() && leadsOffDevice(error)) return failed(CopyFailure::LeadsOffDevice, error);
     switch (error) {
         case ENOSPC:
         case EDQUOT: return failed(CopyFailure::DeviceFull, error);
@@ -91,7 +126,7 @@ CopyResult destinationFailure(int error, const std::string& folder, const std::o
         case ESHUTDOWN: return failed(CopyFailure::DeviceGone, error);
         default: break;
     }
-    if (id) return failed(stillThere(folder, *id) ? CopyFailure::Other : CopyFailure::DeviceGone, error);
+    if (id) return failed(stillThere(folder, options, *id) ? CopyFailure::Other : CopyFailure::DeviceGone, error);
     return failed(CopyFailure::Other, error);
 }
 
@@ -198,10 +233,10 @@ CopyResult copyNativeFile(const std::string& source, const std::string& target, 
 
     // The destination first: a name the device already has is left alone,
     // whatever became of the source, and costs one call on a slow phone.
-    Fd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (dir.get() < 0) return destinationFailure(errno, folder, std::nullopt);
+    Fd dir(openTargetFolder(folder, options));
+    if (dir.get() < 0) return destinationFailure(errno, folder, options, std::nullopt);
     struct stat dirStat {};
-    if (::fstat(dir.get(), &dirStat) != 0) return destinationFailure(errno, folder, std::nullopt);
+    if (::fstat(dir.get(), &dirStat) != 0) return destinationFailure(errno, folder, options, std::nullopt);
     const FolderId id{dirStat.st_dev, dirStat.st_ino};
     struct stat existing {};
     if (options.overwrite == Overwrite::No && ::fstatat(dir.get(), name.c_str(), &existing, AT_SYMLINK_NOFOLLOW) == 0)
@@ -214,6 +249,8 @@ CopyResult copyNativeFile(const std::string& source, const std::string& target, 
     struct stat st {};
     if (::fstat(in.get(), &st) != 0) return sourceFailure(errno);
     if (!S_ISREG(st.st_mode)) return failed(CopyFailure::NotAFile, S_ISDIR(st.st_mode) ? EISDIR : EINVAL);
+    if (options.sourceRoots && !insideRoots(in.get(), *options.sourceRoots))
+        return failed(CopyFailure::OutsideLibrary, EACCES);
     ::fcntl(in.get(), F_SETFL, ::fcntl(in.get(), F_GETFL) & ~O_NONBLOCK);
     if (options.offset < 0 || st.st_size < options.offset) return failed(CopyFailure::SourceTooShort, 0);
     const off_t length = st.st_size - options.offset;
@@ -229,7 +266,7 @@ CopyResult copyNativeFile(const std::string& source, const std::string& target, 
     for (int attempt = 0; attempt < 16 && out.get() < 0; ++attempt) {
         temporary = temporaryName();
         out.reset(::openat(dir.get(), temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
-        if (out.get() < 0 && errno != EEXIST) return destinationFailure(errno, folder, id);
+        if (out.get() < 0 && errno != EEXIST) return destinationFailure(errno, folder, options, id);
     }
     if (out.get() < 0) return failed(CopyFailure::Other, EEXIST);
 
@@ -244,12 +281,12 @@ CopyResult copyNativeFile(const std::string& source, const std::string& target, 
     }
     if (error == 0 && options.flush == Flush::Yes && ::fsync(out.get()) != 0) error = errno;
     if (int closeError = out.closeChecked(); error == 0) error = closeError;
-    if (error != 0) return discard(destinationFailure(error, folder, id));
+    if (error != 0) return discard(destinationFailure(error, folder, options, id));
     if (stop.stop_requested()) return discard(failed(CopyFailure::Stopped, 0));
 
     // The final name appears only where the device still is: after a pull or
     // an unmount under the copy, the folder's path leads elsewhere.
-    if (!stillThere(folder, id)) return discard(failed(CopyFailure::DeviceGone, ENODEV));
+    if (!stillThere(folder, options, id)) return discard(failed(CopyFailure::DeviceGone, ENODEV));
     if (options.overwrite == Overwrite::No) {
         if (::renameat2(dir.get(), temporary.c_str(), dir.get(), name.c_str(), RENAME_NOREPLACE) != 0) {
             error = errno;
@@ -261,14 +298,14 @@ CopyResult copyNativeFile(const std::string& source, const std::string& target, 
                 error = ::renameat(dir.get(), temporary.c_str(), dir.get(), name.c_str()) == 0 ? 0 : errno;
             }
             if (error == EEXIST) return discard(failed(CopyFailure::AlreadyThere, EEXIST));
-            if (error != 0) return discard(destinationFailure(error, folder, id));
+            if (error != 0) return discard(destinationFailure(error, folder, options, id));
         }
     } else if (::renameat(dir.get(), temporary.c_str(), dir.get(), name.c_str()) != 0) {
-        return discard(destinationFailure(errno, folder, id));
+        return discard(destinationFailure(errno, folder, options, id));
     }
     // The new name must survive an unplugged device too, not only the data.
     if (options.flush == Flush::Yes) ::fsync(dir.get());
-    return {};
+    return {CopyFailure::None, 0, static_cast<std::int64_t>(length)};
 }
 
 }  // namespace zorvik::platform

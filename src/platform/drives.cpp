@@ -1,14 +1,14 @@
 #include "platform/drives.h"
 
 #include <sys/statvfs.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
-#include <fstream>
 #include <mutex>
-#include <sstream>
 
+#include "platform/beneath.h"
 #include "platform/names.h"
 
 namespace zorvik::platform {
@@ -25,52 +25,6 @@ std::string homeDirectory() {
 std::string withoutTrailingSlash(std::string root) {
     while (root.size() > 1 && root.back() == '/') root.pop_back();
     return root;
-}
-
-// Mount table fields escape blanks and the like as octal "\040".
-std::string unescapeMountField(std::string_view field) {
-    std::string out;
-    out.reserve(field.size());
-    for (size_t i = 0; i < field.size(); ++i) {
-        bool octal = field[i] == '\\' && i + 3 < field.size();
-        for (size_t k = 1; octal && k <= 3; ++k) octal = field[i + k] >= '0' && field[i + k] <= '7';
-        if (octal) {
-            out.push_back(static_cast<char>((field[i + 1] - '0') * 64 + (field[i + 2] - '0') * 8 +
-                                            (field[i + 3] - '0')));
-            i += 3;
-        } else {
-            out.push_back(field[i]);
-        }
-    }
-    return out;
-}
-
-std::string readSmallFile(const std::string& path) {
-    std::ifstream in(path);
-    std::string text;
-    std::getline(in, text);
-    return text;
-}
-
-// The sysfs node of a block device by major:minor, resolved.
-std::string sysBlockPath(const std::string& majorMinor) {
-    char buf[4096];
-    std::string link = "/sys/dev/block/" + majorMinor;
-    char* real = realpath(link.c_str(), buf);
-    return real ? std::string(real) : std::string();
-}
-
-bool blockDeviceIsRemovable(const std::string& majorMinor) {
-    std::string sys = sysBlockPath(majorMinor);
-    if (sys.empty()) return false;
-    if (sys.find("/usb") != std::string::npos) return true;  // USB disks report removable=0
-    std::string flag = readSmallFile(sys + "/removable");
-    if (flag.empty()) flag = readSmallFile(sys + "/../removable");  // a partition: ask its disk
-    return flag == "1";
-}
-
-bool underMediaFolder(const std::string& mountPoint) {
-    return mountPoint.starts_with("/media/") || mountPoint.starts_with("/run/media/");
 }
 
 }  // namespace
@@ -99,7 +53,6 @@ void DriveTable::setFixed(const std::vector<std::pair<char, std::string>>& drive
                     fixed.end());
         fixed.push_back({letter, withoutTrailingSlash(std::move(root)), DriveType::Fixed});
     };
-    add('C', "/");
     add('D', homeDirectory());
     for (const auto& [letter, root] : drives) add(letter, root);
     std::sort(fixed.begin(), fixed.end(),
@@ -108,32 +61,38 @@ void DriveTable::setFixed(const std::vector<std::pair<char, std::string>>& drive
     fixed_ = std::move(fixed);
 }
 
-DriveChanges DriveTable::setRemovableMounts(const std::vector<std::string>& mountPoints) {
+DriveChanges DriveTable::setRemovableMounts(const std::vector<RemovableMount>& mounts) {
     DriveChanges changes;
     std::unique_lock lock(mutex_);
-    std::vector<std::string> roots;
-    for (const auto& m : mountPoints) roots.push_back(withoutTrailingSlash(m));
+    std::vector<RemovableMount> now;
+    for (const auto& m : mounts) now.emplace_back(withoutTrailingSlash(m.point), m.card.empty() ? m.point : m.card);
 
+    // A drive stays while the same card is mounted at the same place.
+    auto same = [this](const Drive& d, const RemovableMount& m) {
+        return d.root == m.point && cardOfLetter_[d.letter] == m.card;
+    };
     std::vector<Drive> kept;
     for (auto& d : removable_) {
-        if (std::find(roots.begin(), roots.end(), d.root) != roots.end())
+        if (std::any_of(now.begin(), now.end(), [&](const RemovableMount& m) { return same(d, m); }))
             kept.push_back(d);
         else
             changes.removed.push_back(d);
     }
     auto taken = [&](char letter) {
-        auto same = [letter](const Drive& d) { return d.letter == letter; };
-        return std::any_of(fixed_.begin(), fixed_.end(), same) ||
-               std::any_of(kept.begin(), kept.end(), same);
+        auto has = [letter](const Drive& d) { return d.letter == letter; };
+        return std::any_of(fixed_.begin(), fixed_.end(), has) || std::any_of(kept.begin(), kept.end(), has);
     };
-    for (const auto& root : roots) {
-        bool known = std::any_of(kept.begin(), kept.end(),
-                                 [&root](const Drive& d) { return d.root == root; });
-        if (known) continue;
-        char letter = kFirstRemovable;
-        while (letter <= 'Z' && taken(letter)) ++letter;
-        if (letter > 'Z') break;  // out of letters, as on Windows
-        kept.push_back({letter, root, DriveType::Removable});
+    for (const auto& m : now) {
+        if (std::any_of(kept.begin(), kept.end(), [&](const Drive& d) { return same(d, m); })) continue;
+        char letter = 0;
+        if (auto before = letterOfCard_.find(m.card); before != letterOfCard_.end() && !taken(before->second))
+            letter = before->second;
+        for (char l = kFirstRemovable; !letter && l <= 'Z'; ++l)
+            if (!taken(l)) letter = l;
+        if (!letter) break;  // out of letters, as on Windows
+        letterOfCard_[m.card] = letter;
+        cardOfLetter_[letter] = m.card;
+        kept.push_back({letter, m.point, DriveType::Removable});
         changes.arrived.push_back(kept.back());
     }
     std::sort(kept.begin(), kept.end(),
@@ -193,6 +152,18 @@ std::optional<std::string> DriveTable::toNative(std::string_view path) const {
     return native;
 }
 
+std::optional<DriveTable::BelowRoot> DriveTable::onRemovable(std::string_view path) const {
+    const char letter = driveLetterOf(path);
+    if (!letter) return std::nullopt;
+    auto d = drive(letter);
+    if (!d || d->type != DriveType::Removable) return std::nullopt;
+    auto native = toNative(path);
+    if (!native || !native->starts_with(d->root)) return std::nullopt;
+    std::string relative = native->substr(d->root.size());
+    while (relative.starts_with('/')) relative.erase(0, 1);
+    return BelowRoot{d->root, std::move(relative)};
+}
+
 std::optional<std::string> DriveTable::toDrivePath(std::string_view native) const {
     if (climbsOut(native)) return std::nullopt;
     std::shared_lock lock(mutex_);
@@ -213,42 +184,18 @@ std::optional<std::string> DriveTable::toDrivePath(std::string_view native) cons
     return std::string(1, best->letter) + ":" + rest;
 }
 
-std::vector<std::string> readRemovableMounts() {
-    std::vector<std::string> mounts;
-    std::ifstream in("/proc/self/mountinfo");
-    std::string line;
-    while (std::getline(in, line)) {
-        // id parent major:minor root mountpoint options ... - fstype source superopts
-        std::istringstream fields(line);
-        std::string id, parent, majorMinor, root, mountPoint;
-        if (!(fields >> id >> parent >> majorMinor >> root >> mountPoint)) continue;
-        mountPoint = unescapeMountField(mountPoint);
-        if (underMediaFolder(mountPoint) || blockDeviceIsRemovable(majorMinor))
-            mounts.push_back(mountPoint);
-    }
-    return mounts;
-}
+std::vector<RemovableMount> readRemovableMounts() { return removableMounts(readMountTable()); }
 
 std::optional<std::int64_t> largestFileOn(std::string_view nativePath) {
-    std::ifstream in("/proc/self/mountinfo");
-    std::string line, bestPoint, bestType;
-    while (std::getline(in, line)) {
-        // id parent major:minor root mountpoint options [optional...] - fstype source superopts
-        std::istringstream fields(line);
-        std::string id, parent, majorMinor, root, mountPoint, field;
-        if (!(fields >> id >> parent >> majorMinor >> root >> mountPoint)) continue;
-        mountPoint = unescapeMountField(mountPoint);
-        while (fields >> field && field != "-") {
-        }
-        std::string type;
-        if (!(fields >> type)) continue;
-        bool inside = mountPoint == "/" ||
-                      (nativePath.starts_with(mountPoint) &&
-                       (nativePath.size() == mountPoint.size() || nativePath[mountPoint.size()] == '/'));
+    std::string bestPoint, bestType;
+    for (const auto& m : readMountTable()) {
+        bool inside = m.point == "/" ||
+                      (nativePath.starts_with(m.point) &&
+                       (nativePath.size() == m.point.size() || nativePath[m.point.size()] == '/'));
         // The last of equally long points is the mount on top.
-        if (inside && mountPoint.size() >= bestPoint.size()) {
-            bestPoint = mountPoint;
-            bestType = type;
+        if (inside && m.point.size() >= bestPoint.size()) {
+            bestPoint = m.point;
+            bestType = m.type;
         }
     }
     static constexpr std::string_view kFat[] = {"vfat", "msdos", "fat", "umsdos", "fuse.fusefat"};
@@ -258,10 +205,18 @@ std::optional<std::int64_t> largestFileOn(std::string_view nativePath) {
 }
 
 std::optional<DiskSpace> diskSpace(std::string_view path) {
-    auto native = DriveTable::instance().toNative(path);
-    if (!native) return std::nullopt;
     struct statvfs st {};
-    if (statvfs(native->c_str(), &st) != 0) return std::nullopt;
+    if (auto below = DriveTable::instance().onRemovable(path)) {
+        // A folder of a device is asked about only as the device holds it.
+        int fd = openFolderBeneath(below->root.c_str(), below->relative);
+        if (fd < 0) return std::nullopt;
+        const int asked = ::fstatvfs(fd, &st);
+        ::close(fd);
+        if (asked != 0) return std::nullopt;
+    } else {
+        auto native = DriveTable::instance().toNative(path);
+        if (!native || statvfs(native->c_str(), &st) != 0) return std::nullopt;
+    }
     return DiskSpace{static_cast<std::int64_t>(st.f_blocks) * static_cast<std::int64_t>(st.f_frsize),
                      static_cast<std::int64_t>(st.f_bavail) * static_cast<std::int64_t>(st.f_frsize)};
 }

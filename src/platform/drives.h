@@ -1,11 +1,14 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <shared_mutex>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "platform/mounttable.h"
 
 namespace zorvik::platform {
 
@@ -24,16 +27,18 @@ struct DriveChanges {
 
 // Maps the program's drive letters to native directories. Fixed drives come
 // from the settings; removable ones from the mount table, lettered from G on
-// and keeping their letter while mounted. Read from any thread.
+// and keeping their letter while mounted. A card that comes back gets the
+// letter it had before, when that is free. Read from any thread.
 class DriveTable final {
 public:
     static DriveTable& instance();
 
-    // Replaces every fixed drive. Letters absent from the map get the
-    // defaults C = "/" and D = home unless the map names them.
+    // Replaces every fixed drive. D is the home folder unless the map names
+    // it; C, like every other letter, names a drive only when the map does.
     void setFixed(const std::vector<std::pair<char, std::string>>& drives);
-    // Brings the removable drives in line with the given mount points.
-    DriveChanges setRemovableMounts(const std::vector<std::string>& mountPoints);
+    // Brings the removable drives in line with the given mounts; new ones
+    // are lettered in the order given.
+    DriveChanges setRemovableMounts(const std::vector<RemovableMount>& mounts);
 
     std::vector<Drive> drives() const;  // by letter
     DriveType type(char letter) const;
@@ -43,6 +48,14 @@ public:
     // and passes through with backslashes turned into slashes. nullopt when
     // the letter is not in the table or the path holds a ".." component.
     std::optional<std::string> toNative(std::string_view path) const;
+    // A path on a removable drive split into the drive's root and the rest
+    // below it ('/'-separated, empty for the root): such paths are reached
+    // below the root only (beneath.h). nullopt for any other path.
+    struct BelowRoot {
+        std::string root;
+        std::string relative;
+    };
+    std::optional<BelowRoot> onRemovable(std::string_view path) const;
     // The reverse: the drive path of a native path, the longest root wins;
     // nullopt for a path holding a ".." component.
     std::optional<std::string> toDrivePath(std::string_view native) const;
@@ -54,13 +67,15 @@ private:
     mutable std::shared_mutex mutex_;
     std::vector<Drive> fixed_;
     std::vector<Drive> removable_;
+    std::map<std::string, char> letterOfCard_;  // the letter each card seen had last
+    std::map<char, std::string> cardOfLetter_;  // the card each removable letter was given to
 };
 
 // Letter of a drive path ("e:\x" -> 'E'), 0 when the path has none.
 char driveLetterOf(std::string_view path);
 
-// The mount points of removable media in the running system's mount table.
-std::vector<std::string> readRemovableMounts();
+// The removable media in the running system's mount table, in mount order.
+std::vector<RemovableMount> readRemovableMounts();
 
 // The largest file the file system holding `nativePath` takes, by its type in
 // the mount table: 4 GiB - 1 on FAT (kernel or FUSE), nothing where the size

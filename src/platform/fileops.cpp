@@ -1,7 +1,5 @@
 #include "platform/fileops.h"
 
-#include <QSaveFile>
-
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -9,9 +7,14 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstring>
+#include <optional>
+#include <utility>
 
+#include "platform/beneath.h"
+#include "platform/copyfile.h"
 #include "platform/drives.h"
 #include "platform/errortext.h"
 #include "platform/names.h"
@@ -35,6 +38,20 @@ bool failPathNotFound() {
     errno = tLastErrno = ENOENT;
     tLastError = "系统找不到指定的路径。";
     return false;
+}
+
+// Callers pass errno from openFolderBeneath.
+bool failBeneath(int error) {
+    if (!leadsOffDevice(error)) return fail(error);
+    tLastErrno = error;
+    tLastError = "路径经过设备上的链接或另一个文件系统，不能跟随。";
+    return false;
+}
+
+// A file larger than any the caller reads.
+void failTooLarge(std::int64_t largest) {
+    errno = tLastErrno = EFBIG;
+    tLastError = "文件太大（超过 " + std::to_string(std::max<std::int64_t>(largest >> 20, 1)) + " MB），没有读取。";
 }
 
 void clearLastError() {
@@ -70,6 +87,14 @@ public:
     }
     Fd(const Fd&) = delete;
     Fd& operator=(const Fd&) = delete;
+    Fd(Fd&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+    Fd& operator=(Fd&& other) noexcept {
+        if (this != &other) {
+            if (fd_ >= 0) ::close(fd_);
+            fd_ = std::exchange(other.fd_, -1);
+        }
+        return *this;
+    }
     int get() const { return fd_; }
     bool closeChecked() {
         int fd = fd_;
@@ -81,7 +106,50 @@ private:
     int fd_;
 };
 
-EntryKind kindOf(int dirFd, const char* name, unsigned char type) {
+// A path on a removable drive: the folder holding its last component,
+// reached below the drive's root (beneath.h), and that component's name,
+// "." for the folder itself. Names in it are never followed.
+struct DevicePlace {
+    Fd folder;
+    std::string name;
+};
+
+enum class Where { Elsewhere, OnDevice, Failed };
+
+Where onDevice(std::string_view path, std::optional<DevicePlace>& place) {
+    auto below = DriveTable::instance().onRemovable(path);
+    if (!below) return Where::Elsewhere;
+    std::string relative = below->relative;
+    while (relative.ends_with('/')) relative.pop_back();
+    const size_t slash = relative.find_last_of('/');
+    std::string name = slash == std::string::npos ? relative : relative.substr(slash + 1);
+    relative.resize(slash == std::string::npos ? 0 : slash);
+    if (name.empty()) name = ".";
+    Fd folder(openFolderBeneath(below->root.c_str(), relative));
+    if (folder.get() < 0) {
+        failBeneath(errno);
+        return Where::Failed;
+    }
+    place.emplace(DevicePlace{std::move(folder), std::move(name)});
+    return Where::OnDevice;
+}
+
+// stat of a path, links followed except on a removable drive; false with
+// the last error set when there is nothing there.
+bool statOf(std::string_view path, struct stat& st) {
+    std::optional<DevicePlace> place;
+    switch (onDevice(path, place)) {
+        case Where::Failed: return false;
+        case Where::OnDevice:
+            return ::fstatat(place->folder.get(), place->name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 || fail(errno);
+        case Where::Elsewhere: break;
+    }
+    auto p = native(path);
+    return p && (::stat(p->c_str(), &st) == 0 || fail(errno));
+}
+
+// A link on a customer's device is never followed, so it is neither file nor folder there.
+EntryKind kindOf(int dirFd, const char* name, unsigned char type, bool onDevice) {
     // Only links and file systems without d_type pay for a stat.
     if (type == DT_REG) return EntryKind::File;
     if (type == DT_DIR) return EntryKind::Folder;
@@ -89,11 +157,11 @@ EntryKind kindOf(int dirFd, const char* name, unsigned char type) {
     switch (type) {
         case DT_LNK:
             // Followed for files only: a link to a folder could close a loop.
-            return ::fstatat(dirFd, name, &st, 0) == 0 && S_ISREG(st.st_mode) ? EntryKind::File
-                                                                             : EntryKind::Skip;
+            return !onDevice && ::fstatat(dirFd, name, &st, 0) == 0 && S_ISREG(st.st_mode) ? EntryKind::File
+                                                                                           : EntryKind::Skip;
         case DT_UNKNOWN:
             if (::fstatat(dirFd, name, &st, AT_SYMLINK_NOFOLLOW) != 0) return EntryKind::Skip;
-            if (S_ISLNK(st.st_mode)) return kindOf(dirFd, name, DT_LNK);
+            if (S_ISLNK(st.st_mode)) return kindOf(dirFd, name, DT_LNK, onDevice);
             if (S_ISDIR(st.st_mode)) return EntryKind::Folder;
             return S_ISREG(st.st_mode) ? EntryKind::File : EntryKind::Skip;
         default: return EntryKind::Skip;
@@ -110,20 +178,28 @@ bool sameIgnoringCase(std::string_view x, std::string_view y) {
            });
 }
 
-// Whether `to` names the file `from` only because the file system ignores
-// case: both in one folder, and no entry but `from` matches `to` without
-// regard to case. (Inode numbers cannot tell: FUSE cards give each spelling
-// its own.)
-bool onlyItselfUnderAnotherCase(const std::string& from, const std::string& to) {
-    const std::string folder = parentOf(from);
-    if (folder != parentOf(to) || !sameIgnoringCase(baseOf(from), baseOf(to))) return false;
-    DIR* dir = ::opendir(folder.c_str());
-    if (!dir) return false;
+// Whether `toName` names the file `fromName` in the same folder only because
+// the file system ignores case: no entry but `fromName` matches `toName`
+// without regard to case. (Inode numbers cannot tell: FUSE cards give each
+// spelling its own.)
+bool onlyItselfUnderAnotherCase(int folder, const std::string& fromName, const std::string& toName) {
+    if (!sameIgnoringCase(fromName, toName)) return false;
+    int listed = ::openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    DIR* dir = listed >= 0 ? ::fdopendir(listed) : nullptr;
+    if (!dir) {
+        if (listed >= 0) ::close(listed);
+        return false;
+    }
     bool others = false;
     while (const dirent* d = ::readdir(dir))
-        if (sameIgnoringCase(d->d_name, baseOf(to)) && baseOf(from) != d->d_name) others = true;
+        if (sameIgnoringCase(d->d_name, toName) && fromName != d->d_name) others = true;
     ::closedir(dir);
     return !others;
+}
+
+bool sameFolder(int a, int b) {
+    struct stat x {}, y {};
+    return ::fstat(a, &x) == 0 && ::fstat(b, &y) == 0 && x.st_dev == y.st_dev && x.st_ino == y.st_ino;
 }
 
 }  // namespace
@@ -133,29 +209,62 @@ std::string lastErrorText() { return tLastError; }
 int lastError() { return tLastErrno; }
 
 bool fileExists(std::string_view path) {
-    auto p = native(path);
+    clearLastError();
     struct stat st {};
-    return p && ::stat(p->c_str(), &st) == 0 && S_ISREG(st.st_mode);
+    return statOf(path, st) && S_ISREG(st.st_mode);
 }
 
 bool folderExists(std::string_view path) {
-    auto p = native(path);
+    clearLastError();
     struct stat st {};
-    return p && ::stat(p->c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+    return statOf(path, st) && S_ISDIR(st.st_mode);
 }
 
 std::int64_t fileSize(std::string_view path) {
-    auto p = native(path);
+    clearLastError();
     struct stat st {};
-    if (!p || ::stat(p->c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return -1;
+    if (!statOf(path, st) || !S_ISREG(st.st_mode)) return -1;
     return static_cast<std::int64_t>(st.st_size);
 }
 
+namespace {
+
+// Each missing folder made below the drive's root, none through a link.
+bool createFoldersOnDevice(const DriveTable::BelowRoot& below) {
+    Fd folder(openFolderBeneath(below.root.c_str(), {}));
+    if (folder.get() < 0) return fail(errno);
+    size_t at = 0;
+    while (at <= below.relative.size()) {
+        size_t slash = below.relative.find('/', at);
+        if (slash == std::string::npos) slash = below.relative.size();
+        const std::string name = below.relative.substr(at, slash - at);
+        at = slash + 1;
+        if (name.empty() || name == ".") continue;
+        if (::mkdirat(folder.get(), name.c_str(), 0777) != 0 && errno != EEXIST) return fail(errno);
+        Fd next(openFolderBeneath(folder.get(), name));
+        if (next.get() < 0) return failBeneath(errno);
+        folder = std::move(next);
+    }
+    return true;
+}
+
+}  // namespace
+
 bool createFolders(std::string_view path) {
+    clearLastError();
+    if (auto below = DriveTable::instance().onRemovable(path)) return createFoldersOnDevice(*below);
     auto p = native(path);
     if (!p) return false;
-    std::string partial;
     size_t pos = 0;
+    // A drive whose folder is not there is a missing drive: nothing is made
+    // at or above its root, only below it.
+    if (char letter = driveLetterOf(path)) {
+        auto drive = DriveTable::instance().drive(letter);
+        struct stat root {};
+        if (!drive || ::stat(drive->root.c_str(), &root) != 0 || !S_ISDIR(root.st_mode)) return failPathNotFound();
+        pos = drive->root == "/" ? 1 : drive->root.size() + 1;
+    }
+    std::string partial;
     while (pos <= p->size()) {
         size_t slash = p->find('/', pos);
         if (slash == std::string::npos) slash = p->size();
@@ -170,6 +279,19 @@ bool createFolders(std::string_view path) {
 }
 
 bool deleteFile(std::string_view path) {
+    clearLastError();
+    std::optional<DevicePlace> place;
+    switch (onDevice(path, place)) {
+        case Where::Failed: return false;
+        case Where::OnDevice: {
+            struct stat st {};
+            const int folder = place->folder.get();
+            if (::fstatat(folder, place->name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode))
+                return fail(EISDIR);
+            return ::unlinkat(folder, place->name.c_str(), 0) == 0 || fail(errno);
+        }
+        case Where::Elsewhere: break;
+    }
     auto p = native(path);
     if (!p) return false;
     struct stat st {};
@@ -178,25 +300,45 @@ bool deleteFile(std::string_view path) {
 }
 
 bool renameFile(std::string_view from, std::string_view to) {
-    auto a = native(from);
-    auto b = native(to);
-    if (!a || !b) return false;
+    clearLastError();
+    std::optional<DevicePlace> onA, onB;
+    const Where whereA = onDevice(from, onA);
+    const Where whereB = onDevice(to, onB);
+    if (whereA == Where::Failed || whereB == Where::Failed) return false;
+    if (whereA != whereB) return fail(EXDEV);
+    if (whereA == Where::Elsewhere) {
+        // Both folders opened as their paths lead, so one rule serves both.
+        auto a = native(from);
+        auto b = native(to);
+        if (!a || !b) return false;
+        Fd folderA(::open(parentOf(*a).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        if (folderA.get() < 0) return fail(errno);
+        Fd folderB(::open(parentOf(*b).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        if (folderB.get() < 0) return fail(errno);
+        onA.emplace(DevicePlace{std::move(folderA), baseOf(*a)});
+        onB.emplace(DevicePlace{std::move(folderB), baseOf(*b)});
+    }
+    const int folderA = onA->folder.get(), folderB = onB->folder.get();
+    const std::string &nameA = onA->name, &nameB = onB->name;
     // MoveFile refuses an existing destination; rename() would replace it.
     // On a card that ignores case the "existing" one may be the file itself,
     // whose name only changes case: that rename goes ahead.
     struct stat st {};
-    if (::lstat(b->c_str(), &st) == 0 && *a != *b && !onlyItselfUnderAnotherCase(*a, *b)) return fail(EEXIST);
-    return ::rename(a->c_str(), b->c_str()) == 0 || fail(errno);
+    const bool same = sameFolder(folderA, folderB);
+    if (::fstatat(folderB, nameB.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && !(same && nameA == nameB) &&
+        !(same && onlyItselfUnderAnotherCase(folderA, nameA, nameB)))
+        return fail(EEXIST);
+    return ::renameat(folderA, nameA.c_str(), folderB, nameB.c_str()) == 0 || fail(errno);
 }
 
 bool copyFile(std::string_view from, std::string_view to, Overwrite overwrite, std::int64_t offset,
               Flush flush) {
     clearLastError();
-    CopyResult result = copyFileChecked(from, to, {overwrite, offset, flush});
+    CopyResult result = copyFileChecked(from, to, {.overwrite = overwrite, .offset = offset, .flush = flush});
     return result.ok() || fail(result.error != 0 ? result.error : EIO);
 }
 
-std::optional<std::string> readWholeFile(std::string_view path) {
+std::optional<std::string> readWholeFile(std::string_view path, std::int64_t largest) {
     auto p = native(path);
     if (!p) return std::nullopt;
     // A FIFO planted at a data file's name must not hang the station.
@@ -210,6 +352,11 @@ std::optional<std::string> readWholeFile(std::string_view path) {
         fail(S_ISDIR(st.st_mode) ? EISDIR : EINVAL);
         return std::nullopt;
     }
+    auto tooLarge = [largest] {
+        failTooLarge(largest);
+        return std::nullopt;
+    };
+    if (largest >= 0 && st.st_size > largest) return tooLarge();
     ::fcntl(in.get(), F_SETFL, ::fcntl(in.get(), F_GETFL) & ~O_NONBLOCK);
     std::string data;
     char buffer[65536];
@@ -222,35 +369,56 @@ std::optional<std::string> readWholeFile(std::string_view path) {
             return std::nullopt;
         }
         data.append(buffer, static_cast<size_t>(n));
+        if (largest >= 0 && static_cast<std::int64_t>(data.size()) > largest) return tooLarge();  // grew meanwhile
     }
 }
 
 bool writeWholeFile(std::string_view path, std::string_view bytes) {
     auto p = native(path);
     if (!p) return false;
-    // QSaveFile writes beside the file (unnamed where the file system allows,
-    // so a crash leaves nothing behind), keeps the old file's mode, and syncs
-    // the data before it renames. It keeps no error number: errno is taken
-    // straight after the call that failed, and a failure that set none is
-    // told by Qt's kind of error.
-    QSaveFile file(QString::fromStdString(*p));
-    auto failed = [&file] {
-        int error = errno;
-        if (error == 0) error = file.error() == QFileDevice::ResourceError ? ENOSPC : EIO;
-        file.cancelWriting();
-        return error == ENOENT ? failPathNotFound() : fail(error);  // the file itself is made here
+    // A link at the name is written through: the file it names is replaced.
+    std::string target = *p;
+    struct stat st {};
+    if (::lstat(target.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+        char resolved[PATH_MAX];
+        if (!::realpath(target.c_str(), resolved)) return fail(errno);
+        target = resolved;
+    }
+    const bool existing = ::stat(target.c_str(), &st) == 0;
+    if (!existing && errno != ENOENT) return fail(errno);
+    // A folder, FIFO or device at the name is nobody's data file to replace.
+    if (existing && !S_ISREG(st.st_mode)) return fail(S_ISDIR(st.st_mode) ? EISDIR : EINVAL);
+
+    Fd folder(::open(parentOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (folder.get() < 0) return errno == ENOENT ? failPathNotFound() : fail(errno);
+    std::string temporary;
+    int out = -1;
+    for (int attempt = 0; attempt < 16 && out < 0; ++attempt) {
+        temporary = temporaryName();
+        out = ::openat(folder.get(), temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (out < 0 && errno != EEXIST) return fail(errno);
+    }
+    if (out < 0) return fail(EEXIST);
+    Fd file(out);
+    // Whatever fails, the old file stays as it was and the temporary goes.
+    auto discard = [&](int error) {
+        ::unlinkat(folder.get(), temporary.c_str(), 0);
+        return fail(error);
     };
-    errno = 0;
-    if (!file.open(QIODevice::WriteOnly)) return failed();
-    const auto size = static_cast<qint64>(bytes.size());
-    errno = 0;
-    // A disk that fills up shows as a short count, not as an error.
-    if (file.write(bytes.data(), size) != size) return failed();
-    errno = 0;
-    if (!file.commit()) return failed();
+    if (existing && ::fchmod(file.get(), st.st_mode & 07777) != 0) return discard(errno);
+    // Every byte is checked: a full disk shows as a short count or ENOSPC,
+    // here or only when the data is flushed or the file closed.
+    for (size_t done = 0; done < bytes.size();) {
+        ssize_t n = ::write(file.get(), bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return discard(n < 0 ? errno : ENOSPC);
+        done += static_cast<size_t>(n);
+    }
+    if (::fsync(file.get()) != 0) return discard(errno);
+    if (!file.closeChecked()) return discard(errno);
+    if (::renameat(folder.get(), temporary.c_str(), folder.get(), baseOf(target).c_str()) != 0) return discard(errno);
     // The new name must outlive a power cut too, not only the data.
-    Fd folder(::open(parentOf(*p).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (folder.get() >= 0) ::fsync(folder.get());
+    ::fsync(folder.get());
     return true;
 }
 
@@ -279,6 +447,22 @@ std::vector<FolderEntry> listFolder(std::string_view path) {
     return result;
 }
 
+std::optional<std::string> folderNamedIgnoringCase(const std::vector<FolderEntry>& entries, std::string_view name) {
+    std::optional<std::string> found;
+    for (const auto& entry : entries) {
+        if (entry.kind != EntryKind::Folder || !sameIgnoringCase(entry.name, name)) continue;
+        if (entry.name == name) return entry.name;
+        if (!found) found = entry.name;
+    }
+    return found;
+}
+
+std::optional<std::string> findFolderIgnoringCase(std::string_view folder, std::string_view name) {
+    std::string base(folder);
+    if (!base.empty() && base.back() != '\\' && base.back() != '/') base += '\\';
+    return folderNamedIgnoringCase(listFolder(base), name);
+}
+
 FolderReader::~FolderReader() { close(); }
 
 void FolderReader::close() {
@@ -290,6 +474,13 @@ void FolderReader::close() {
 
 bool FolderReader::open(std::string_view path) {
     close();
+    clearLastError();
+    if (auto below = DriveTable::instance().onRemovable(path)) {
+        onDevice_ = true;
+        int fd = openFolderBeneath(below->root.c_str(), below->relative, FolderUse::Read);
+        return fd >= 0 ? readAll(fd) : failBeneath(errno);
+    }
+    onDevice_ = false;
     auto p = native(path);
     if (!p) return false;
     int fd = ::open(p->c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -300,6 +491,7 @@ bool FolderReader::openChild(const FolderReader& parent, std::string_view name) 
     close();
     clearLastError();
     if (parent.fd_ < 0) return fail(EBADF);
+    onDevice_ = parent.onDevice_;
     // Names handed out by a reader are NUL-terminated in its buffer.
     int fd = ::openat(parent.fd_, name.data(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     return fd >= 0 ? readAll(fd) : fail(errno);
@@ -327,7 +519,7 @@ bool FolderReader::readAll(int fd) {
             size_t length = std::strlen(name);
             if (!fitsWindowsName({name, length})) continue;
             entries_.push_back({static_cast<std::uint32_t>(names_.size()),
-                                static_cast<std::uint16_t>(length), kindOf(fd, name, d->d_type)});
+                                static_cast<std::uint16_t>(length), kindOf(fd, name, d->d_type, onDevice_)});
             names_.append(name, length + 1);
         }
     }

@@ -23,7 +23,9 @@ int lastError();
 bool fileExists(std::string_view path);    // a regular file, links followed
 bool folderExists(std::string_view path);
 std::int64_t fileSize(std::string_view path);  // -1 when there is no such file
-bool createFolders(std::string_view path);     // with every missing parent
+// With every missing parent below the drive's root; a drive whose root is
+// missing gets nothing made, as a drive that is not there.
+bool createFolders(std::string_view path);
 bool deleteFile(std::string_view path);
 bool renameFile(std::string_view from, std::string_view to);
 
@@ -33,9 +35,12 @@ bool renameFile(std::string_view from, std::string_view to);
 bool copyFile(std::string_view from, std::string_view to, Overwrite overwrite = Overwrite::Yes,
               std::int64_t offset = 0, Flush flush = Flush::Yes);
 
-std::optional<std::string> readWholeFile(std::string_view path);
-// Replaces the file whole through a temporary file in the same folder: a
-// crash or a full disk leaves the old file as it was. The file keeps its mode.
+// The whole file; nothing (EFBIG) when it holds more than `largest` bytes.
+std::optional<std::string> readWholeFile(std::string_view path, std::int64_t largest = -1);
+// Replaces the file whole through a station temporary file in the same
+// folder, synced before it takes the name: a crash or a full disk leaves the
+// old file byte for byte. The file keeps its mode; a link at the name is
+// written through; a folder, FIFO or device there is never replaced.
 bool writeWholeFile(std::string_view path, std::string_view bytes);
 
 enum class EntryKind { File, Folder, Skip };
@@ -48,8 +53,19 @@ struct FolderEntry {
 
 // Entries of one folder (no "." and ".."), sorted by name without regard to
 // case as the shop's NTFS disks listed them. A link to a folder is never a
-// folder; entries that are neither files nor folders are Skip.
+// folder; entries that are neither files nor folders are Skip. On a
+// removable drive the folder is reached below its root and no link is
+// followed, so a link there is Skip too.
 std::vector<FolderEntry> listFolder(std::string_view path);
+
+// The name of the folder in `folder` that is called `name` without regard to
+// ASCII letter case, found by listing: the exact spelling first, else the
+// first in name order. Case-sensitive file systems (ntfs-3g, tmpfs) would
+// not find a phone's "MY MUSIC" by its name alone.
+std::optional<std::string> findFolderIgnoringCase(std::string_view folder, std::string_view name);
+// The same rule on entries listed already.
+std::optional<std::string> folderNamedIgnoringCase(const std::vector<FolderEntry>& entries,
+                                                   std::string_view name);
 
 // Name order of listings: ASCII letters folded to upper case, then bytes.
 bool nameLess(std::string_view a, std::string_view b);
@@ -80,6 +96,7 @@ private:
     bool readAll(int fd);
 
     int fd_ = -1;
+    bool onDevice_ = false;     // on a removable drive: links are not followed
     std::vector<char> buffer_;  // getdents64 records, reused for every folder
     std::string names_;         // each name followed by a NUL, for openat
     std::vector<Entry> entries_;

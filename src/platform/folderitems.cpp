@@ -7,6 +7,7 @@
 
 #include <cstring>
 
+#include "platform/beneath.h"
 #include "platform/drives.h"
 
 namespace zorvik::platform {
@@ -28,11 +29,12 @@ private:
 };
 
 // What an entry is, and its stat when asked for or needed to tell.
-std::optional<FolderItem> itemOf(int dirFd, const dirent* d, bool details) {
+std::optional<FolderItem> itemOf(int dirFd, const dirent* d, bool details, bool onDevice) {
     FolderItem item;
     item.name = d->d_name;
     item.hidden = item.name.front() == '.';
     const bool knownKind = d->d_type == DT_REG || d->d_type == DT_DIR;
+    if (onDevice && d->d_type == DT_LNK) return std::nullopt;
     if (knownKind && !details) {
         item.folder = d->d_type == DT_DIR;
         return item;
@@ -40,8 +42,9 @@ std::optional<FolderItem> itemOf(int dirFd, const dirent* d, bool details) {
     struct stat st {};
     if (::fstatat(dirFd, d->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) return std::nullopt;
     if (S_ISLNK(st.st_mode)) {
-        // Followed for files only: a link to a folder could close a loop.
-        if (::fstatat(dirFd, d->d_name, &st, 0) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+        // Followed for files only: a link to a folder could close a loop. A
+        // link on a customer's device is never followed at all.
+        if (onDevice || ::fstatat(dirFd, d->d_name, &st, 0) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
     }
     if (!S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) return std::nullopt;
     item.folder = S_ISDIR(st.st_mode);
@@ -54,11 +57,20 @@ std::optional<FolderItem> itemOf(int dirFd, const dirent* d, bool details) {
 
 std::optional<std::vector<FolderItem>> readFolderItems(std::string_view path, bool details,
                                                        const std::function<bool()>& keepGoing) {
-    auto native = DriveTable::instance().toNative(path);
-    if (!native) return std::nullopt;
-    Dir dir(::opendir(native->c_str()));
-    if (!dir.get()) return std::nullopt;
-    const int fd = ::dirfd(dir.get());
+    int fd = -1;
+    const auto below = DriveTable::instance().onRemovable(path);
+    if (below) {
+        fd = openFolderBeneath(below->root.c_str(), below->relative, FolderUse::Read);
+    } else if (auto native = DriveTable::instance().toNative(path)) {
+        fd = ::open(native->c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    }
+    if (fd < 0) return std::nullopt;
+    Dir dir(::fdopendir(fd));
+    if (!dir.get()) {
+        ::close(fd);
+        return std::nullopt;
+    }
+    fd = ::dirfd(dir.get());
     std::vector<FolderItem> items;
     while (const dirent* d = ::readdir(dir.get())) {
         if (keepGoing && !keepGoing()) return std::nullopt;
@@ -66,7 +78,7 @@ std::optional<std::vector<FolderItem>> readFolderItems(std::string_view path, bo
         if (name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0))) continue;
         // A name holding the path separator cannot be named by a program path.
         if (std::strchr(name, '\\')) continue;
-        if (auto item = itemOf(fd, d, details)) items.push_back(std::move(*item));
+        if (auto item = itemOf(fd, d, details, below.has_value())) items.push_back(std::move(*item));
     }
     return items;
 }

@@ -22,7 +22,8 @@ struct FolderItem {
 // modification times when `details` is set (a stat per entry; without it only
 // d_type is read where the file system gives it). The rules of listFolder
 // hold: no "." and "..", no name holding '\', a link counts as the file it
-// points to and a link to a folder is left out. `keepGoing` is asked between
+// points to and a link to a folder is left out. On a removable drive the
+// folder is reached below its root and links are left out (beneath.h). `keepGoing` is asked between
 // entries; nullopt when the folder cannot be read or the reading was stopped.
 std::optional<std::vector<FolderItem>> readFolderItems(std::string_view path, bool details,
                                                        const std::function<bool()>& keepGoing = {});

@@ -10,6 +10,9 @@
 #include <map>
 #include <optional>
 
+#include "platform/dbuscall.h"
+#include "platform/ibus.h"
+
 namespace zorvik::platform {
 
 namespace {
@@ -17,8 +20,6 @@ namespace {
 const QString kService = QStringLiteral("org.fcitx.Fcitx5");
 const QString kPath = QStringLiteral("/controller");
 const QString kInterface = QStringLiteral("org.fcitx.Fcitx.Controller1");
-// A hung fcitx5 must not freeze the counter for long.
-constexpr int kTimeoutMs = 1500;
 
 struct Method {
     QString shown;
@@ -34,12 +35,7 @@ bool fcitxRunning(const QDBusConnection& bus) {
 
 std::optional<QList<QVariant>> call(const QDBusConnection& bus, const QString& method,
                                     const QList<QVariant>& arguments = {}) {
-    QDBusMessage message = QDBusMessage::createMethodCall(kService, kPath, kInterface, method);
-    message.setArguments(arguments);
-    message.setAutoStartService(false);  // fcitx5 may have quit since it was asked for
-    QDBusMessage reply = bus.call(message, QDBus::Block, kTimeoutMs);
-    if (reply.type() != QDBusMessage::ReplyMessage) return std::nullopt;
-    return reply.arguments();
+    return callRunning(bus, kService, kPath, kInterface, method, arguments);
 }
 
 // An array of structures whose first `strings` members are strings, read
@@ -87,8 +83,14 @@ std::optional<std::vector<QString>> groupMethods(const QDBusConnection& bus) {
     return names;
 }
 
-std::vector<Method> installed(const QDBusConnection& bus) {
-    if (!fcitxRunning(bus)) return {};
+void tellApartSharedNames(std::vector<Method>& methods) {
+    std::map<QString, int> uses;
+    for (const Method& method : methods) ++uses[method.shown];
+    for (Method& method : methods)
+        if (uses[method.shown] > 1) method.shown += QStringLiteral(" (") + method.unique + QLatin1Char(')');
+}
+
+std::vector<Method> fcitxMethods(const QDBusConnection& bus) {
     std::vector<Method> available = availableMethods(bus);
     std::vector<Method> methods;
     // Every engine fcitx5 knows is "available" (hundreds of keyboard
@@ -103,32 +105,59 @@ std::vector<Method> installed(const QDBusConnection& bus) {
     } else {
         methods = std::move(available);
     }
-    std::map<QString, int> uses;
-    for (const Method& method : methods) ++uses[method.shown];
-    for (Method& method : methods)
-        if (uses[method.shown] > 1) method.shown += QStringLiteral(" (") + method.unique + QLatin1Char(')');
+    return methods;
+}
+
+std::vector<Method> installed(const QDBusConnection& session) {
+    std::vector<Method> methods;
+    if (fcitxRunning(session)) {
+        methods = fcitxMethods(session);
+    } else if (auto bus = ibus::bus()) {
+        for (const auto& engine : ibus::engines(*bus)) methods.push_back({engine.shown, engine.unique});
+    }
+    tellApartSharedNames(methods);
     return methods;
 }
 
 }  // namespace
 
-std::vector<std::string> installedInputMethods(const QDBusConnection& bus) {
+std::vector<std::string> installedInputMethods(const QDBusConnection& session) {
     std::vector<std::string> names;
-    for (const Method& method : installed(bus)) names.push_back(method.shown.toStdString());
+    for (const Method& method : installed(session)) names.push_back(method.shown.toStdString());
     return names;
 }
 
-bool switchInputMethod(const QDBusConnection& bus, const std::string& name) {
-    if (name.empty()) return false;
+std::optional<std::string> inputMethodId(const QDBusConnection& session, const std::string& name) {
+    if (name.empty()) return std::nullopt;
     const QString wanted = QString::fromStdString(name);
-    const std::vector<Method> methods = installed(bus);
-    const Method* target = nullptr;
+    const std::vector<Method> methods = installed(session);
     for (const Method& method : methods)
-        if (method.shown == wanted) target = &method;
+        if (method.shown == wanted) return method.unique.toStdString();
     for (const Method& method : methods)
-        if (!target && method.unique == wanted) target = &method;
-    if (!target) return false;
-    return call(bus, QStringLiteral("SetCurrentIM"), {target->unique}).has_value();
+        if (method.unique == wanted) return method.unique.toStdString();
+    return std::nullopt;
+}
+
+std::string currentInputMethod(const QDBusConnection& session) {
+    if (fcitxRunning(session)) {
+        auto reply = call(session, QStringLiteral("CurrentInputMethod"));
+        return reply && reply->size() == 1 ? reply->front().toString().toStdString() : std::string();
+    }
+    if (auto bus = ibus::bus()) return ibus::globalEngine(*bus).toStdString();
+    return {};
+}
+
+bool setCurrentInputMethod(const QDBusConnection& session, const std::string& id) {
+    if (id.empty()) return false;
+    if (fcitxRunning(session))
+        return call(session, QStringLiteral("SetCurrentIM"), {QString::fromStdString(id)}).has_value();
+    if (auto bus = ibus::bus()) return ibus::setGlobalEngine(*bus, QString::fromStdString(id));
+    return false;
+}
+
+bool switchInputMethod(const QDBusConnection& session, const std::string& name) {
+    auto id = inputMethodId(session, name);
+    return id && setCurrentInputMethod(session, *id);
 }
 
 std::vector<std::string> installedInputMethods() {

@@ -34,8 +34,16 @@ InstanceGuard::Claim InstanceGuard::claim() {
         fd = ::open(path_.c_str(), O_RDWR | kFlags);
         if (fd < 0 && errno == EACCES) fd = ::open(path_.c_str(), O_RDONLY | kFlags);  // made by another user
     }
+    // Anyone may plant a file in /tmp: one of another user's that keeps this
+    // user out is named as such, not taken for a station already running.
+    auto ownedByAnother = [this] {
+        struct stat st {};
+        return ::lstat(path_.c_str(), &st) == 0 && st.st_uid != ::geteuid();
+    };
     if (fd < 0) {
-        problem_ = errorText(errno);
+        const int error = errno;
+        if (error == EACCES && ownedByAnother()) return Claim::OwnedByAnother;
+        problem_ = errorText(error);
         return Claim::Unusable;
     }
     struct stat st {};
@@ -49,7 +57,7 @@ InstanceGuard::Claim InstanceGuard::claim() {
     if (created) ::fchmod(fd, 0666);
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
         ::close(fd);
-        return Claim::HeldElsewhere;
+        return ownedByAnother() ? Claim::OwnedByAnother : Claim::HeldElsewhere;
     }
     fd_ = fd;
     return Claim::Held;

@@ -16,8 +16,9 @@ public:
 
     enum class Claim {
         Held,           // this process holds the guard
-        HeldElsewhere,  // another station runs
-        Unusable,       // the lock file cannot be used: problem() says why
+        HeldElsewhere,   // another station runs
+        OwnedByAnother,  // a lock file of another user's is held or cannot be opened
+        Unusable,        // the lock file cannot be used: problem() says why
     };
     Claim claim();
     // True when this process holds the guard.

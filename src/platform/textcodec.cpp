@@ -34,13 +34,13 @@ std::vector<std::string> splitLines(std::string_view text) {
 }
 
 std::optional<std::vector<std::string>> readTextLines(std::string_view path) {
-    auto bytes = readWholeFile(path);
+    auto bytes = readWholeFile(path, kLargestTextFile);
     if (!bytes) return std::nullopt;
     return splitLines(gb18030ToUtf8(*bytes));
 }
 
-std::optional<std::vector<FileLine>> readFileLines(std::string_view path) {
-    auto bytes = readWholeFile(path);
+std::optional<std::vector<FileLine>> readFileLines(std::string_view path, std::int64_t largest) {
+    auto bytes = readWholeFile(path, largest);
     if (!bytes) return std::nullopt;
     // No byte of a GB18030 character is a line feed, so the bytes split into
     // lines before they are decoded, and one bad line spoils no other.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -12,7 +13,13 @@ namespace zorvik::platform {
 std::string utf8ToGb18030(std::string_view utf8);
 std::string gb18030ToUtf8(std::string_view bytes);
 
-// Lines of a GB18030 text file, CR LF or LF ends; nullopt when it cannot be read.
+// The settings and data files hold far less: a larger file is not one of
+// them, and reading it (again at every settings access) would hold the
+// station up for seconds.
+inline constexpr std::int64_t kLargestTextFile = std::int64_t{1} << 20;
+
+// Lines of a GB18030 text file, CR LF or LF ends; nullopt when it cannot be
+// read or is larger than kLargestTextFile.
 std::optional<std::vector<std::string>> readTextLines(std::string_view path);
 // Writes the lines whole, each ended with CR LF, through a temporary file that
 // replaces the old one, so the file is never left half written.
@@ -28,7 +35,8 @@ struct FileLine {
     std::string text;
     std::string undecodable;
 };
-std::optional<std::vector<FileLine>> readFileLines(std::string_view path);
+// A larger `largest` is for a file that grows with the shop's years (the hot list).
+std::optional<std::vector<FileLine>> readFileLines(std::string_view path, std::int64_t largest = kLargestTextFile);
 // The lines in GB18030, each ended with CR LF; an undecodable line as it was read.
 std::string encodeFileLines(const std::vector<FileLine>& lines);
 

@@ -16,13 +16,13 @@ constexpr int kLongestExitWaitMs = 2000;
 
 QString cueFileName(int cue) {
     switch (cue) {
-        case Startup: return QStringLiteral("启动.wav");
-        case Select: return QStringLiteral("选定.wav");
-        case Found: return QStringLiteral("查找.wav");
-        case Copied: return QStringLiteral("复制.wav");
-        case Error: return QStringLiteral("错误.wav");
-        case Exit: return QStringLiteral("退出.wav");
-        case Deleted: return QStringLiteral("删除.wav");
+        case core::Cues::Startup: return QStringLiteral("启动.wav");
+        case core::Cues::Select: return QStringLiteral("选定.wav");
+        case core::Cues::Found: return QStringLiteral("查找.wav");
+        case core::Cues::Copied: return QStringLiteral("复制.wav");
+        case core::Cues::Error: return QStringLiteral("错误.wav");
+        case core::Cues::Exit: return QStringLiteral("退出.wav");
+        case core::Cues::Deleted: return QStringLiteral("删除.wav");
         default: return {};
     }
 }

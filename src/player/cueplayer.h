@@ -6,12 +6,10 @@
 #include <memory>
 #include <string>
 
+#include "core/cues.h"
 #include "platform/soundmodule.h"
 
 namespace zorvik::player {
-
-// The numbered sound cues that acknowledge operator actions.
-enum Cue : int { Startup = 1, Select = 2, Found = 3, Copied = 4, Error = 5, Exit = 6, Deleted = 7 };
 
 // File of a cue number in the cue folder; empty for any other number.
 QString cueFileName(int cue);
@@ -19,15 +17,14 @@ QString cueFileName(int cue);
 // Plays cues on a device of its own, beside the preview player. A request
 // only sets the pending cue and starts the 30 ms timer; a burst of requests
 // is heard as its last one. A missing file, or no audio output at all, is silence.
-class CuePlayer final : public QObject, private platform::CueEvents {
+class CuePlayer final : public QObject, public core::Cues, private platform::CueEvents {
     Q_OBJECT
 public:
     // cueFolder: native path of the cue sounds, with a trailing slash.
     explicit CuePlayer(QString cueFolder, QObject* parent = nullptr);
     ~CuePlayer() override;
 
-    // Any thread.
-    void request(int cue);
+    void request(int cue) override;
     // Plays the exit sound at once, not through the timer. Returns the
     // longest wait for it to finish (2 s), 0 when nothing sounds.
     int playExitSound();

@@ -3,7 +3,7 @@
 #include <cerrno>
 
 #include "core/errors.h"
-#include "library/files.h"
+#include "core/mediafiles.h"
 #include "platform/fileops.h"
 #include "platform/textcodec.h"
 
@@ -40,7 +40,7 @@ void Playlist::load() {
     unreadable_.clear();
     if (auto lines = platform::readFileLines(file_)) {
         for (auto& line : *lines) {
-            std::string name = library::displayName(line.text);
+            std::string name = core::displayName(line.text);
             loaded.push_back({std::move(line.text), std::move(name), std::move(line.undecodable)});
         }
     } else if (platform::lastError() != ENOENT) {

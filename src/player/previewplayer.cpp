@@ -2,9 +2,9 @@
 
 #include <cstdlib>
 
+#include "core/mediafiles.h"
 #include "core/oneshot.h"
-#include "library/files.h"
-#include "library/prefixed.h"
+#include "core/prefixed.h"
 #include "platform/copyfile.h"
 #include "platform/drives.h"
 #include "platform/fileops.h"
@@ -19,7 +19,7 @@ constexpr std::string_view kAddFirstTypes = ".mp3mp3m";
 const QString kTitlePrefix = QStringLiteral("播放:  ");
 
 std::string loweredExtension(std::string_view path) {
-    std::string ext(library::extensionOf(path));
+    std::string ext(core::extensionOf(path));
     for (char& c : ext)
         if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
     return ext;
@@ -117,7 +117,7 @@ void PreviewPlayer::runPlayRequest() {
     playRequestTimer_.stop();
     const std::string path = currentPath_;
     const std::string name = currentName_;
-    if (library::fileSize(path) < kSmallestPlayableBytes) {
+    if (core::fileSize(path) < kSmallestPlayableBytes) {
         Q_EMIT message(kFileErrorMessage);
         removePreviousCopy();
         return;
@@ -128,13 +128,13 @@ void PreviewPlayer::runPlayRequest() {
     // Only a media file gets a decoded copy: whatever lies in the data
     // folder under the copy's name is deleted by a later request, and that
     // must never be one of the station's own data files.
-    if (!library::isPrefixed(path) || kind == MediaKind::Refused) {
+    if (!core::isPrefixed(path) || kind == MediaKind::Refused) {
         currentCopy_.clear();
         hand(kind, path, name);
         removePreviousCopy();
         return;
     }
-    currentCopy_ = dataFolder_ + library::plainNameOf(library::fileNameOf(path));
+    currentCopy_ = dataFolder_ + core::plainNameOf(core::fileNameOf(path));
     // A copy made for an earlier request is played again as it is.
     if (platform::fileExists(currentCopy_)) {
         hand(kind, currentCopy_, name);
@@ -146,7 +146,7 @@ void PreviewPlayer::runPlayRequest() {
                 // The media bytes in one pass from behind the block; a copy
                 // stopped at close leaves nothing.
                 const auto result = platform::copyFileChecked(
-                    source, copy, {platform::Overwrite::Yes, library::kPrefixBlockSize, platform::Flush::No},
+                    source, copy, {.overwrite = platform::Overwrite::Yes, .offset = core::kPrefixBlockSize, .flush = platform::Flush::No},
                     stop);
                 if (result.failure == platform::CopyFailure::Stopped) return;
                 jobs_.post([this, copy] { copyMade(copy); });

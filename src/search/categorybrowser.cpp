@@ -3,9 +3,9 @@
 #include <string>
 #include <vector>
 
+#include "core/cues.h"
 #include "library/listing.h"
 #include "platform/fileops.h"
-#include "player/cueplayer.h"
 
 namespace zorvik::search {
 
@@ -36,7 +36,7 @@ CategoryPage categoryPage(int page) {
     }
 }
 
-CategoryBrowser::CategoryBrowser(library::Listings& listings, player::CuePlayer& cues,
+CategoryBrowser::CategoryBrowser(library::Listings& listings, core::Cues& cues,
                                  const library::LibraryDrives& drives, QObject* parent)
     : QObject(parent), listings_(listings), cues_(cues), drives_(drives) {}
 
@@ -53,7 +53,7 @@ void CategoryBrowser::openPanel() {
                     if (!platform::folderExists(folder)) platform::createFolders(folder);
                 }
         });
-    cues_.request(player::Select);
+    cues_.request(core::Cues::Select);
 }
 
 void CategoryBrowser::browse(int page, const QString& caption) {
@@ -67,7 +67,7 @@ void CategoryBrowser::browse(int page, const QString& caption) {
         folders.push_back(library::libraryRoot(letter) + std::string(chosen.base) + caption.toStdString() + "\\");
     }
     listings_.listFolders(std::move(folders), /*makeMissing=*/false, [this](std::int64_t hits) {
-        if (hits == 0) cues_.request(player::Error);
+        if (hits == 0) cues_.request(core::Cues::Error);
         Q_EMIT finished(hits);
     });
 }

@@ -12,8 +12,8 @@
 namespace zorvik::library {
 class Listings;
 }
-namespace zorvik::player {
-class CuePlayer;
+namespace zorvik::core {
+class Cues;
 }
 
 namespace zorvik::search {
@@ -41,7 +41,7 @@ inline constexpr int kBrowsedDrives = 3;
 class CategoryBrowser final : public QObject {
     Q_OBJECT
 public:
-    CategoryBrowser(library::Listings& listings, player::CuePlayer& cues, const library::LibraryDrives& drives,
+    CategoryBrowser(library::Listings& listings, core::Cues& cues, const library::LibraryDrives& drives,
                     QObject* parent = nullptr);
 
     // "分类查找": the 36 subcategory folders are made where missing on every
@@ -65,7 +65,7 @@ Q_SIGNALS:
 
 private:
     library::Listings& listings_;
-    player::CuePlayer& cues_;
+    core::Cues& cues_;
     const library::LibraryDrives& drives_;
     QString subcategory_;
     core::Jobs jobs_{this};  // last: joined before the rest goes

@@ -1,10 +1,10 @@
 #include "search/searchcontroller.h"
 
+#include "core/cues.h"
 #include "library/listing.h"
 #include "library/walk.h"
 #include "platform/fileops.h"
 #include "platform/wildcard.h"
-#include "player/cueplayer.h"
 #include "search/keyword.h"
 
 namespace zorvik::search {
@@ -42,7 +42,7 @@ void nameSearch(const std::vector<std::string>& roots, const std::string& patter
 
 }  // namespace
 
-SearchController::SearchController(library::Listings& listings, player::CuePlayer& cues,
+SearchController::SearchController(library::Listings& listings, core::Cues& cues,
                                    const library::LibraryDrives& drives, SearchPatterns& patterns,
                                    QObject* parent)
     : QObject(parent), listings_(listings), cues_(cues), drives_(drives), patterns_(patterns) {}
@@ -55,7 +55,7 @@ void SearchController::selectTab(int tab) {
 
 void SearchController::tabPressed() {
     if (tab_ != kNoTab) patterns_.extension = "*.*";
-    cues_.request(player::Select);
+    cues_.request(core::Cues::Select);
     Q_EMIT focusSearchBox();
 }
 
@@ -65,7 +65,7 @@ void SearchController::setNumberMode(bool on) {
     Q_EMIT numberModeChanged(on);
     Q_EMIT textChanged(text_);
     Q_EMIT focusSearchBox();
-    cues_.request(player::Select);
+    cues_.request(core::Cues::Select);
 }
 
 bool SearchController::start() {
@@ -82,6 +82,7 @@ bool SearchController::start() {
     }
     patterns_.keyword = plan.keyword;
     if (tab_ == 0) patterns_.extension = "*.mp3";
+    Q_EMIT searchAccepted();
     Q_EMIT selectSearchText();
     if (!numberMode_) {
         history_.append(text_);
@@ -119,7 +120,7 @@ void SearchController::finish(std::int64_t hits) {
     if (hits > 0 && numberMode_) {
         Q_EMIT firstHitChosen();
     } else {
-        cues_.request(hits > 0 ? player::Found : player::Error);
+        cues_.request(hits > 0 ? core::Cues::Found : core::Cues::Error);
     }
     listings_.endThreaded();
     Q_EMIT finished(hits);

@@ -11,8 +11,8 @@
 namespace zorvik::library {
 class Listings;
 }
-namespace zorvik::player {
-class CuePlayer;
+namespace zorvik::core {
+class Cues;
 }
 
 namespace zorvik::search {
@@ -31,7 +31,7 @@ bool searchesSeriesFolders(int tab);
 class SearchController final : public QObject {
     Q_OBJECT
 public:
-    SearchController(library::Listings& listings, player::CuePlayer& cues,
+    SearchController(library::Listings& listings, core::Cues& cues,
                      const library::LibraryDrives& drives, SearchPatterns& patterns,
                      QObject* parent = nullptr);
 
@@ -66,6 +66,8 @@ Q_SIGNALS:
     void focusSearchBox();
     void selectSearchText();
     void refused(const QString& message);
+    // The text passed the barred-text rule: the walk starts.
+    void searchAccepted();
     // Before the walk starts: the active order list is saved to its file.
     void searchStarting();
     // Number search found something: the first row is selected and current.
@@ -76,7 +78,7 @@ private:
     void finish(std::int64_t hits);
 
     library::Listings& listings_;
-    player::CuePlayer& cues_;
+    core::Cues& cues_;
     const library::LibraryDrives& drives_;
     SearchPatterns& patterns_;
 

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <utility>
 
-#include "library/files.h"
+#include "core/mediafiles.h"
 #include "platform/folderitems.h"
 #include "storage/explorerorder.h"
 #include "storage/folderpath.h"
@@ -120,7 +120,7 @@ QVariant FileListModel::data(const QModelIndex& index, int role) const {
     if (role == Qt::DecorationRole && index.column() == Name) {
         if (i.folder) return folderIcon_;
         const std::string name = i.name.toStdString();
-        const auto group = library::mediaGroupOf(library::extensionOf(name));
+        const auto group = core::mediaGroupOf(core::extensionOf(name));
         return group ? groupIcons_[static_cast<size_t>(*group)] : fileIcon_;
     }
     if (role == Qt::TextAlignmentRole && index.column() == Size)

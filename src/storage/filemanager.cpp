@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <memory>
 
+#include "core/cues.h"
 #include "core/oneshot.h"
 #include "library/rename.h"
 #include "library/resultlist.h"
@@ -10,7 +11,6 @@
 #include "platform/fileops.h"
 #include "platform/mountwatcher.h"
 #include "platform/names.h"
-#include "player/cueplayer.h"
 #include "storage/folderpath.h"
 
 namespace zorvik::storage {
@@ -28,7 +28,7 @@ QString badFileNameReason(const QString& name) {
     return QString::fromUtf8(refusal.data(), static_cast<qsizetype>(refusal.size()));
 }
 
-FileManager::FileManager(player::CuePlayer& cues, QObject* parent) : QObject(parent), cues_(cues) {
+FileManager::FileManager(core::Cues& cues, QObject* parent) : QObject(parent), cues_(cues) {
     core::makeOneShot(statusRefreshTimer_, "Timer5", kStatusRefreshMs);
     connect(&statusRefreshTimer_, &QTimer::timeout, this, &FileManager::statusRefresh);
     connect(&list_, &FileListModel::renameRequested, this, &FileManager::rename);
@@ -127,7 +127,7 @@ void FileManager::statusRefresh() {
     readList(/*again=*/false);
     Q_EMIT countTextChanged(objectCountText(list_.count()));
     setFolderLabel(folder_, true);
-    cues_.request(player::Select);
+    cues_.request(core::Cues::Select);
 }
 
 void FileManager::setFolderLabel(const QString& text, bool shown) {
@@ -195,7 +195,7 @@ void FileManager::deleteSelected(std::vector<int> rows) {
         },
         [this] {
             readList(/*again=*/true);
-            cues_.request(player::Deleted);
+            cues_.request(core::Cues::Deleted);
         });
 }
 

@@ -16,8 +16,8 @@
 namespace zorvik::library {
 class ResultList;
 }
-namespace zorvik::player {
-class CuePlayer;
+namespace zorvik::core {
+class Cues;
 }
 
 namespace zorvik::storage {
@@ -50,7 +50,7 @@ public:
     // Asks the operator an OK/Cancel question; true for OK.
     using Confirm = std::function<bool(const QString& text, const QString& caption)>;
 
-    explicit FileManager(player::CuePlayer& cues, QObject* parent = nullptr);
+    explicit FileManager(core::Cues& cues, QObject* parent = nullptr);
     ~FileManager() override;
 
     void setConfirm(Confirm confirm) { confirm_ = std::move(confirm); }
@@ -124,7 +124,7 @@ private:
     // Runs `work` in a job; `then` afterwards on this thread.
     void change(std::function<void(std::stop_token)> work, std::function<void()> then);
 
-    player::CuePlayer& cues_;
+    core::Cues& cues_;
     Confirm confirm_;
     FileListModel list_;
     FolderTreeModel tree_;

@@ -1,5 +1,7 @@
 #include "storage/removabledrives.h"
 
+#include <algorithm>
+
 #include <QThread>
 #include <chrono>
 
@@ -94,7 +96,10 @@ void RemovableDrives::sizeRead(const QString& root, std::uint64_t request, bool 
     offering_.erase(pending);
     QString entry = deviceEntry(root);
     if (!bigEnough || entries_.contains(entry)) return;
-    entries_.append(entry);
+    // In letter order: size answers come in any order, and the operator
+    // finds a card at the same place on every start.
+    const auto at = std::lower_bound(entries_.begin(), entries_.end(), entry);
+    entries_.insert(at, entry);
     Q_EMIT entryAdded(entry);
 }
 

@@ -53,7 +53,7 @@ public:
 
     void setChosenDevice(ChosenDevice chosen);
 
-    // The device entries, in the order every selector holds them.
+    // The device entries, in drive letter order, as every selector holds them.
     const QStringList& entries() const { return entries_; }
 
     // End of main window creation: the drives already present are offered
@@ -83,7 +83,7 @@ public:
     bool showsDiskNotice() const { return showsNotice_; }
 
 Q_SIGNALS:
-    // An entry was appended to the end of every device selector.
+    // An entry joined every device selector, at its drive letter's place.
     void entryAdded(const QString& entry);
     // An entry left every device selector; `index` is where it was.
     void entryRemoved(const QString& entry, int index);

@@ -88,7 +88,7 @@ TGYuForm4::TGYuForm4(const core::Settings& settings, const core::ProgramFolders&
 void TGYuForm4::showEvent(QShowEvent* event) {
     // The home page and the shop's telephone as they are now.
     aboutText_->setPlainText(aboutWords(core::makerPages(settings_, folders_).home.toDisplayString(),
-                                       QString::fromStdString(settings_.read("DianHua", "DianHua1"))));
+                                       QString::fromStdString(settings_.read(core::keys::kShopTelephone))));
     QWidget::showEvent(event);
 }
 

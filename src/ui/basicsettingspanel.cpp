@@ -1,16 +1,22 @@
 #include "ui/basicsettingspanel.h"
 
+#include <QAbstractItemView>
+#include <QApplication>
 #include <QComboBox>
 #include <QFont>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPixmap>
 #include <QPlainTextEdit>
 #include <QPushButton>
 
 #include "app/station.h"
+#include "library/drivemap.h"
 #include "library/drivesetup.h"
 #include "library/layout.h"
+#include "platform/mounttable.h"
 #include "platform/shell.h"
+#include "ui/drivefolderdialog.h"
 #include "ui/searchpanel.h"
 
 namespace zorvik::ui {
@@ -26,7 +32,8 @@ const QString kInstructions = QStringLiteral(
     "第一步：选择歌曲所在盘符\n"
     "    在“歌库盘符1”至“歌库盘符6”中选择存放影音资源的硬盘盘符。例如歌曲保存在E盘，就选 E。"
     "至少设置一个，最多设置六个，请勿多设、乱设、重设；不能选择光驱等不可写磁盘的盘符。"
-    "选好后，软件会在该盘自动建好“Brask搜歌库”资源库和十二个分类文件夹。\n"
+    "选好后按回车：这个盘符在本机还没有对应的文件夹时，软件会请您选一个文件夹作为该盘（本机的数据硬盘列在左边）。"
+    "软件会在该盘自动建好“Brask搜歌库”资源库和十二个分类文件夹，盘符下面显示它对应的文件夹。\n"
     "\n"
     "第二步：选择输入法\n"
     "    在“输入法选择框”中选择您习惯的输入法，以后查找歌曲时搜索框会自动切换到这个输入法。\n"
@@ -66,6 +73,22 @@ QLabel* text(QWidget* parent, const QString& caption, QRect bounds, bool bold = 
 
 QString openCaption(const QString& letter) { return QStringLiteral("打开") + letter + QStringLiteral("盘资源库"); }
 
+// "E盘：/srv/library" for the drive a box text names; empty for no drive.
+QString driveFolderText(const std::string& boxText) {
+    auto letter = library::driveOfBoxText(boxText);
+    if (!letter) return {};
+    const QString drive = QChar::fromLatin1(*letter) + QStringLiteral("盘：");
+    auto folder = library::folderOfDrive(*letter);
+    if (!folder) return drive + QStringLiteral("未对应文件夹");
+    const QString path = QString::fromStdString(folder->folder);
+    return drive + (folder->present ? path : path + QStringLiteral("（不存在）"));
+}
+
+bool isEnter(const QEvent* event) {
+    const int key = static_cast<const QKeyEvent*>(event)->key();
+    return key == Qt::Key_Return || key == Qt::Key_Enter;
+}
+
 }  // namespace
 
 QImage BasicSettingsPanel::folderTreeImage() { return QImage(QStringLiteral(":/pictures/foldertree.jpg")); }
@@ -86,53 +109,68 @@ BasicSettingsPanel::BasicSettingsPanel(app::Station& station, SearchPanel& quick
     title->setObjectName(QStringLiteral("title"));
     text(this, QStringLiteral("（四步，请仔细设置）"), {500, 42, 200, 22});
 
-    // Step 1: the six library drives, three to a row, each with its button below.
+    // Step 1: the six library drives, three to a row, each with the folder
+    // its letter names and its button below.
     text(this, QStringLiteral("第一步:选择歌曲所在盘符:"), {24, 80, 400, 22}, true);
     text(this, QStringLiteral("1.如你的歌曲保存在E盘,就选 E ,至少要设置一个，最多可设置六个，请勿多设，乱设,重设 "),
          {40, 104, 670, 20});
     text(this, QStringLiteral("2.不能选择光驱盘符,等不可写磁盘盘符"), {40, 126, 670, 20});
     for (size_t n = 0; n < driveBoxes_.size(); ++n) {
         const int x = 40 + static_cast<int>(n % 3) * 226;
-        const int y = 154 + static_cast<int>(n / 3) * 62;
+        const int y = 154 + static_cast<int>(n / 3) * 80;
         text(this, QStringLiteral("歌库盘符%1:").arg(n + 1), {x, y, 84, 24});
         auto* box = new QComboBox(this);
         box->setObjectName(QLatin1String(kDriveBoxNames[n]));
+        box->setAccessibleName(QStringLiteral("歌库盘符%1").arg(n + 1));
         setUpDriveBox(box);
         box->setGeometry(x + 86, y, 60, 24);
         connect(box, &QComboBox::editTextChanged, this,
                 [this, n](const QString& t) { driveBoxChanged(static_cast<int>(n), t); });
+        // A choice in the list is settled when the list closes on it; the
+        // arrow keys on the closed box only pass through the letters.
+        box->installEventFilter(this);
+        box->view()->installEventFilter(this);
+        box->view()->viewport()->installEventFilter(this);
         driveBoxes_[n] = box;
+
+        auto* folder = text(this, QString(), {x, y + 28, 220, 18});
+        folder->setObjectName(QStringLiteral("driveFolder%1").arg(n + 1));
+        folder->setForegroundRole(QPalette::PlaceholderText);
+        folderLabels_[n] = folder;
 
         auto* open = new QPushButton(openCaption(QStringLiteral("E")), this);
         open->setObjectName(QStringLiteral("openLibraryButton%1").arg(n + 1));
-        open->setGeometry(x, y + 28, 146, 26);
+        open->setGeometry(x, y + 48, 146, 26);
         open->hide();
         connect(open, &QPushButton::clicked, this, [this, n] { openLibrary(static_cast<int>(n)); });
         openButtons_[n] = open;
     }
 
-    text(this, QStringLiteral("第二步：在下面选择您喜欢的输入法:"), {24, 284, 400, 22}, true);
-    text(this, QStringLiteral("输入法选择框:"), {40, 312, 100, 24});
+    text(this, QStringLiteral("第二步：在下面选择您喜欢的输入法:"), {24, 320, 400, 22}, true);
+    text(this, QStringLiteral("输入法选择框:"), {40, 348, 100, 24});
     inputMethodBox_ = new QComboBox(this);
     inputMethodBox_->setObjectName(QStringLiteral("inputMethodBox"));
-    inputMethodBox_->setGeometry(142, 312, 260, 24);
+    inputMethodBox_->setGeometry(142, 348, 260, 24);
     for (const auto& name : inputMethods) inputMethodBox_->addItem(QString::fromStdString(name));
     inputMethodBox_->setCurrentIndex(-1);  // nothing chosen until the operator chooses
     connect(inputMethodBox_, &QComboBox::currentTextChanged, this, [this](const QString& name) {
-        station_.settings().write("ShuRuFa", "shurufa1", name.toStdString());
-        station_.cues().request(player::Select);
+        station_.settings().write(core::keys::kInputMethod, name.toStdString());
+        station_.cues().request(core::Cues::Select);
     });
 
-    text(this, QStringLiteral("第三步：进入所选盘符目录，移动影音文件到相应文件夹"), {24, 348, 500, 22}, true);
-    text(this, QStringLiteral("1.注：最重要的一步"), {40, 372, 500, 20});
-    text(this, QStringLiteral("2.资源库和软件一起购买的可省去这一步。"), {40, 394, 500, 20});
+    text(this, QStringLiteral("第三步：进入所选盘符目录，移动影音文件到相应文件夹"), {24, 384, 500, 22}, true);
+    text(this, QStringLiteral("1.注：最重要的一步"), {40, 408, 500, 20});
+    text(this, QStringLiteral("2.资源库和软件一起购买的可省去这一步。"), {40, 430, 500, 20});
 
-    text(this, QStringLiteral("第四步：点击 确定设置完毕"), {24, 424, 400, 22}, true);
-    text(this, QStringLiteral("1.基本设置到此圆满完成。"), {40, 448, 400, 20});
+    text(this, QStringLiteral("第四步：点击 确定设置完毕"), {24, 458, 400, 22}, true);
+    text(this, QStringLiteral("1.基本设置到此圆满完成。"), {40, 482, 400, 20});
     doneButton_ = new QPushButton(QStringLiteral("确定设置完毕"), this);
     doneButton_->setObjectName(QStringLiteral("doneButton"));
-    doneButton_->setGeometry(500, 436, 150, 34);
-    connect(doneButton_, &QPushButton::clicked, this, &QWidget::hide);
+    doneButton_->setGeometry(500, 468, 150, 34);
+    connect(doneButton_, &QPushButton::clicked, this, [this] {
+        hide();
+        quickDrives_.focusSearchBox();  // the keyboard goes on with a search
+    });
 
     folderTreePicture_ = new QLabel(this);
     folderTreePicture_->setObjectName(QStringLiteral("folderTreePicture"));
@@ -141,19 +179,72 @@ BasicSettingsPanel::BasicSettingsPanel(app::Station& station, SearchPanel& quick
     instructions_ = new QPlainTextEdit(kInstructions, this);
     instructions_->setObjectName(QStringLiteral("instructions"));
     instructions_->setReadOnly(true);
-    instructions_->setGeometry(16, 486, 977, 186);
+    instructions_->setGeometry(16, 512, 977, 160);
 }
 
 void BasicSettingsPanel::showEvent(QShowEvent* event) {
     // Decoded when first needed: most starts never show the panel, and the
     // picture decoders need not be loaded for them.
     if (folderTreePicture_->pixmap().isNull()) folderTreePicture_->setPixmap(QPixmap::fromImage(folderTreeImage()));
+    showDriveFolders();
     QFrame::showEvent(event);
+}
+
+bool BasicSettingsPanel::eventFilter(QObject* watched, QEvent* event) {
+    for (size_t n = 0; n < driveBoxes_.size(); ++n) {
+        QComboBox* box = driveBoxes_[n];
+        const int index = static_cast<int>(n);
+        if (watched == box) {
+            // Enter settles the box; it starts no search behind the panel.
+            if (event->type() == QEvent::ShortcutOverride && isEnter(event)) {
+                event->accept();
+                return true;
+            }
+            if (event->type() == QEvent::KeyPress && isEnter(event)) {
+                driveBoxChosen(index);
+                return true;
+            }
+            if (event->type() == QEvent::FocusOut &&
+                static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason)
+                QMetaObject::invokeMethod(this, [this, index] { driveBoxChosen(index); }, Qt::QueuedConnection);
+        } else if ((watched == box->view() && event->type() == QEvent::KeyPress && isEnter(event)) ||
+                   (watched == box->view()->viewport() && event->type() == QEvent::MouseButtonRelease)) {
+            // The list takes the choice after this event: look at it then.
+            QMetaObject::invokeMethod(this, [this, index] { driveBoxChosen(index); }, Qt::QueuedConnection);
+        }
+    }
+    return QFrame::eventFilter(watched, event);
 }
 
 void BasicSettingsPanel::showOverWindow() {
     show();
     raise();
+    // The keys go to the panel, not to the covered control that had them.
+    driveBoxes_[0]->setFocus(Qt::TabFocusReason);
+}
+
+bool BasicSettingsPanel::focusNextPrevChild(bool next) {
+    QWidget* from = QApplication::focusWidget();
+    if (!from || !isAncestorOf(from)) from = this;
+    QWidget* w = from;
+    do {
+        w = next ? w->nextInFocusChain() : w->previousInFocusChain();
+        if (isAncestorOf(w) && w->isVisible() && w->isEnabled() && !w->focusProxy() &&
+            (w->focusPolicy() & Qt::TabFocus)) {
+            w->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+            return true;
+        }
+    } while (w != from);
+    return false;
+}
+
+void BasicSettingsPanel::showDriveFolders() {
+    for (size_t n = 0; n < folderLabels_.size(); ++n) {
+        const QString shown = driveFolderText(station_.libraryDrives()[n]);
+        folderLabels_[n]->setText(folderLabels_[n]->fontMetrics().elidedText(shown, Qt::ElideMiddle,
+                                                                            folderLabels_[n]->width()));
+        folderLabels_[n]->setToolTip(shown);
+    }
 }
 
 void BasicSettingsPanel::driveBoxChanged(int index, const QString& text) {
@@ -170,7 +261,24 @@ void BasicSettingsPanel::driveBoxChanged(int index, const QString& text) {
         quickDrives_.showLibraryDrive(index, text);
     }
     library::createCategoryFolders(drive);
-    station_.cues().request(player::Select);
+    offered_[static_cast<size_t>(index)] = 0;
+    showDriveFolders();
+    station_.cues().request(core::Cues::Select);
+}
+
+void BasicSettingsPanel::driveBoxChosen(int index) {
+    auto letter = library::driveOfBoxText(driveBoxes_[static_cast<size_t>(index)]->currentText().toStdString());
+    char& offered = offered_[static_cast<size_t>(index)];
+    if (!letter || offered == *letter) return;
+    if (auto folder = library::folderOfDrive(*letter); folder && folder->present) return;
+    offered = *letter;  // before the dialog: leaving the box for it settles nothing more
+    const std::string folder =
+        chooseDriveFolder(window(), *letter, platform::fixedDataDisks(platform::readMountTable()));
+    if (folder.empty()) return;
+    library::mapDrive(station_.settings(), *letter, folder);
+    library::createCategoryFolders(std::string(1, *letter));
+    showDriveFolders();
+    station_.cues().request(core::Cues::Select);
 }
 
 void BasicSettingsPanel::openLibrary(int index) {

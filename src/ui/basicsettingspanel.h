@@ -50,22 +50,37 @@ public:
     QLabel* folderTreePicture() const { return folderTreePicture_; }
     QPlainTextEdit* instructions() const { return instructions_; }
 
+    // Below settings box n: the folder that library drive n's letter names.
+    const std::array<QLabel*, 6>& driveFolderLabels() const { return folderLabels_; }
+
     // How an open-library button shows a folder; platform::openFolder
     // unless replaced (tests watch what would be opened).
     using FolderOpener = std::function<bool(const std::string& drivePath)>;
     void setFolderOpener(FolderOpener opener) { openFolder_ = std::move(opener); }
 
+    // Shows the folder each library drive's letter names, as the drive table has it now.
+    void showDriveFolders();
+
 protected:
     void showEvent(QShowEvent* event) override;
+    // Tab goes round the panel's own controls: the window's lie under it.
+    bool focusNextPrevChild(bool next) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void driveBoxChanged(int index, const QString& text);
+    // The operator has settled on settings box n's text (Enter, a choice
+    // in its list, leaving it): a letter that names no folder is offered a
+    // folder to name, once for each time the box takes that letter.
+    void driveBoxChosen(int index);
     void openLibrary(int index);
 
     app::Station& station_;
     SearchPanel& quickDrives_;
     std::array<QComboBox*, 6> driveBoxes_{};
     std::array<QPushButton*, 6> openButtons_{};
+    std::array<QLabel*, 6> folderLabels_{};
+    std::array<char, 6> offered_{};  // the letter each box was last offered a folder for
     QComboBox* inputMethodBox_;
     QPushButton* doneButton_;
     QLabel* folderTreePicture_;

@@ -25,10 +25,6 @@ namespace zorvik::ui {
 
 namespace {
 
-constexpr const char* kAddressSection = "DiZi";
-constexpr const char* kAddressKey = "DiZi1";
-constexpr const char* kTelephoneSection = "DianHua";
-constexpr const char* kTelephoneKey = "DianHua1";
 
 // Both lists draw their lines 20 pixels high.
 class TwentyPixelLines final : public QStyledItemDelegate {
@@ -149,17 +145,17 @@ TCDMuLuForm::TCDMuLuForm(core::Settings& settings, QWidget* parent)
 
     // The stored values go in as they are; writing them straight back would
     // change nothing but could raise an error box at start-up.
-    address_->setText(QString::fromStdString(settings_.read(kAddressSection, kAddressKey)));
-    telephone_->setText(QString::fromStdString(settings_.read(kTelephoneSection, kTelephoneKey)));
+    address_->setText(QString::fromStdString(settings_.read(core::keys::kShopAddress)));
+    telephone_->setText(QString::fromStdString(settings_.read(core::keys::kShopTelephone)));
 
     connect(addButton_, &QPushButton::clicked, this, &TCDMuLuForm::chooseFiles);
     connect(layOutButton_, &QPushButton::clicked, &catalogue_, &library::CdCatalogue::layOut);
     connect(header_, &QLineEdit::textChanged, &catalogue_, &library::CdCatalogue::setHeader);
     connect(address_, &QLineEdit::textChanged, this, [this](const QString& text) {
-        settings_.write(kAddressSection, kAddressKey, text.toStdString());
+        settings_.write(core::keys::kShopAddress, text.toStdString());
     });
     connect(telephone_, &QLineEdit::textChanged, this, [this](const QString& text) {
-        settings_.write(kTelephoneSection, kTelephoneKey, text.toStdString());
+        settings_.write(core::keys::kShopTelephone, text.toStdString());
     });
     connect(printButton_, &QPushButton::clicked, this, &TCDMuLuForm::print);
 }

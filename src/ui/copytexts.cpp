@@ -11,7 +11,14 @@ namespace {
 constexpr int kMostLinesShown = 20;
 }  // namespace
 
-QString doneText(int list) { return QStringLiteral("清单%1 下载完成！").arg(list); }
+QString doneText(int list, int notCopied) {
+    if (notCopied > 0) return QStringLiteral("清单%1 有%2个文件未下载！").arg(list).arg(notCopied);
+    return QStringLiteral("清单%1 下载完成！").arg(list);
+}
+
+QString notCopiedPanelText(int list, int notCopied) {
+    return QStringLiteral("清单%1 有 %2 个文件没有下载成功").arg(list).arg(notCopied);
+}
 
 QString progressText(int list, const orders::CopyProgress& p) {
     if (p.immediate)
@@ -53,6 +60,9 @@ QString failureReason(platform::CopyFailure failure, int error) {
         case CopyFailure::SourceGone: return QStringLiteral("源文件不存在");
         case CopyFailure::NotAFile: return QStringLiteral("不是普通文件，不能复制");
         case CopyFailure::SourceTooShort: return QStringLiteral("源文件不完整");
+        case CopyFailure::AlreadyThere: return QStringLiteral("已存在，未覆盖");
+        case CopyFailure::OutsideLibrary: return QStringLiteral("不在曲库或本地下载文件夹中，拒绝复制");
+        case CopyFailure::LeadsOffDevice: return QStringLiteral("设备上的文件夹链接到设备以外，拒绝写入");
         default: break;
     }
     if (error == EIO) return QStringLiteral("读写磁盘出错");
@@ -63,9 +73,14 @@ QString failureReason(platform::CopyFailure failure, int error) {
 QString notCopiedText(const QString& job, const orders::CopyFailures& failures) {
     QString text = job + QStringLiteral(" 有 ") + QString::number(failures.size()) +
                    QStringLiteral(" 个文件没有下载成功：");
-    for (qsizetype i = 0; i < failures.size() && i < kMostLinesShown; ++i)
-        text += QStringLiteral("\n") + failures[i].name + QStringLiteral("：") +
-                failureReason(failures[i].reason, failures[i].error);
+    for (qsizetype i = 0; i < failures.size() && i < kMostLinesShown; ++i) {
+        const auto& f = failures[i];
+        text += QStringLiteral("\n") + f.name + QStringLiteral("：");
+        if (!f.storedIn.isEmpty())
+            text += QStringLiteral("没有下载到可移动磁盘，已存到 ") + f.storedIn;
+        else
+            text += failureReason(f.reason, f.error);
+    }
     if (failures.size() > kMostLinesShown)
         text += QStringLiteral("\n……另有 ") + QString::number(failures.size() - kMostLinesShown) +
                 QStringLiteral(" 个文件");

@@ -9,8 +9,12 @@
 // its progress in its own way, as the shop's station did.
 namespace zorvik::ui::copytexts {
 
-// "清单1 下载完成！" for list 1, and so on.
-QString doneText(int list);
+// "清单1 下载完成！" for list 1, and so on; a job that did not copy
+// everything says how many it left out instead.
+QString doneText(int list, int notCopied = 0);
+// The second panel of the status bar at the end of a job that did not copy
+// everything, for every list: it never reads as done.
+QString notCopiedPanelText(int list, int notCopied);
 // The progress text of the file under way.
 QString progressText(int list, const orders::CopyProgress& progress);
 // What the second panel of the status bar shows for the file under way, if

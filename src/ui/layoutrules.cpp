@@ -11,6 +11,10 @@ namespace {
 // Where an order list's tab page starts inside the order list tabs: below
 // the 30-pixel tabs and the pane's frame.
 constexpr int kOrderPageTop = 32;
+// The outer height less the frame and title bar (38) and the status bar (19):
+// where the client area that the regions share ends. Nothing is placed below it.
+constexpr int kClientFoot = 38 + 19;
+constexpr int kProgressBarHeight = 12;
 
 using O = OuterSize;
 using L = WindowLayout;
@@ -27,7 +31,6 @@ const QList<LayoutRule> kRules = {
     // Kept under the links, so that a taller playlist does not run under it.
     {Piece::DiskDGroup, Edge::Top, [](const O& o, const L&) { return o.height - 139; }},
     {Piece::Playlist, Edge::Height, [](const O& o, const L& l) { return o.height - l.top(Piece::Playlist) - 165; }},
-    {Piece::NewArrivalsBar, Edge::Top, [](const O& o, const L&) { return o.height - 80; }},
     {Piece::BrowsePanel, Edge::Top, [](const O& o, const L&) { return o.height - 222; }},
     {Piece::CategoryTabs, Edge::Height, [](const O& o, const L&) { return o.height - 77; }},
     {Piece::ResultsGroup, Edge::Height,
@@ -36,16 +39,32 @@ const QList<LayoutRule> kRules = {
     {Piece::ResultsFootButtons, Edge::Top, [](const O&, const L& l) { return l.height(Piece::ResultsGroup) - 24; }},
     {Piece::ResultsLists, Edge::Height, [](const O&, const L& l) { return l.height(Piece::ResultsGroup) - 40; }},
     {Piece::FolderTree, Edge::Height, [](const O&, const L& l) { return l.height(Piece::ResultsGroup) - 72; }},
-    {Piece::OrderTabs, Edge::Height, [](const O& o, const L&) { return o.height - 88; }},
+    // Just above the foot row of the results group that opens it: below the
+    // category tabs there is no room for its height above the status bar, and
+    // the buttons it would cover stay within reach.
+    {Piece::NewArrivalsBar, Edge::Top,
+     [](const O&, const L& l) {
+         return l.top(Piece::CategoryTabs) + l.top(Piece::ResultsGroup) + l.top(Piece::ResultsFootButtons) -
+                l.height(Piece::NewArrivalsBar) - 1;
+     }},
+    // Its foot frame stays above the status bar.
+    {Piece::OrderTabs, Edge::Height,
+     [](const O& o, const L& l) { return o.height - kClientFoot - l.top(Piece::OrderTabs) - 1; }},
     {Piece::OrderTabs, Edge::Width, [](const O& o, const L& l) { return o.width - l.left(Piece::OrderTabs) - 12; }},
     {Piece::TallyBox, Edge::Top, [](const O& o, const L&) { return o.height - 264; }},
     {Piece::OrderView, Edge::Height, [](const O& o, const L&) { return o.height - 415; }},
     {Piece::OrderView, Edge::Width, [](const O&, const L& l) { return l.width(Piece::OrderTabs) - 16; }},
-    // The animations lie over the tally box, at their place on the tab page.
+    // Right under the tally box, so that the bar has the strip above the
+    // status bar to itself.
+    {Piece::ProgressGroups, Edge::Top,
+     [](const O&, const L& l) {
+         return l.top(Piece::TallyBox) + l.height(Piece::TallyBox) + 1 - l.top(Piece::OrderTabs) - kOrderPageTop;
+     }},
+    // Beside the list's buttons, clear of the disk space line at the tally box's foot.
     {Piece::CopyAnimations, Edge::Top,
-     [](const O& o, const L& l) { return o.height - 207 + l.top(Piece::OrderTabs) + kOrderPageTop; }},
-    {Piece::ProgressGroups, Edge::Top, [](const O& o, const L&) { return o.height - 168; }},
-    {Piece::ProgressBars, Edge::Top, [](const O& o, const L&) { return o.height - 42; }},
+     [](const O&, const L& l) { return l.top(Piece::ProgressGroups) + l.top(Piece::OrderTabs) + kOrderPageTop + 4; }},
+    {Piece::ProgressBars, Edge::Top,
+     [](const O& o, const L&) { return o.height - kClientFoot - kProgressBarHeight - 2; }},
 };
 
 }  // namespace

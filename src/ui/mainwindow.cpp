@@ -27,6 +27,7 @@
 #include "ui/basicsettingspanel.h"
 #include "ui/browsepanel.h"
 #include "ui/categorytabs.h"
+#include "ui/controlmanners.h"
 #include "ui/filemanagerpanel.h"
 #include "ui/introlist.h"
 #include "ui/orderpanel.h"
@@ -82,7 +83,9 @@ TForm1::TForm1(app::Station& station, const std::vector<std::string>& inputMetho
     look.setPixelSize(16);
     setFont(look);
     skinMenu_ = new SkinMenu(station_.settings(), this);
+    pressFocusedButtonsOnEnter();
     buildRegions(inputMethods);
+    fitButtonCaptions(this);
     connectStation();
     connectBrowsing();
     station_.create();
@@ -123,6 +126,11 @@ void TForm1::buildRegions(const std::vector<std::string>& inputMethods) {
     introList_ = new IntroList(resultsPanel_);
     introList_->setGeometry(0, 16, 521, 441);
     connect(&station_.results(), &library::ResultList::countChanged, introList_, &IntroList::resultCountChanged);
+    // A search under way, or the file manager brought forward, puts the instructions away.
+    connect(&station_.search(), &search::SearchController::searchAccepted, introList_, &QWidget::hide);
+    connect(&station_.fileManager(), &storage::FileManager::forwardChanged, introList_, [this](bool forward) {
+        if (forward) introList_->hide();
+    });
     fileManagerPanel_ = new FileManagerPanel(station_, *resultsPanel_);
 
     browsePanel_ = new BrowsePanel(station_, client);
@@ -136,6 +144,8 @@ void TForm1::buildRegions(const std::vector<std::string>& inputMethods) {
     diskLine_ = tallyBox_->diskLine();
     // Every repaint of the window brings the disk space line up to date.
     client->installEventFilter(this);
+    // The search box's input method follows its focus.
+    searchPanel_->searchBox()->installEventFilter(this);
     region(client, "folderPicker", {808, 136, 153, 241}, false);
     basicSettingsPanel_ = new BasicSettingsPanel(station_, *searchPanel_, inputMethods, client);
     basicSettingsPanel_->hide();
@@ -221,7 +231,8 @@ void TForm1::resizeEvent(QResizeEvent* event) {
 void TForm1::connectStation() {
     connect(&station_, &app::Station::basicSettingsRequested, basicSettingsPanel_,
             &BasicSettingsPanel::showOverWindow);
-    connect(&station_, &app::Station::diskDTextChanged, diskDLabel_, &QLabel::setText);
+    connect(&station_, &app::Station::diskDTextChanged, diskDLabel_,
+            [this](const QString& text) { setWholeText(diskDLabel_, text); });
     connect(&station_, &app::Station::savedSkinRequested, skinMenu_, &SkinMenu::restoreSaved);
     connect(cleanLocalFolder_, &QPushButton::clicked, &station_.localFolder(),
             &storage::LocalFolderUpkeep::deleteSuperfluousFiles);
@@ -255,6 +266,7 @@ void TForm1::connectStation() {
     connect(categoryTabs_, &CategoryTabs::pressed, this, [this, &search] {
         browsePanel_->hide();
         newArrivalsBar_->hide();
+        introList_->hide();
         resultsPanel_->showFullHeight();
         search.tabPressed();
     });
@@ -305,7 +317,7 @@ void TForm1::contextMenuEvent(QContextMenuEvent* event) {
             &BasicSettingsPanel::showOverWindow);
     connect(menu.addAction(QStringLiteral("CD目录打印")), &QAction::triggered, this, [this] {
         Q_EMIT cdCatalogueRequested();
-        station_.cues().request(player::Select);
+        station_.cues().request(core::Cues::Select);
     });
     menu.addSeparator();
     connect(menu.addAction(QStringLiteral("最小化")), &QAction::triggered, this, &QWidget::showMinimized);
@@ -322,21 +334,17 @@ void TForm1::mousePressEvent(QMouseEvent* event) {
     QMainWindow::mousePressEvent(event);
 }
 
-void TForm1::setSearchInputMethod(const QString& name) {
-    searchInputMethod_ = name;
-    searchPanel_->searchBox()->lineEdit()->installEventFilter(this);
-}
-
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::Paint) station_.removableDrives().requestDiskSpaceLine();
-    // The search box switches to the chosen input method when it takes the
-    // focus, except for keying in numbers. Deferred: the input method hears
-    // of the focus change on a connection of its own.
-    if (event->type() == QEvent::FocusIn && watched == searchPanel_->searchBox()->lineEdit() &&
-        !searchInputMethod_.isEmpty() && !station_.search().numberMode()) {
-        QTimer::singleShot(0, this, [name = searchInputMethod_.toStdString()] {
-            platform::switchInputMethod(name);
-        });
+    if (watched == searchPanel_->searchBox() && (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut)) {
+        // Its own drop-down list taking the focus for a moment is no leaving.
+        const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+        if (reason != Qt::PopupFocusReason) {
+            if (event->type() == QEvent::FocusIn)
+                station_.searchInputMethod().focusIn();
+            else
+                station_.searchInputMethod().focusOut(reason == Qt::ActiveWindowFocusReason);
+        }
     }
     return QMainWindow::eventFilter(watched, event);
 }

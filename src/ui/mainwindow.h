@@ -42,9 +42,6 @@ public:
     TForm1(app::Station& station, const std::vector<std::string>& inputMethods, QWidget* parent = nullptr);
     ~TForm1() override;
 
-    // The input method the search box switches to when it takes the focus.
-    void setSearchInputMethod(const QString& name);
-
     // How long the exit sound still plays after the window has closed.
     int exitLingerMs() const { return exitLingerMs_; }
 
@@ -108,7 +105,6 @@ private:
     PlayerPanel* playerPanel_ = nullptr;
     QLabel* statusPanel1_ = nullptr;
     QLabel* diskLine_ = nullptr;
-    QString searchInputMethod_;
     QLabel* statusPanel2_ = nullptr;
     PanelLinks* panelLinks_ = nullptr;
     IntroList* introList_ = nullptr;

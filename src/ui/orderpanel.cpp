@@ -17,7 +17,9 @@
 
 #include "app/station.h"
 #include "storage/foldertree.h"
+#include "ui/controlmanners.h"
 #include "ui/copytexts.h"
+#include "ui/focusselect.h"
 #include "ui/icons.h"
 #include "ui/keypicks.h"
 #include "ui/texts.h"
@@ -26,6 +28,13 @@ namespace zorvik::ui {
 
 namespace {
 QString text(std::string_view utf8) { return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size())); }
+
+// A long file name ends in "…" before "用时" rather than running up to it;
+// the whole text is the label's tip.
+void showWithin(QLabel* label, const QString& whole) {
+    label->setText(label->fontMetrics().elidedText(whole, Qt::ElideRight, label->width()));
+    label->setToolTip(label->text() == whole ? QString() : whole);
+}
 }  // namespace
 
 OrderPanel::OrderPanel(app::Station& station, QWidget* client) : QObject(client), station_(station) {
@@ -141,10 +150,13 @@ void OrderPanel::buildPage(int list, QWidget* client) {
     p.device->setEditable(true);
     p.device->setEditText(text(orders::kDevicePlaceholder));
     p.device->setToolTip(text(orders::kDeviceSelectorHint));
+    selectAllOnFocus(p.device);
+    wheelOnlyWhenFocused(p.device);
     p.device->setGeometry(6, 4, 255, 26);
     p.destination = new QComboBox(p.page);
     p.destination->setObjectName(QStringLiteral("destinationSelector%1").arg(list));
     p.destination->setGeometry(6, 34, 205, 26);
+    wheelOnlyWhenFocused(p.destination);
     p.open = new QPushButton(QStringLiteral("打开"), p.page);
     p.open->setGeometry(214, 34, 47, 26);
 
@@ -205,7 +217,7 @@ void OrderPanel::buildPage(int list, QWidget* client) {
             folders.refresh();
         picker_->show();
         picker_->raise();
-        station_.cues().request(player::Select);
+        station_.cues().request(core::Cues::Select);
     });
     connect(p.open, &QPushButton::clicked, this, [this, list] {
         hideFolderPicker();
@@ -230,11 +242,17 @@ void OrderPanel::followLane(int list) {
     connect(&lane, &orders::CopyLane::fileStarted, this, [this, list](const orders::CopyProgress& progress) {
         if (auto panel = copytexts::secondPanelForFile(list, progress)) Q_EMIT secondPanelText(*panel);
     });
-    connect(&lane, &orders::CopyLane::batchFinished, this, [this, list] {
-        if (auto panel = copytexts::secondPanelAtBatchEnd(list)) Q_EMIT secondPanelText(*panel);
+    connect(&lane, &orders::CopyLane::batchFinished, this, [this, list, &lane] {
+        if (lane.notCopied() > 0)
+            Q_EMIT secondPanelText(copytexts::notCopiedPanelText(list, lane.notCopied()));
+        else if (auto panel = copytexts::secondPanelAtBatchEnd(list))
+            Q_EMIT secondPanelText(*panel);
     });
-    connect(&lane, &orders::CopyLane::immediateFinished, this, [this, list] {
-        if (auto panel = copytexts::secondPanelAtImmediateEnd(list)) Q_EMIT secondPanelText(*panel);
+    connect(&lane, &orders::CopyLane::immediateFinished, this, [this, list, &lane] {
+        if (lane.notCopied() > 0)
+            Q_EMIT secondPanelText(copytexts::notCopiedPanelText(list, lane.notCopied()));
+        else if (auto panel = copytexts::secondPanelAtImmediateEnd(list))
+            Q_EMIT secondPanelText(*panel);
     });
     connect(&lane, &orders::CopyLane::filesNotCopied, this, [this, list](const orders::CopyFailures& failures) {
         tellNotCopied(QStringLiteral("清单%1").arg(list), failures);
@@ -267,6 +285,8 @@ void OrderPanel::setDeviceEntries(const QStringList& entries) {
         QSignalBlocker quiet(p.device);
         p.device->clear();
         p.device->addItems(entries);
+        // The placeholder chooses no entry, so Down from it takes the first drive.
+        p.device->setCurrentIndex(entries.indexOf(text));
         p.device->setEditText(text);
     }
 }
@@ -274,8 +294,9 @@ void OrderPanel::setDeviceEntries(const QStringList& entries) {
 void OrderPanel::showLane(int list) {
     const auto& p = page(list);
     const auto& lane = station_.lane(list);
-    p.progressText->setText(lane.progress() ? copytexts::progressText(list, *lane.progress()) : QString());
+    showWithin(p.progressText, lane.progress() ? copytexts::progressText(list, *lane.progress()) : QString());
     p.progressText->setVisible(!lane.doneShown());
+    showWithin(p.doneLabel, copytexts::doneText(list, lane.notCopied()));
     p.doneLabel->setVisible(lane.doneShown());
     p.seconds->setText(QString::number(lane.seconds()));
     // A range of 0 to 0 would show Qt's busy bar; a list under 1 MB shows no progress.

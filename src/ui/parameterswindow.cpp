@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QEvent>
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
@@ -14,12 +15,25 @@
 #include "core/errors.h"
 #include "core/settings.h"
 #include "player/cueplayer.h"
+#include "ui/controlmanners.h"
 #include "ui/focusselect.h"
 #include "ui/texts.h"
 
 namespace zorvik::ui {
 
 namespace {
+
+class FocusOnClick final : public QObject {
+public:
+    FocusOnClick(QWidget* target, QObject* parent) : QObject(parent), target_(target) {}
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::MouseButtonPress) target_->setFocus(Qt::ShortcutFocusReason);
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    QWidget* target_;
+};
 
 // The field sits where the full-width blanks are.
 const std::array<QString, orders::kCategoryCount> kPriceCaptions{
@@ -30,8 +44,6 @@ const std::array<QString, orders::kCategoryCount> kPriceCaptions{
     QStringLiteral("小品：　　　　元/个"), QStringLiteral("演唱会：　　　元/个"),
     QStringLiteral("铃声：　　　　元/个"), QStringLiteral("其它：　　　　元/个")};
 
-constexpr const char* kSyncDownloadSection = "TongBuXZ";
-constexpr const char* kNumberSearchSection = "BianHaoCZ";
 const QString kSavedNotice = QStringLiteral("新设置将在下次开启软件后生效！");
 
 }  // namespace
@@ -75,7 +87,7 @@ TCanSHuForm::TCanSHuForm(core::Settings& settings, player::CuePlayer& cues,
 
     // Load: the input methods, the stored choice, then the prices in use.
     for (const auto& name : inputMethods) inputMethodBox_->addItem(QString::fromStdString(name));
-    inputMethod_ = QString::fromStdString(settings_.read("ShuRuFa", "shurufa1"));
+    inputMethod_ = QString::fromStdString(settings_.read(core::keys::kInputMethod));
     orders::LoadedPrices loaded = orders::loadPrices(settings_);
     for (size_t i = 0; i < priceFields_.size(); ++i)
         priceFields_[i]->setText(QString::fromStdString(loaded.texts[i]));
@@ -84,38 +96,52 @@ TCanSHuForm::TCanSHuForm(core::Settings& settings, player::CuePlayer& cues,
     // With none stored the first installed one serves; with none installed the box stays empty.
     if (inputMethod_.isEmpty() && inputMethodBox_->count() > 0) inputMethod_ = inputMethodBox_->itemText(0);
     inputMethodBox_->setCurrentIndex(inputMethodBox_->findText(inputMethod_));
+    // A name stored on another machine, or of one taken away since, shows as
+    // it is rather than as a blank box.
+    inputMethodBox_->setPlaceholderText(inputMethod_);
 
     connect(inputMethodBox_, &QComboBox::textActivated, this, &TCanSHuForm::chooseInputMethod);
     connect(syncDownload_, &QCheckBox::toggled, this,
-            [this](bool on) { storeOption(kSyncDownloadSection, on); });
+            [this](bool on) { storeOption(core::keys::kSyncDownload, on); });
     connect(numberSearch_, &QCheckBox::toggled, this,
-            [this](bool on) { storeOption(kNumberSearchSection, on); });
+            [this](bool on) { storeOption(core::keys::kNumberSearch, on); });
     connect(saveButton_, &QPushButton::clicked, this, &TCanSHuForm::save);
 }
 
 void TCanSHuForm::buildPriceGroup(QWidget* group) {
     const QFontMetrics metrics(group->font());
     const QChar blank(0x3000);
+    constexpr int kRowWidth = 176;
     for (size_t i = 0; i < priceFields_.size(); ++i) {
         const QString& caption = kPriceCaptions[i];
         const int x = i < 6 ? 16 : 200;
         const int y = 30 + static_cast<int>(i % 6) * 44;
-        auto* label = new QLabel(caption, group);
-        label->setObjectName(QStringLiteral("priceCaption%1").arg(i + 1));
-        label->setGeometry(x, y, 176, 24);
-
         const qsizetype first = caption.indexOf(blank);
         qsizetype last = first;
         while (last < caption.size() && caption[last] == blank) ++last;
+
+        // The caption's name and unit with the field in place of its blanks,
+        // as wide as the row allows: a price with all its decimals shows whole.
+        auto* name = new QLabel(caption.left(first), group);
+        name->setObjectName(QStringLiteral("priceCaption%1").arg(i + 1));
+        const int nameWidth = metrics.horizontalAdvance(name->text()) + 2;
+        name->setGeometry(x, y, nameWidth, 24);
+        auto* unit = new QLabel(caption.mid(last), group);
+        unit->setObjectName(QStringLiteral("priceUnit%1").arg(i + 1));
+        const int unitWidth = metrics.horizontalAdvance(unit->text()) + 2;
+        unit->setGeometry(x + kRowWidth - unitWidth, y, unitWidth, 24);
+
         auto* field = new QLineEdit(group);
         field->setObjectName(QStringLiteral("priceField%1").arg(i + 1));
+        field->setAccessibleName(caption.left(first) + caption.mid(last));
         field->setAlignment(Qt::AlignCenter);
-        const int left = metrics.horizontalAdvance(caption.left(first));
-        const int width = std::max(metrics.horizontalAdvance(caption.mid(first, last - first)), 32);
-        field->setGeometry(x + left, y + 1, width, 22);
+        field->setGeometry(x + nameWidth + 2, y + 1, kRowWidth - nameWidth - unitWidth - 6, 22);
         field->setToolTip(QStringLiteral("单价，如 0.5；保存后下次开启软件时生效"));
         field->setText(QString::fromUtf8(orders::kPriceFields[i].defaultText));
         selectAllOnFocus(field);
+        keepTextWhole(field);
+        // A click on the caption hands the field the focus, its price selected.
+        for (QLabel* part : {name, unit}) part->installEventFilter(new FocusOnClick(field, part));
         priceFields_[i] = field;
     }
 }
@@ -125,18 +151,19 @@ void TCanSHuForm::setOptionBoxes(bool syncDownload, bool numberSearch) {
     numberSearch_->setChecked(numberSearch);
 }
 
-void TCanSHuForm::storeOption(const char* section, bool on) {
-    if (settings_.write(section, section, on ? "true" : "false")) cues_.request(player::Select);
+void TCanSHuForm::storeOption(const core::keys::Key& key, bool on) {
+    if (settings_.write(key, on ? "true" : "false")) cues_.request(core::Cues::Select);
 }
 
 void TCanSHuForm::chooseInputMethod(const QString& name) {
     if (name.isEmpty()) return;
     if (const int index = inputMethodBox_->findText(name); index >= 0) inputMethodBox_->setCurrentIndex(index);
     inputMethod_ = name;
+    inputMethodBox_->setPlaceholderText(name);
     // The choice holds for this run even when the file cannot take it (that was reported).
-    const bool stored = settings_.write("ShuRuFa", "shurufa1", name.toStdString());
+    const bool stored = settings_.write(core::keys::kInputMethod, name.toStdString());
     Q_EMIT inputMethodChosen(name);
-    if (stored) cues_.request(player::Select);
+    if (stored) cues_.request(core::Cues::Select);
 }
 
 orders::PriceTexts TCanSHuForm::fieldTexts() const {
@@ -160,7 +187,7 @@ void TCanSHuForm::save() {
         return;
     }
     if (!result.saved) return;  // the file refused; the error box said why
-    cues_.request(player::Select);
+    cues_.request(core::Cues::Select);
     QMessageBox::information(this, texts::kApplicationTitle, kSavedNotice);
     hide();
 }

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "core/settingskeys.h"
 #include "orders/prices.h"
 
 class QCheckBox;
@@ -57,7 +58,7 @@ Q_SIGNALS:
 
 private:
     void buildPriceGroup(QWidget* group);
-    void storeOption(const char* section, bool on);
+    void storeOption(const core::keys::Key& key, bool on);
     orders::PriceTexts fieldTexts() const;
 
     core::Settings& settings_;

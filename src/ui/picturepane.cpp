@@ -5,7 +5,7 @@
 #include <QPainter>
 #include <QStyleOptionFocusRect>
 
-#include "library/files.h"
+#include "core/mediafiles.h"
 #include "ui/picturedecoder.h"
 
 namespace zorvik::ui {
@@ -22,7 +22,7 @@ PicturePane::~PicturePane() = default;
 
 QString PicturePane::fileName() const {
     const std::string path = path_.toStdString();
-    return QString::fromStdString(std::string(library::fileNameOf(path)));
+    return QString::fromStdString(std::string(core::fileNameOf(path)));
 }
 
 void PicturePane::showFile(const QString& path) {

@@ -2,7 +2,10 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDialog>
+#include <QLibraryInfo>
 #include <QMessageBox>
+#include <QTranslator>
 #include <cstdlib>
 
 #include "app/station.h"
@@ -13,6 +16,7 @@
 #include "platform/termination.h"
 #include "ui/aboutwindow.h"
 #include "ui/cdcatalogueform.h"
+#include "ui/basicsettingspanel.h"
 #include "ui/mainwindow.h"
 #include "ui/panellinks.h"
 #include "ui/parameterswindow.h"
@@ -23,11 +27,24 @@
 
 namespace zorvik::ui {
 
+bool installChineseQtTexts(QCoreApplication& application) {
+    auto* translator = new QTranslator(&application);
+    if (!translator->load(QStringLiteral("qt_zh_CN"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        delete translator;
+        return false;
+    }
+    return QCoreApplication::installTranslator(translator);
+}
+
 bool claimStation(platform::InstanceGuard& guard) {
     const auto claim = guard.claim();
     if (claim == platform::InstanceGuard::Claim::Held) return true;
     if (claim == platform::InstanceGuard::Claim::Unusable) {
         core::reportFileError("无法打开单实例锁文件", guard.path(), guard.problem());
+        return false;
+    }
+    if (claim == platform::InstanceGuard::Claim::OwnedByAnother) {
+        core::reportError("锁文件属于其他用户: " + guard.path());
         return false;
     }
     QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Error"), texts::kAlreadyRunning,
@@ -43,10 +60,24 @@ void connectSideWindows(TForm1& mainWindow, Twang& webSearch, TGYuForm4& about, 
     QObject::connect(&mainWindow, &TForm1::cdCatalogueRequested, &cdCatalogue, &TCDMuLuForm::open);
 }
 
+void closeForTermination(TForm1& mainWindow) {
+    // A box waiting for the operator must not keep the session's end
+    // waiting: each is closed as its close button would, and what the close
+    // still has to say goes to standard error.
+    core::setErrorSink({});
+    for (QWidget* window : QApplication::topLevelWidgets())
+        if (auto* box = qobject_cast<QDialog*>(window); box && box->isVisible()) box->reject();
+    mainWindow.close();
+    // Every event loop ends, a box's own too.
+    QCoreApplication::quit();
+}
+
 int runProgram(int argc, char** argv) {
     core::traceStartup("entry");
     QApplication application(argc, argv);
     QApplication::setApplicationName(texts::kApplicationTitle);
+    // Before the first box: "程序已经运行" has its button in Chinese too.
+    installChineseQtTexts(application);
     core::traceStartup("application");
 
     core::setErrorSink([](const std::string& message) {
@@ -82,20 +113,19 @@ int runProgram(int argc, char** argv) {
     QObject::connect(&station, &app::Station::optionBoxesLoaded, &parameters, &TCanSHuForm::setOptionBoxes);
     // The search box takes the configured input method at start-up, whatever
     // the search mode, and a new choice at once unless numbers are keyed in.
-    QObject::connect(&station, &app::Station::startupFinished, &mainWindow,
-                     [&] {
-                         mainWindow.setSearchInputMethod(parameters.inputMethod());
-                         mainWindow.searchPanel()->focusSearchBox();
-                     });
-    QObject::connect(&parameters, &TCanSHuForm::inputMethodChosen, &mainWindow, [&](const QString& name) {
-        if (!station.search().numberMode()) mainWindow.setSearchInputMethod(name);
+    QObject::connect(&station, &app::Station::startupFinished, &mainWindow, [&] {
+        station.searchInputMethod().setChosen(parameters.inputMethod());
+        // Over a first start's basic settings the focus stays in the panel.
+        if (!mainWindow.basicSettingsPanel()->isVisible()) mainWindow.searchPanel()->focusSearchBox();
     });
+    QObject::connect(&parameters, &TCanSHuForm::inputMethodChosen, &station.searchInputMethod(),
+                     &search::SearchInputMethod::choose);
     mainWindow.show();
     core::traceStartup("main window shown");
     // A session that ends closes the station as the operator would.
     platform::TerminationWatcher termination;
     QObject::connect(&termination, &platform::TerminationWatcher::terminationRequested, &mainWindow,
-                     &QWidget::close);
+                     [&mainWindow] { closeForTermination(mainWindow); });
     int result = QApplication::exec();
 
     // Let the exit sound finish; the window is already gone, and the jobs

@@ -1,5 +1,7 @@
 #pragma once
 
+class QCoreApplication;
+
 namespace zorvik::platform {
 class InstanceGuard;
 }
@@ -11,6 +13,11 @@ class TForm1;
 class TGYuForm4;
 class Twang;
 
+// Qt's own texts (message box buttons, edit menus) in Chinese, as the shop's
+// Chinese Windows showed them, whatever the machine's locale. False when the
+// translations are not installed; the texts stay English then.
+bool installChineseQtTexts(QCoreApplication& application);
+
 // Takes the machine-wide guard; when another station holds it, says so in a
 // box and returns false.
 bool claimStation(platform::InstanceGuard& guard);
@@ -18,6 +25,10 @@ bool claimStation(platform::InstanceGuard& guard);
 // The main window's buttons, links and menu entries that open the web
 // search, about and CD catalogue windows.
 void connectSideWindows(TForm1& mainWindow, Twang& webSearch, TGYuForm4& about, TCDMuLuForm& cdCatalogue);
+
+// SIGTERM, SIGINT or SIGHUP: open boxes are closed and the station closes as
+// the operator would close it; the event loop ends.
+void closeForTermination(TForm1& mainWindow);
 
 // Program entry: one station per machine, its six windows, the event loop.
 int runProgram(int argc, char** argv);

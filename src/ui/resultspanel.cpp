@@ -11,7 +11,7 @@
 #include <QTableView>
 
 #include "app/station.h"
-#include "library/files.h"
+#include "core/mediafiles.h"
 #include "library/rename.h"
 #include "platform/fileops.h"
 #include "ui/focusselect.h"
@@ -134,7 +134,7 @@ void ResultsPanel::renameSelected() {
     if (rows.empty()) return;
     const int row = rows.front();
     const std::string oldPath = station_.results().path(row);
-    QString name = QString::fromStdString(library::displayName(oldPath));
+    QString name = QString::fromStdString(core::displayName(oldPath));
     // A refused name is said so and offered again for mending.
     for (;;) {
         QInputDialog box(window());

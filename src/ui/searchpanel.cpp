@@ -15,6 +15,7 @@
 #include "app/station.h"
 #include "core/makerpages.h"
 #include "library/drivesetup.h"
+#include "ui/controlmanners.h"
 #include "ui/focusselect.h"
 #include "ui/texts.h"
 
@@ -45,6 +46,7 @@ void setUpDriveBox(QComboBox* box) {
     selectAllOnFocus(box);
     box->setInsertPolicy(QComboBox::NoInsert);  // the list stays the drive list
     box->setCompleter(nullptr);                 // no inline completion of a typed letter
+    wheelOnlyWhenFocused(box);
     QSignalBlocker quiet(box);
     for (auto item : library::kDriveBoxItems)
         box->addItem(QString::fromUtf8(item.data(), static_cast<qsizetype>(item.size())));
@@ -75,6 +77,8 @@ SearchPanel::SearchPanel(app::Station& station, QWidget* parent)
     searchBox_->setEditText(search.text());
     searchBox_->lineEdit()->installEventFilter(this);
     ui::selectAllOnFocus(searchBox_);
+    // Qt's inline completion would turn a typed 中 into an older 中国风 on Enter.
+    searchBox_->setCompleter(nullptr);
 
     searchButton_ = new QPushButton(QStringLiteral(" 查找【Enter】"), this);
     searchButton_->setObjectName(QStringLiteral("searchButton"));
@@ -127,13 +131,7 @@ SearchPanel::SearchPanel(app::Station& station, QWidget* parent)
         QSignalBlocker quiet(numberMode_);
         numberMode_->setChecked(on);
     });
-    connect(&search, &search::SearchController::historyChanged, this, [this](const QStringList& items) {
-        QString text = searchBox_->currentText();
-        QSignalBlocker quiet(searchBox_);
-        searchBox_->clear();
-        searchBox_->addItems(items);
-        searchBox_->setEditText(text);
-    });
+    connect(&search, &search::SearchController::historyChanged, this, &SearchPanel::showHistory);
     connect(&search, &search::SearchController::focusSearchBox, this, &SearchPanel::focusSearchBox);
     connect(&search, &search::SearchController::selectSearchText, searchBox_,
             [this] { searchBox_->lineEdit()->selectAll(); });
@@ -173,11 +171,30 @@ void SearchPanel::startSearch() {
     station_.search().start();
 }
 
+void SearchPanel::showHistory(const QStringList& items) {
+    // Rebuilding the items resets the edit; what the operator sees and is
+    // typing stays, so a selected number is still replaced by the next one.
+    QLineEdit* edit = searchBox_->lineEdit();
+    const QString text = edit->text();
+    const int selectionStart = edit->selectionStart();
+    const int selectionLength = edit->selectionLength();
+    const int cursor = edit->cursorPosition();
+    QSignalBlocker quiet(searchBox_);
+    searchBox_->clear();
+    searchBox_->addItems(items);
+    searchBox_->setCurrentIndex(-1);
+    searchBox_->setEditText(text);
+    if (selectionLength > 0)
+        edit->setSelection(selectionStart, selectionLength);
+    else
+        edit->setCursorPosition(cursor);
+}
+
 void SearchPanel::quickDriveChanged(int index, const QString& text) {
     const std::string drive = text.toStdString();
     library::storeLibraryDrive(station_.settings(), index + 1, drive);
     library::createCategoryFolders(drive);
-    station_.cues().request(player::Select);
+    station_.cues().request(core::Cues::Select);
     focusSearchBox();
     station_.setLibraryDrive(index, drive);
 }

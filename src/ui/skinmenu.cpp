@@ -31,12 +31,12 @@ void SkinMenu::choose(int k) {
     if (!Skins::apply(k)) return;
     entry(k)->setChecked(true);
     // A failed write shows the error box; the skin stays.
-    settings_.write("PiFu", "PiFu", std::to_string(k));
+    settings_.write(core::keys::kSkin, std::to_string(k));
 }
 
 void SkinMenu::restoreSaved() {
     // Anything but a whole number from 0 to 10 leaves the default look, quietly.
-    if (auto k = skinNumber(settings_.read("PiFu", "PiFu"))) {
+    if (auto k = skinNumber(settings_.read(core::keys::kSkin))) {
         Skins::apply(*k);
         entry(*k)->setChecked(true);
     }

@@ -1,5 +1,6 @@
 #include "support/fixture.h"
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -21,6 +22,16 @@ std::string slashes(std::string_view relative) {
 }  // namespace
 
 Scratch::Scratch() { dir_.setAutoRemove(true); }
+
+ScopedEnv::ScopedEnv(const char* name, const std::string& value) : name_(name) {
+    if (const char* old = std::getenv(name)) before_ = old;
+    ::setenv(name, value.c_str(), 1);
+}
+
+ScopedEnv::~ScopedEnv() {
+    if (before_) ::setenv(name_.c_str(), before_->c_str(), 1);
+    else ::unsetenv(name_.c_str());
+}
 
 std::string Scratch::path() const { return dir_.path().toStdString(); }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QTemporaryDir>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -23,6 +24,19 @@ public:
 
 private:
     QTemporaryDir dir_;
+};
+
+// An environment variable set for the life of the object; then it is as it was.
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const std::string& value);
+    ~ScopedEnv();
+    ScopedEnv(const ScopedEnv&) = delete;
+    ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+private:
+    std::string name_;
+    std::optional<std::string> before_;
 };
 
 std::string readFile(const std::string& nativePath);

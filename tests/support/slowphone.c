@@ -1,9 +1,10 @@
 // A phone that answers slowly: a FUSE file system passing every call through
 // to a backing folder after a pause, as a phone over USB takes its time. With
 // --hang-writes-after, a write past that many bytes of a file never returns,
-// as on a phone that has hung.
+// as on a phone that has hung. With --gate, no call is answered while that
+// file exists: a test holds the disk, looks at what waits for it, and lets go.
 //
-//   zorvik_slowphone BACKING MOUNTPOINT [--delay-ms N] [--hang-writes-after BYTES]
+//   zorvik_slowphone BACKING MOUNTPOINT [--delay-ms N] [--hang-writes-after BYTES] [--gate FILE]
 //
 // Runs in the foreground, one call at a time; unmount (or kill it) to end it.
 #define FUSE_USE_VERSION 31
@@ -25,11 +26,13 @@
 static const char* backing;
 static long delayMs = 300;
 static long long hangAfter = -1;
+static const char* gate;
 
 static void pause_call(void) {
     struct timespec t = {delayMs / 1000, (delayMs % 1000) * 1000000L};
     while (nanosleep(&t, &t) != 0 && errno == EINTR) {
     }
+    for (struct timespec tick = {0, 10000000L}; gate && access(gate, F_OK) == 0;) nanosleep(&tick, NULL);
 }
 
 static void full(char out[PATH_MAX], const char* path) { snprintf(out, PATH_MAX, "%s%s", backing, path); }
@@ -164,7 +167,8 @@ static const struct fuse_operations operations = {
 
 int main(int argc, char** argv) {
     if (argc < 3) {
-        fprintf(stderr, "usage: zorvik_slowphone BACKING MOUNTPOINT [--delay-ms N] [--hang-writes-after BYTES]\n");
+        fprintf(stderr,
+                "usage: zorvik_slowphone BACKING MOUNTPOINT [--delay-ms N] [--hang-writes-after BYTES] [--gate FILE]\n");
         return 2;
     }
     static char realBacking[PATH_MAX];
@@ -176,6 +180,7 @@ int main(int argc, char** argv) {
     for (int i = 3; i + 1 < argc; i += 2) {
         if (strcmp(argv[i], "--delay-ms") == 0) delayMs = atol(argv[i + 1]);
         else if (strcmp(argv[i], "--hang-writes-after") == 0) hangAfter = atoll(argv[i + 1]);
+        else if (strcmp(argv[i], "--gate") == 0) gate = argv[i + 1];
     }
     char* fuseArgs[] = {argv[0], "-f", "-s", "-o", "fsname=slowphone,allow_other", argv[2], NULL};
     return fuse_main(6, fuseArgs, &operations, NULL);

@@ -8,7 +8,7 @@
 
 // How a listing classes and shows a file: its media group by extension, its
 // names and its size text.
-namespace zorvik::library {
+namespace zorvik::core {
 
 // The five media groups; the index is also the icon and the device folder kind.
 enum MediaGroup : int { Audio = 0, Video = 1, Picture = 2, Game = 3, EBook = 4 };
@@ -41,4 +41,4 @@ std::string sizeText(std::int64_t bytes);
 // Length in bytes, -1 when the file cannot be found.
 std::int64_t fileSize(std::string_view path);
 
-}  // namespace zorvik::library
+}  // namespace zorvik::core

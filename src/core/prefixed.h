@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-namespace zorvik::library {
+namespace zorvik::core {
 
 // Prefixed files carry a leading block before the media bytes.
 inline constexpr std::string_view kPrefixMarker = "bk2009";
@@ -16,4 +16,4 @@ std::string plainNameOf(std::string_view path);
 // (a source shorter than the block, a full disk) leaves no file behind.
 bool copyPlain(std::string_view source, std::string_view destination);
 
-}  // namespace zorvik::library
+}  // namespace zorvik::core

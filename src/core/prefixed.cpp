@@ -1,9 +1,9 @@
-#include "library/prefixed.h"
+#include "core/prefixed.h"
 
-#include "library/files.h"
+#include "core/mediafiles.h"
 #include "platform/fileops.h"
 
-namespace zorvik::library {
+namespace zorvik::core {
 
 bool isPrefixed(std::string_view path) {
     return fileNameOf(path).find(kPrefixMarker) != std::string_view::npos;
@@ -21,4 +21,4 @@ bool copyPlain(std::string_view source, std::string_view destination) {
     return platform::copyFile(source, destination, platform::Overwrite::Yes, kPrefixBlockSize);
 }
 
-}  // namespace zorvik::library
+}  // namespace zorvik::core

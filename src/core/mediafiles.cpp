@@ -1,10 +1,10 @@
-#include "library/files.h"
+#include "core/mediafiles.h"
 
-#include "library/prefixed.h"
+#include "core/prefixed.h"
 #include "platform/fileops.h"
 #include "platform/wildcard.h"
 
-namespace zorvik::library {
+namespace zorvik::core {
 
 std::optional<int> mediaGroupOf(std::string_view extension) {
     if (extension.empty()) return std::nullopt;
@@ -58,4 +58,4 @@ std::string sizeText(std::int64_t bytes) {
 
 std::int64_t fileSize(std::string_view path) { return platform::fileSize(path); }
 
-}  // namespace zorvik::library
+}  // namespace zorvik::core
