@@ -201,6 +201,76 @@ private Q_SLOTS:
                     QCOMPARE(orders->page(n).destination->itemText(i), before[static_cast<size_t>(n)][i]);
     }
 
+    // The path box by keyboard: its list closed with Esc leaves all as it was,
+    // Enter takes a typed path and searches nothing. The folder label stands
+    // clear of the buttons, and the selected folder shows its expand arrow.
+    void thePathBoxByKeyboardAndTheFolderLabel() {
+        QTemporaryDir dir;
+        const QString e = dir.filePath(QStringLiteral("e"));
+        QDir().mkpath(e + QStringLiteral("/a"));
+        QDir().mkpath(dir.filePath(QStringLiteral("d/歌曲下载")));
+                writeSettings(dir, "D=" + dir.filePath(QStringLiteral("d")).toStdString() + "\r\nE=" + e.toStdString() + "\r\n");
+        app::Station station(core::ProgramFolders::at(dir.path().toStdString()));
+        ui::TForm1 window(station);
+        QSignalSpy started(&station, &app::Station::startupFinished);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QTRY_VERIFY_WITH_TIMEOUT(!started.isEmpty(), 3000);
+        auto* panel = window.fileManagerPanel();
+        auto* results = window.resultsPanel();
+        QTest::mouseClick(panel->localDiskButton(), Qt::LeftButton);
+        const QString local = QStringLiteral("D:\\歌曲下载");
+        QTRY_COMPARE(panel->folderLabel()->text(), local);
+        const QString count = results->countLabel()->text();
+        QVERIFY(count.endsWith(QStringLiteral(" 个对象")) && !count.startsWith(QLatin1Char('0')));
+
+        // The label is whole and no button lies over it.
+        QLabel* label = panel->folderLabel();
+        QVERIFY(label->isVisible());
+        QVERIFY2(label->fontMetrics().horizontalAdvance(label->text()) <= label->contentsRect().width(),
+                 qPrintable(QString::number(label->width())));
+        const QRect labelAt(label->mapTo(&window, QPoint()), label->size());
+        for (auto* button : window.findChildren<QPushButton*>()) {
+            if (!button->isVisible()) continue;
+            const QRect at(button->mapTo(&window, QPoint()), button->size());
+            QVERIFY2(!at.intersects(labelAt), qPrintable(button->text()));
+        }
+
+        // The selected folder, a folder with folders in it, has its arrow.
+        auto* tree = panel->folderTree();
+        const QModelIndex top = tree->model()->index(0, 0);
+        QCOMPARE(tree->currentIndex(), top);
+        QVERIFY(tree->model()->hasChildren(top));
+        QVERIFY(tree->rootIsDecorated() && tree->itemsExpandable());
+
+        // Its list opened and closed with Esc: the same root, the same folder.
+        QComboBox* box = panel->pathBox();
+        box->setFocus();
+        box->showPopup();
+        QTRY_VERIFY(box->view()->isVisible());
+        box->view()->setCurrentIndex(box->model()->index(box->findText(QStringLiteral("E:\\")), 0));
+        QTest::keyClick(box->view(), Qt::Key_Escape);
+        QTRY_VERIFY(!box->view()->isVisible());
+        QTest::qWait(50);
+        QCOMPARE(station.fileManager().root(), local);
+        QCOMPARE(label->text(), local);
+        QCOMPARE(results->countLabel()->text(), count);
+        QVERIFY(!window.findChildren<QMessageBox*>().count());
+
+        // A typed path and Enter, a folder or a drive of the list: taken, and
+        // nothing searched.
+        for (const QString& typed : {QStringLiteral("E:\\a"), QStringLiteral("E:\\")}) {
+            box->setFocus();
+            QTest::keyClick(box->lineEdit(), Qt::Key_A, Qt::ControlModifier);
+            QTest::keyClicks(box->lineEdit(), typed);
+            QCOMPARE(box->currentText(), typed);
+            QTest::keyClick(box->lineEdit(), Qt::Key_Return);
+            QTRY_COMPARE(station.fileManager().root(), typed);
+            QVERIFY(panel->isVisible());
+            QVERIFY(station.listings().readyText() != QStringLiteral("正 在 搜 索 ..."));
+        }
+    }
+
     // "彻底删除选中的文件" asks first; "删除多余文件" shows the new free space.
     void deletingAsksAndTheDGroupCleans() {
         QTemporaryDir dir;
