@@ -1,4 +1,8 @@
+#include <algorithm>
+#include <cmath>
+
 #include <QApplication>
+#include <QCheckBox>
 #include <QContextMenuEvent>
 #include <QItemSelectionModel>
 #include <QLabel>
@@ -16,12 +20,14 @@
 #include "app/station.h"
 #include "platform/drives.h"
 #include "platform/textcodec.h"
+#include "player/cueplayer.h"
 #include "support/fixture.h"
 #include "support/sound.h"
 #include "ui/mainwindow.h"
 #include "ui/orderpanel.h"
 #include "ui/playerpanel.h"
 #include "ui/resultspanel.h"
+#include "ui/searchpanel.h"
 
 using namespace zorvik;
 
@@ -251,6 +257,50 @@ private Q_SLOTS:
         QCOMPARE(p->state()->text(), QStringLiteral("状态:播放"));
         QCOMPARE(p->pauseButton()->text(), QStringLiteral("暂停"));
         QVERIFY2(seek->value() > movedTo + 1500, qPrintable(p->position()->text()));
+    }
+
+    // The operator ticks and clears 同步下载 again and again: every press is
+    // heard, on time. The cue device went quiet after a few, and the held cue
+    // came out late at the next different one.
+    void everyPressOfTheSyncDownloadBoxIsHeardOnTime() {
+        if (!underX()) QSKIP("needs an X server (playerpanel_x11)");
+        testing::SoundServer server;
+        if (!server.running()) QSKIP(qPrintable(server.why()));
+        constexpr int kPresses = 30;
+        constexpr int kTone = 600;
+        constexpr double kToneSeconds = 0.25;
+        Rig rig;
+        QVERIFY(testing::makeSong(rig.s.at("prog/按键音乐/" + player::cueFileName(core::Cues::Select).toStdString()),
+                                  kToneSeconds, kTone));
+        QCheckBox* box = rig.window->searchPanel()->syncDownloadBox();
+        testing::Recording recording;
+        std::vector<testing::Asked> asked;
+        for (int press = 0; press < kPresses; ++press) {
+            asked.push_back({recording.elapsed(), kTone, kToneSeconds});
+            QTest::mouseClick(box, Qt::LeftButton);
+            QTest::qWait(1800);
+        }
+        const auto heard = recording.bursts();
+        // How many presses were heard and how late, for the operator's ear.
+        QStringList late;
+        int count = 0;
+        for (const auto& press : asked) {
+            const auto it = std::find_if(heard.begin(), heard.end(), [&](const testing::Burst& b) {
+                return b.start >= press.at && b.start < press.at + 1.0 && std::abs(b.frequency - kTone) < 30;
+            });
+            if (it == heard.end()) {
+                late << QStringLiteral("-");
+                continue;
+            }
+            ++count;
+            late << QString::number(std::lround((it->start - press.at) * 1000));
+        }
+        qInfo().noquote() << QStringLiteral("同步下载: %1 of %2 presses heard; ms after each press: %3")
+                                 .arg(count)
+                                 .arg(kPresses)
+                                 .arg(late.join(QLatin1Char(' ')));
+        QCOMPARE(count, kPresses);
+        QCOMPARE(testing::unheard(heard, asked), std::string());
     }
 
     // The playlist's menu "播放" plays the entry the arrow keys highlighted, and
