@@ -391,6 +391,32 @@ TEST_F(Preview, TheEndOfASongPlaysThePlaylistOnWithoutEnd) {
     EXPECT_TRUE(positionTimer()->isActive());
 }
 
+// Continuous play that reaches an entry it cannot play ends there, and the
+// panel says so: a file the device refuses, one too short to be a song.
+TEST_F(Preview, ContinuousPlayStoppedByAnUnplayableEntrySaysStopped) {
+    player.addToPlaylist({{file("lib/坏.mp3"), "坏"}, {file("lib/短.mp3", 10), "短"}});
+    // The row pressed decides the entry that follows: after 1 comes 0.
+    for (const auto& [row, refused] : {std::pair{1, true}, std::pair{0, false}}) {
+        SCOPED_TRACE(refused ? "refused by the device" : "too short");
+        player.makeResultCurrent(row, file("lib/一.mp3"), "一.mp3");
+        player.requestPlay();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return device != nullptr && !playRequestTimer()->isActive(); }, 2000));
+        QCoreApplication::processEvents();
+        opened();
+        ASSERT_EQ(player.display().state, kStatePlaying);
+        ended();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !playRequestTimer()->isActive(); }, 2000));
+        QCoreApplication::processEvents();
+        if (refused) {
+            device->reportFailed(QStringLiteral("Could not determine type of stream."));
+            QCoreApplication::processEvents();
+        }
+        EXPECT_EQ(player.display().state, kStateStopped);
+        EXPECT_FALSE(positionTimer()->isActive());
+        EXPECT_FALSE(playRequestTimer()->isActive());
+    }
+}
+
 TEST_F(Preview, WithAnEmptyPlaylistASongPlaysOnceAndTheButtonsStay) {
     play(file("lib/a.mp3"));
     opened();

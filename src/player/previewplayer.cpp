@@ -120,6 +120,7 @@ void PreviewPlayer::runPlayRequest() {
     if (core::fileSize(path) < kSmallestPlayableBytes) {
         Q_EMIT message(kFileErrorMessage);
         removePreviousCopy();
+        saySilence();
         return;
     }
     const MediaKind kind = mediaKindOf(path);
@@ -225,8 +226,20 @@ void PreviewPlayer::deviceFailed(int serial, const QString& text) {
     positionTimer_.stop();
     Q_EMIT message(text);
     // A file that fails while it plays is stopped; one that never opened
-    // leaves the panel as it was.
-    if (wasOpen) stop();
+    // leaves the panel as it was, but for the state: the open closed what
+    // played before.
+    if (wasOpen)
+        stop();
+    else
+        saySilence();
+}
+
+// Continuous play that reached a file it could not play ends there: a
+// state label left on "状态:播放" would tell of a song nobody hears.
+void PreviewPlayer::saySilence() {
+    if (positionTimer_.isActive() || display_.state == kStateStopped) return;
+    display_.state = kStateStopped;
+    show();
 }
 
 void PreviewPlayer::tick() {

@@ -132,6 +132,7 @@ private:
     // The request's file to the in-window device or to the desktop's player.
     void hand(MediaKind kind, const std::string& file, const std::string& name);
     void removePreviousCopy();
+    void saySilence();
     void playInWindow(const std::string& file, const std::string& shownName);
     void tick();
     void deviceOpened(int serial, qint64 length);
