@@ -141,6 +141,26 @@ private Q_SLOTS:
         QCOMPARE(rig.window->outerSize().width, 1024);
     }
 
+    // A name longer than the title line ends in "…", the whole of it in the hint.
+    void aLongTitleIsElided() {
+        testing::Scratch songs;
+        const QString name = QStringLiteral("一首名字很长很长很长很长很长的歌曲（现场版）.mp3");
+        const std::string song = songs.at(name.toStdString());
+        QVERIFY(testing::makeSong(song, 2));
+        Rig rig;
+        rig.station->setCurrentItem(song);
+        rig.station->preview().requestPlay();
+        QTRY_COMPARE_WITH_TIMEOUT(rig.panel->state()->text(), QStringLiteral("状态:播放"), 5000);
+        QLabel* title = rig.panel->title();
+        const QString whole = QStringLiteral("播放:  ") + name;
+        QVERIFY2(title->text().endsWith(QChar(0x2026)), qPrintable(title->text()));
+        QVERIFY(whole.startsWith(title->text().chopped(1)));
+        QVERIFY(title->fontMetrics().horizontalAdvance(title->text()) <= title->contentsRect().width());
+        QCOMPARE(title->toolTip(), whole);
+        QTest::mouseClick(rig.panel->stopButton(), Qt::LeftButton);
+        QCOMPARE(title->text(), QString());
+    }
+
     void aClickMakesAnEntryCurrentAndADoubleClickPlaysIt() {
         testing::Scratch songs;
         const std::string one = songs.at("一.mp3");

@@ -152,7 +152,11 @@ void PlayerPanel::build() {
 
 void PlayerPanel::showDisplay() {
     const auto& d = station_.preview().display();
-    title_->setText(d.title);
+    // A name too long for the line ends in "…" rather than being cut off
+    // mid-character; the hint holds the whole of it.
+    const QString shown = title_->fontMetrics().elidedText(d.title, Qt::ElideRight, title_->contentsRect().width());
+    title_->setText(shown);
+    title_->setToolTip(shown == d.title ? QString() : d.title);
     position_->setText(d.position);
     length_->setText(d.length);
     state_->setText(d.state);
