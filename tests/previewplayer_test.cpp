@@ -8,6 +8,7 @@
 #include "core/errors.h"
 #include "platform/drives.h"
 #include "platform/textcodec.h"
+#include "player/mediaerrors.h"
 #include "player/previewplayer.h"
 #include "support/fixture.h"
 
@@ -264,7 +265,8 @@ TEST_F(Preview, TheDeviceOpeningShowsTheSongAndItsFailureShowsTheDevicesText) {
     play(file("lib/坏.wma"), "坏");
     device->reportFailed(QStringLiteral("Could not determine type of stream."));
     QCoreApplication::processEvents();
-    EXPECT_EQ(messages(), std::vector<QString>{QStringLiteral("Could not determine type of stream.")});
+    EXPECT_EQ(messages(), std::vector<QString>{QStringLiteral(
+                              "无法识别文件“坏.wma”的格式，它可能已损坏或不是媒体文件（Could not determine type of stream.）")});
     EXPECT_FALSE(positionTimer()->isActive());
     EXPECT_EQ(d.title, QStringLiteral("播放:  长歌"));
     EXPECT_EQ(d.length, QStringLiteral("15:00"));
@@ -280,10 +282,30 @@ TEST_F(Preview, TheDeviceOpeningShowsTheSongAndItsFailureShowsTheDevicesText) {
     opened();
     device->reportFailed(QStringLiteral("Internal data stream error."));
     QCoreApplication::processEvents();
-    EXPECT_EQ(messages().back(), QStringLiteral("Internal data stream error."));
+    EXPECT_EQ(messages().back(), QStringLiteral("文件“中断.mp3”无法解码，它可能已损坏（Internal data stream error.）"));
     EXPECT_EQ(d.state, kStateStopped);
     EXPECT_EQ(d.title, QString());
     EXPECT_EQ(device->state, FakeDevice::Stopped);
+}
+
+// The framework's words reach the operator in Chinese, naming the file, with
+// the original after them; words it does not know still name the file.
+TEST(PreviewRules, MediaErrorsAreSaidInChineseWithTheOriginalAfter) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"Could not determine type of stream.", "无法识别文件“歌.mp3”的格式，它可能已损坏或不是媒体文件（Could not determine type of stream.）"},
+        {"Cannot play stream of type: <unknown>", "缺少播放文件“歌.mp3”所需的解码器（Cannot play stream of type: <unknown>）"},
+        {"Your GStreamer installation is missing a plug-in.", "缺少播放文件“歌.mp3”所需的解码器（Your GStreamer installation is missing a plug-in.）"},
+        {"This appears to be a text file", "文件“歌.mp3”是文本文件，不是媒体文件（This appears to be a text file）"},
+        {"Resource not found.", "找不到文件“歌.mp3”（Resource not found.）"},
+        {"Could not open resource for reading.", "无法打开文件“歌.mp3”（Could not open resource for reading.）"},
+        {"Could not open audio device for playback. Device is being used by another application.",
+         "声音设备正被其他程序占用，无法播放文件“歌.mp3”（Could not open audio device for playback. Device is being used by "
+         "another application.）"},
+        {"Something else entirely", "播放文件“歌.mp3”时出错（Something else entirely）"},
+        {"", "播放文件“歌.mp3”时出错"},
+    };
+    for (const auto& [original, said] : cases)
+        EXPECT_EQ(mediaErrorText(QString::fromUtf8(original), QStringLiteral("歌.mp3")), QString::fromUtf8(said)) << original;
 }
 
 TEST_F(Preview, PauseResumeAndStop) {

@@ -164,6 +164,10 @@ TEST_F(StationSound, OneByteOverTheLimitIsTriedAndTheDecodersWordsAreShown) {
     EXPECT_FALSE(text.isEmpty());
     EXPECT_NE(text, player::kFileErrorMessage);
     EXPECT_NE(text, player::kNotMediaMessage);
+    // GStreamer's words, known and said in Chinese for the file, then its own.
+    EXPECT_TRUE(text.contains(QStringLiteral("“坏.mp3”"))) << text.toStdString();
+    EXPECT_FALSE(text.startsWith(QStringLiteral("播放文件"))) << text.toStdString();
+    EXPECT_TRUE(text.endsWith(QStringLiteral("）")) && text.contains(QStringLiteral("（"))) << text.toStdString();
     EXPECT_FALSE(station->preview().findChild<QTimer*>(QStringLiteral("Timer1"))->isActive());
     EXPECT_EQ(station->preview().display().state, player::kStateStopped);
 }

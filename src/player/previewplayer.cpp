@@ -8,6 +8,7 @@
 #include "platform/copyfile.h"
 #include "platform/drives.h"
 #include "platform/fileops.h"
+#include "player/mediaerrors.h"
 
 namespace zorvik::player {
 
@@ -194,6 +195,7 @@ void PreviewPlayer::playInWindow(const std::string& file, const std::string& sho
     // Length, title, state and buttons follow once the device has the file open.
     opening_ = true;
     openingTitle_ = kTitlePrefix + QString::fromStdString(shownName);
+    openedFile_ = QString::fromStdString(std::string(core::fileNameOf(file)));
     Q_EMIT started(QString::fromStdString(file));
 }
 
@@ -224,7 +226,7 @@ void PreviewPlayer::deviceFailed(int serial, const QString& text) {
     const bool wasOpen = !opening_ && positionTimer_.isActive();
     opening_ = false;
     positionTimer_.stop();
-    Q_EMIT message(text);
+    Q_EMIT message(mediaErrorText(text, openedFile_));
     // A file that fails while it plays is stopped; one that never opened
     // leaves the panel as it was, but for the state: the open closed what
     // played before.

@@ -169,6 +169,7 @@ private:
     int serial_ = 0;       // the device's number for the file last opened
     bool opening_ = false; // opened, not yet reported
     QString openingTitle_;
+    QString openedFile_;  // its name, for the device's reports
 
     QTimer playRequestTimer_{this};  // BoFangTimer2: the play request
     QTimer positionTimer_{this};     // Timer1: the position, every second while a file plays in the window
