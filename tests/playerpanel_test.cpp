@@ -207,6 +207,7 @@ private Q_SLOTS:
         QTest::addColumn<QString>("how");
         QTest::addColumn<bool>("paused");
         QTest::newRow("drag") << QStringLiteral("drag") << true;
+        QTest::newRow("slow drag") << QStringLiteral("slow drag") << true;
         QTest::newRow("slide") << QStringLiteral("slide") << true;
         QTest::newRow("click") << QStringLiteral("click") << true;
         QTest::newRow("keys") << QStringLiteral("keys") << true;
@@ -235,7 +236,7 @@ private Q_SLOTS:
         QTest::qWait(1500);
         QScrollBar* seek = p->seekBar();
         testing::Recording recording;
-        if (how == QStringLiteral("drag")) {
+        if (how.endsWith(QStringLiteral("drag"))) {
             // The handle taken by the mouse and drawn on by steps.
             QStyleOptionSlider bar;
             bar.initFrom(seek);
@@ -247,10 +248,12 @@ private Q_SLOTS:
             bar.singleStep = seek->singleStep();
             QPoint at = seek->style()->subControlRect(QStyle::CC_ScrollBar, &bar, QStyle::SC_ScrollBarSlider, seek).center();
             QTest::mousePress(seek, Qt::LeftButton, {}, at);
+            // An operator's hand stops now and then, a seek under way each time.
+            const bool slow = how.startsWith(QStringLiteral("slow"));
             for (int step = 0; step < 20; ++step) {
                 at.rx() += 3;
                 QTest::mouseMove(seek, at);
-                QTest::qWait(50);
+                QTest::qWait(slow && step % 4 == 3 ? 400 : 50);
             }
             QTest::mouseRelease(seek, Qt::LeftButton, {}, at);
         } else if (how == QStringLiteral("slide")) {
