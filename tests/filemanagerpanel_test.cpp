@@ -2,9 +2,11 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPalette>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTabWidget>
@@ -241,7 +243,21 @@ private Q_SLOTS:
         const QModelIndex top = tree->model()->index(0, 0);
         QCOMPARE(tree->currentIndex(), top);
         QVERIFY(tree->model()->hasChildren(top));
-        QVERIFY(tree->rootIsDecorated() && tree->itemsExpandable());
+        // As under a skin whose highlight is its text's colour: the arrow is
+        // light on the dark highlight.
+        QPalette skin = tree->palette();
+        for (auto role : {QPalette::Highlight, QPalette::Text, QPalette::WindowText, QPalette::ButtonText})
+            skin.setColor(role, QColor(0, 0, 128));
+        skin.setColor(QPalette::HighlightedText, Qt::white);
+        tree->setPalette(skin);
+        const QRect row = tree->visualRect(top);
+        QVERIFY2(row.left() >= tree->indentation() / 2, "no room for the arrow");
+        const QImage drawn = tree->viewport()->grab().toImage();
+        int light = 0;
+        for (int x = 0; x < row.left(); ++x)
+            for (int y = row.top(); y <= row.bottom(); ++y)
+                if (QColor(drawn.pixel(x, y)).lightness() > 160) ++light;
+        QVERIFY2(light > 3, "the selected folder's arrow is not seen");
 
         // Its list opened and closed with Esc: the same root, the same folder.
         QComboBox* box = panel->pathBox();

@@ -107,6 +107,30 @@ private:
     std::function<void()> entered_;
 };
 
+// The folder tree. The style draws a folder's arrow in the text's colour,
+// which a skin's highlight may match: the selected folder's arrow is drawn
+// again in the highlighted text's colour.
+class FolderTree final : public QTreeView {
+public:
+    using QTreeView::QTreeView;
+
+protected:
+    void drawBranches(QPainter* painter, const QRect& rect, const QModelIndex& index) const override {
+        QTreeView::drawBranches(painter, rect, index);
+        if (!selectionModel() || !selectionModel()->isSelected(index) || !model()->hasChildren(index)) return;
+        QStyleOptionViewItem arrow;
+        initViewItemOption(&arrow);
+        arrow.rect = QRect(rect.right() + 1 - indentation(), rect.top(), indentation(), rect.height());
+        arrow.state = QStyle::State_Item | QStyle::State_Children | QStyle::State_Selected | QStyle::State_Enabled;
+        if (isExpanded(index)) arrow.state |= QStyle::State_Open;
+        const QColor ink = arrow.palette.color(QPalette::HighlightedText);
+        for (auto role : {QPalette::WindowText, QPalette::ButtonText, QPalette::Text, QPalette::Dark, QPalette::Mid,
+                          QPalette::Shadow})
+            arrow.palette.setColor(role, ink);
+        style()->drawPrimitive(QStyle::PE_IndicatorBranch, &arrow, painter, this);
+    }
+};
+
 }  // namespace
 
 FileManagerPanel::FileManagerPanel(app::Station& station, ResultsPanel& results)
@@ -135,7 +159,7 @@ FileManagerPanel::FileManagerPanel(app::Station& station, ResultsPanel& results)
     selectAllOnFocus(pathBox_);
     fillPathBox();
 
-    tree_ = new QTreeView(this);
+    tree_ = new FolderTree(this);
     tree_->setObjectName(QStringLiteral("folderTree"));
     tree_->setAccessibleName(QStringLiteral("文件夹"));
     tree_->setModel(&fm.tree());
