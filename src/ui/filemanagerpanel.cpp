@@ -93,8 +93,15 @@ public:
 protected:
     // Enter takes the typed path, whether or not it names an item of the
     // list, and goes no further: it is not the window's search key here.
+    bool event(QEvent* event) override {
+        if (event->type() == QEvent::ShortcutOverride && isEnter(static_cast<QKeyEvent*>(event))) {
+            event->accept();
+            return true;
+        }
+        return QComboBox::event(event);
+    }
     void keyPressEvent(QKeyEvent* event) override {
-        if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && !view()->isVisible()) {
+        if (isEnter(event) && !view()->isVisible()) {
             event->accept();
             entered_();
             return;
@@ -103,6 +110,11 @@ protected:
     }
 
 private:
+    static bool isEnter(const QKeyEvent* key) {
+        return (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
+               (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+    }
+
     std::function<void()> refill_;
     std::function<void()> entered_;
 };
