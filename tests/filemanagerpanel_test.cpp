@@ -49,6 +49,13 @@ QModelIndex rowNamed(const QAbstractItemModel& model, const QModelIndex& parent,
     return {};
 }
 
+// Shows the window and waits for the station's start-up to end.
+bool showStarted(app::Station& station, ui::TForm1& window) {
+    QSignalSpy started(&station, &app::Station::startupFinished);
+    window.show();
+    return QTest::qWaitForWindowExposed(&window) && (!started.isEmpty() || started.wait(3000));
+}
+
 // Answers the next message box with `button`, and keeps its text.
 void answerNextBox(QMessageBox::StandardButton button, QString* text) {
     QTimer::singleShot(50, qApp, [button, text] {
@@ -80,10 +87,7 @@ private Q_SLOTS:
         QTemporaryDir dir;
         app::Station station(core::ProgramFolders::at(dir.path().toStdString()));
         ui::TForm1 window(station);
-        QSignalSpy started(&station, &app::Station::startupFinished);
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
-        QTRY_VERIFY_WITH_TIMEOUT(!started.isEmpty(), 3000);
+        QVERIFY(showStarted(station, window));
         auto* panel = window.fileManagerPanel();
         auto* results = window.resultsPanel();
         QVERIFY(!panel->isVisible());
@@ -165,10 +169,7 @@ private Q_SLOTS:
         writeSettings(dir, "F=" + card.toStdString() + "\r\n");
         app::Station station(core::ProgramFolders::at(dir.path().toStdString()));
         ui::TForm1 window(station);
-        QSignalSpy started(&station, &app::Station::startupFinished);
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
-        QTRY_VERIFY_WITH_TIMEOUT(!started.isEmpty(), 3000);
+        QVERIFY(showStarted(station, window));
         QTRY_VERIFY(window.orderPanel()->page(3).destination->count() == 5);
 
         auto* orders = window.orderPanel();
@@ -214,10 +215,7 @@ private Q_SLOTS:
                 writeSettings(dir, "D=" + dir.filePath(QStringLiteral("d")).toStdString() + "\r\nE=" + e.toStdString() + "\r\n");
         app::Station station(core::ProgramFolders::at(dir.path().toStdString()));
         ui::TForm1 window(station);
-        QSignalSpy started(&station, &app::Station::startupFinished);
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
-        QTRY_VERIFY_WITH_TIMEOUT(!started.isEmpty(), 3000);
+        QVERIFY(showStarted(station, window));
         auto* panel = window.fileManagerPanel();
         auto* results = window.resultsPanel();
         QTest::mouseClick(panel->localDiskButton(), Qt::LeftButton);
@@ -305,10 +303,7 @@ private Q_SLOTS:
         }
         app::Station station(core::ProgramFolders::at(dir.path().toStdString()));
         ui::TForm1 window(station);
-        QSignalSpy started(&station, &app::Station::startupFinished);
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
-        QTRY_VERIFY_WITH_TIMEOUT(!started.isEmpty(), 3000);
+        QVERIFY(showStarted(station, window));
 
         station.results().append({"E:\\1.mp3", "E:\\2.mp3"});
         station.resultSelection().select(station.results().index(1, 0),
