@@ -286,6 +286,10 @@ private Q_SLOTS:
     // heard, on time. The cue device went quiet after a few, and the held cue
     // came out late at the next different one.
     void everyPressOfTheSyncDownloadBoxIsHeardOnTime() {
+        // Qt's audio output, which the cues use, keeps the sound server it
+        // found at its first use, and this file's first test has none.
+        if (!QCoreApplication::arguments().contains(QString::fromLatin1(QTest::currentTestFunction())))
+            QSKIP("runs in a process of its own (playerpanel_cues)");
         testing::SoundServer server;
         if (!server.running()) QSKIP(qPrintable(server.why()));
         constexpr int kPresses = 30;
