@@ -93,7 +93,6 @@ protected:
         s.mapDrives({{'E', "e"}});
         drives = {"E", "", "", "", "", ""};
     }
-    void TearDown() override { platform::DriveTable::instance().setFixed({}); }
 
     void loadSingers(const std::vector<std::string>& names) {
         platform::writeTextLines(s.at("歌手.txt"), names);
@@ -114,10 +113,10 @@ protected:
     Scratch s;
     library::LibraryDrives drives;
     SearchPatterns patterns = SearchPatterns::warmUp();
-    library::Listings listings;
+    library::Listings listings{s.drives()};
     player::CuePlayer cues{QString::fromStdString(s.at("按键音乐/"))};
     SearchController controller{listings, cues, drives, patterns};
-    SingerBrowser singers{controller};
+    SingerBrowser singers{controller, s.errors()};
 };
 
 TEST_F(Singers, ThirteenZSingersPageForwardForwardAgainAndBack) {
@@ -206,7 +205,6 @@ TEST_F(Singers, AGridClickSearchesAsTheSearchButtonDoesOnTheSelectedTab) {
 class Browsing : public ::testing::Test {
 protected:
     void SetUp() override { s.mapDrives({{'E', "e"}, {'F', "f"}, {'G', "g"}, {'K', "k"}}); }
-    void TearDown() override { platform::DriveTable::instance().setFixed({}); }
 
     std::vector<std::string> rows() {
         std::vector<std::string> paths;
@@ -222,9 +220,9 @@ protected:
 
     Scratch s;
     library::LibraryDrives drives{"", "", "", "", "", ""};
-    library::Listings listings;
+    library::Listings listings{s.drives()};
     player::CuePlayer cues{QString::fromStdString(s.at("按键音乐/"))};
-    library::HotList hot;
+    library::HotList hot{s.errors()};
 };
 
 TEST_F(Browsing, ACategoryButtonWithOnlyDrive4ListsNothingThoughTheFoldersWereMadeThere) {

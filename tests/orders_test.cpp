@@ -24,7 +24,6 @@ namespace fs = std::filesystem;
 class Orders : public ::testing::Test {
 protected:
     void SetUp() override { s.mapDrives({{'D', "d"}, {'E', "e"}, {'G', "phone"}}); }
-    void TearDown() override { platform::DriveTable::instance().setFixed({}); }
     std::string data() const { return s.at("data") + "/"; }
     std::vector<std::string> paths(int n, const char* stem = "E:\\Brask搜歌库\\1-音乐\\") const {
         std::vector<std::string> out;
@@ -37,7 +36,7 @@ protected:
 
 TEST_F(Orders, AddTakesUpTo200AtOnceAndTheWholePathDecidesDuplicates) {
     s.makeFolder("data");
-    OrderBook book(data(), cues);
+    OrderBook book(s.drives(), s.errors(), data(), cues);
     QSignalSpy message(&book, &OrderBook::message);
     EXPECT_EQ(book.add(paths(201)), OrderBook::AddResult::TooMany);
     EXPECT_EQ(message.size(), 1);
@@ -66,19 +65,19 @@ TEST_F(Orders, RowsShowNameTypeAndSizeAlikeWhenAddedAndWhenLoaded) {
         EXPECT_EQ(rows.data(rows.index(1, OrderRows::Size), Qt::DisplayRole).toString(), QStringLiteral("0.00"));
     };
     {
-        OrderBook book(data(), cues);
+        OrderBook book(s.drives(), s.errors(), data(), cues);
         book.loadFirstList();
         book.add({"E:\\film.rmvb", "E:\\gone歌.mp3"});
         check(book.rows());
     }  // the add saved the list
     EXPECT_EQ(testing::readFile(s.at("data/清单1.txt")),
               platform::utf8ToGb18030("E:\\film.rmvb\r\nE:\\gone歌.mp3\r\n"));
-    OrderBook restarted(data(), cues);
+    OrderBook restarted(s.drives(), s.errors(), data(), cues);
     restarted.loadFirstList();
     check(restarted.rows());
 
     // Closed, or a search started, before the start-up timer read the list: the file stays.
-    OrderBook early(data(), cues);
+    OrderBook early(s.drives(), s.errors(), data(), cues);
     ASSERT_TRUE(early.saveActiveIfItHasAFile());
     ASSERT_TRUE(early.saveActive());
     EXPECT_EQ(testing::readFile(s.at("data/清单1.txt")),
@@ -87,7 +86,7 @@ TEST_F(Orders, RowsShowNameTypeAndSizeAlikeWhenAddedAndWhenLoaded) {
 
 TEST_F(Orders, SwitchingSavesTheListLeftAndLoadsTheOneChosen) {
     s.makeFolder("data");
-    OrderBook book(data(), cues);
+    OrderBook book(s.drives(), s.errors(), data(), cues);
     book.loadFirstList();
     book.add(paths(2));
     QSignalSpy tally(&book, &OrderBook::tallyRequested);
@@ -116,7 +115,7 @@ TEST_F(Orders, EveryChangeIsSavedAtOnceAndUndecodableLinesKeepTheirBytes) {
         ::stat(file.c_str(), &st);
         return st.st_ino;
     };
-    OrderBook book(data(), cues);
+    OrderBook book(s.drives(), s.errors(), data(), cues);
     book.loadFirstList();
     ASSERT_EQ(book.rows().count(), 2);
     EXPECT_TRUE(book.saveActive());  // a search: nothing changed, nothing written
@@ -135,7 +134,7 @@ TEST_F(Orders, EveryChangeIsSavedAtOnceAndUndecodableLinesKeepTheirBytes) {
 
 TEST_F(Orders, ClearAndDeleteSelected) {
     s.makeFolder("data");
-    OrderBook book(data(), cues);
+    OrderBook book(s.drives(), s.errors(), data(), cues);
     QSignalSpy tally(&book, &OrderBook::tallyRequested);
     book.clear();  // nothing there: still the cue and the tally
     EXPECT_EQ(cues.pending(), core::Cues::Deleted);
@@ -188,7 +187,7 @@ protected:
         for (const char* f : {"Music", "Video", "Photos", "Games", "Ebook"}) s.makeFolder(std::string("phone/") + f);
     }
     std::unique_ptr<CopyLane> lane(int list) {
-        auto l = std::make_unique<CopyLane>(list, cues);
+        auto l = std::make_unique<CopyLane>(s.drives(), list, cues);
         l->setFolders({"G:\\Music", "G:\\Video", "G:\\Photos", "G:\\Games", "G:\\Ebook"});
         return l;
     }

@@ -31,7 +31,6 @@ protected:
         prices[4] = 5000;  // a picture 0.5
         tally.setPrices(prices);
     }
-    void TearDown() override { platform::DriveTable::instance().setFixed({}); }
     // Adds `path` and waits for its copy when there is one; the copy's outcome.
     bool addAndCopy(PictureOrder& order, const std::string& path, const std::string& folder) {
         QSignalSpy copied(&order, &PictureOrder::copied);
@@ -41,7 +40,7 @@ protected:
     }
     Scratch s;
     player::CuePlayer cues{QString::fromStdString(s.at("cues/"))};
-    OrderBook book{s.at("data") + "/", cues};
+    OrderBook book{s.drives(), s.errors(), s.at("data") + "/", cues};
     Tally tally;
 };
 

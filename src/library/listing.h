@@ -31,6 +31,9 @@ class HitSink final {
 public:
     HitSink(Listings& target, std::shared_ptr<ListingSession> session, std::stop_token stop = {});
     ~HitSink();
+
+    // The table the listing's paths are mapped through.
+    const platform::DriveTable& drives() const;
     HitSink(const HitSink&) = delete;
     HitSink& operator=(const HitSink&) = delete;
 
@@ -61,10 +64,11 @@ private:
 class Listings final : public QObject {
     Q_OBJECT
 public:
-    explicit Listings(QObject* parent = nullptr);
+    explicit Listings(const platform::DriveTable& drives, QObject* parent = nullptr);
     ~Listings() override;
 
     ResultList& results() { return results_; }
+    const platform::DriveTable& drives() const { return results_.drives(); }
     QString readyText() const { return readyText_; }
     int seconds() const { return seconds_; }
     bool searchEnabled() const { return searchEnabled_; }

@@ -63,8 +63,9 @@ bool counts(const platform::CopyResult& result) {
 
 }  // namespace
 
-CopyLane::CopyLane(int list, core::Cues& cues, QObject* parent)
+CopyLane::CopyLane(const platform::DriveTable& drives, int list, core::Cues& cues, QObject* parent)
     : QObject(parent),
+      drives_(drives),
       list_(list),
       cues_(cues),
       shared_(std::make_shared<Shared>()),
@@ -238,13 +239,13 @@ std::optional<CopyLane::Outcome> CopyLane::copyOne(const std::string& source, co
     platform::CopyOptions options;
     options.overwrite = platform::Overwrite::No;  // a file the device has is left alone
     if (prefixed) options.offset = core::kPrefixBlockSize;
-    auto result = platform::copyFileChecked(source, destination, options, stop);
+    auto result = platform::copyFileChecked(drives_, source, destination, options, stop);
     if (result.failure == platform::CopyFailure::Stopped) return std::nullopt;
     if (result.ok()) copied_->add(destination, result.bytes);
     // What this list copied there before is there as it should be: only a
     // file of someone else's is named.
     const bool already = result.failure == platform::CopyFailure::AlreadyThere;
-    const bool oursAlready = already && copied_->holds(destination, platform::fileSize(destination));
+    const bool oursAlready = already && copied_->holds(destination, platform::fileSize(drives_, destination));
     if (elsewhere && (result.ok() || already)) {
         auto item = failureOf(source, name, result);
         item.storedIn = QString::fromStdString(folder);
@@ -257,9 +258,9 @@ std::optional<CopyLane::Outcome> CopyLane::copyOne(const std::string& source, co
     if (lyrics) {
         // A prefixed song's lyrics lie in the library under the plain name.
         const std::string lyricsSource = withExtension(sourceFolder + name, ".lrc");
-        if (platform::fileExists(lyricsSource)) {
+        if (platform::fileExists(drives_, lyricsSource)) {
             const std::string lyricsTarget = withExtension(destination, ".lrc");
-            auto result = platform::copyFileChecked(lyricsSource, lyricsTarget, {}, stop);
+            auto result = platform::copyFileChecked(drives_, lyricsSource, lyricsTarget, {}, stop);
             if (result.failure == platform::CopyFailure::Stopped) return std::nullopt;
             if (result.ok()) copied_->add(lyricsTarget, result.bytes);
             if (counts(result))

@@ -14,6 +14,7 @@
 #include "orders/copiedfiles.h"
 #include "orders/destinations.h"
 #include "platform/copyfile.h"
+#include "platform/drives.h"
 
 namespace zorvik::core {
 class Cues;
@@ -53,7 +54,7 @@ using CopyFailures = QList<CopyFailureItem>;
 class CopyLane final : public QObject {
     Q_OBJECT
 public:
-    CopyLane(int list, core::Cues& cues, QObject* parent = nullptr);
+    CopyLane(const platform::DriveTable& drives, int list, core::Cues& cues, QObject* parent = nullptr);
     ~CopyLane() override;
 
     int list() const { return list_; }
@@ -135,6 +136,7 @@ private:
     void startWorker();
     void tick();
 
+    const platform::DriveTable& drives_;
     int list_;
     core::Cues& cues_;
     std::shared_ptr<Shared> shared_;

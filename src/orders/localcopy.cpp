@@ -7,7 +7,8 @@
 
 namespace zorvik::orders {
 
-LocalCopy::LocalCopy(core::Cues& cues, QObject* parent) : QObject(parent), cues_(cues) {}
+LocalCopy::LocalCopy(const platform::DriveTable& drives, core::Cues& cues, QObject* parent)
+    : QObject(parent), drives_(drives), cues_(cues) {}
 
 LocalCopy::~LocalCopy() = default;
 
@@ -18,7 +19,7 @@ void LocalCopy::start(std::vector<std::string> entries) {
             const std::string name = core::displayName(entry) + std::string(core::extensionOf(entry));
             platform::CopyOptions options;
             if (core::isPrefixed(entry)) options.offset = core::kPrefixBlockSize;
-            auto result = platform::copyFileChecked(entry, std::string(storage::kLocalDownloadFolder) + name,
+            auto result = platform::copyFileChecked(drives_, entry, std::string(storage::kLocalDownloadFolder) + name,
                                                     options, stop);
             if (result.failure == platform::CopyFailure::Stopped) return;
             const bool refused = result.failure == platform::CopyFailure::OutsideLibrary;

@@ -21,7 +21,7 @@ void PictureOrder::add(const std::string& path, const std::optional<std::string>
         // and a broken copy never stands under the picture's name.
         std::string destination = pathInFolder(*copyFolder, core::fileNameOf(path));
         jobs_.start([this, path, destination, record = std::move(record)](std::stop_token stop) {
-            const auto result = platform::copyFileChecked(path, destination, {}, stop);
+            const auto result = platform::copyFileChecked(book_.drives(), path, destination, {}, stop);
             if (result.failure == platform::CopyFailure::Stopped) return;
             if (result.ok() && record) record->add(destination, result.bytes);
             CopyFailures failures;

@@ -45,12 +45,12 @@ void CategoryBrowser::openPanel() {
     for (const auto& letter : drives_)
         if (!blank(letter)) roots.push_back(library::libraryRoot(letter));
     if (!roots.empty())
-        jobs_.start([roots](std::stop_token stop) {
+        jobs_.start([roots, &drives = listings_.drives()](std::stop_token stop) {
             for (auto sub : library::kSubcategories)
                 for (const auto& root : roots) {
                     if (stop.stop_requested()) return;
                     std::string folder = root + std::string(sub);
-                    if (!platform::folderExists(folder)) platform::createFolders(folder);
+                    if (!platform::folderExists(drives, folder)) (void)platform::createFolders(drives, folder);
                 }
         });
     cues_.request(core::Cues::Select);

@@ -50,7 +50,7 @@ public:
     // Asks the operator an OK/Cancel question; true for OK.
     using Confirm = std::function<bool(const QString& text, const QString& caption)>;
 
-    explicit FileManager(core::Cues& cues, QObject* parent = nullptr);
+    FileManager(const platform::DriveTable& drives, core::Cues& cues, QObject* parent = nullptr);
     ~FileManager() override;
 
     void setConfirm(Confirm confirm) { confirm_ = std::move(confirm); }
@@ -124,6 +124,7 @@ private:
     // Runs `work` in a job; `then` afterwards on this thread.
     void change(std::function<void(std::stop_token)> work, std::function<void()> then);
 
+    const platform::DriveTable& drives_;
     core::Cues& cues_;
     Confirm confirm_;
     FileListModel list_;

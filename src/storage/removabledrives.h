@@ -32,7 +32,7 @@ inline constexpr std::int64_t wholeMegabytes(std::int64_t bytes) { return bytes 
 // "可用空间：N MB 总大小：M MB".
 QString diskSpaceLine(std::int64_t freeBytes, std::int64_t totalBytes);
 // Whether a drive's total size is enough for it to be offered.
-bool bigEnoughToOffer(const QString& root);
+bool bigEnoughToOffer(const platform::DriveTable& drives, const QString& root);
 
 // The removable drive monitor: keeps the device entries that all five order
 // lists offer in step with the drives plugged in, tells the order lists when
@@ -48,7 +48,7 @@ public:
     // when it has none.
     using ChosenDevice = std::function<QString()>;
 
-    explicit RemovableDrives(QObject* parent = nullptr);
+    explicit RemovableDrives(const platform::DriveTable& drives, QObject* parent = nullptr);
     ~RemovableDrives() override;
 
     void setChosenDevice(ChosenDevice chosen);
@@ -100,6 +100,7 @@ Q_SIGNALS:
     void diskSpaceLineRefreshing();
 
 private:
+    const platform::DriveTable& drives_;
     void startupFill();
     void addEntry(const QString& root);
     void sizeRead(const QString& root, std::uint64_t request, bool bigEnough);
