@@ -218,7 +218,7 @@ class Bench {
 public:
     Bench(const Setup& setup, player::CuePlayer& cues) : s_(setup) {
         for (int n = 1; n <= 5; ++n) {
-            auto lane = std::make_unique<orders::CopyLane>(*s_.drives, n, cues);
+            auto lane = std::make_unique<orders::CopyLane>(jobs_, *s_.drives, n, cues);
             lane->setFolders(s_.record);
             tabs_.follow(*lane);
             lanes_.push_back(std::move(lane));
@@ -318,6 +318,7 @@ private:
     Tabs tabs_;
     StallWatch watch_;
     SchedTimes stallTimes_;
+    core::JobRegistry jobs_;  // declared before the lanes, which register with it
     std::vector<std::unique_ptr<orders::CopyLane>> lanes_;
 };
 

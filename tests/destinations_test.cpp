@@ -162,7 +162,7 @@ TEST(ListDevices, ChoosingADeviceReplacesAllFiveOffTheGuiThreadAndShowsTheAudioL
     s.write("card/mp3/.zorvik-0123abcd.part.keep", "not ours");
     s.write("card/mp3/歌.mp3", "song");
     player::CuePlayer cues(QString::fromStdString(s.at("cues/")));
-    ListDevices devices(s.drives(), cues);
+    ListDevices devices(s.jobs(), s.drives(), cues);
     QSignalSpy records(&devices, &ListDevices::recordChanged);
     QSignalSpy started(&devices, &ListDevices::choosingStarted);
 
@@ -213,7 +213,7 @@ TEST(ListDevices, ChoosingADeviceReplacesAllFiveOffTheGuiThreadAndShowsTheAudioL
 TEST(ListDevices, PickingAFolderByHand) {
     Scratch s;
     player::CuePlayer cues(QString::fromStdString(s.at("cues/")));
-    ListDevices devices(s.drives(), cues);
+    ListDevices devices(s.jobs(), s.drives(), cues);
     const auto before = devices.destinations(1).lines();
 
     EXPECT_EQ(devices.pick(1, core::Picture, "G:\\DCIM\\Camera"), PickOutcome::Assigned);
@@ -256,7 +256,7 @@ TEST(ListDevices, TheFolderPickerReadsFoldersOffTheGuiThread) {
     s.makeFolder("card/Photos");
     s.makeFolder("card/.hidden");
     s.write("card/a.mp3", "not a folder");
-    storage::FolderTreeModel tree{s.drives()};
+    storage::FolderTreeModel tree{s.jobs(), s.drives()};
     QSignalSpy rows(&tree, &QAbstractItemModel::rowsInserted);
     tree.setRoot(QStringLiteral("G:\\"));
     ASSERT_EQ(tree.rowCount(), 1);  // the device's root, open from the start
@@ -288,7 +288,7 @@ TEST(ListDevices, TheFolderPickerReadsFoldersOffTheGuiThread) {
 
     // The picker follows the chosen device, and the local download folder once it went away.
     player::CuePlayer cues(QString::fromStdString(s.at("cues/")));
-    ListDevices devices(s.drives(), cues);
+    ListDevices devices(s.jobs(), s.drives(), cues);
     devices.choose(1, "可移动磁盘：G:\\");
     EXPECT_EQ(devices.folderPicker().root(), QStringLiteral("G:\\"));
     devices.deviceRemoved("G:\\");

@@ -101,7 +101,7 @@ TEST_P(OnACard, BatchImmediateLyricsAndLocalCopiesLandByteForByte) {
     { std::ofstream(card.at("My Music/" + keptName + ".mp3")) << "already on the card"; }
     { std::ofstream(card.at("My Music/" + songName + ".lrc")) << "old lyrics"; }
 
-    CopyLane lane(s.drives(), 1, cues);
+    CopyLane lane(s.jobs(), s.drives(), 1, cues);
     lane.setFolders(found.record);
     lane.setLyrics(true);
     lane.startBatch({"E:\\" + songName + ".mp3", "E:\\" + oldName + "bk2009.mp3", "E:\\" + filmName + ".mp4",
@@ -126,7 +126,7 @@ TEST_P(OnACard, BatchImmediateLyricsAndLocalCopiesLandByteForByte) {
     if (fsType == FileSystem::Fat32) return;
     fs::create_directories(card.at("local/歌曲下载"));
     { std::ofstream(card.at("local/歌曲下载/" + filmName + ".mp4")) << "old film"; }
-    LocalCopy local(s.drives(), cues);
+    LocalCopy local(s.jobs(), s.drives(), cues);
     QSignalSpy done(&local, &LocalCopy::finished);
     QSignalSpy failed(&local, &LocalCopy::filesNotCopied);
     local.start({"E:\\" + oldName + "bk2009.mp3", "E:\\" + filmName + ".mp4"});
@@ -151,7 +151,7 @@ TEST_P(OnACard, AFullCardNamesTheFileKeepsNothingOfItAndTakesTheNext) {
     }
     s.write("e/" + small, "small");
     auto found = discoverDeviceFolders(s.drives(), "G:\\");
-    CopyLane lane(s.drives(), 2, cues);
+    CopyLane lane(s.jobs(), s.drives(), 2, cues);
     lane.setFolders(found.record);
     lane.startBatch({"E:\\" + big, "E:\\" + small});
     const auto failures = runToEnd(lane);
@@ -192,7 +192,7 @@ TEST_P(DeviceFolderCase, FindsTheDevicesFoldersWhateverTheirCase) {
 
     // A song lands in the folder the card already had.
     s.write("e/song.mp3", "song");
-    CopyLane lane(s.drives(), 3, cues);
+    CopyLane lane(s.jobs(), s.drives(), 3, cues);
     lane.setFolders(found.record);
     lane.startBatch({"E:\\song.mp3"});
     EXPECT_TRUE(runToEnd(lane).isEmpty());
@@ -216,7 +216,7 @@ TEST(Fat32Card, AFileOf4GiBOrMoreIsNamedAsTooLargeAtOnce) {
     ASSERT_EQ(fs::file_size(s.at("e/concert.mp4")), (std::uintmax_t{4} << 30) + 1);
     s.write("e/song.mp3", "song");
     player::CuePlayer cues(QString::fromStdString(s.at("cues/")));
-    CopyLane lane(s.drives(), 4, cues);
+    CopyLane lane(s.jobs(), s.drives(), 4, cues);
     lane.setFolders(discoverDeviceFolders(s.drives(), "G:\\").record);
     QSignalSpy failures(&lane, &CopyLane::filesNotCopied);
     QSignalSpy finished(&lane, &CopyLane::batchFinished);

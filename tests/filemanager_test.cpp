@@ -69,7 +69,7 @@ protected:
 
     Scratch s;
     player::CuePlayer cues{QString::fromStdString(s.at("cues/"))};
-    FileManager fm{s.drives(), cues};
+    FileManager fm{s.jobs(), s.drives(), cues};
     bool answer = true;
     QStringList questions;
     QStringList messages;
@@ -489,7 +489,7 @@ TEST(LocalFolderUpkeep, DeleteSuperfluousFilesAndTheNewFreeSpace) {
     s.mapDrives({{'D', "d"}});
     for (const char* name : {"a.mp3", "b.rmvb", "c.jpg", "d.wma", "e.lrc", "g.rmv", "h", "歌曲A/f.mp3", "清单1/x.mp3"})
         s.write(std::string("d/歌曲下载/") + name, "x");
-    LocalFolderUpkeep upkeep{s.drives()};
+    LocalFolderUpkeep upkeep{s.jobs(), s.drives()};
     QSignalSpy cleaned(&upkeep, &LocalFolderUpkeep::cleaned);
     QSignalSpy messages(&upkeep, &LocalFolderUpkeep::message);
     upkeep.deleteSuperfluousFiles();

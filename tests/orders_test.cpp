@@ -36,7 +36,7 @@ protected:
 
 TEST_F(Orders, AddTakesUpTo200AtOnceAndTheWholePathDecidesDuplicates) {
     s.makeFolder("data");
-    OrderBook book(s.drives(), s.errors(), data(), cues);
+    OrderBook book(s.jobs(), s.drives(), s.errors(), data(), cues);
     QSignalSpy message(&book, &OrderBook::message);
     EXPECT_EQ(book.add(paths(201)), OrderBook::AddResult::TooMany);
     EXPECT_EQ(message.size(), 1);
@@ -65,19 +65,19 @@ TEST_F(Orders, RowsShowNameTypeAndSizeAlikeWhenAddedAndWhenLoaded) {
         EXPECT_EQ(rows.data(rows.index(1, OrderRows::Size), Qt::DisplayRole).toString(), QStringLiteral("0.00"));
     };
     {
-        OrderBook book(s.drives(), s.errors(), data(), cues);
+        OrderBook book(s.jobs(), s.drives(), s.errors(), data(), cues);
         book.loadFirstList();
         book.add({"E:\\film.rmvb", "E:\\gone歌.mp3"});
         check(book.rows());
     }  // the add saved the list
     EXPECT_EQ(testing::readFile(s.at("data/清单1.txt")),
               platform::utf8ToGb18030("E:\\film.rmvb\r\nE:\\gone歌.mp3\r\n"));
-    OrderBook restarted(s.drives(), s.errors(), data(), cues);
+    OrderBook restarted(s.jobs(), s.drives(), s.errors(), data(), cues);
     restarted.loadFirstList();
     check(restarted.rows());
 
     // Closed, or a search started, before the start-up timer read the list: the file stays.
-    OrderBook early(s.drives(), s.errors(), data(), cues);
+    OrderBook early(s.jobs(), s.drives(), s.errors(), data(), cues);
     ASSERT_TRUE(early.saveActiveIfItHasAFile());
     ASSERT_TRUE(early.saveActive());
     EXPECT_EQ(testing::readFile(s.at("data/清单1.txt")),
@@ -86,7 +86,7 @@ TEST_F(Orders, RowsShowNameTypeAndSizeAlikeWhenAddedAndWhenLoaded) {
 
 TEST_F(Orders, SwitchingSavesTheListLeftAndLoadsTheOneChosen) {
     s.makeFolder("data");
-    OrderBook book(s.drives(), s.errors(), data(), cues);
+    OrderBook book(s.jobs(), s.drives(), s.errors(), data(), cues);
     book.loadFirstList();
     book.add(paths(2));
     QSignalSpy tally(&book, &OrderBook::tallyRequested);
@@ -115,7 +115,7 @@ TEST_F(Orders, EveryChangeIsSavedAtOnceAndUndecodableLinesKeepTheirBytes) {
         ::stat(file.c_str(), &st);
         return st.st_ino;
     };
-    OrderBook book(s.drives(), s.errors(), data(), cues);
+    OrderBook book(s.jobs(), s.drives(), s.errors(), data(), cues);
     book.loadFirstList();
     ASSERT_EQ(book.rows().count(), 2);
     EXPECT_TRUE(book.saveActive());  // a search: nothing changed, nothing written
@@ -134,7 +134,7 @@ TEST_F(Orders, EveryChangeIsSavedAtOnceAndUndecodableLinesKeepTheirBytes) {
 
 TEST_F(Orders, ClearAndDeleteSelected) {
     s.makeFolder("data");
-    OrderBook book(s.drives(), s.errors(), data(), cues);
+    OrderBook book(s.jobs(), s.drives(), s.errors(), data(), cues);
     QSignalSpy tally(&book, &OrderBook::tallyRequested);
     book.clear();  // nothing there: still the cue and the tally
     EXPECT_EQ(cues.pending(), core::Cues::Deleted);
@@ -187,7 +187,7 @@ protected:
         for (const char* f : {"Music", "Video", "Photos", "Games", "Ebook"}) s.makeFolder(std::string("phone/") + f);
     }
     std::unique_ptr<CopyLane> lane(int list) {
-        auto l = std::make_unique<CopyLane>(s.drives(), list, cues);
+        auto l = std::make_unique<CopyLane>(s.jobs(), s.drives(), list, cues);
         l->setFolders({"G:\\Music", "G:\\Video", "G:\\Photos", "G:\\Games", "G:\\Ebook"});
         return l;
     }

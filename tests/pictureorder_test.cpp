@@ -40,14 +40,14 @@ protected:
     }
     Scratch s;
     player::CuePlayer cues{QString::fromStdString(s.at("cues/"))};
-    OrderBook book{s.drives(), s.errors(), s.at("data") + "/", cues};
+    OrderBook book{s.jobs(), s.drives(), s.errors(), s.at("data") + "/", cues};
     Tally tally;
 };
 
 TEST_F(PictureAdds, APictureGoesInOnceAndEveryDoubleClickChargesAndSounds) {
     book.add({"E:\\Brask搜歌库\\1-音乐\\歌.mp3", kBeauty + "a.jpg.bak"});
     tally.recompute(1, book.rows().entries(), book.rows().sizes());
-    PictureOrder order(book, tally, cues);
+    PictureOrder order(s.jobs(), book, tally, cues);
 
     order.add(kBeauty + "a.jpg", std::nullopt);  // the whole path decides: a.jpg.bak is another file
     EXPECT_EQ(book.rows().count(), 3);
@@ -69,7 +69,7 @@ TEST_F(PictureAdds, APictureGoesInOnceAndEveryDoubleClickChargesAndSounds) {
 TEST_F(PictureAdds, WithAFolderThePictureIsCopiedAgainOnEveryAdd) {
     s.write("e/Brask搜歌库/5-图片/大图/美女/a.jpg", "first");
     s.makeFolder("card/Photos");
-    PictureOrder order(book, tally, cues);
+    PictureOrder order(s.jobs(), book, tally, cues);
     ASSERT_TRUE(addAndCopy(order, kBeauty + "a.jpg", "G:\\Photos"));
     EXPECT_EQ(testing::readFile(s.at("card/Photos/a.jpg")), "first");
 
@@ -120,7 +120,7 @@ TEST_F(PictureAdds, AFullExfatCardKeepsItsOldPictureWhole) {
         std::fputs("old picture", old);
         std::fclose(old);
     }
-    PictureOrder order(book, tally, cues);
+    PictureOrder order(s.jobs(), book, tally, cues);
     ASSERT_TRUE(addAndCopy(order, kBeauty + "a.jpg", "G:\\Photos"));  // over the old one
     EXPECT_EQ(testing::readFile(mount + "/Photos/a.jpg"), photo);
 

@@ -59,7 +59,7 @@ protected:
     Preview()
         : data(s.makeFolder("prog/数据文件") + "/"),
           player(
-              s.drives(), s.errors(), data,
+              s.jobs(), s.drives(), s.errors(), data,
               [this] {
                   auto made = std::make_unique<FakeDevice>();
                   device = made.get();
@@ -437,7 +437,7 @@ TEST_F(Preview, ThePlaylistFileHoldsThePathsAndEveryChangeIsSaved) {
     EXPECT_EQ(testing::readFile(list), platform::utf8ToGb18030("E:\\电影\\film.rmvb\r\nE:\\a.mp3\r\n"));
 
     // At the next start the names are the display names.
-    PreviewPlayer again(s.drives(), s.errors(), data, [] { return std::make_unique<FakeDevice>(); }, [](const std::string&) { return true; });
+    PreviewPlayer again(s.jobs(), s.drives(), s.errors(), data, [] { return std::make_unique<FakeDevice>(); }, [](const std::string&) { return true; });
     again.loadPlaylist();
     ASSERT_EQ(again.playlist().count(), 2);
     EXPECT_EQ(again.playlist().entry(0).name, "film");

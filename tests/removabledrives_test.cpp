@@ -69,7 +69,8 @@ TEST(DeviceEntries, TextsAndSizes) {
 
 TEST(RemovableDrives, WithoutDrivesNothingIsOfferedAndTheNoticeShows) {
     DriveTable drives;
-    RemovableDrives monitor{drives};
+    core::JobRegistry jobs;
+    RemovableDrives monitor{jobs, drives};
     QString chosen;
     monitor.setChosenDevice([&chosen] { return chosen; });
     EXPECT_TRUE(monitor.showsDiskNotice());
@@ -101,7 +102,7 @@ TEST(RemovableDrives, ALetterHandedOnInOneChangeIsWithdrawnThenOfferedAgain) {
     DriveTable table;
     table.setRemovableMounts({s.makeFolder("first")});
     QString root = MountWatcher::rootOf(table.drives().back().letter);
-    RemovableDrives monitor{table};
+    RemovableDrives monitor{s.jobs(), table};
     monitor.driveArrived(root);
     settle(monitor);
     ASSERT_EQ(monitor.entries(), QStringList{deviceEntry(root)});
@@ -135,7 +136,7 @@ TEST(RemovableDrives, EntriesStandInDriveLetterOrder) {
         if (d.type == platform::DriveType::Removable) roots << MountWatcher::rootOf(d.letter);
     ASSERT_EQ(roots.size(), 3);
     roots.sort();
-    RemovableDrives monitor{table};
+    RemovableDrives monitor{s.jobs(), table};
     for (int i : {2, 0, 1}) {  // the last letter answers first
         monitor.driveArrived(roots[i]);
         settle(monitor);
@@ -228,6 +229,7 @@ protected:
     }
 
     DriveTable table_;  // this test's own, as a station's is
+    core::JobRegistry jobs_;
     std::unique_ptr<QTemporaryDir> base_;
     std::vector<std::string> mounted_;
     std::string failure_;
@@ -255,7 +257,7 @@ TEST_F(RealDrives, MountsAndUnmountsArriveAsDriveEvents) {
 
 TEST_F(RealDrives, AMediumTakingAFreedLetterReplacesTheOldEntry) {
     MountWatcher watcher{table_};
-    RemovableDrives monitor{table_};
+    RemovableDrives monitor{jobs_, table_};
     QObject::connect(&watcher, &MountWatcher::drivesChanged, &monitor, &RemovableDrives::applyDriveChanges);
     QSignalSpy changes(&watcher, &MountWatcher::drivesChanged);
 
@@ -308,7 +310,7 @@ TEST_F(RealDrives, CardsBackInAnotherOrderGetTheLettersTheyHad) {
 
 TEST_F(RealDrives, OnlyDrivesOfMoreThanTenMegabytesAreOffered) {
     MountWatcher watcher{table_};
-    RemovableDrives monitor{table_};
+    RemovableDrives monitor{jobs_, table_};
     QObject::connect(&watcher, &MountWatcher::drivesChanged, &monitor, &RemovableDrives::applyDriveChanges);
     QSignalSpy changes(&watcher, &MountWatcher::drivesChanged);
     QSignalSpy added(&monitor, &RemovableDrives::entryAdded);
@@ -343,7 +345,7 @@ TEST_F(RealDrives, StartUpFillOffersTheRemovableDrivesPresentOnce) {
     table_.setRemovableMounts(platform::readRemovableMounts());
 
     MountWatcher watcher{table_};
-    RemovableDrives monitor{table_};
+    RemovableDrives monitor{jobs_, table_};
     QObject::connect(&watcher, &MountWatcher::drivesChanged, &monitor, &RemovableDrives::applyDriveChanges);
     QSignalSpy changes(&watcher, &MountWatcher::drivesChanged);
     QSignalSpy filled(&monitor, &RemovableDrives::startupFilled);
@@ -380,7 +382,7 @@ TEST_F(RealDrives, StartUpFillOffersTheRemovableDrivesPresentOnce) {
 
 TEST_F(RealDrives, DiskSpaceLineOfTheActiveListsDevice) {
     MountWatcher watcher{table_};
-    RemovableDrives monitor{table_};
+    RemovableDrives monitor{jobs_, table_};
     QObject::connect(&watcher, &MountWatcher::drivesChanged, &monitor, &RemovableDrives::applyDriveChanges);
     QSignalSpy changes(&watcher, &MountWatcher::drivesChanged);
     QString chosen;

@@ -60,7 +60,8 @@ TEST(Keyword, TabsSearchTheCategoryAtTheirPosition) {
 
 TEST(Listings, RowsStreamWhileTheWalkRunsAndLateRowsOfAnOldListingAreDropped) {
     platform::DriveTable drives;
-    library::Listings listings{drives};
+    core::JobRegistry jobs;
+    library::Listings listings{jobs, drives};
     std::atomic_bool firstRowSeen{false};
     std::atomic_bool release{false};
     QObject::connect(&listings.results(), &library::ResultList::countChanged, &listings,
@@ -121,7 +122,7 @@ protected:
     Scratch s;
     library::LibraryDrives drives;
     SearchPatterns patterns = SearchPatterns::warmUp();
-    library::Listings listings{s.drives()};
+    library::Listings listings{s.jobs(), s.drives()};
     player::CuePlayer cues{QString::fromStdString(s.at("按键音乐/"))};
     SearchController controller{listings, cues, drives, patterns};
 };

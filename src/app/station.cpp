@@ -26,7 +26,7 @@ Station::Station(core::ProgramFolders folders, QObject* parent)
       settings_(folders_.settingsFile(), errors_),
       cues_(QString::fromStdString(folders_.cueFolder()), this),
       preview_(
-          driveTable_, errors_, folders_.data, [] { return std::make_unique<player::QtMediaDevice>(); },
+          jobRegistry_, driveTable_, errors_, folders_.data, [] { return std::make_unique<player::QtMediaDevice>(); },
           [this](const std::string& path) { return platform::openWithDefaultApplication(driveTable_, path); },
           this) {
     core::makeOneShot(startupTimer_, "QiDTimer", 20);
@@ -37,7 +37,7 @@ Station::Station(core::ProgramFolders folders, QObject* parent)
         addSelectedResults();
     });
     for (int n = 1; n <= orders::kListCount; ++n) {
-        auto lane = std::make_unique<orders::CopyLane>(driveTable_, n, cues_, this);
+        auto lane = std::make_unique<orders::CopyLane>(jobRegistry_, driveTable_, n, cues_, this);
         connect(lane.get(), &orders::CopyLane::historyTrimRequested, &search_,
                 &search::SearchController::trimHistory);
         connect(lane.get(), &orders::CopyLane::diskSpaceRefreshRequested, &removable_,
@@ -227,17 +227,7 @@ void Station::close() {
 
 void Station::stopJobs() {
     closedAt_ = std::chrono::steady_clock::now();
-    listings_.stop();
-    results().stopSizing();
-    for (auto& l : lanes_) l->stop();
-    devices_.stop();
-    localCopy_.stop();
-    orderBook_.stop();
-    removable_.stop();
-    pictureOrder_.stop();
-    fileManager_.stop();
-    localFolder_.stop();
-    categories_.stop();
+    jobRegistry_.stopAll();
 }
 
 bool Station::jobsEnded() {
@@ -246,17 +236,8 @@ bool Station::jobsEnded() {
     // lose nothing when cut short. A thread in a call on a disk that answers
     // late holds the process's end until that call returns, so the sooner the
     // process ends, the fewer such calls it waits for.
-    const auto deadline = closedAt_ + std::chrono::milliseconds(1500);
-    const auto readingDeadline = closedAt_ + std::chrono::milliseconds(100);
-    bool ended = true;
-    for (const auto& l : lanes_) ended = l->waitUntil(deadline) && ended;
-    for (bool done : {devices_.waitUntil(deadline), localCopy_.waitUntil(deadline), orderBook_.waitUntil(deadline),
-                      pictureOrder_.waitUntil(deadline), fileManager_.waitUntil(deadline),
-                      localFolder_.waitUntil(deadline), listings_.waitUntil(readingDeadline),
-                      results().waitUntil(readingDeadline), orderBook_.rows().waitUntil(readingDeadline),
-                      removable_.waitUntil(readingDeadline), categories_.waitUntil(readingDeadline)})
-        ended = done && ended;
-    return ended;
+    return jobRegistry_.waitAll(closedAt_ + std::chrono::milliseconds(1500),
+                                closedAt_ + std::chrono::milliseconds(100));
 }
 
 void Station::destroy() {

@@ -69,6 +69,8 @@ public:
     const platform::DriveTable& driveTable() const { return driveTable_; }
     // Errors that reach the top of an operation; the window shows them.
     core::ErrorReports& errors() { return errors_; }
+    // Where every owner of background work registers, the windows' too.
+    core::JobRegistry& jobs() { return jobRegistry_; }
     core::Settings& settings() { return settings_; }
     player::CuePlayer& cues() { return cues_; }
     const library::LibraryDrives& libraryDrives() const { return drives_; }
@@ -177,33 +179,36 @@ private:
     // through `errors_` until it is gone.
     platform::DriveTable driveTable_;
     core::ErrorReports errors_;
+    // Every owner of background work registers here as it is made; closing
+    // stops and waits on all of them.
+    core::JobRegistry jobRegistry_;
     core::Settings settings_;
     player::CuePlayer cues_;
     player::PreviewPlayer preview_;
     platform::MasterVolume masterVolume_;
     library::LibraryDrives drives_;
     search::SearchPatterns patterns_;
-    library::Listings listings_{driveTable_};
+    library::Listings listings_{jobRegistry_, driveTable_};
     QItemSelectionModel resultSelection_{&listings_.results()};
     search::SearchController search_{listings_, cues_, drives_, patterns_};
     search::SearchInputMethod searchInputMethod_{search_};
     search::SingerBrowser singers_{search_, errors_};
-    search::CategoryBrowser categories_{listings_, cues_, drives_};
-    library::HotList hotList_{errors_};
+    search::CategoryBrowser categories_{jobRegistry_, listings_, cues_, drives_};
+    library::HotList hotList_{jobRegistry_, errors_};
     library::ReadyListings ready_{listings_, cues_, drives_, hotList_};
 
     platform::MountWatcher mounts_{driveTable_};
-    storage::RemovableDrives removable_{driveTable_};
-    storage::LocalFolderUpkeep localFolder_{driveTable_};
-    storage::FileManager fileManager_{driveTable_, cues_};
-    orders::OrderBook orderBook_{driveTable_, errors_, folders_.data, cues_};
+    storage::RemovableDrives removable_{jobRegistry_, driveTable_};
+    storage::LocalFolderUpkeep localFolder_{jobRegistry_, driveTable_};
+    storage::FileManager fileManager_{jobRegistry_, driveTable_, cues_};
+    orders::OrderBook orderBook_{jobRegistry_, driveTable_, errors_, folders_.data, cues_};
     orders::Tally tally_;
     std::array<std::unique_ptr<orders::CopyLane>, orders::kListCount> lanes_;
-    orders::ListDevices devices_{driveTable_, cues_};
-    orders::LocalCopy localCopy_{driveTable_, cues_};
+    orders::ListDevices devices_{jobRegistry_, driveTable_, cues_};
+    orders::LocalCopy localCopy_{jobRegistry_, driveTable_, cues_};
     bool syncDownload_ = false;
     library::PictureBrowser pictures_{driveTable_, folders_.data};
-    orders::PictureOrder pictureOrder_{orderBook_, tally_, cues_};
+    orders::PictureOrder pictureOrder_{jobRegistry_, orderBook_, tally_, cues_};
     std::chrono::steady_clock::time_point closedAt_;
 
     QTimer startupTimer_{this};      // QiDTimer

@@ -10,8 +10,8 @@ namespace {
 constexpr auto kBatchEvery = std::chrono::milliseconds(16);
 }  // namespace
 
-FileSizes::FileSizes(const platform::DriveTable& drives, QObject* owner, Ready ready)
-    : drives_(drives), ready_(std::move(ready)), jobs_(owner) {}
+FileSizes::FileSizes(core::JobRegistry& jobs, const platform::DriveTable& drives, QObject* owner, Ready ready)
+    : drives_(drives), ready_(std::move(ready)), jobs_(owner, jobs, core::JobKind::Reads) {}
 
 void FileSizes::request(int row, std::string path) {
     {

@@ -31,7 +31,7 @@ public:
     using Ready = std::function<void(std::vector<Size>)>;
 
     // `ready` runs on `owner`'s thread, which owns this.
-    FileSizes(const platform::DriveTable& drives, QObject* owner, Ready ready);
+    FileSizes(core::JobRegistry& jobs, const platform::DriveTable& drives, QObject* owner, Ready ready);
 
     void request(int row, std::string path);
     // The rows changed wholesale: answers to earlier requests are dropped,

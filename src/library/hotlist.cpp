@@ -40,7 +40,8 @@ std::string hotLineOf(std::int64_t count, std::string_view path) {
     return digits + std::string(kMark) + std::string(path);
 }
 
-HotList::HotList(core::ErrorReports& errors, QObject* parent) : QObject(parent), errors_(errors) {
+HotList::HotList(core::JobRegistry& jobs, core::ErrorReports& errors, QObject* parent)
+    : QObject(parent), errors_(errors), jobs_(this, jobs, core::JobKind::Reads) {
     core::makeOneShot(hotCountTimer_, "BaiSTimer", 20);
     connect(&hotCountTimer_, &QTimer::timeout, this, [this] {
         hotCountTimer_.stop();

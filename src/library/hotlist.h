@@ -40,7 +40,7 @@ std::string hotLineOf(std::int64_t count, std::string_view path);
 class HotList final : public QObject {
     Q_OBJECT
 public:
-    explicit HotList(core::ErrorReports& errors, QObject* parent = nullptr);
+    HotList(core::JobRegistry& jobs, core::ErrorReports& errors, QObject* parent = nullptr);
 
     // Start-up: the file's lines at their sorted places; with no file, an
     // empty one is written. A line whose bytes do not decode is written back
@@ -93,7 +93,7 @@ private:
     QTimer hotCountTimer_{this};  // BaiSTimer
     std::shared_ptr<Loading> loading_;
     std::vector<std::string> countedWhileLoading_;
-    core::Jobs jobs_{this};  // last: joined before the rest goes
+    core::Jobs jobs_;  // last: joined before the rest goes
 };
 
 }  // namespace zorvik::library

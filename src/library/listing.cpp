@@ -49,8 +49,11 @@ void HitSink::flush() {
 
 const platform::DriveTable& HitSink::drives() const { return target_.drives(); }
 
-Listings::Listings(const platform::DriveTable& drives, QObject* parent)
-    : QObject(parent), results_(drives), current_(std::make_shared<ListingSession>()) {
+Listings::Listings(core::JobRegistry& jobs, const platform::DriveTable& drives, QObject* parent)
+    : QObject(parent),
+      results_(jobs, drives),
+      current_(std::make_shared<ListingSession>()),
+      jobs_(this, jobs, core::JobKind::Reads) {
     secondsCounter_.setObjectName(QStringLiteral("Timer13"));
     secondsCounter_.setInterval(1000);
     connect(&secondsCounter_, &QTimer::timeout, this, [this] { setSeconds(seconds_ + 1); });

@@ -64,7 +64,7 @@ private:
 class Listings final : public QObject {
     Q_OBJECT
 public:
-    explicit Listings(const platform::DriveTable& drives, QObject* parent = nullptr);
+    Listings(core::JobRegistry& jobs, const platform::DriveTable& drives, QObject* parent = nullptr);
     ~Listings() override;
 
     ResultList& results() { return results_; }
@@ -120,7 +120,7 @@ private:
     int seconds_ = 0;
     bool searchEnabled_ = true;
     bool walking_ = false;
-    core::Jobs jobs_{this};  // last: joined before the rest goes
+    core::Jobs jobs_;  // last: joined before the rest goes
 };
 
 }  // namespace zorvik::library

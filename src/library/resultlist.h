@@ -23,7 +23,7 @@ class ResultList final : public QAbstractTableModel {
 public:
     enum Column { Name = 0, Type, Size, Number, ColumnCount };
 
-    explicit ResultList(const platform::DriveTable& drives, QObject* parent = nullptr);
+    ResultList(core::JobRegistry& jobs, const platform::DriveTable& drives, QObject* parent = nullptr);
 
     const platform::DriveTable& drives() const { return drives_; }
 

@@ -63,13 +63,15 @@ bool counts(const platform::CopyResult& result) {
 
 }  // namespace
 
-CopyLane::CopyLane(const platform::DriveTable& drives, int list, core::Cues& cues, QObject* parent)
+CopyLane::CopyLane(core::JobRegistry& jobs, const platform::DriveTable& drives, int list, core::Cues& cues,
+                   QObject* parent)
     : QObject(parent),
       drives_(drives),
       list_(list),
       cues_(cues),
       shared_(std::make_shared<Shared>()),
-      copied_(std::make_shared<CopiedFiles>()) {
+      copied_(std::make_shared<CopiedFiles>()),
+      jobs_(this, jobs, core::JobKind::Writes) {
     qRegisterMetaType<CopyProgress>();
     qRegisterMetaType<CopyFailures>();
     progressTimer_.setObjectName(QStringLiteral("progressTimer%1").arg(list));

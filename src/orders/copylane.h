@@ -54,7 +54,8 @@ using CopyFailures = QList<CopyFailureItem>;
 class CopyLane final : public QObject {
     Q_OBJECT
 public:
-    CopyLane(const platform::DriveTable& drives, int list, core::Cues& cues, QObject* parent = nullptr);
+    CopyLane(core::JobRegistry& jobs, const platform::DriveTable& drives, int list, core::Cues& cues,
+             QObject* parent = nullptr);
     ~CopyLane() override;
 
     int list() const { return list_; }
@@ -154,7 +155,7 @@ private:
     CopyFailures immediateFailures_;
     QTimer progressTimer_{this};  // 3 MB a second against the list total
 
-    core::Jobs jobs_{this};  // last: joined before the rest goes
+    core::Jobs jobs_;  // last: joined before the rest goes
 };
 
 }  // namespace zorvik::orders

@@ -10,8 +10,9 @@
 
 namespace zorvik::orders {
 
-ListDevices::ListDevices(const platform::DriveTable& drives, core::Cues& cues, QObject* parent)
-    : QObject(parent), drives_(drives), cues_(cues), picker_(drives) {
+ListDevices::ListDevices(core::JobRegistry& jobs, const platform::DriveTable& drives, core::Cues& cues,
+                         QObject* parent)
+    : QObject(parent), drives_(drives), cues_(cues), picker_(jobs, drives), jobs_(this, jobs, core::JobKind::Writes) {
     qRegisterMetaType<DestinationRecord>();
 }
 

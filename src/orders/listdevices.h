@@ -27,7 +27,8 @@ namespace zorvik::orders {
 class ListDevices final : public QObject {
     Q_OBJECT
 public:
-    ListDevices(const platform::DriveTable& drives, core::Cues& cues, QObject* parent = nullptr);
+    ListDevices(core::JobRegistry& jobs, const platform::DriveTable& drives, core::Cues& cues,
+                QObject* parent = nullptr);
 
     const platform::DriveTable& drives() const { return drives_; }
     ~ListDevices() override;
@@ -84,7 +85,7 @@ private:
     core::Cues& cues_;
     std::array<Slot, 5> slots_;
     storage::FolderTreeModel picker_;
-    core::Jobs jobs_{this};  // last: joined before the rest goes
+    core::Jobs jobs_;  // last: joined before the rest goes
 };
 
 // Where "删除选中的文件" finds an entry's copy: the list's folder for its media

@@ -7,8 +7,8 @@
 
 namespace zorvik::orders {
 
-LocalCopy::LocalCopy(const platform::DriveTable& drives, core::Cues& cues, QObject* parent)
-    : QObject(parent), drives_(drives), cues_(cues) {}
+LocalCopy::LocalCopy(core::JobRegistry& jobs, const platform::DriveTable& drives, core::Cues& cues, QObject* parent)
+    : QObject(parent), drives_(drives), cues_(cues), jobs_(this, jobs, core::JobKind::Writes) {}
 
 LocalCopy::~LocalCopy() = default;
 

@@ -13,9 +13,15 @@
 
 namespace zorvik::orders {
 
-OrderBook::OrderBook(const platform::DriveTable& drives, core::ErrorReports& errors, std::string dataFolder,
-                     core::Cues& cues, QObject* parent)
-    : QObject(parent), drives_(drives), errors_(errors), dataFolder_(std::move(dataFolder)), cues_(cues), rows_(drives) {
+OrderBook::OrderBook(core::JobRegistry& jobs, const platform::DriveTable& drives, core::ErrorReports& errors,
+                     std::string dataFolder, core::Cues& cues, QObject* parent)
+    : QObject(parent),
+      drives_(drives),
+      errors_(errors),
+      dataFolder_(std::move(dataFolder)),
+      cues_(cues),
+      rows_(jobs, drives),
+      deviceWork_(this, jobs, core::JobKind::Writes) {
     core::makeOneShot(tallyTimer_, "tallyTimer", 1);
     connect(&tallyTimer_, &QTimer::timeout, this, [this] {
         tallyTimer_.stop();

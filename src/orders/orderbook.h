@@ -34,8 +34,8 @@ inline std::string listFileName(int list) { return "清单" + std::to_string(lis
 class OrderBook final : public QObject {
     Q_OBJECT
 public:
-    OrderBook(const platform::DriveTable& drives, core::ErrorReports& errors, std::string dataFolder,
-              core::Cues& cues, QObject* parent = nullptr);
+    OrderBook(core::JobRegistry& jobs, const platform::DriveTable& drives, core::ErrorReports& errors,
+              std::string dataFolder, core::Cues& cues, QObject* parent = nullptr);
 
     const platform::DriveTable& drives() const { return drives_; }
 
@@ -117,7 +117,7 @@ private:
     // No list file is the current one until a list was read: a close, a
     // search or a change before the start-up timer must not write over it.
     bool listRead_ = false;
-    core::Jobs deviceWork_{this};  // last: joined before the rest goes
+    core::Jobs deviceWork_;  // last: joined before the rest goes
 };
 
 }  // namespace zorvik::orders

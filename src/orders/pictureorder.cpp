@@ -9,8 +9,8 @@
 
 namespace zorvik::orders {
 
-PictureOrder::PictureOrder(OrderBook& book, Tally& tally, core::Cues& cues, QObject* parent)
-    : QObject(parent), book_(book), tally_(tally), cues_(cues) {}
+PictureOrder::PictureOrder(core::JobRegistry& jobs, OrderBook& book, Tally& tally, core::Cues& cues, QObject* parent)
+    : QObject(parent), book_(book), tally_(tally), cues_(cues), jobs_(this, jobs, core::JobKind::Writes) {}
 
 void PictureOrder::add(const std::string& path, const std::optional<std::string>& copyFolder,
                        std::shared_ptr<CopiedFiles> record) {

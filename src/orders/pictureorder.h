@@ -24,7 +24,7 @@ class Tally;
 class PictureOrder final : public QObject {
     Q_OBJECT
 public:
-    PictureOrder(OrderBook& book, Tally& tally, core::Cues& cues, QObject* parent = nullptr);
+    PictureOrder(core::JobRegistry& jobs, OrderBook& book, Tally& tally, core::Cues& cues, QObject* parent = nullptr);
 
     // Adds `path` unless the active list holds it already; either way the
     // amount is worked out again and sound cue 4 plays. With `copyFolder`
@@ -48,7 +48,7 @@ private:
     OrderBook& book_;
     Tally& tally_;
     core::Cues& cues_;
-    core::Jobs jobs_{this};  // last: joined before the rest goes
+    core::Jobs jobs_;  // last: joined before the rest goes
 };
 
 }  // namespace zorvik::orders

@@ -47,14 +47,16 @@ QString timeText(qint64 ms) {
     return twoDigits((ms / 60000) % 60) + u':' + twoDigits((ms / 1000) % 60);
 }
 
-PreviewPlayer::PreviewPlayer(const platform::DriveTable& drives, core::ErrorReports& errors, std::string dataFolder,
-                             DeviceFactory makeDevice, ExternalOpener openExternal, QObject* parent)
+PreviewPlayer::PreviewPlayer(core::JobRegistry& jobs, const platform::DriveTable& drives, core::ErrorReports& errors,
+                             std::string dataFolder, DeviceFactory makeDevice, ExternalOpener openExternal,
+                             QObject* parent)
     : QObject(parent),
       drives_(drives),
       dataFolder_(std::move(dataFolder)),
       makeDevice_(std::move(makeDevice)),
       openExternal_(std::move(openExternal)),
-      playlist_(dataFolder_ + "播放列表.txt", errors) {
+      playlist_(dataFolder_ + "播放列表.txt", errors),
+      jobs_(this, jobs, core::JobKind::Writes) {
     core::makeOneShot(playRequestTimer_, "BoFangTimer2", 1);
     connect(&playRequestTimer_, &QTimer::timeout, this, &PreviewPlayer::runPlayRequest);
     positionTimer_.setObjectName(QStringLiteral("Timer1"));

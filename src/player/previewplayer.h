@@ -74,8 +74,9 @@ public:
 
     // dataFolder: native, with a trailing slash. The device is made when a
     // song is first played.
-    PreviewPlayer(const platform::DriveTable& drives, core::ErrorReports& errors, std::string dataFolder,
-                  DeviceFactory makeDevice, ExternalOpener openExternal, QObject* parent = nullptr);
+    PreviewPlayer(core::JobRegistry& jobs, const platform::DriveTable& drives, core::ErrorReports& errors,
+                  std::string dataFolder, DeviceFactory makeDevice, ExternalOpener openExternal,
+                  QObject* parent = nullptr);
     ~PreviewPlayer() override;
 
     const PlayerDisplay& display() const { return display_; }
@@ -175,7 +176,7 @@ private:
     QTimer playRequestTimer_{this};  // BoFangTimer2: the play request
     QTimer positionTimer_{this};     // Timer1: the position, every second while a file plays in the window
 
-    core::Jobs jobs_{this};  // last: its jobs are joined before the rest goes
+    core::Jobs jobs_;  // last: its jobs are joined before the rest goes
 };
 
 }  // namespace zorvik::player

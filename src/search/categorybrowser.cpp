@@ -36,9 +36,10 @@ CategoryPage categoryPage(int page) {
     }
 }
 
-CategoryBrowser::CategoryBrowser(library::Listings& listings, core::Cues& cues,
+CategoryBrowser::CategoryBrowser(core::JobRegistry& jobs, library::Listings& listings, core::Cues& cues,
                                  const library::LibraryDrives& drives, QObject* parent)
-    : QObject(parent), listings_(listings), cues_(cues), drives_(drives) {}
+    // Its job only makes missing folders: cut short, nothing is left half made.
+    : QObject(parent), listings_(listings), cues_(cues), drives_(drives), jobs_(this, jobs, core::JobKind::Reads) {}
 
 void CategoryBrowser::openPanel() {
     std::vector<std::string> roots;

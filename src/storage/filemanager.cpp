@@ -28,8 +28,9 @@ QString badFileNameReason(const QString& name) {
     return QString::fromUtf8(refusal.data(), static_cast<qsizetype>(refusal.size()));
 }
 
-FileManager::FileManager(const platform::DriveTable& drives, core::Cues& cues, QObject* parent)
-    : QObject(parent), drives_(drives), cues_(cues), tree_(drives) {
+FileManager::FileManager(core::JobRegistry& jobs, const platform::DriveTable& drives, core::Cues& cues,
+                         QObject* parent)
+    : QObject(parent), drives_(drives), cues_(cues), tree_(jobs, drives), jobs_(this, jobs, core::JobKind::Writes) {
     core::makeOneShot(statusRefreshTimer_, "Timer5", kStatusRefreshMs);
     connect(&statusRefreshTimer_, &QTimer::timeout, this, &FileManager::statusRefresh);
     connect(&list_, &FileListModel::renameRequested, this, &FileManager::rename);

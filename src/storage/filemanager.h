@@ -50,7 +50,8 @@ public:
     // Asks the operator an OK/Cancel question; true for OK.
     using Confirm = std::function<bool(const QString& text, const QString& caption)>;
 
-    FileManager(const platform::DriveTable& drives, core::Cues& cues, QObject* parent = nullptr);
+    FileManager(core::JobRegistry& jobs, const platform::DriveTable& drives, core::Cues& cues,
+                QObject* parent = nullptr);
     ~FileManager() override;
 
     void setConfirm(Confirm confirm) { confirm_ = std::move(confirm); }
@@ -138,7 +139,7 @@ private:
     std::atomic<unsigned> listGeneration_{0};  // read by the jobs
     int changes_ = 0;  // changes under way
     QTimer statusRefreshTimer_{this};  // Timer5
-    core::Jobs jobs_{this};  // last: joined before the rest goes
+    core::Jobs jobs_;  // last: joined before the rest goes
 };
 
 }  // namespace zorvik::storage

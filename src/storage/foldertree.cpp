@@ -59,8 +59,8 @@ QString driveLabel(const platform::DriveTable& drives, const QString& root) {
            QStringLiteral(":)");
 }
 
-FolderTreeModel::FolderTreeModel(const platform::DriveTable& drives, QObject* parent)
-    : QAbstractItemModel(parent), drives_(drives), top_(std::make_unique<Node>()) {}
+FolderTreeModel::FolderTreeModel(core::JobRegistry& jobs, const platform::DriveTable& drives, QObject* parent)
+    : QAbstractItemModel(parent), drives_(drives), top_(std::make_unique<Node>()), jobs_(this, jobs, core::JobKind::Reads) {}
 
 FolderTreeModel::~FolderTreeModel() = default;
 

@@ -31,7 +31,7 @@ std::optional<QStringList> readSubfolders(const platform::DriveTable& drives, co
 class FolderTreeModel final : public QAbstractItemModel {
     Q_OBJECT
 public:
-    explicit FolderTreeModel(const platform::DriveTable& drives, QObject* parent = nullptr);
+    FolderTreeModel(core::JobRegistry& jobs, const platform::DriveTable& drives, QObject* parent = nullptr);
 
     const platform::DriveTable& drives() const { return drives_; }
     ~FolderTreeModel() override;
@@ -88,7 +88,7 @@ private:
     QVariant folderIcon_;
     QVariant fixedDriveIcon_;
     QVariant removableDriveIcon_;
-    core::Jobs jobs_{this};  // last: joined before the rest goes
+    core::Jobs jobs_;  // last: joined before the rest goes
 };
 
 // How the tree names a drive's root: "本地磁盘 (C:)", "可移动磁盘 (G:)".

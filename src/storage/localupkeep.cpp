@@ -23,8 +23,8 @@ QString diskDFreeText(std::int64_t megabytes) {
     return QStringLiteral("D盘可用空:") + QString::number(megabytes) + QStringLiteral(" MB");
 }
 
-LocalFolderUpkeep::LocalFolderUpkeep(const platform::DriveTable& drives, QObject* parent)
-    : QObject(parent), drives_(drives) {}
+LocalFolderUpkeep::LocalFolderUpkeep(core::JobRegistry& jobs, const platform::DriveTable& drives, QObject* parent)
+    : QObject(parent), drives_(drives), jobs_(this, jobs, core::JobKind::Writes) {}
 
 LocalFolderUpkeep::~LocalFolderUpkeep() = default;
 

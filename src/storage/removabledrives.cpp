@@ -40,8 +40,8 @@ bool bigEnoughToOffer(const platform::DriveTable& drives, const QString& root) {
     return space && wholeMegabytes(space->total) > kLargestUnofferedMegabytes;
 }
 
-RemovableDrives::RemovableDrives(const platform::DriveTable& drives, QObject* parent)
-    : QObject(parent), drives_(drives) {
+RemovableDrives::RemovableDrives(core::JobRegistry& jobs, const platform::DriveTable& drives, QObject* parent)
+    : QObject(parent), drives_(drives), jobs_(this, jobs, core::JobKind::Reads) {
     core::makeOneShot(startupFillTimer_, "UZTTimer3", kStartupFillMs);
     connect(&startupFillTimer_, &QTimer::timeout, this, &RemovableDrives::startupFill);
     core::makeOneShot(diskSpaceLineTimer_, "UPangTimer3", kDiskSpaceLineMs);

@@ -48,7 +48,7 @@ public:
     // when it has none.
     using ChosenDevice = std::function<QString()>;
 
-    explicit RemovableDrives(const platform::DriveTable& drives, QObject* parent = nullptr);
+    RemovableDrives(core::JobRegistry& jobs, const platform::DriveTable& drives, QObject* parent = nullptr);
     ~RemovableDrives() override;
 
     void setChosenDevice(ChosenDevice chosen);
@@ -122,7 +122,7 @@ private:
     // times its answer's length: repaints must not keep a phone busy.
     QTimer spacePause_{this};
     std::int64_t lastReadMs_ = 0;
-    core::Jobs jobs_{this};    // last: joined before the rest goes
+    core::Jobs jobs_;    // last: joined before the rest goes
 };
 
 }  // namespace zorvik::storage

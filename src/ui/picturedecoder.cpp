@@ -56,8 +56,9 @@ std::shared_ptr<DecodedPicture> decodePicture(const platform::DriveTable& drives
     return result;
 }
 
-PictureDecoder::PictureDecoder(const platform::DriveTable& drives, int workers, QObject* parent)
-    : QObject(parent), drives_(drives), workers_(std::max(1, workers)) {}
+PictureDecoder::PictureDecoder(core::JobRegistry& jobs, const platform::DriveTable& drives, int workers,
+                               QObject* parent)
+    : QObject(parent), drives_(drives), workers_(std::max(1, workers)), jobs_(this, jobs, core::JobKind::Reads) {}
 
 PictureDecoder::~PictureDecoder() {
     {

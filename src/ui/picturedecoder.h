@@ -34,7 +34,8 @@ class PictureDecoder final : public QObject {
 public:
     using Done = std::function<void(const std::shared_ptr<DecodedPicture>&)>;
 
-    PictureDecoder(const platform::DriveTable& drives, int workers, QObject* parent = nullptr);
+    PictureDecoder(core::JobRegistry& jobs, const platform::DriveTable& drives, int workers,
+                   QObject* parent = nullptr);
     ~PictureDecoder() override;
 
     // Decodes `path` (a program path) to fit `target` device pixels; `done`
@@ -56,7 +57,7 @@ private:
     std::mutex mutex_;
     std::deque<Request> queue_;
     int running_ = 0;
-    core::Jobs jobs_{this};  // last: joined before the queue goes
+    core::Jobs jobs_;  // last: joined before the queue goes
 };
 
 std::shared_ptr<DecodedPicture> decodePicture(const platform::DriveTable& drives, const std::string& path, QSize target);

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "core/errors.h"
+#include "core/jobs.h"
 #include "platform/drives.h"
 
 namespace zorvik::testing {
@@ -32,11 +33,14 @@ public:
     // Where the test's subsystems report errors (standard error unless a
     // test connects to it).
     core::ErrorReports& errors() const { return errors_; }
+    // Where the test's owners of background work register.
+    core::JobRegistry& jobs() const { return jobs_; }
 
 private:
     QTemporaryDir dir_;
     mutable platform::DriveTable drives_;
     mutable core::ErrorReports errors_;
+    mutable core::JobRegistry jobs_;
 };
 
 // An environment variable set for the life of the object; then it is as it was.
