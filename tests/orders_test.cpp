@@ -7,6 +7,8 @@
 #include <QTest>
 #include <filesystem>
 
+#include "core/prefixed.h"
+#include "orders/copyjob.h"
 #include "orders/copylane.h"
 #include "orders/orderbook.h"
 #include "platform/drives.h"
@@ -465,6 +467,49 @@ TEST_F(Lanes, AFullDeviceKeepsNoPartialFileNamesTheFileAndTheJobEndsNormally) {
     ASSERT_EQ(reported.size(), 1);
     EXPECT_EQ(reported[0].name, QStringLiteral("big.mp4"));
     EXPECT_EQ(reported[0].reason, platform::CopyFailure::DeviceFull);
+}
+
+// The one copy every path shares: a prefixed file lands as its media bytes
+// under its plain name; a name the destination has is left alone and named,
+// unless the record says this station wrote it; a source outside the copy
+// sources is named by its whole path.
+TEST(CopyJob, PlainNamesTheRecordAndTypedFailures) {
+    Scratch s;
+    s.mapDrives({{'E', "e"}, {'G', "g"}});
+    const std::string block(static_cast<size_t>(core::kPrefixBlockSize), 'b');
+    s.write("e/Brask搜歌库/1-音乐/3012情歌bk2009.mp3", block + "song");
+    s.write("e/Brask搜歌库/1-音乐/3012情歌.lrc", "lyrics");
+    s.write("e/elsewhere/x.mp3", "x");
+    auto record = std::make_shared<CopiedFiles>();
+    CopyJob job(s.drives(), record);
+    const CopyEntry entry{"E:\\Brask搜歌库\\1-音乐\\3012情歌bk2009.mp3", "G:\\mp3", platform::Overwrite::No, true};
+    s.makeFolder("g/mp3");
+
+    std::string announced;
+    auto first = job.copy(entry, {}, [&](const std::string& name, bool prefixed) { announced = name + (prefixed ? "+" : ""); });
+    EXPECT_EQ(announced, "3012情歌.mp3+");
+    EXPECT_TRUE(first.landed);
+    EXPECT_EQ(first.destination, "G:\\mp3\\3012情歌.mp3");
+    EXPECT_TRUE(first.failures().isEmpty());
+    EXPECT_EQ(testing::readFile(s.at("g/mp3/3012情歌.mp3")), "song");
+    EXPECT_EQ(testing::readFile(s.at("g/mp3/3012情歌.lrc")), "lyrics");
+
+    // Again: ours, so nothing is named; a stranger's record names it.
+    EXPECT_TRUE(job.copy(entry, {}).failures().isEmpty());
+    auto theirs = CopyJob(s.drives()).copy(entry, {});
+    EXPECT_TRUE(theirs.landed);
+    ASSERT_EQ(theirs.failures().size(), 1);
+    EXPECT_EQ(theirs.failures()[0].name, QStringLiteral("3012情歌.mp3"));
+    EXPECT_EQ(theirs.failures()[0].reason, platform::CopyFailure::AlreadyThere);
+
+    platform::setCopySources({"E:\\Brask搜歌库"});
+    auto refused = job.copy({"E:\\elsewhere\\x.mp3", "G:\\mp3"}, {});
+    platform::clearCopySources();
+    EXPECT_FALSE(refused.landed);
+    ASSERT_EQ(refused.failures().size(), 1);
+    EXPECT_EQ(refused.failures()[0].name, QStringLiteral("E:\\elsewhere\\x.mp3"));
+    EXPECT_EQ(refused.failures()[0].reason, platform::CopyFailure::OutsideLibrary);
+    EXPECT_FALSE(fs::exists(s.at("g/mp3/x.mp3")));
 }
 
 }  // namespace

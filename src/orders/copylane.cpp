@@ -42,27 +42,6 @@ struct CopyLane::Shared {
     FolderChooser chooser;  // a file in no media group follows the list's previous file
 };
 
-namespace {
-
-std::string withExtension(const std::string& path, std::string_view extension) {
-    return path.substr(0, path.size() - core::extensionOf(path).size()) + std::string(extension);
-}
-
-// A refused source is named by its whole path: its name alone would pass
-// for a library file.
-CopyFailureItem failureOf(const std::string& source, const std::string& name, const platform::CopyResult& result) {
-    const bool refused = result.failure == platform::CopyFailure::OutsideLibrary;
-    return {QString::fromStdString(refused ? source : name), result.failure, result.error, {}};
-}
-
-// A stopped copy is the station closing, not a failure. A file the device
-// already has is left alone, and named: it may be the customer's own.
-bool counts(const platform::CopyResult& result) {
-    return !result.ok() && result.failure != platform::CopyFailure::Stopped;
-}
-
-}  // namespace
-
 CopyLane::CopyLane(core::JobRegistry& jobs, const platform::DriveTable& drives, int list, core::Cues& cues,
                    QObject* parent)
     : QObject(parent),
@@ -227,48 +206,25 @@ std::optional<CopyLane::Outcome> CopyLane::copyOne(const std::string& source, co
         // The device the work was asked for has gone from the list since.
         elsewhere = !deviceRoot.empty() && shared_->deviceRoot != deviceRoot;
     }
-    const std::string sourceFolder(source.substr(0, source.size() - core::fileNameOf(source).size()));
-    const bool prefixed = core::isPrefixed(source);
-    const std::string name = prefixed ? core::plainNameOf(core::fileNameOf(source))
-                                      : std::string(core::fileNameOf(source));
-    const std::string destination = pathInFolder(folder, name);
-    progress.name = QString::fromStdString(name);
-    progress.prefixed = prefixed;
-    jobs_.post([this, progress] { showFile(progress); });
-
+    auto copied = CopyJob(drives_, copied_).copy(
+        {source, folder, platform::Overwrite::No, lyrics}, stop, [&](const std::string& name, bool prefixed) {
+            progress.name = QString::fromStdString(name);
+            progress.prefixed = prefixed;
+            jobs_.post([this, progress] { showFile(progress); });
+        });
+    if (copied.stopped) return std::nullopt;
     Outcome outcome;
-    CopyFailures& failures = outcome.failures;
-    platform::CopyOptions options;
-    options.overwrite = platform::Overwrite::No;  // a file the device has is left alone
-    if (prefixed) options.offset = core::kPrefixBlockSize;
-    auto result = platform::copyFileChecked(drives_, source, destination, options, stop);
-    if (result.failure == platform::CopyFailure::Stopped) return std::nullopt;
-    if (result.ok()) copied_->add(destination, result.bytes);
-    // What this list copied there before is there as it should be: only a
-    // file of someone else's is named.
-    const bool already = result.failure == platform::CopyFailure::AlreadyThere;
-    const bool oursAlready = already && copied_->holds(destination, platform::fileSize(drives_, destination));
-    if (elsewhere && (result.ok() || already)) {
-        auto item = failureOf(source, name, result);
+    if (elsewhere && copied.landed) {
+        // Copied, but not onto the device the work was asked for.
+        auto item = CopyJob::failureOf(source, copied.name, copied.result);
         item.storedIn = QString::fromStdString(folder);
-        failures += item;
-    } else if (counts(result) && !oursAlready) {
-        failures += failureOf(source, name, result);
+        outcome.failures += item;
+        outcome.failures += copied.lyricsFailures;
+    } else {
+        outcome.failures = copied.failures();
     }
     // A file the device had already is on it all the same: the customer asked for it.
-    outcome.landed = (result.ok() || already) && !elsewhere;
-    if (lyrics) {
-        // A prefixed song's lyrics lie in the library under the plain name.
-        const std::string lyricsSource = withExtension(sourceFolder + name, ".lrc");
-        if (platform::fileExists(drives_, lyricsSource)) {
-            const std::string lyricsTarget = withExtension(destination, ".lrc");
-            auto result = platform::copyFileChecked(drives_, lyricsSource, lyricsTarget, {}, stop);
-            if (result.failure == platform::CopyFailure::Stopped) return std::nullopt;
-            if (result.ok()) copied_->add(lyricsTarget, result.bytes);
-            if (counts(result))
-                failures += failureOf(lyricsSource, std::string(core::fileNameOf(lyricsTarget)), result);
-        }
-    }
+    outcome.landed = copied.landed && !elsewhere;
     return outcome;
 }
 

@@ -12,6 +12,7 @@
 
 #include "core/jobs.h"
 #include "orders/copiedfiles.h"
+#include "orders/copyjob.h"
 #include "orders/destinations.h"
 #include "platform/copyfile.h"
 #include "platform/drives.h"
@@ -33,17 +34,6 @@ struct CopyProgress {
     bool prefixed = false;
 };
 
-// A file of a job that did not reach the device, and why.
-struct CopyFailureItem {
-    QString name;
-    platform::CopyFailure reason = platform::CopyFailure::Other;
-    int error = 0;
-    // Set when the file was copied, but into this folder rather than onto
-    // the device the list had when the job was asked for (the card was
-    // pulled and the list fell back to the local download folder).
-    QString storedIn;
-};
-using CopyFailures = QList<CopyFailureItem>;
 
 // The copy engine of one order list: its copy queue, its job, and the state
 // of the list's tab (done label, seconds counter, bar). All five lists copy at
