@@ -114,7 +114,7 @@ Station::Station(core::ProgramFolders folders, QObject* parent)
     connect(&pictures_, &library::PictureBrowser::addRequested, this, [this](const QString& path) {
         std::optional<std::string> folder;
         if (syncDownload_) folder = devices_.destinations(orderBook_.active()).folder(core::Picture);
-        pictureOrder_.add(path.toStdString(), folder, activeLane().copied());
+        pictureOrder_.add(path.toStdString(), folder, activeLane());
     });
     connect(&pictureOrder_, &orders::PictureOrder::copied, &removable_,
             &storage::RemovableDrives::requestDiskSpaceLine);

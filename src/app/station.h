@@ -208,7 +208,7 @@ private:
     orders::LocalCopy localCopy_{jobRegistry_, driveTable_, cues_};
     bool syncDownload_ = false;
     library::PictureBrowser pictures_{driveTable_, folders_.data};
-    orders::PictureOrder pictureOrder_{jobRegistry_, orderBook_, tally_, cues_};
+    orders::PictureOrder pictureOrder_{orderBook_, tally_, cues_};
     std::chrono::steady_clock::time_point closedAt_;
 
     QTimer startupTimer_{this};      // QiDTimer

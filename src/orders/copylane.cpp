@@ -22,6 +22,10 @@ struct CopyLane::Item {
     std::string path;
     std::string deviceRoot;
 };
+struct CopyLane::Single {
+    CopyEntry entry;
+    std::function<void(const CopyOutcome&)> done;
+};
 struct CopyLane::Outcome {
     CopyFailures failures;
     bool landed = false;  // the file itself is on the device it was meant for
@@ -38,6 +42,7 @@ struct CopyLane::Shared {
     int barMaximum = 0;
     std::deque<Batch> batches;  // each "下载" press, in turn
     std::deque<Item> immediate;
+    std::deque<Single> singles;  // copies asked for by others, taken first: each is one file
     bool running = false;
     FolderChooser chooser;  // a file in no media group follows the list's previous file
 };
@@ -107,6 +112,14 @@ void CopyLane::queueImmediate(std::string path) {
     startWorker();
 }
 
+void CopyLane::queueCopy(CopyEntry entry, std::function<void(const CopyOutcome&)> done) {
+    {
+        std::lock_guard lock(shared_->mutex);
+        shared_->singles.push_back({std::move(entry), std::move(done)});
+    }
+    startWorker();
+}
+
 void CopyLane::stop() { jobs_.cancelAll(); }
 
 bool CopyLane::waitUntil(core::Job::Deadline deadline) const { return jobs_.waitUntil(deadline); }
@@ -126,13 +139,17 @@ void CopyLane::work(std::stop_token stop) {
     for (;;) {
         Batch batch;
         bool haveBatch = false;
+        std::optional<Single> single;
         {
             std::lock_guard lock(shared_->mutex);
             if (stop.stop_requested()) {
                 shared_->running = false;
                 return;
             }
-            if (!shared_->immediate.empty()) {
+            if (!shared_->singles.empty()) {
+                single = std::move(shared_->singles.front());
+                shared_->singles.pop_front();
+            } else if (!shared_->immediate.empty()) {
                 // Items to copy at once go first; a waiting batch follows.
             } else if (!shared_->batches.empty()) {
                 batch = std::move(shared_->batches.front());
@@ -143,6 +160,16 @@ void CopyLane::work(std::stop_token stop) {
                 jobs_.post([this] { workerEnded(); });
                 return;
             }
+        }
+        if (single) {
+            auto outcome = CopyJob(drives_, copied_).copy(single->entry, stop);
+            if (outcome.stopped) {
+                std::lock_guard lock(shared_->mutex);
+                shared_->running = false;
+                return;
+            }
+            jobs_.post([done = std::move(single->done), outcome] { done(outcome); });
+            continue;
         }
         if (!(haveBatch ? runBatch(batch, stop) : runImmediate(stop))) {
             std::lock_guard lock(shared_->mutex);

@@ -68,6 +68,11 @@ public:
     void startBatch(std::vector<std::string> entries);
     // "同步下载": copies one item at once, after whatever the list is copying.
     void queueImmediate(std::string path);
+    // One file copied by this list's job, between its own items (a picture
+    // from the picture browser): the tab's counters and the hot list are not
+    // touched; `done` runs on this thread with the outcome, unless the job was
+    // stopped. What it writes goes into the list's record.
+    void queueCopy(CopyEntry entry, std::function<void(const CopyOutcome&)> done);
 
     // What this list copied onto its devices in this session.
     const std::shared_ptr<CopiedFiles>& copied() const { return copied_; }
@@ -109,6 +114,7 @@ private:
     struct Batch;
     struct Item;
     struct Outcome;
+    struct Single;
     // Steps of the job, on its thread.
     void work(std::stop_token stop);
     bool runBatch(const Batch& batch, const std::stop_token& stop);
