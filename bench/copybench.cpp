@@ -195,6 +195,7 @@ struct Setup {
     std::string device;        // native mount point
     std::string deviceFolder;  // native folder the films land in
     orders::DestinationRecord record;
+    const platform::DriveTable* drives = nullptr;  // main's, mapping D:, E: and the device
 };
 
 // Best of the rounds, and their median to show how steady the machine was.
@@ -217,7 +218,7 @@ class Bench {
 public:
     Bench(const Setup& setup, player::CuePlayer& cues) : s_(setup) {
         for (int n = 1; n <= 5; ++n) {
-            auto lane = std::make_unique<orders::CopyLane>(n, cues);
+            auto lane = std::make_unique<orders::CopyLane>(jobs_, *s_.drives, n, cues);
             lane->setFolders(s_.record);
             tabs_.follow(*lane);
             lanes_.push_back(std::move(lane));
@@ -317,6 +318,7 @@ private:
     Tabs tabs_;
     StallWatch watch_;
     SchedTimes stallTimes_;
+    core::JobRegistry jobs_;  // declared before the lanes, which register with it
     std::vector<std::unique_ptr<orders::CopyLane>> lanes_;
 };
 
@@ -363,14 +365,15 @@ int main(int argc, char** argv) {
     s.device = device;
     for (int n = 1; n <= 5; ++n)
         fs::create_directories(stagingRoot + "/歌曲下载/清单" + std::to_string(n));
-    auto& drives = platform::DriveTable::instance();
+    platform::DriveTable drives;
+    s.drives = &drives;
     drives.setFixed({{'D', stagingRoot}, {'E', libraryRoot}});
     std::vector<platform::RemovableMount> mounts{device};
     if (!exfatCard.empty()) mounts.push_back(exfatCard);
     const auto changes = drives.setRemovableMounts(mounts);
     if (changes.arrived.size() != mounts.size()) fail("a device did not get a drive letter");
     const std::string root = std::string(1, changes.arrived[0].letter) + ":\\";
-    const auto folders = orders::discoverDeviceFolders(root);
+    const auto folders = orders::discoverDeviceFolders(drives, root);
     if (folders.anyFailed()) fail("the device folders could not be made");
     s.record = folders.record;
     const auto videoFolder = drives.toNative(s.record[1]);
@@ -595,7 +598,7 @@ int main(int argc, char** argv) {
     Best exfatEngineBest, exfatCpBest;
     if (!exfatCard.empty()) {
         const std::string exfatRoot = std::string(1, changes.arrived[1].letter) + ":\\";
-        const auto exfatFolders = orders::discoverDeviceFolders(exfatRoot);
+        const auto exfatFolders = orders::discoverDeviceFolders(drives, exfatRoot);
         if (exfatFolders.anyFailed()) fail("the exFAT card's folders could not be made");
         const auto exfatVideo = drives.toNative(exfatFolders.record[1]);
         if (!exfatVideo) fail("the exFAT card's video folder maps to nothing");

@@ -355,7 +355,7 @@ int millionMode(app::Station& station, ResultsWindow& ui, int target) {
                 const std::int64_t passStart = sink.hits();
                 for (const auto& root : roots) {
                     library::walk(
-                        root, "*", [&](std::string_view path) { return sink.hits() < want && sink.add(path); },
+                        sink.drives(), root, "*", [&](std::string_view path) { return sink.hits() < want && sink.add(path); },
                         [&] { return sink.tick(); });
                     if (sink.hits() >= want || sink.superseded()) return;
                 }

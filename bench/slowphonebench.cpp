@@ -91,7 +91,7 @@ int main(int argc, char** argv) {
         [&] {
             for (const auto& e : station.removableDrives().entries()) {
                 auto root = storage::deviceRootOf(e);
-                auto drive = root ? platform::DriveTable::instance().drive(root->at(0).toLatin1()) : std::nullopt;
+                auto drive = root ? station.driveTable().drive(root->at(0).toLatin1()) : std::nullopt;
                 if (drive && drive->root == phone) entry = e;
             }
             return !entry.isEmpty();

@@ -51,8 +51,9 @@ int main(int argc, char** argv) {
     }
 
     using namespace zorvik;
-    platform::DriveTable::instance().setFixed({{'E', root}});
-    if (!platform::folderExists("E:\\")) {
+    platform::DriveTable drives;
+    drives.setFixed({{'E', root}});
+    if (!platform::folderExists(drives, "E:\\")) {
         std::fprintf(stderr, "zorvik_walkbench: %s is not a folder\n", root.c_str());
         return 1;
     }
@@ -62,7 +63,7 @@ int main(int argc, char** argv) {
     for (int run = 1; run <= repeats; ++run) {
         std::size_t bytes = 0;  // touches every path so the visit cannot be elided
         auto start = std::chrono::steady_clock::now();
-        std::int64_t n = library::walk("E:\\", pattern, [&bytes](std::string_view path) {
+        std::int64_t n = library::walk(drives, "E:\\", pattern, [&bytes](std::string_view path) {
             bytes += path.size();
             return true;
         });
@@ -80,7 +81,7 @@ int main(int argc, char** argv) {
     std::printf("hits %lld\n", static_cast<long long>(count));
 
     if (!listFile.empty()) {
-        std::vector<std::string> hits = library::walkToList("E:\\", pattern);
+        std::vector<std::string> hits = library::walkToList(drives, "E:\\", pattern);
         if (static_cast<std::int64_t>(hits.size()) != count) {
             std::fprintf(stderr, "zorvik_walkbench: the listing run found %zu files, timed runs %lld\n",
                          hits.size(), static_cast<long long>(count));

@@ -112,11 +112,10 @@ void choose(QComboBox* box, const QString& item) {
 class BasicSettingsTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void cleanup() { platform::DriveTable::instance().setFixed({}); }
 
     void choosingEInSettingsBox1SetsUpDrive1() {
         Rig rig;
-        rig.scratch.mapDrives({{'E', "e"}});
+        rig.scratch.mapDrives(rig.station->driveTable(), {{'E', "e"}});
         QSignalSpy quickHandling(rig.quick(1), &QComboBox::editTextChanged);
         QCOMPARE(rig.station->cues().pending(), 0);
 
@@ -156,7 +155,7 @@ private Q_SLOTS:
         QFETCH(QString, quickBox);
         QFETCH(QString, walkLetter);
         Rig rig;
-        rig.scratch.mapDrives({{'E', "e"}, {'K', "k"}});
+        rig.scratch.mapDrives(rig.station->driveTable(), {{'E', "e"}, {'K', "k"}});
         choose(rig.box(2), QStringLiteral("E"));
         QVERIFY(!rig.button(2)->isHidden());
 
@@ -181,7 +180,7 @@ private Q_SLOTS:
 
     void typingGThenHIntoQuickBox3() {
         Rig rig;
-        rig.scratch.mapDrives({{'G', "g"}, {'H', "h"}});
+        rig.scratch.mapDrives(rig.station->driveTable(), {{'G', "g"}, {'H', "h"}});
         rig.client.show();
         rig.client.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&rig.client));
@@ -214,7 +213,7 @@ private Q_SLOTS:
 
     void quickBoxChoicesFromTheList() {
         Rig rig;
-        rig.scratch.mapDrives({{'E', "e"}});
+        rig.scratch.mapDrives(rig.station->driveTable(), {{'E', "e"}});
         choose(rig.quick(2), QStringLiteral(" "));  // a fresh box: its first entry counts as a change too
         QVERIFY(rig.settingsFile().find("[PanFu2]\r\nPanFu2= \r\n") != std::string::npos);
         QCOMPARE(rig.station->cues().pending(), int(core::Cues::Select));
@@ -236,7 +235,7 @@ private Q_SLOTS:
         QCOMPARE(rig.read("PanFu1"), QString());
         QCOMPARE(rig.letter(1), QStringLiteral(" "));
         for (const auto& root : library::searchRoots(rig.station->libraryDrives(), 0))
-            QVERIFY(!platform::DriveTable::instance().toNative(root));  // blank drives name nothing
+            QVERIFY(!rig.station->driveTable().toNative(root));  // blank drives name nothing
     }
 
     void aLetterThatNamesNoFolderIsOfferedOne() {
@@ -244,7 +243,7 @@ private Q_SLOTS:
         const std::string shop = rig.scratch.makeFolder("shop");
         rig.scratch.write("shop/Brask搜歌库/1-音乐/3021 月亮.mp3", "x");
         rig.client.show();
-        QVERIFY(!platform::DriveTable::instance().drive('E'));
+        QVERIFY(!rig.station->driveTable().drive('E'));
 
         // The operator types E into settings box 1 and presses Enter; the
         // dialog asks for E's folder and the operator types it in.
@@ -254,7 +253,7 @@ private Q_SLOTS:
         QCOMPARE(hand.title, QStringLiteral("选择E盘对应的文件夹"));
 
         QVERIFY(rig.settingsFile().find("[Drives]\r\nE=" + shop + "\r\n") != std::string::npos);
-        QCOMPARE(platform::DriveTable::instance().toNative("E:\\x").value_or(""), shop + "/x");
+        QCOMPARE(rig.station->driveTable().toNative("E:\\x").value_or(""), shop + "/x");
         QCOMPARE(rig.panel->driveFolderLabels()[0]->toolTip(), QStringLiteral("E盘：") + QString::fromStdString(shop));
         QVERIFY(rig.hasCategoryFolders("shop"));
         QCOMPARE(rig.read("PanFu1"), QStringLiteral("E"));
@@ -282,7 +281,7 @@ private Q_SLOTS:
         QApplication::sendEvent(rig.box(3), &tabbedAway);
         QTRY_COMPARE(away.title, QStringLiteral("选择F盘对应的文件夹"));
         QTRY_VERIFY(!QApplication::activeModalWidget());
-        QVERIFY(!platform::DriveTable::instance().drive('F'));
+        QVERIFY(!rig.station->driveTable().drive('F'));
         QCOMPARE(rig.panel->driveFolderLabels()[2]->text(), QStringLiteral("F盘：未对应文件夹"));
         QTest::keyClick(rig.box(3), Qt::Key_Return);
         QTest::qWait(100);
@@ -293,7 +292,7 @@ private Q_SLOTS:
     void aMissingLibraryDiskGetsNoFolders() {
         Rig rig;
         const std::string gone = rig.scratch.at("gone/disk");
-        platform::DriveTable::instance().setFixed({{'E', gone}});
+        rig.station->driveTable().setFixed({{'E', gone}});
         choose(rig.box(1), QStringLiteral("E"));
         choose(rig.quick(2), QStringLiteral("E"));
         QCOMPARE(rig.read("PanFu1"), QStringLiteral("E"));  // stored all the same
@@ -328,7 +327,7 @@ private Q_SLOTS:
     void eachOpenLibraryButtonOpensItsOwnDrive() {
         Rig rig;
         const char* letters[] = {"E", "F", "G", "H", "I", "J"};
-        rig.scratch.mapDrives({{'E', "e"}, {'F', "f"}, {'G', "g"}, {'H', "h"}, {'I', "i"}, {'J', "j"}});
+        rig.scratch.mapDrives(rig.station->driveTable(), {{'E', "e"}, {'F', "f"}, {'G', "g"}, {'H', "h"}, {'I', "i"}, {'J', "j"}});
         rig.client.show();
         for (int n = 1; n <= 6; ++n) choose(rig.box(n), QLatin1String(letters[n - 1]));
         for (int n = 1; n <= 6; ++n) {

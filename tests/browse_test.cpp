@@ -93,7 +93,6 @@ protected:
         s.mapDrives({{'E', "e"}});
         drives = {"E", "", "", "", "", ""};
     }
-    void TearDown() override { platform::DriveTable::instance().setFixed({}); }
 
     void loadSingers(const std::vector<std::string>& names) {
         platform::writeTextLines(s.at("歌手.txt"), names);
@@ -114,10 +113,10 @@ protected:
     Scratch s;
     library::LibraryDrives drives;
     SearchPatterns patterns = SearchPatterns::warmUp();
-    library::Listings listings;
+    library::Listings listings{s.jobs(), s.drives()};
     player::CuePlayer cues{QString::fromStdString(s.at("按键音乐/"))};
     SearchController controller{listings, cues, drives, patterns};
-    SingerBrowser singers{controller};
+    SingerBrowser singers{controller, s.errors()};
 };
 
 TEST_F(Singers, ThirteenZSingersPageForwardForwardAgainAndBack) {
@@ -206,7 +205,6 @@ TEST_F(Singers, AGridClickSearchesAsTheSearchButtonDoesOnTheSelectedTab) {
 class Browsing : public ::testing::Test {
 protected:
     void SetUp() override { s.mapDrives({{'E', "e"}, {'F', "f"}, {'G', "g"}, {'K', "k"}}); }
-    void TearDown() override { platform::DriveTable::instance().setFixed({}); }
 
     std::vector<std::string> rows() {
         std::vector<std::string> paths;
@@ -222,14 +220,14 @@ protected:
 
     Scratch s;
     library::LibraryDrives drives{"", "", "", "", "", ""};
-    library::Listings listings;
+    library::Listings listings{s.jobs(), s.drives()};
     player::CuePlayer cues{QString::fromStdString(s.at("按键音乐/"))};
-    library::HotList hot;
+    library::HotList hot{s.jobs(), s.errors()};
 };
 
 TEST_F(Browsing, ACategoryButtonWithOnlyDrive4ListsNothingThoughTheFoldersWereMadeThere) {
     drives[3] = "K";
-    CategoryBrowser browser(listings, cues, drives);
+    CategoryBrowser browser(s.jobs(), listings, cues, drives);
     s.write("k/Brask搜歌库/12-其它/AVI格式/片.avi");
     browser.openPanel();
     EXPECT_EQ(cues.pending(), core::Cues::Select);
@@ -252,7 +250,7 @@ TEST_F(Browsing, ACategoryButtonWalksItsPagesFolderOnDrives1To3InOrder) {
     s.write("e/Brask搜歌库/7-游戏/sis格式/c.sis");
     s.write("g/Brask搜歌库/7-游戏/jar格式/a.jar");
     s.write("k/Brask搜歌库/7-游戏/jar格式/k.jar");
-    CategoryBrowser browser(listings, cues, drives);
+    CategoryBrowser browser(s.jobs(), listings, cues, drives);
     const int cueBefore = cues.pending();
     browser.browse(GamesPage, QStringLiteral("jar格式"));
     EXPECT_TRUE(listings.searchEnabled());  // browsing never takes the search away
@@ -296,7 +294,7 @@ TEST_F(Browsing, ASearchStartedDuringABrowseTakesTheListOver) {
     s.write("e/Brask搜歌库/1-音乐/3021歌.mp3");
     SearchPatterns patterns;
     SearchController controller(listings, cues, drives, patterns);
-    CategoryBrowser browser(listings, cues, drives);
+    CategoryBrowser browser(s.jobs(), listings, cues, drives);
     QSignalSpy browsed(&browser, &CategoryBrowser::finished);
     browser.browse(OtherPage, QStringLiteral("MP4格式"));
     controller.selectTab(0);

@@ -67,7 +67,6 @@ private Q_SLOTS:
         window.reset();
         station.reset();
         dir.reset();
-        platform::DriveTable::instance().setFixed({});
     }
 
     void browseButtonShowsThePanelOnOtherAndCategoryButtonsList() {

@@ -81,16 +81,17 @@ void whenShown(std::function<void(T*)> answer) {
 
 class ErrorCatcher {
 public:
-    ErrorCatcher() {
-        core::setErrorSink([this](const std::string& m) { messages << QString::fromStdString(m); });
+    explicit ErrorCatcher(core::ErrorReports& errors) {
+        QObject::connect(&errors, &core::ErrorReports::reported, &errors,
+                         [this](const QString& m) { messages.push_back(m); });
     }
-    ~ErrorCatcher() { core::setErrorSink({}); }
     QStringList messages;
 };
 
 struct Fixture {
     QTemporaryDir dir;
-    core::Settings settings{dir.filePath(QStringLiteral("Corlen.ini")).toStdString()};
+    core::ErrorReports errors;
+    core::Settings settings{dir.filePath(QStringLiteral("Corlen.ini")).toStdString(), errors};
 
     QString file(const QString& name) {
         const QString path = dir.filePath(QStringLiteral("music/") + name);
@@ -261,7 +262,7 @@ private Q_SLOTS:
     void aFailedJobShowsTheErrorBoxAndACancelledDialogPrintsNothing() {
         Fixture s;
         ui::TCDMuLuForm window(s.settings);
-        ErrorCatcher errors;
+        ErrorCatcher errors(s.errors);
         QPrinter printer(QPrinter::HighResolution);
         printer.setOutputFormat(QPrinter::PdfFormat);
         printer.setOutputFileName(s.dir.filePath(QStringLiteral("no such folder/x.pdf")));

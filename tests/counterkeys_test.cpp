@@ -70,7 +70,6 @@ struct Counter {
           window(station),
           box(window.searchPanel()->searchBox()),
           edit(box->lineEdit()) {}
-    ~Counter() { platform::DriveTable::instance().setFixed({}); }
     bool ready() {
         if (!startUp(station, window)) return false;
         box->setFocus();
@@ -98,7 +97,6 @@ struct Counter {
 class CounterKeysTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void cleanup() { platform::DriveTable::instance().setFixed({}); }
 
     // After a keyword search the whole text is selected, so the next one
     // typed replaces it.
@@ -159,7 +157,7 @@ private Q_SLOTS:
             QStringList found;
             for (const auto& e : station.removableDrives().entries()) {
                 auto r = storage::deviceRootOf(e);
-                auto drive = r ? platform::DriveTable::instance().drive(r->at(0).toLatin1()) : std::nullopt;
+                auto drive = r ? station.driveTable().drive(r->at(0).toLatin1()) : std::nullopt;
                 if (drive && (drive->root == first.mountPoint() || drive->root == second.mountPoint())) found << e;
             }
             return found;

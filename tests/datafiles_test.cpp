@@ -36,10 +36,10 @@ void fill(const std::string& file) {
 
 class ErrorBoxes {
 public:
-    ErrorBoxes() {
-        core::setErrorSink([this](const std::string& m) { shown.push_back(m); });
+    explicit ErrorBoxes(core::ErrorReports& errors) {
+        QObject::connect(&errors, &core::ErrorReports::reported, &errors,
+                         [this](const QString& m) { shown.push_back(m.toStdString()); });
     }
-    ~ErrorBoxes() { core::setErrorSink({}); }
     std::vector<std::string> shown;
 };
 
@@ -64,9 +64,9 @@ TEST(DataFiles, AFullDataDiskLosesNothingAndSaysWhichFileAndWhy) {
     for (const auto& [name, bytes] : files) s.write("prog/数据文件/" + name, bytes);
     fill(data + "/filler");
 
-    ErrorBoxes errors;
     {
         Station station(core::ProgramFolders::at(s.at("prog")));
+        ErrorBoxes errors(station.errors());
         QSignalSpy started(&station, &Station::startupFinished);
         station.create();
         station.firstShow();
@@ -112,7 +112,6 @@ TEST(DataFiles, AFullDataDiskLosesNothingAndSaysWhichFileAndWhy) {
         toldAbout("清单1.txt", "the close");
         station.jobsEnded();
     }
-    platform::DriveTable::instance().setFixed({});
 }
 
 TEST(DataFiles, ASettingsFileThatCannotBeReadIsNamedAtStartAndNeverReplaced) {
@@ -134,8 +133,8 @@ TEST(DataFiles, ASettingsFileThatCannotBeReadIsNamedAtStartAndNeverReplaced) {
         const std::string ini = s.makeFolder("prog/数据文件") + "/Corlen.ini";
         c.make(ini);
         const auto before = fs::is_directory(ini) ? std::string() : testing::readFile(ini);
-        ErrorBoxes errors;
         Station station(core::ProgramFolders::at(s.at("prog")));
+        ErrorBoxes errors(station.errors());
         station.create();
         ASSERT_FALSE(errors.shown.empty()) << c.what;
         EXPECT_NE(errors.shown.front().find("无法读取设置文件：" + ini), std::string::npos) << errors.shown.front();
@@ -149,7 +148,6 @@ TEST(DataFiles, ASettingsFileThatCannotBeReadIsNamedAtStartAndNeverReplaced) {
         else
             EXPECT_EQ(testing::readFile(ini), before);
         station.jobsEnded();
-        platform::DriveTable::instance().setFixed({});
     }
 }
 

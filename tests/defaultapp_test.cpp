@@ -40,13 +40,13 @@ TEST(DefaultApplication, GetsTheFileAsItsOneArgumentOrIsNotFound) {
 
     // Blanks, quotes, a dollar sign and Chinese stay one argument: no shell sees it.
     const std::string video = s.write("lib/a b/\"x'$y 视频.mp4", "film");
-    ASSERT_TRUE(openWithDefaultApplication(video));
+    ASSERT_TRUE(openWithDefaultApplication(s.drives(), video));
     ASSERT_TRUE(QTest::qWaitFor([&] { return testing::exists(log); }, 5000));
     EXPECT_EQ(testing::readFile(log), "<" + video + ">\n");
 
-    EXPECT_FALSE(openWithDefaultApplication(s.write("lib/clip.avi", "film")));  // its program is missing
-    EXPECT_FALSE(openWithDefaultApplication(s.write("lib/clip.flv", "film")));  // nothing registered
-    EXPECT_FALSE(openWithDefaultApplication("Q:\\no such drive\\clip.mp4"));
+    EXPECT_FALSE(openWithDefaultApplication(s.drives(), s.write("lib/clip.avi", "film")));  // its program is missing
+    EXPECT_FALSE(openWithDefaultApplication(s.drives(), s.write("lib/clip.flv", "film")));  // nothing registered
+    EXPECT_FALSE(openWithDefaultApplication(s.drives(), "Q:\\no such drive\\clip.mp4"));
 
     // The station's "播放" on a prefixed film hands over its decoded copy;
     // a type without a player says so.
@@ -65,7 +65,6 @@ TEST(DefaultApplication, GetsTheFileAsItsOneArgumentOrIsNotFound) {
     station.preview().requestPlay();
     ASSERT_TRUE(said.wait(2000));
     EXPECT_EQ(said[0][0].toString(), player::kNoPlayerMessage);
-    platform::DriveTable::instance().setFixed({});
 }
 
 }  // namespace

@@ -69,7 +69,7 @@ TEST(Destinations, DefaultRecordAndLinesPointAtTheLocalDownloadFolder) {
 TEST(DeviceFolders, EmptyDeviceGetsItsFoldersCreatedThenFoundAgain) {
     Scratch s;
     s.mapDrives({{'G', "card"}});
-    DeviceFolders found = discoverDeviceFolders("G:\\");
+    DeviceFolders found = discoverDeviceFolders(s.drives(), "G:\\");
     const DestinationRecord expected{"G:\\My Music", "G:\\video", "G:\\Photos", "G:\\Games", "G:\\Ebook"};
     EXPECT_EQ(found.root, "G:\\");
     EXPECT_EQ(found.record, expected);
@@ -79,7 +79,7 @@ TEST(DeviceFolders, EmptyDeviceGetsItsFoldersCreatedThenFoundAgain) {
     EXPECT_EQ(namesIn(s.at("card")), made);
 
     // The next customer's list finds the same folders and makes nothing new.
-    DeviceFolders again = discoverDeviceFolders("G:\\");
+    DeviceFolders again = discoverDeviceFolders(s.drives(), "G:\\");
     EXPECT_EQ(again.record, expected);
     for (auto o : again.outcome) EXPECT_EQ(o, FolderOutcome::Found);
     EXPECT_EQ(namesIn(s.at("card")), made);
@@ -125,7 +125,7 @@ TEST(DeviceFolders, NamesAreTriedInOrderDirectlyBelowTheRoot) {
         for (const char* f : c.folders) s.makeFolder(std::string("card/") + f);
         for (const char* f : c.files) s.write(std::string("card/") + f, "x");
         s.mapDrives({{'G', "card"}});
-        DeviceFolders found = discoverDeviceFolders("G:\\");
+        DeviceFolders found = discoverDeviceFolders(s.drives(), "G:\\");
         auto g = static_cast<size_t>(c.group);
         EXPECT_EQ(found.record[g], std::string("G:\\") + c.folder) << c.folders.front();
         EXPECT_EQ(found.outcome[g], c.outcome) << c.folders.front();
@@ -133,13 +133,14 @@ TEST(DeviceFolders, NamesAreTriedInOrderDirectlyBelowTheRoot) {
 }
 
 TEST(DeviceFolders, OnAReadOnlyDeviceOrAGoneDriveTheyAreRecordedAndMarkedFailed) {
+    testing::Scratch s;
     testing::Device card(testing::FileSystem::Tmpfs, 1);
     if (!card.ok()) GTEST_SKIP() << card.whyNot();
     std::filesystem::create_directory(card.at("mp3"));
     ASSERT_EQ(std::system(("mount -o remount,ro '" + card.mountPoint() + "'").c_str()), 0);
-    platform::DriveTable::instance().setFixed({{'G', card.mountPoint()}});
+    s.drives().setFixed({{'G', card.mountPoint()}});
 
-    DeviceFolders found = discoverDeviceFolders("G:\\");
+    DeviceFolders found = discoverDeviceFolders(s.drives(), "G:\\");
     EXPECT_TRUE(found.anyFailed());
     const DestinationRecord expected{"G:\\mp3", "G:\\video", "G:\\Photos", "G:\\Games", "G:\\Ebook"};
     EXPECT_EQ(found.record, expected);
@@ -148,8 +149,7 @@ TEST(DeviceFolders, OnAReadOnlyDeviceOrAGoneDriveTheyAreRecordedAndMarkedFailed)
                                                 FolderOutcome::Failed};
     EXPECT_EQ(found.outcome, outcomes);
     EXPECT_EQ(namesIn(card.mountPoint()), std::vector<std::string>{"mp3"});
-    platform::DriveTable::instance().setFixed({});
-    EXPECT_TRUE(discoverDeviceFolders("Q:\\").anyFailed());  // gone before the choice
+    EXPECT_TRUE(discoverDeviceFolders(s.drives(), "Q:\\").anyFailed());  // gone before the choice
 }
 
 TEST(ListDevices, ChoosingADeviceReplacesAllFiveOffTheGuiThreadAndShowsTheAudioLine) {
@@ -162,7 +162,7 @@ TEST(ListDevices, ChoosingADeviceReplacesAllFiveOffTheGuiThreadAndShowsTheAudioL
     s.write("card/mp3/.zorvik-0123abcd.part.keep", "not ours");
     s.write("card/mp3/歌.mp3", "song");
     player::CuePlayer cues(QString::fromStdString(s.at("cues/")));
-    ListDevices devices(cues);
+    ListDevices devices(s.jobs(), s.drives(), cues);
     QSignalSpy records(&devices, &ListDevices::recordChanged);
     QSignalSpy started(&devices, &ListDevices::choosingStarted);
 
@@ -208,13 +208,12 @@ TEST(ListDevices, ChoosingADeviceReplacesAllFiveOffTheGuiThreadAndShowsTheAudioL
     ASSERT_TRUE(devices.waitUntil(std::chrono::steady_clock::now() + std::chrono::seconds(2)));
     QCoreApplication::processEvents();
     EXPECT_EQ(devices.destinations(5).record(), defaultDestinationRecord());
-    platform::DriveTable::instance().setFixed({});
 }
 
 TEST(ListDevices, PickingAFolderByHand) {
     Scratch s;
     player::CuePlayer cues(QString::fromStdString(s.at("cues/")));
-    ListDevices devices(cues);
+    ListDevices devices(s.jobs(), s.drives(), cues);
     const auto before = devices.destinations(1).lines();
 
     EXPECT_EQ(devices.pick(1, core::Picture, "G:\\DCIM\\Camera"), PickOutcome::Assigned);
@@ -257,7 +256,7 @@ TEST(ListDevices, TheFolderPickerReadsFoldersOffTheGuiThread) {
     s.makeFolder("card/Photos");
     s.makeFolder("card/.hidden");
     s.write("card/a.mp3", "not a folder");
-    storage::FolderTreeModel tree;
+    storage::FolderTreeModel tree{s.jobs(), s.drives()};
     QSignalSpy rows(&tree, &QAbstractItemModel::rowsInserted);
     tree.setRoot(QStringLiteral("G:\\"));
     ASSERT_EQ(tree.rowCount(), 1);  // the device's root, open from the start
@@ -289,7 +288,7 @@ TEST(ListDevices, TheFolderPickerReadsFoldersOffTheGuiThread) {
 
     // The picker follows the chosen device, and the local download folder once it went away.
     player::CuePlayer cues(QString::fromStdString(s.at("cues/")));
-    ListDevices devices(cues);
+    ListDevices devices(s.jobs(), s.drives(), cues);
     devices.choose(1, "可移动磁盘：G:\\");
     EXPECT_EQ(devices.folderPicker().root(), QStringLiteral("G:\\"));
     devices.deviceRemoved("G:\\");
@@ -302,7 +301,6 @@ TEST(ListDevices, TheFolderPickerReadsFoldersOffTheGuiThread) {
     EXPECT_NE(std::find(drives.begin(), drives.end(), QStringLiteral("G:\\")), drives.end());
     devices.stop();
     ASSERT_TRUE(devices.waitUntil(std::chrono::steady_clock::now() + std::chrono::seconds(5)));
-    platform::DriveTable::instance().setFixed({});
 }
 
 TEST(Destinations, FolderToOpenFollowsTheFirstFullWidthColon) {

@@ -25,13 +25,12 @@ namespace fs = std::filesystem;
 
 class OnACard : public ::testing::TestWithParam<FileSystem> {
 protected:
-    void TearDown() override { platform::DriveTable::instance().setFixed({}); }
 
     // E: the library in a scratch folder, G: the card.
     void mapDrives(const Device& card, const std::string& localDrive = {}) {
         std::vector<std::pair<char, std::string>> drives{{'E', s.makeFolder("e")}, {'G', card.mountPoint()}};
         if (!localDrive.empty()) drives.emplace_back('D', localDrive);
-        platform::DriveTable::instance().setFixed(drives);
+        s.drives().setFixed(drives);
     }
     // Runs everything queued on a lane to its end; the failures it named.
     static CopyFailures runToEnd(CopyLane& lane) {
@@ -97,12 +96,12 @@ TEST_P(OnACard, BatchImmediateLyricsAndLocalCopiesLandByteForByte) {
     s.write("e/" + keptName + ".mp3", "library");
     s.write("e/" + longName, song);
     s.write("e/" + nowName + ".mp3", now);
-    auto found = discoverDeviceFolders("G:\\");
+    auto found = discoverDeviceFolders(s.drives(), "G:\\");
     ASSERT_FALSE(found.anyFailed());
     { std::ofstream(card.at("My Music/" + keptName + ".mp3")) << "already on the card"; }
     { std::ofstream(card.at("My Music/" + songName + ".lrc")) << "old lyrics"; }
 
-    CopyLane lane(1, cues);
+    CopyLane lane(s.jobs(), s.drives(), 1, cues);
     lane.setFolders(found.record);
     lane.setLyrics(true);
     lane.startBatch({"E:\\" + songName + ".mp3", "E:\\" + oldName + "bk2009.mp3", "E:\\" + filmName + ".mp4",
@@ -127,7 +126,7 @@ TEST_P(OnACard, BatchImmediateLyricsAndLocalCopiesLandByteForByte) {
     if (fsType == FileSystem::Fat32) return;
     fs::create_directories(card.at("local/歌曲下载"));
     { std::ofstream(card.at("local/歌曲下载/" + filmName + ".mp4")) << "old film"; }
-    LocalCopy local(cues);
+    LocalCopy local(s.jobs(), s.drives(), cues);
     QSignalSpy done(&local, &LocalCopy::finished);
     QSignalSpy failed(&local, &LocalCopy::filesNotCopied);
     local.start({"E:\\" + oldName + "bk2009.mp3", "E:\\" + filmName + ".mp4"});
@@ -151,8 +150,8 @@ TEST_P(OnACard, AFullCardNamesTheFileKeepsNothingOfItAndTakesTheNext) {
         file.put('x');
     }
     s.write("e/" + small, "small");
-    auto found = discoverDeviceFolders("G:\\");
-    CopyLane lane(2, cues);
+    auto found = discoverDeviceFolders(s.drives(), "G:\\");
+    CopyLane lane(s.jobs(), s.drives(), 2, cues);
     lane.setFolders(found.record);
     lane.startBatch({"E:\\" + big, "E:\\" + small});
     const auto failures = runToEnd(lane);
@@ -181,7 +180,7 @@ TEST_P(DeviceFolderCase, FindsTheDevicesFoldersWhateverTheirCase) {
     mapDrives(card);
     for (const char* folder : {"MY MUSIC", "VIDEOS", "photos", "EBOOK", "MYTHROAD/nes"})
         fs::create_directories(card.at(folder));
-    auto found = discoverDeviceFolders("G:\\");
+    auto found = discoverDeviceFolders(s.drives(), "G:\\");
     const DestinationRecord expected{"G:\\MY MUSIC", "G:\\VIDEOS", "G:\\photos", "G:\\MYTHROAD\\nes",
                                      "G:\\EBOOK"};
     EXPECT_EQ(found.record, expected);
@@ -193,7 +192,7 @@ TEST_P(DeviceFolderCase, FindsTheDevicesFoldersWhateverTheirCase) {
 
     // A song lands in the folder the card already had.
     s.write("e/song.mp3", "song");
-    CopyLane lane(3, cues);
+    CopyLane lane(s.jobs(), s.drives(), 3, cues);
     lane.setFolders(found.record);
     lane.startBatch({"E:\\song.mp3"});
     EXPECT_TRUE(runToEnd(lane).isEmpty());
@@ -208,7 +207,7 @@ TEST(Fat32Card, AFileOf4GiBOrMoreIsNamedAsTooLargeAtOnce) {
     Device card(FileSystem::Fat32, 40);
     if (!card.ok()) GTEST_SKIP() << card.whyNot();
     testing::Scratch s;
-    platform::DriveTable::instance().setFixed({{'E', s.makeFolder("e")}, {'G', card.mountPoint()}});
+    s.drives().setFixed({{'E', s.makeFolder("e")}, {'G', card.mountPoint()}});
     {
         std::ofstream huge(s.at("e/concert.mp4"), std::ios::binary);
         huge.seekp(std::streamoff{4} << 30);  // 4 GiB + 1 byte, sparse
@@ -217,8 +216,8 @@ TEST(Fat32Card, AFileOf4GiBOrMoreIsNamedAsTooLargeAtOnce) {
     ASSERT_EQ(fs::file_size(s.at("e/concert.mp4")), (std::uintmax_t{4} << 30) + 1);
     s.write("e/song.mp3", "song");
     player::CuePlayer cues(QString::fromStdString(s.at("cues/")));
-    CopyLane lane(4, cues);
-    lane.setFolders(discoverDeviceFolders("G:\\").record);
+    CopyLane lane(s.jobs(), s.drives(), 4, cues);
+    lane.setFolders(discoverDeviceFolders(s.drives(), "G:\\").record);
     QSignalSpy failures(&lane, &CopyLane::filesNotCopied);
     QSignalSpy finished(&lane, &CopyLane::batchFinished);
     lane.startBatch({"E:\\concert.mp4", "E:\\song.mp3"});
@@ -231,7 +230,6 @@ TEST(Fat32Card, AFileOf4GiBOrMoreIsNamedAsTooLargeAtOnce) {
     EXPECT_TRUE(holds(card.at("My Music/song.mp3"), "song"));
     EXPECT_FALSE(fs::exists(card.at("video/concert.mp4")));
     EXPECT_TRUE(testing::stationTemporariesBelow(card.mountPoint()).empty());
-    platform::DriveTable::instance().setFixed({});
 }
 
 }  // namespace

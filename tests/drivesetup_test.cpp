@@ -33,7 +33,6 @@ protected:
     }
     void TearDown() override {
         fs::current_path(previous_);
-        platform::DriveTable::instance().setFixed({});
     }
 
     Scratch scratch;
@@ -56,26 +55,26 @@ TEST_F(DriveSetup, TheTwelveCategoryFoldersAreMadeOnAMappedDriveAndExistingOnesK
     // A half-set-up library: one category already holds the shop's files.
     const std::string kept = scratch.write("e/Brask搜歌库/3-电影/film.avi", "film");
 
-    EXPECT_TRUE(createCategoryFolders("E"));
+    EXPECT_TRUE(createCategoryFolders(scratch.drives(), "E"));
     std::set<std::string> expected;
     for (const auto& c : kCategories) expected.insert(std::string(c.folder));
     EXPECT_EQ(namesIn(scratch.at("e/Brask搜歌库")), expected);
     EXPECT_EQ(testing::readFile(kept), "film");
     EXPECT_TRUE(namesIn(scratch.at("e/Brask搜歌库/1-音乐")).empty());
 
-    EXPECT_TRUE(createCategoryFolders("E"));  // again: nothing to do, nothing lost
+    EXPECT_TRUE(createCategoryFolders(scratch.drives(), "E"));  // again: nothing to do, nothing lost
     EXPECT_EQ(testing::readFile(kept), "film");
 
-    EXPECT_TRUE(createCategoryFolders("f"));  // a typed small letter names the same drive
+    EXPECT_TRUE(createCategoryFolders(scratch.drives(), "f"));  // a typed small letter names the same drive
     EXPECT_EQ(namesIn(scratch.at("f/Brask搜歌库")), expected);
 }
 
 TEST_F(DriveSetup, NothingIsMadeForATextThatNamesNoDriveOrForAMissingDrive) {
     scratch.mapDrives({{'E', "e"}});
-    ASSERT_EQ(platform::DriveTable::instance().type('Y'), platform::DriveType::None);
+    ASSERT_EQ(scratch.drives().type('Y'), platform::DriveType::None);
     const char* texts[] = {"", " ", "GH", "EE", "E:", "1", "中", "/tmp/x", "..", "Y"};
     for (const char* text : texts) {
-        EXPECT_FALSE(createCategoryFolders(text)) << '"' << text << '"';
+        EXPECT_FALSE(createCategoryFolders(scratch.drives(), text)) << '"' << text << '"';
         EXPECT_EQ(namesIn(scratch.path()), std::set<std::string>{"e"}) << '"' << text << '"';
         EXPECT_TRUE(namesIn(scratch.at("e")).empty()) << '"' << text << '"';
     }
@@ -119,7 +118,7 @@ TEST_F(DriveSetup, TheDriveABoxTextNames) {
 }
 
 TEST_F(DriveSetup, EachDriveIsStoredUnderItsOwnSectionAndKey) {
-    core::Settings settings(scratch.at("Corlen.ini"));
+    core::Settings settings(scratch.at("Corlen.ini"), scratch.errors());
     ASSERT_TRUE(storeLibraryDrive(settings, 1, "E"));
     ASSERT_TRUE(storeLibraryDrive(settings, 6, "K"));
     ASSERT_TRUE(storeLibraryDrive(settings, 2, " "));
@@ -164,19 +163,19 @@ TEST(DriveMap, DataDisksNewToTheTableGetTheNextFreeLettersFromE) {
 }
 
 TEST_F(DriveSetup, NewDisksKeepTheirLettersFromStartToStart) {
-    core::Settings settings(scratch.at("Corlen.ini"));
+    core::Settings settings(scratch.at("Corlen.ini"), scratch.errors());
     const std::string a = scratch.makeFolder("a"), b = scratch.makeFolder("b");
     ASSERT_TRUE(settings.write("Drives", "E", scratch.makeFolder("e")));
-    applyDriveSection(settings);
-    EXPECT_EQ(letterNewDisks(settings, {a}), (DriveFolders{{'F', a}}));
+    applyDriveSection(scratch.drives(), settings);
+    EXPECT_EQ(letterNewDisks(scratch.drives(), settings, {a}), (DriveFolders{{'F', a}}));
     EXPECT_EQ(settings.read("Drives", "F"), a);
-    EXPECT_EQ(platform::DriveTable::instance().toNative("F:\\x"), a + "/x");
+    EXPECT_EQ(scratch.drives().toNative("F:\\x"), a + "/x");
 
     // The next start finds a second disk mounted before the first: the first keeps F.
-    applyDriveSection(settings);
-    EXPECT_EQ(letterNewDisks(settings, {b, a}), (DriveFolders{{'G', b}}));
-    EXPECT_EQ(platform::DriveTable::instance().toNative("F:\\x"), a + "/x");
-    EXPECT_EQ(platform::DriveTable::instance().toNative("G:\\x"), b + "/x");
+    applyDriveSection(scratch.drives(), settings);
+    EXPECT_EQ(letterNewDisks(scratch.drives(), settings, {b, a}), (DriveFolders{{'G', b}}));
+    EXPECT_EQ(scratch.drives().toNative("F:\\x"), a + "/x");
+    EXPECT_EQ(scratch.drives().toNative("G:\\x"), b + "/x");
 }
 
 }  // namespace

@@ -30,7 +30,6 @@ namespace fs = std::filesystem;
 // A station on a scratch program folder whose settings map D: and E: into it.
 class EndToEnd : public ::testing::Test {
 protected:
-    void TearDown() override { platform::DriveTable::instance().setFixed({}); }
 
     std::unique_ptr<Station> start(const std::string& extraSettings = {}) {
         s.write("prog/数据文件/Corlen.ini",
@@ -46,8 +45,8 @@ protected:
 
     // The root ("G:\") of the removable drive mounted at `mountPoint`; empty
     // until the station has seen it arrive.
-    static QString rootOf(const std::string& mountPoint) {
-        for (const auto& drive : platform::DriveTable::instance().drives())
+    static QString rootOf(const Station& station, const std::string& mountPoint) {
+        for (const auto& drive : station.driveTable().drives())
             if (drive.type == platform::DriveType::Removable && drive.root == mountPoint)
                 return platform::MountWatcher::rootOf(drive.letter);
         return {};
@@ -59,7 +58,7 @@ protected:
         QString entry;
         (void)QTest::qWaitFor(
             [&] {
-                const QString root = rootOf(mountPoint);
+                const QString root = rootOf(station, mountPoint);
                 if (root.isEmpty()) return false;
                 if (station.removableDrives().entries().contains(storage::deviceEntry(root)))
                     entry = storage::deviceEntry(root);
@@ -227,7 +226,7 @@ TEST_F(EndToEnd, RemovalResetsExactlyTheListsThatChoseTheDrive) {
     // another test's device, whose removal would name the same entry.
     QObject::disconnect(removals);
     log.clear();
-    const QString smallRoot = rootOf(small.mountPoint());
+    const QString smallRoot = rootOf(*station, small.mountPoint());
     ASSERT_FALSE(smallRoot.isEmpty());
     QSignalSpy removed(&station->removableDrives(), &storage::RemovableDrives::deviceRemoved);
     ASSERT_TRUE(small.unplug());
@@ -314,14 +313,14 @@ TEST_F(Reach, LinksOnACardNeverLeadOffIt) {
 
     // The file manager and the space line on the linked folder.
     const std::string linked = root + "My Music";
-    EXPECT_FALSE(platform::folderExists(linked));
-    EXPECT_FALSE(platform::fileExists(linked + "\\3012情歌.mp3"));
-    EXPECT_FALSE(platform::deleteFile(linked + "\\3012情歌.mp3"));
-    EXPECT_FALSE(platform::renameFile(linked + "\\3012情歌.mp3", root + "taken.mp3"));
-    EXPECT_FALSE(platform::createFolders(linked + "\\新建文件夹1"));
-    EXPECT_TRUE(platform::listFolder(linked + "\\").empty());
-    EXPECT_FALSE(platform::diskSpace(linked));
-    EXPECT_TRUE(platform::diskSpace(root));
+    EXPECT_FALSE(platform::folderExists(station->driveTable(), linked));
+    EXPECT_FALSE(platform::fileExists(station->driveTable(), linked + "\\3012情歌.mp3"));
+    EXPECT_FALSE(platform::deleteFile(station->driveTable(), linked + "\\3012情歌.mp3"));
+    EXPECT_FALSE(platform::renameFile(station->driveTable(), linked + "\\3012情歌.mp3", root + "taken.mp3"));
+    EXPECT_FALSE(platform::createFolders(station->driveTable(), linked + "\\新建文件夹1"));
+    EXPECT_TRUE(platform::listFolder(station->driveTable(), linked + "\\").empty());
+    EXPECT_FALSE(platform::diskSpace(station->driveTable(), linked));
+    EXPECT_TRUE(platform::diskSpace(station->driveTable(), root));
     auto& manager = station->fileManager();
     QSignalSpy read(&manager, &storage::FileManager::listRead);
     manager.setRoot(QString::fromStdString(linked));
@@ -384,7 +383,7 @@ TEST_F(Reach, ListLinesOutsideTheLibraryAreRefusedAndNamed) {
     for (const bool mapC : {false, true}) {
         auto station = start((mapC ? "C=/\r\n" : "") + kLibraryOnE);
         ASSERT_EQ(station->orderBook().rows().count(), 6);
-        EXPECT_EQ(platform::DriveTable::instance().drive('C').has_value(), mapC);
+        EXPECT_EQ(station->driveTable().drive('C').has_value(), mapC);
         const auto named = downloadAll(*station);
         std::map<QString, platform::CopyFailure> expected;
         for (size_t i : {1u, 2u, 3u, 4u}) {

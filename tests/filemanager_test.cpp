@@ -62,7 +62,6 @@ protected:
         // The cue of a change, as it is asked for.
         QObject::connect(&fm, &FileManager::changeDone, &fm, [this] { cueAfterChange = cues.pending(); });
     }
-    void TearDown() override { platform::DriveTable::instance().setFixed({}); }
 
     // Until every reading and change is done and no status refresh is pending.
     bool settle() { return waitFor([this] { return !fm.busy() && !refreshTimer().isActive(); }); }
@@ -70,7 +69,7 @@ protected:
 
     Scratch s;
     player::CuePlayer cues{QString::fromStdString(s.at("cues/"))};
-    FileManager fm{cues};
+    FileManager fm{s.jobs(), s.drives(), cues};
     bool answer = true;
     QStringList questions;
     QStringList messages;
@@ -79,12 +78,12 @@ protected:
 };
 
 TEST_F(FileManagerTest, UDiskManagementShowsTheLastRemovableDriveWhateverItsSize) {
-    RemovableMounts drives;
+    RemovableMounts drives{s.drives()};
     const std::string big = drives.mount("16m");
     const std::string small = drives.mount("5m");  // too small for the device selectors
     if (big.empty() || small.empty()) GTEST_SKIP() << drives.why();
-    const QString last = RemovableMounts::rootOf(small);
-    ASSERT_GT(last, RemovableMounts::rootOf(big)) << "mounted later, lettered later";
+    const QString last = drives.rootOf(small);
+    ASSERT_GT(last, drives.rootOf(big)) << "mounted later, lettered later";
     fs::create_directories(small + "/My Music");
     std::ofstream(small + "/readme.txt") << "x";
 
@@ -176,7 +175,7 @@ TEST_F(FileManagerTest, StatusRefreshFoldsABurstIntoOneRun) {
 }
 
 TEST_F(FileManagerTest, DeleteTakesTheSelectedFilesOnlyAfterTheQuestion) {
-    RemovableMounts drives;
+    RemovableMounts drives{s.drives()};
     const std::string card = drives.mount("16m");
     if (card.empty()) GTEST_SKIP() << drives.why();
     for (const char* name : {"a.mp3", "b.3gp", "c.jpg", "d.mp3"}) std::ofstream(card + "/" + name) << name;
@@ -214,7 +213,7 @@ TEST_F(FileManagerTest, DeleteTakesTheSelectedFilesOnlyAfterTheQuestion) {
 
 // A customer's card as cards are formatted: exFAT, names without regard to case.
 TEST_F(FileManagerTest, WorksOnAnExfatCard) {
-    RemovableMounts drives;
+    RemovableMounts drives{s.drives()};
     const std::string card = drives.mountExfat(32);
     if (card.empty()) GTEST_SKIP() << drives.why();
     std::ofstream(card + "/abc.MP3") << "a";
@@ -424,13 +423,13 @@ TEST(FileOrder, AsAChineseWindowsFileViewSortsThem) {
     Scratch s;
     for (const char* name : {"b.mp3", "A.txt", ".hidden.mp3"}) s.write(std::string("f/") + name);
     for (const char* name : {"zz", "新建文件夹", ".cache"}) s.makeFolder(std::string("f/") + name);
-    auto items = readFileItems(QString::fromStdString(s.at("f")));
+    auto items = readFileItems(s.drives(), QString::fromStdString(s.at("f")));
     ASSERT_TRUE(items);
     QStringList listed;
     for (const auto& item : *items) listed << item.name;
     EXPECT_EQ(listed, (QStringList{QStringLiteral("zz"), QStringLiteral("新建文件夹"), QStringLiteral("A.txt"),
                                    QStringLiteral("b.mp3")}));
-    EXPECT_FALSE(readFileItems(QString::fromStdString(s.at("missing"))));
+    EXPECT_FALSE(readFileItems(s.drives(), QString::fromStdString(s.at("missing"))));
     EXPECT_EQ(kilobyteText(0), QStringLiteral("0 KB"));
     EXPECT_EQ(kilobyteText(1), QStringLiteral("1 KB"));
     EXPECT_EQ(kilobyteText(1025), QStringLiteral("2 KB"));
@@ -452,8 +451,8 @@ TEST(FolderPaths, DrivePathForms) {
 // was pressed last, and takes that row and its path out together.
 TEST(DeleteForGood, TheSelectedRowsFileGoesWithItsRow) {
     Scratch s;
-    s.mapDrives({{'E', "e"}});
     app::Station station(core::ProgramFolders::at(s.at("prog")));
+    s.mapDrives(station.driveTable(), {{'E', "e"}});
     std::vector<std::string> paths;
     for (int n = 1; n <= 5; ++n) {
         const std::string name = "Brask搜歌库\\1-音乐\\" + std::to_string(n) + "号.mp3";
@@ -481,7 +480,6 @@ TEST(DeleteForGood, TheSelectedRowsFileGoesWithItsRow) {
     station.resultSelection().clear();
     station.deleteResultForGood();
     EXPECT_EQ(station.results().count(), 4);
-    platform::DriveTable::instance().setFixed({});
 }
 
 // "删除多余文件": media files lying directly in the local download folder,
@@ -491,7 +489,7 @@ TEST(LocalFolderUpkeep, DeleteSuperfluousFilesAndTheNewFreeSpace) {
     s.mapDrives({{'D', "d"}});
     for (const char* name : {"a.mp3", "b.rmvb", "c.jpg", "d.wma", "e.lrc", "g.rmv", "h", "歌曲A/f.mp3", "清单1/x.mp3"})
         s.write(std::string("d/歌曲下载/") + name, "x");
-    LocalFolderUpkeep upkeep;
+    LocalFolderUpkeep upkeep{s.jobs(), s.drives()};
     QSignalSpy cleaned(&upkeep, &LocalFolderUpkeep::cleaned);
     QSignalSpy messages(&upkeep, &LocalFolderUpkeep::message);
     upkeep.deleteSuperfluousFiles();
@@ -504,7 +502,7 @@ TEST(LocalFolderUpkeep, DeleteSuperfluousFilesAndTheNewFreeSpace) {
         EXPECT_FALSE(fs::exists(s.at(std::string("d/歌曲下载/") + gone))) << gone;
     for (const char* kept : {"c.jpg", "d.wma", "e.lrc", "h", "歌曲A/f.mp3", "清单1/x.mp3"})
         EXPECT_TRUE(fs::exists(s.at(std::string("d/歌曲下载/") + kept))) << kept;
-    const auto space = platform::diskSpace("D:\\");
+    const auto space = platform::diskSpace(s.drives(), "D:\\");
     ASSERT_TRUE(space);
     EXPECT_TRUE(upkeep.diskDText().startsWith(QStringLiteral("D盘可用空:"))) << upkeep.diskDText().toStdString();
     EXPECT_TRUE(upkeep.diskDText().endsWith(QStringLiteral(" MB")));
@@ -512,7 +510,7 @@ TEST(LocalFolderUpkeep, DeleteSuperfluousFilesAndTheNewFreeSpace) {
     EXPECT_EQ(messages.size(), 0);
 
     // Without drive D: only the fault, nothing deleted.
-    platform::DriveTable::instance().setFixed({{'D', s.at("no-such-folder")}});
+    s.drives().setFixed({{'D', s.at("no-such-folder")}});
     s.write("d/歌曲下载/again.mp3");
     upkeep.deleteSuperfluousFiles();
     ASSERT_EQ(messages.size(), 1);
@@ -522,7 +520,6 @@ TEST(LocalFolderUpkeep, DeleteSuperfluousFilesAndTheNewFreeSpace) {
     QCoreApplication::processEvents();
     EXPECT_EQ(cleaned.size(), 1);  // only the first press's
     EXPECT_TRUE(fs::exists(s.at("d/歌曲下载/again.mp3")));
-    platform::DriveTable::instance().setFixed({});
 }
 
 }  // namespace

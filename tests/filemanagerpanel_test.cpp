@@ -71,23 +71,27 @@ void answerNextBox(QMessageBox::StandardButton button, QString* text) {
 class FileManagerPanelTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void cleanup() { platform::DriveTable::instance().setFixed({}); }
 
     // The file manager on a customer's card, worked as the operator works it.
     void onARemovableDrive() {
-        testing::RemovableMounts drives;
+        platform::DriveTable mounted;
+        testing::RemovableMounts drives{mounted};
         const std::string card = drives.mount("16m");
         if (card.empty()) QSKIP(drives.why().c_str());
         fs::create_directories(card + "/My Music");
         fs::create_directories(card + "/video");
         std::ofstream(card + "/My Music/歌.mp3") << "x";
         std::ofstream(card + "/readme.txt") << "x";
-        const QString root = testing::RemovableMounts::rootOf(card);
 
         QTemporaryDir dir;
         app::Station station(core::ProgramFolders::at(dir.path().toStdString()));
         ui::TForm1 window(station);
         QVERIFY(showStarted(station, window));
+        // The card's letter as the station gave it.
+        QString root;
+        for (const auto& d : station.driveTable().drives())
+            if (d.type == platform::DriveType::Removable && d.root == card) root = platform::MountWatcher::rootOf(d.letter);
+        QVERIFY(!root.isEmpty());
         auto* panel = window.fileManagerPanel();
         auto* results = window.resultsPanel();
         QVERIFY(!panel->isVisible());

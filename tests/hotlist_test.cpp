@@ -29,7 +29,6 @@ std::string fileLines(const std::vector<std::string>& lines) {
 class Hot : public ::testing::Test {
 protected:
     void SetUp() override { s.mapDrives({{'E', "e"}}); }
-    void TearDown() override { platform::DriveTable::instance().setFixed({}); }
 
     std::string file() const { return s.at("热门推荐.txt"); }
     void loadFrom(const std::vector<std::string>& lines) {
@@ -38,7 +37,7 @@ protected:
     }
 
     Scratch s;
-    HotList hot;
+    HotList hot{s.jobs(), s.errors()};
 };
 
 // The hot list grows with every file ever copied: a list past the 1 MB of
@@ -123,7 +122,7 @@ TEST_F(Hot, ABackgroundLoadSortsAsALoadAndKeepsCountsMadeBeforeItIsIn) {
         ASSERT_TRUE(changed.wait(5000));
     }
     EXPECT_FALSE(hot.loading());
-    HotList direct;
+    HotList direct{s.jobs(), s.errors()};
     direct.load(s.at("同样.txt"));
     direct.increment("E:\\歌\\a.mp3");
     direct.increment("E:\\new.mp3");
@@ -133,7 +132,7 @@ TEST_F(Hot, ABackgroundLoadSortsAsALoadAndKeepsCountsMadeBeforeItIsIn) {
     EXPECT_EQ(testing::readFile(file()), fileLines(expected));
 
     // A close before the job is done waits for it rather than losing the list or a count.
-    HotList closing;
+    HotList closing{s.jobs(), s.errors()};
     closing.loadInBackground(file());
     closing.increment("E:\\z.wma");
     EXPECT_TRUE(closing.saveIfFileExists());
@@ -172,7 +171,7 @@ TEST_F(Hot, CountsStopAtTheirMaximumAndTheRankingOrdersThemAsNumbers) {
     EXPECT_NE(std::find(hot.lines().begin(), hot.lines().end(), top), hot.lines().end());
     EXPECT_EQ(hotCountOf("123456789012345678901234C,E:\\x.mp3"), kHotCountMaximum);
 
-    Listings listings;
+    Listings listings{s.jobs(), s.drives()};
     player::CuePlayer cues{QString::fromStdString(s.at("按键音乐/"))};
     LibraryDrives drives{"E", "", "", "", "", ""};
     ReadyListings ready(listings, cues, drives, hot);
@@ -191,7 +190,7 @@ TEST_F(Hot, TheRankingShowsMostCopiedFirstTiesInReversePathOrder) {
     loadFrom({"002C,E:\\歌\\b.wma", "005C,E:\\歌\\gone.mp3", "002C,E:\\歌\\a.mp3", "", "010C,E:\\歌\\mbk2009.mp3"});
     s.write("e/歌/mbk2009.mp3", std::string(6 * 1024, 'x'));
 
-    Listings listings;
+    Listings listings{s.jobs(), s.drives()};
     player::CuePlayer cues{QString::fromStdString(s.at("按键音乐/"))};
     LibraryDrives drives{"E", "", "", "", "", ""};
     ReadyListings ready(listings, cues, drives, hot);
@@ -221,7 +220,7 @@ TEST_F(Hot, TheRankingShowsMostCopiedFirstTiesInReversePathOrder) {
     EXPECT_EQ(cues.pending(), core::Cues::Select);
 
     // Nothing to rank: the message, and the list stays as it was.
-    HotList none;
+    HotList none{s.jobs(), s.errors()};
     ReadyListings empty(listings, cues, drives, none);
     QSignalSpy message(&empty, &ReadyListings::message);
     EXPECT_FALSE(empty.showHotRanking());
@@ -263,7 +262,6 @@ protected:
             ASSERT_TRUE(warm.wait(2000));
         }
     }
-    void TearDown() override { platform::DriveTable::instance().setFixed({}); }
 
     // True while a count is waiting for BaiSTimer.
     bool countPending() {

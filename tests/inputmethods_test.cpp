@@ -313,7 +313,8 @@ private Q_SLOTS:
 
         // The window lists them and shows the stored choice.
         QTemporaryDir dir;
-        core::Settings settings(dir.filePath(QStringLiteral("Corlen.ini")).toStdString());
+        core::ErrorReports errors;
+        core::Settings settings(dir.filePath(QStringLiteral("Corlen.ini")).toStdString(), errors);
         QVERIFY(settings.write("ShuRuFa", "shurufa1", "五笔字型"));
         player::CuePlayer cues(dir.filePath(QStringLiteral("cues/")));
         ui::TCanSHuForm window(settings, cues, platform::installedInputMethods(bus_));

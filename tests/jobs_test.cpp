@@ -24,7 +24,8 @@ TEST(Jobs, TheOwnerGoingCancelsAndJoinsEveryJobBeforeItsMembersGo) {
     std::atomic_bool bodyRunning{false};
     {
         QObject owner;
-        Jobs jobs(&owner);
+        JobRegistry registry;
+        Jobs jobs(&owner, registry, JobKind::Reads);
         for (int i = 0; i < 3; ++i)
             jobs.start([&](std::stop_token stop) {
                 bodyRunning = true;
@@ -39,7 +40,8 @@ TEST(Jobs, TheOwnerGoingCancelsAndJoinsEveryJobBeforeItsMembersGo) {
 
 TEST(Jobs, PostedStepsRunOnTheOwnersThreadAndAreDroppedWithTheOwner) {
     auto owner = std::make_unique<QObject>();
-    auto jobs = std::make_unique<Jobs>(owner.get());
+    JobRegistry registry;
+    auto jobs = std::make_unique<Jobs>(owner.get(), registry, JobKind::Reads);
     std::thread::id ranOn;
     QSignalSpy done(owner.get(), &QObject::objectNameChanged);
     jobs->start([&](std::stop_token) {
@@ -66,7 +68,8 @@ TEST(Jobs, PostedStepsRunOnTheOwnersThreadAndAreDroppedWithTheOwner) {
 
 TEST(Jobs, FinishedJobsAreLetGoWhenTheNextStarts) {
     QObject owner;
-    Jobs jobs(&owner);
+    JobRegistry registry;
+    Jobs jobs(&owner, registry, JobKind::Reads);
     jobs.start([](std::stop_token) {});
     QElapsedTimer clock;
     clock.start();
@@ -80,7 +83,8 @@ TEST(Jobs, FinishedJobsAreLetGoWhenTheNextStarts) {
 
 TEST(Jobs, ABodyStuckPastTheDeadlineIsReportedAndClosingSignalsReachNoJob) {
     QObject owner;
-    Jobs jobs(&owner);
+    JobRegistry registry;
+    Jobs jobs(&owner, registry, JobKind::Reads);
     std::atomic_bool release{false};
     std::atomic_bool sigtermBlocked{false};
     jobs.start([&](std::stop_token) {
@@ -95,6 +99,44 @@ TEST(Jobs, ABodyStuckPastTheDeadlineIsReportedAndClosingSignalsReachNoJob) {
     release = true;
     EXPECT_TRUE(jobs.waitUntil(std::chrono::steady_clock::now() + 2s));
     EXPECT_FALSE(jobs.busy());
+}
+
+// Closing reaches every owner that registered, gives a writer the longer
+// deadline, stops what starts after it, and forgets an owner that has gone.
+TEST(JobRegistry, StopAllReachesEveryOwnerAndEachKindGetsItsDeadline) {
+    JobRegistry registry;
+    QObject owner;
+    Jobs reader(&owner, registry, JobKind::Reads);
+    Jobs writer(&owner, registry, JobKind::Writes);
+    std::atomic_int stopped{0};
+    auto stopsWhenAsked = [&](std::stop_token stop) {
+        while (!stop.stop_requested()) std::this_thread::sleep_for(1ms);
+        ++stopped;
+    };
+    reader.start(stopsWhenAsked);
+    {
+        Jobs gone(&owner, registry, JobKind::Writes);  // an owner that went before the close
+        gone.start(stopsWhenAsked);
+    }
+    std::atomic_bool release{false};
+    std::atomic_bool writing{false};
+    writer.start([&](std::stop_token) {
+        writing = true;
+        while (!release) std::this_thread::sleep_for(1ms);  // a writer finishing its file
+    });
+    while (!writing) std::this_thread::sleep_for(1ms);
+
+    registry.stopAll();
+    const auto now = std::chrono::steady_clock::now();
+    EXPECT_FALSE(registry.waitAll(now + 50ms, now + 2s));  // the writer is still at work
+    EXPECT_EQ(stopped, 2);                                  // the reader and the gone owner's job
+    release = true;
+    EXPECT_TRUE(registry.waitAll(std::chrono::steady_clock::now() + 2s, now));
+
+    // A job started after the close is asked to stop at once.
+    reader.start(stopsWhenAsked);
+    EXPECT_TRUE(reader.waitUntil(std::chrono::steady_clock::now() + 2s));
+    EXPECT_EQ(stopped, 3);
 }
 
 }  // namespace

@@ -98,23 +98,21 @@ TEST(PrefixedFile, PlainCopyDropsTheLeadingBlock) {
     for (size_t i = 0; i < content.size(); ++i) content[i] = static_cast<char>(i % 251);
     s.write("e/歌名bk2009.mp3", content);
 
-    ASSERT_TRUE(copyPlain("E:\\歌名bk2009.mp3", "E:\\歌名.mp3"));
+    ASSERT_TRUE(copyPlain(s.drives(), "E:\\歌名bk2009.mp3", "E:\\歌名.mp3"));
     std::string plain = testing::readFile(s.at("e/歌名.mp3"));
     EXPECT_EQ(plain.size(), 92448u);
     EXPECT_EQ(plain, content.substr(407552));
 
     // Shorter than the block: failure, and nothing left where the copy was to go.
     s.write("e/shortbk2009.mp3", std::string(1000, 'x'));
-    EXPECT_FALSE(copyPlain("E:\\shortbk2009.mp3", "E:\\short.mp3"));
+    EXPECT_FALSE(copyPlain(s.drives(), "E:\\shortbk2009.mp3", "E:\\short.mp3"));
     EXPECT_FALSE(testing::exists(s.at("e/short.mp3")));
-    EXPECT_FALSE(copyPlain("E:\\missingbk2009.mp3", "E:\\missing.mp3"));
-    platform::DriveTable::instance().setFixed({});
+    EXPECT_FALSE(copyPlain(s.drives(), "E:\\missingbk2009.mp3", "E:\\missing.mp3"));
 }
 
 class Walk : public ::testing::Test {
 protected:
     void SetUp() override { s.mapDrives({{'E', "e"}, {'F', "f"}}); }
-    void TearDown() override { platform::DriveTable::instance().setFixed({}); }
     Scratch s;
 };
 
@@ -125,11 +123,11 @@ TEST_F(Walk, FilesOfAFolderComeBeforeEverythingBelowIt) {
     s.write("e/F/a/deep/c.mp3");
     s.write("e/F/a/d.wma");
     s.write("e/F/a/e.mp3");
-    EXPECT_EQ(walkToList("E:\\F\\", "*.mp3"),
+    EXPECT_EQ(walkToList(s.drives(), "E:\\F\\", "*.mp3"),
               (std::vector<std::string>{"E:\\F\\B.MP3", "E:\\F\\x.mp3", "E:\\F\\a\\e.mp3",
                                         "E:\\F\\a\\deep\\c.mp3", "E:\\F\\y\\z.mp3"}));
     // The folder may be given without its separator.
-    EXPECT_EQ(walkToList("E:\\F\\a", "*d*").size(), 1u);
+    EXPECT_EQ(walkToList(s.drives(), "E:\\F\\a", "*d*").size(), 1u);
 }
 
 TEST_F(Walk, HiddenLinkedAndSpecialEntries) {
@@ -139,7 +137,7 @@ TEST_F(Walk, HiddenLinkedAndSpecialEntries) {
     s.makeFolder("e/L/folder.mp3");        // a folder is never listed as a file
     std::filesystem::create_directory_symlink(s.at("e/L"), s.at("e/L/real/loop"));  // no loop
     std::filesystem::create_symlink(s.at("e/L/real/song.mp3"), s.at("e/L/link.mp3"));
-    EXPECT_EQ(walkToList("E:\\L\\", "*.mp3"),
+    EXPECT_EQ(walkToList(s.drives(), "E:\\L\\", "*.mp3"),
               (std::vector<std::string>{"E:\\L\\.hidden.mp3", "E:\\L\\link.mp3",
                                         "E:\\L\\real\\song.mp3"}));
 }
@@ -156,7 +154,7 @@ TEST_F(Walk, NamesThatCannotLiveOnWindowsDisksAreNotListed) {
     s.write("e/N/\xED\xA0\x80.mp3");   // a UTF-8 surrogate
     s.write("e/N/a:b/inside.mp3");      // a folder that cannot be named is not entered
     s.write("e/N/sub/in.mp3");
-    EXPECT_EQ(walkToList("E:\\N\\", "*.mp3"),
+    EXPECT_EQ(walkToList(s.drives(), "E:\\N\\", "*.mp3"),
               (std::vector<std::string>{"E:\\N\\ok 歌名😀.mp3", "E:\\N\\sub\\in.mp3"}));
     std::filesystem::remove_all(s.at("e/N"));  // Qt cannot remove names that are not UTF-8
 }
@@ -164,14 +162,14 @@ TEST_F(Walk, NamesThatCannotLiveOnWindowsDisksAreNotListed) {
 TEST_F(Walk, BlankPatternsMissingFoldersAndStops) {
     s.write("e/M/a.mp3");
     s.write("e/M/b.mp3");
-    EXPECT_TRUE(walkToList("E:\\M\\", "").empty());
-    EXPECT_TRUE(walkToList("E:\\M\\", "   ").empty());
-    EXPECT_TRUE(walkToList("E:\\Nowhere\\", "*.*").empty());
-    EXPECT_TRUE(walkToList("Q:\\M\\", "*.*").empty());  // unmapped drive
-    EXPECT_TRUE(walkToList(":\\Brask搜歌库\\", "*.*").empty());  // empty drive box
+    EXPECT_TRUE(walkToList(s.drives(), "E:\\M\\", "").empty());
+    EXPECT_TRUE(walkToList(s.drives(), "E:\\M\\", "   ").empty());
+    EXPECT_TRUE(walkToList(s.drives(), "E:\\Nowhere\\", "*.*").empty());
+    EXPECT_TRUE(walkToList(s.drives(), "Q:\\M\\", "*.*").empty());  // unmapped drive
+    EXPECT_TRUE(walkToList(s.drives(), ":\\Brask搜歌库\\", "*.*").empty());  // empty drive box
 
     int seen = 0;
-    auto count = walk("E:\\M\\", "*.mp3", [&seen](std::string_view) { return ++seen < 1; });
+    auto count = walk(s.drives(), "E:\\M\\", "*.mp3", [&seen](std::string_view) { return ++seen < 1; });
     EXPECT_EQ(seen, 1);
     EXPECT_EQ(count, 1);
 }
@@ -182,7 +180,7 @@ TEST_F(Walk, AcrossTwoDrivesInRootOrder) {
     s.write("e/Brask搜歌库/1-音乐/3021中国.mp3");
     std::vector<std::string> hits;
     for (const auto& root : searchRoots({"E", "F", "", "", "", ""}, 1)) {
-        auto part = walkToList(root, "*中国*.mp3");
+        auto part = walkToList(s.drives(), root, "*中国*.mp3");
         hits.insert(hits.end(), part.begin(), part.end());
     }
     EXPECT_EQ(hits, (std::vector<std::string>{"E:\\Brask搜歌库\\1-音乐\\3021中国.mp3",
@@ -196,7 +194,7 @@ TEST_F(Walk, FolderTreeListsParentsBeforeChildren) {
     s.makeFolder("e/T/A/a1/x");
     s.makeFolder("e/T/.hidden/h");
     s.write("e/T/file.txt");
-    EXPECT_EQ(folderTree("E:\\T\\"),
+    EXPECT_EQ(folderTree(s.drives(), "E:\\T\\"),
               (std::vector<std::string>{"E:\\T\\A", "E:\\T\\A\\a1", "E:\\T\\A\\a1\\x", "E:\\T\\A\\a2",
                                         "E:\\T\\b", "E:\\T\\b\\b1"}));
 }
@@ -207,7 +205,7 @@ TEST(CacheCleanUp, RemovesMediaFilesDirectlyInTheFolderOnly) {
     for (const char* name : {"a.mp3", "b.AVI", "c.rmvb", "Corlen.ini", "清单1.txt", "Brask搜歌.gif",
                              "noext", "d.wma", "sub/e.mp3"})
         s.write(std::string("d/cache/") + name);
-    cleanCachedMedia("D:\\cache\\");
+    cleanCachedMedia(s.drives(), "D:\\cache\\");
     std::vector<std::string> left;
     for (const auto& e : std::filesystem::recursive_directory_iterator(s.at("d/cache")))
         if (e.is_regular_file()) left.push_back(e.path().lexically_relative(s.at("d/cache")).string());
@@ -215,7 +213,6 @@ TEST(CacheCleanUp, RemovesMediaFilesDirectlyInTheFolderOnly) {
     // .wma is not among the cached media kinds.
     EXPECT_EQ(left, (std::vector<std::string>{"Brask搜歌.gif", "Corlen.ini", "d.wma", "noext",
                                               "sub/e.mp3", "清单1.txt"}));
-    platform::DriveTable::instance().setFixed({});
 }
 
 }  // namespace

@@ -35,7 +35,6 @@ using namespace zorvik;
 class MainWindowTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void cleanup() { platform::DriveTable::instance().setFixed({}); }
 
     void withoutLibraryDrivesTheBasicSettingsPanelCoversTheWindow() {
         QTemporaryDir dir;
@@ -267,7 +266,7 @@ private Q_SLOTS:
             box->accept();
         });
         platform::InstanceGuard second(lock);
-        QVERIFY(!ui::claimStation(second));
+        QVERIFY(!ui::claimStation(second, [](const QString&) {}));
         QCOMPARE(text, QStringLiteral("程序已经运行"));
         QCOMPARE(caption, QStringLiteral("Error"));
         QCOMPARE(buttons, 1);
@@ -278,11 +277,9 @@ private Q_SLOTS:
         QTemporaryDir dir;
         const QString lock = dir.filePath(QStringLiteral("guard.lock"));
         QVERIFY(QFile::link(dir.filePath(QStringLiteral("elsewhere")), lock));
-        std::string reported;
-        core::setErrorSink([&reported](const std::string& message) { reported = message; });
         platform::InstanceGuard guard(lock.toStdString());
-        QVERIFY(!ui::claimStation(guard));
-        core::setErrorSink({});
+        std::string reported;
+        QVERIFY(!ui::claimStation(guard, [&reported](const QString& message) { reported = message.toStdString(); }));
         QVERIFY2(reported.rfind("无法打开单实例锁文件：" + lock.toStdString() + "\n", 0) == 0, reported.c_str());
     }
 };

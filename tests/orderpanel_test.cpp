@@ -20,7 +20,6 @@ using namespace zorvik;
 class OrderPanelTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void cleanup() { platform::DriveTable::instance().setFixed({}); }
 
     // Each list words its progress in its own way.
     void everyListWordsItsProgress() {

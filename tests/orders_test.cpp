@@ -7,6 +7,8 @@
 #include <QTest>
 #include <filesystem>
 
+#include "core/prefixed.h"
+#include "orders/copyjob.h"
 #include "orders/copylane.h"
 #include "orders/orderbook.h"
 #include "platform/drives.h"
@@ -24,7 +26,6 @@ namespace fs = std::filesystem;
 class Orders : public ::testing::Test {
 protected:
     void SetUp() override { s.mapDrives({{'D', "d"}, {'E', "e"}, {'G', "phone"}}); }
-    void TearDown() override { platform::DriveTable::instance().setFixed({}); }
     std::string data() const { return s.at("data") + "/"; }
     std::vector<std::string> paths(int n, const char* stem = "E:\\Brask搜歌库\\1-音乐\\") const {
         std::vector<std::string> out;
@@ -37,7 +38,7 @@ protected:
 
 TEST_F(Orders, AddTakesUpTo200AtOnceAndTheWholePathDecidesDuplicates) {
     s.makeFolder("data");
-    OrderBook book(data(), cues);
+    OrderBook book(s.jobs(), s.drives(), s.errors(), data(), cues);
     QSignalSpy message(&book, &OrderBook::message);
     EXPECT_EQ(book.add(paths(201)), OrderBook::AddResult::TooMany);
     EXPECT_EQ(message.size(), 1);
@@ -66,19 +67,19 @@ TEST_F(Orders, RowsShowNameTypeAndSizeAlikeWhenAddedAndWhenLoaded) {
         EXPECT_EQ(rows.data(rows.index(1, OrderRows::Size), Qt::DisplayRole).toString(), QStringLiteral("0.00"));
     };
     {
-        OrderBook book(data(), cues);
+        OrderBook book(s.jobs(), s.drives(), s.errors(), data(), cues);
         book.loadFirstList();
         book.add({"E:\\film.rmvb", "E:\\gone歌.mp3"});
         check(book.rows());
     }  // the add saved the list
     EXPECT_EQ(testing::readFile(s.at("data/清单1.txt")),
               platform::utf8ToGb18030("E:\\film.rmvb\r\nE:\\gone歌.mp3\r\n"));
-    OrderBook restarted(data(), cues);
+    OrderBook restarted(s.jobs(), s.drives(), s.errors(), data(), cues);
     restarted.loadFirstList();
     check(restarted.rows());
 
     // Closed, or a search started, before the start-up timer read the list: the file stays.
-    OrderBook early(data(), cues);
+    OrderBook early(s.jobs(), s.drives(), s.errors(), data(), cues);
     ASSERT_TRUE(early.saveActiveIfItHasAFile());
     ASSERT_TRUE(early.saveActive());
     EXPECT_EQ(testing::readFile(s.at("data/清单1.txt")),
@@ -87,7 +88,7 @@ TEST_F(Orders, RowsShowNameTypeAndSizeAlikeWhenAddedAndWhenLoaded) {
 
 TEST_F(Orders, SwitchingSavesTheListLeftAndLoadsTheOneChosen) {
     s.makeFolder("data");
-    OrderBook book(data(), cues);
+    OrderBook book(s.jobs(), s.drives(), s.errors(), data(), cues);
     book.loadFirstList();
     book.add(paths(2));
     QSignalSpy tally(&book, &OrderBook::tallyRequested);
@@ -116,7 +117,7 @@ TEST_F(Orders, EveryChangeIsSavedAtOnceAndUndecodableLinesKeepTheirBytes) {
         ::stat(file.c_str(), &st);
         return st.st_ino;
     };
-    OrderBook book(data(), cues);
+    OrderBook book(s.jobs(), s.drives(), s.errors(), data(), cues);
     book.loadFirstList();
     ASSERT_EQ(book.rows().count(), 2);
     EXPECT_TRUE(book.saveActive());  // a search: nothing changed, nothing written
@@ -135,7 +136,7 @@ TEST_F(Orders, EveryChangeIsSavedAtOnceAndUndecodableLinesKeepTheirBytes) {
 
 TEST_F(Orders, ClearAndDeleteSelected) {
     s.makeFolder("data");
-    OrderBook book(data(), cues);
+    OrderBook book(s.jobs(), s.drives(), s.errors(), data(), cues);
     QSignalSpy tally(&book, &OrderBook::tallyRequested);
     book.clear();  // nothing there: still the cue and the tally
     EXPECT_EQ(cues.pending(), core::Cues::Deleted);
@@ -188,7 +189,7 @@ protected:
         for (const char* f : {"Music", "Video", "Photos", "Games", "Ebook"}) s.makeFolder(std::string("phone/") + f);
     }
     std::unique_ptr<CopyLane> lane(int list) {
-        auto l = std::make_unique<CopyLane>(list, cues);
+        auto l = std::make_unique<CopyLane>(s.jobs(), s.drives(), list, cues);
         l->setFolders({"G:\\Music", "G:\\Video", "G:\\Photos", "G:\\Games", "G:\\Ebook"});
         return l;
     }
@@ -466,6 +467,49 @@ TEST_F(Lanes, AFullDeviceKeepsNoPartialFileNamesTheFileAndTheJobEndsNormally) {
     ASSERT_EQ(reported.size(), 1);
     EXPECT_EQ(reported[0].name, QStringLiteral("big.mp4"));
     EXPECT_EQ(reported[0].reason, platform::CopyFailure::DeviceFull);
+}
+
+// The one copy every path shares: a prefixed file lands as its media bytes
+// under its plain name; a name the destination has is left alone and named,
+// unless the record says this station wrote it; a source outside the copy
+// sources is named by its whole path.
+TEST(CopyJob, PlainNamesTheRecordAndTypedFailures) {
+    Scratch s;
+    s.mapDrives({{'E', "e"}, {'G', "g"}});
+    const std::string block(static_cast<size_t>(core::kPrefixBlockSize), 'b');
+    s.write("e/Brask搜歌库/1-音乐/3012情歌bk2009.mp3", block + "song");
+    s.write("e/Brask搜歌库/1-音乐/3012情歌.lrc", "lyrics");
+    s.write("e/elsewhere/x.mp3", "x");
+    auto record = std::make_shared<CopiedFiles>();
+    CopyJob job(s.drives(), record);
+    const CopyEntry entry{"E:\\Brask搜歌库\\1-音乐\\3012情歌bk2009.mp3", "G:\\mp3", platform::Overwrite::No, true};
+    s.makeFolder("g/mp3");
+
+    std::string announced;
+    auto first = job.copy(entry, {}, [&](const std::string& name, bool prefixed) { announced = name + (prefixed ? "+" : ""); });
+    EXPECT_EQ(announced, "3012情歌.mp3+");
+    EXPECT_TRUE(first.landed);
+    EXPECT_EQ(first.destination, "G:\\mp3\\3012情歌.mp3");
+    EXPECT_TRUE(first.failures().isEmpty());
+    EXPECT_EQ(testing::readFile(s.at("g/mp3/3012情歌.mp3")), "song");
+    EXPECT_EQ(testing::readFile(s.at("g/mp3/3012情歌.lrc")), "lyrics");
+
+    // Again: ours, so nothing is named; a stranger's record names it.
+    EXPECT_TRUE(job.copy(entry, {}).failures().isEmpty());
+    auto theirs = CopyJob(s.drives()).copy(entry, {});
+    EXPECT_TRUE(theirs.landed);
+    ASSERT_EQ(theirs.failures().size(), 1);
+    EXPECT_EQ(theirs.failures()[0].name, QStringLiteral("3012情歌.mp3"));
+    EXPECT_EQ(theirs.failures()[0].reason, platform::CopyFailure::AlreadyThere);
+
+    platform::setCopySources({"E:\\Brask搜歌库"});
+    auto refused = job.copy({"E:\\elsewhere\\x.mp3", "G:\\mp3"}, {});
+    platform::clearCopySources();
+    EXPECT_FALSE(refused.landed);
+    ASSERT_EQ(refused.failures().size(), 1);
+    EXPECT_EQ(refused.failures()[0].name, QStringLiteral("E:\\elsewhere\\x.mp3"));
+    EXPECT_EQ(refused.failures()[0].reason, platform::CopyFailure::OutsideLibrary);
+    EXPECT_FALSE(fs::exists(s.at("g/mp3/x.mp3")));
 }
 
 }  // namespace

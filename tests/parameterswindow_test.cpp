@@ -49,10 +49,10 @@ void answerMessageBoxes(Answered& answered) {
 
 class ErrorCatcher {
 public:
-    ErrorCatcher() {
-        core::setErrorSink([this](const std::string& m) { messages.push_back(QString::fromStdString(m)); });
+    explicit ErrorCatcher(core::ErrorReports& errors) {
+        QObject::connect(&errors, &core::ErrorReports::reported, &errors,
+                         [this](const QString& m) { messages.push_back(m); });
     }
-    ~ErrorCatcher() { core::setErrorSink({}); }
     QStringList messages;
 };
 
@@ -60,7 +60,8 @@ public:
 struct Fixture {
     QTemporaryDir dir;
     QString iniPath = dir.filePath(QStringLiteral("Corlen.ini"));
-    core::Settings settings{iniPath.toStdString()};
+    core::ErrorReports errors;
+    core::Settings settings{iniPath.toStdString(), errors};
     player::CuePlayer cues{dir.filePath(QStringLiteral("cues/"))};
 
     void writeIni(const std::string& utf8) {
@@ -174,7 +175,7 @@ private Q_SLOTS:
         for (const auto& c : cases) {
             Fixture s;
             if (*c.ini) s.writeIni(c.ini);
-            ErrorCatcher errors;
+            ErrorCatcher errors(s.errors);
             ui::TCanSHuForm window(s.settings, s.cues, {});
             QStringList shown;
             for (int i = 0; i < 12; ++i) shown << window.priceField(i)->text();
@@ -187,7 +188,7 @@ private Q_SLOTS:
     void aStoredPriceThatIsNoNumberIsNamedOnceAndKeepsItsDefault() {
         Fixture s;
         s.writeIni("[DanJa]\r\nyy=abc\r\nmtv=0.3\r\nqt=4\r\n");
-        ErrorCatcher errors;
+        ErrorCatcher errors(s.errors);
         ui::TCanSHuForm window(s.settings, s.cues, {});
         QCOMPARE(errors.messages,
                  QStringList{QStringLiteral("音乐单价“abc”不是有效的数字，本次按默认单价 0.1 元/首 计算")});
@@ -258,7 +259,7 @@ private Q_SLOTS:
             Fixture s;
             if (*c.ini) s.writeIni(c.ini);
             const QByteArray before = s.iniBytes();
-            ErrorCatcher errors;
+            ErrorCatcher errors(s.errors);
             ui::TCanSHuForm window(s.settings, s.cues, c.methods);
             QCOMPARE(window.inputMethodBox()->count(), static_cast<int>(c.methods.size()));
             QCOMPARE(window.inputMethod(), c.chosen);

@@ -18,7 +18,6 @@ const std::string kTheme = "E:\\Brask搜歌库\\5-图片\\大图\\美女\\";
 class Pictures : public ::testing::Test {
 protected:
     void SetUp() override { s.mapDrives({{'E', "e"}, {'F', "f"}}); }
-    void TearDown() override { platform::DriveTable::instance().setFixed({}); }
     std::string data() const { return s.at("data") + "/"; }
     void theme(int count, std::string_view drive = "e", std::string_view folder = "大图/美女") const {
         for (int i = 0; i < count; ++i) {
@@ -47,7 +46,7 @@ protected:
 
 TEST_F(Pictures, FourteenPicturesPageForwardToTheEndAndBackToTheStart) {
     theme(14);
-    PictureBrowser b(data());
+    PictureBrowser b(s.drives(), data());
     b.setCursor(0);
     QSignalSpy ends(&b, &PictureBrowser::endReached);
     b.show(driveE());
@@ -82,7 +81,7 @@ TEST_F(Pictures, FourteenPicturesPageForwardToTheEndAndBackToTheStart) {
 
 TEST_F(Pictures, AOnePictureThemeShowsItsPictureBothWays) {
     theme(1);
-    PictureBrowser b(data());
+    PictureBrowser b(s.drives(), data());
     b.setCursor(0);
     QSignalSpy ends(&b, &PictureBrowser::endReached);
     b.show(driveE());
@@ -96,7 +95,7 @@ TEST_F(Pictures, AOnePictureThemeShowsItsPictureBothWays) {
 
 TEST_F(Pictures, EveryPictureIsReachedFromAStartPastTheEnd) {
     theme(4);
-    PictureBrowser b(data());
+    PictureBrowser b(s.drives(), data());
     b.setCursor(15);  // the random start may lie past a short theme
     std::set<QString> seen;
     QObject::connect(&b, &PictureBrowser::paneChanged, &b, [&](int, const QString& path) { seen.insert(path); });
@@ -110,7 +109,7 @@ TEST_F(Pictures, EveryPictureIsReachedFromAStartPastTheEnd) {
 
     // The start itself is random within the first twenty.
     std::set<int> starts;
-    for (int i = 0; i < 40; ++i) starts.insert(PictureBrowser(data()).cursor());
+    for (int i = 0; i < 40; ++i) starts.insert(PictureBrowser(s.drives(), data()).cursor());
     EXPECT_GT(starts.size(), 1u);
     EXPECT_GE(*starts.begin(), 0);
     EXPECT_LT(*starts.rbegin(), kPictureStartLimit);
@@ -123,7 +122,7 @@ TEST_F(Pictures, AThemeListsDrivesOneToFourOnceEachWithEveryEntry) {
     s.write("e/Brask搜歌库/5-图片/大图/美女/Thumbs.db", "x");
     for (char letter : {'G', 'H'}) s.write(std::string("g/Brask搜歌库/5-图片/大图/美女/") + letter + ".jpg");
     s.mapDrives({{'E', "e"}, {'F', "f"}, {'G', "g"}});
-    PictureBrowser b(data());
+    PictureBrowser b(s.drives(), data());
     b.setCursor(0);
     // Drive 2 empty, drive 3 without the theme folder, drives 5 and 6 hold pictures.
     const LibraryDrives drives{"E", "", "F", "", "G", "G"};
@@ -147,7 +146,7 @@ TEST_F(Pictures, TheAnimationFillsThePanesUnlessTheMarkerFileSaysBlank) {
     s.write("data/Brask搜歌.gif", "GIF89a");
     for (bool marker : {false, true}) {
         if (marker) s.write("data/美女.txt");
-        PictureBrowser b(data());
+        PictureBrowser b(s.drives(), data());
         QSignalSpy changed(&b, &PictureBrowser::paneChanged);
         b.show(driveE());  // an empty theme: only the animation could be shown
         EXPECT_EQ(changed.size(), marker ? 0 : kPicturePaneCount) << marker;
@@ -158,7 +157,7 @@ TEST_F(Pictures, TheAnimationFillsThePanesUnlessTheMarkerFileSaysBlank) {
 TEST_F(Pictures, ClicksSelectOnceReadyAndADoubleClickAsksForTheSelectedPicture) {
     theme(8);
     s.write("data/Brask搜歌.gif", "GIF89a");
-    PictureBrowser b(data());
+    PictureBrowser b(s.drives(), data());
     b.setCursor(6);
     QSignalSpy add(&b, &PictureBrowser::addRequested);
     QSignalSpy marked(&b, &PictureBrowser::markedPaneChanged);

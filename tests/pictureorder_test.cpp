@@ -2,6 +2,7 @@
 #include <unistd.h>
 
 #include <QSignalSpy>
+#include <QTest>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -31,18 +32,18 @@ protected:
         prices[4] = 5000;  // a picture 0.5
         tally.setPrices(prices);
     }
-    void TearDown() override { platform::DriveTable::instance().setFixed({}); }
     // Adds `path` and waits for its copy when there is one; the copy's outcome.
     bool addAndCopy(PictureOrder& order, const std::string& path, const std::string& folder) {
         QSignalSpy copied(&order, &PictureOrder::copied);
-        order.add(path, folder);
+        order.add(path, folder, lane);
         if (copied.isEmpty() && !copied.wait(5000)) return false;
         return copied[0][1].toBool();
     }
     Scratch s;
     player::CuePlayer cues{QString::fromStdString(s.at("cues/"))};
-    OrderBook book{s.at("data") + "/", cues};
+    OrderBook book{s.jobs(), s.drives(), s.errors(), s.at("data") + "/", cues};
     Tally tally;
+    CopyLane lane{s.jobs(), s.drives(), 1, cues};  // the active list's
 };
 
 TEST_F(PictureAdds, APictureGoesInOnceAndEveryDoubleClickChargesAndSounds) {
@@ -50,7 +51,7 @@ TEST_F(PictureAdds, APictureGoesInOnceAndEveryDoubleClickChargesAndSounds) {
     tally.recompute(1, book.rows().entries(), book.rows().sizes());
     PictureOrder order(book, tally, cues);
 
-    order.add(kBeauty + "a.jpg", std::nullopt);  // the whole path decides: a.jpg.bak is another file
+    order.add(kBeauty + "a.jpg", std::nullopt, lane);  // the whole path decides: a.jpg.bak is another file
     EXPECT_EQ(book.rows().count(), 3);
     EXPECT_EQ(book.rows().data(book.rows().index(2, OrderRows::Name), Qt::DisplayRole).toString(),
               QStringLiteral("a"));
@@ -60,7 +61,7 @@ TEST_F(PictureAdds, APictureGoesInOnceAndEveryDoubleClickChargesAndSounds) {
     EXPECT_EQ(cues.pending(), core::Cues::Copied);
 
     cues.request(core::Cues::Select);
-    order.add(kBeauty + "a.jpg", std::nullopt);  // already listed
+    order.add(kBeauty + "a.jpg", std::nullopt, lane);  // already listed
     EXPECT_EQ(book.rows().count(), 3);
     EXPECT_EQ(tally.figures().counts[4], 2);
     EXPECT_EQ(tally.amount(), QStringLiteral("1.1"));
@@ -87,6 +88,29 @@ TEST_F(PictureAdds, WithAFolderThePictureIsCopiedAgainOnEveryAdd) {
     const auto failures = notCopied[0][0].value<CopyFailures>();
     ASSERT_EQ(failures.size(), 1);
     EXPECT_EQ(failures[0].name, QStringLiteral("a.jpg"));
+}
+
+// A burst of double-clicks: the copies queue on the list's lane and land one
+// after another, in the list's record, without touching its tab's counters.
+TEST_F(PictureAdds, ABurstOfCopiesQueuesOnTheListsLane) {
+    s.makeFolder("card/Photos");
+    PictureOrder order(book, tally, cues);
+    QSignalSpy copied(&order, &PictureOrder::copied);
+    QSignalSpy running(&lane, &CopyLane::runningChanged);
+    const std::vector<std::string> names{"a.jpg", "b.jpg", "c.jpg", "d.jpg"};
+    for (const auto& name : names) {
+        s.write("e/Brask搜歌库/5-图片/大图/美女/" + name, std::string(300000, name[0]));
+        order.add(kBeauty + name, "G:\\Photos", lane);
+    }
+    ASSERT_TRUE(QTest::qWaitFor([&] { return copied.size() == 4; }, 5000));
+    for (size_t i = 0; i < names.size(); ++i) {
+        EXPECT_EQ(copied[static_cast<int>(i)][0].toString(), QString::fromStdString("G:\\Photos\\" + names[i]));
+        EXPECT_TRUE(copied[static_cast<int>(i)][1].toBool());
+        EXPECT_TRUE(lane.copied()->holds("G:\\Photos\\" + names[i], 300000)) << names[i];
+    }
+    EXPECT_EQ(running.first().first().toBool(), true);  // the list's one job did the work
+    EXPECT_EQ(lane.immediateAdded(), 0);
+    EXPECT_EQ(book.rows().count(), 4);
 }
 
 // A real exFAT card, through FUSE on a loop device, as a phone's card is.

@@ -53,14 +53,13 @@ QByteArray picture(int width, int height, const char* format) {
 // A station whose drive E holds the library, and the picture browser over it.
 struct Rig {
     explicit Rig(int cursor = 0) {
-        scratch.mapDrives({{'D', "d"}, {'E', "e"}});
         QDir().mkpath(QString::fromStdString(scratch.at("prog/数据文件")));
         station = std::make_unique<app::Station>(core::ProgramFolders::at(scratch.at("prog")));
+        scratch.mapDrives(station->driveTable(), {{'D', "d"}, {'E', "e"}});
         station->setLibraryDrive(0, "E");
         station->pictures().setCursor(cursor);
         window = std::make_unique<ui::TTuForm>(*station);
     }
-    ~Rig() { platform::DriveTable::instance().setFixed({}); }
     void write(const std::string& relative, const QByteArray& bytes) const {
         scratch.write(relative, bytes.toStdString());
     }

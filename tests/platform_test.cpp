@@ -29,7 +29,7 @@ using testing::Scratch;
 namespace fs = std::filesystem;
 
 TEST(DriveTable, MapsLettersBothWaysAndUnknownLettersNameNothing) {
-    auto& table = DriveTable::instance();
+    DriveTable table;
     table.setFixed({{'E', "/srv/library"}, {'x', "/mnt/x/"}});
     EXPECT_EQ(table.toNative("E:\\Brask搜歌库\\1-音乐\\a.mp3"), "/srv/library/Brask搜歌库/1-音乐/a.mp3");
     EXPECT_EQ(table.toNative("e:\\"), "/srv/library/");
@@ -51,13 +51,12 @@ TEST(DriveTable, MapsLettersBothWaysAndUnknownLettersNameNothing) {
     EXPECT_EQ(table.toDrivePath("/srv/libraryX/y"), "C:\\srv\\libraryX\\y");
     EXPECT_EQ(table.type('E'), DriveType::Fixed);
     EXPECT_EQ(table.type('F'), DriveType::None);
-    table.setFixed({});
 }
 
 // A list line, a setting or a typed name holding ".." never leads out of its
 // drive: it names nothing, as a missing drive does.
 TEST(DriveTable, AParentComponentNeverResolves) {
-    auto& table = DriveTable::instance();
+    DriveTable table;
     table.setFixed({{'E', "/srv/library"}});
     for (const char* path : {"E:\\Brask搜歌库\\..\\..\\..\\..\\etc\\passwd", "E:\\a\\..\\b", "E:\\..",
                              "E:..\\x", "E:/../x", "E:\\a/..", "C:\\..\\etc", "..\\x", "/tmp/../etc/passwd"})
@@ -67,11 +66,10 @@ TEST(DriveTable, AParentComponentNeverResolves) {
     // A folder picked by hand cannot smuggle one in either.
     EXPECT_EQ(table.toDrivePath("/srv/library/../../etc"), std::nullopt);
     EXPECT_EQ(table.toDrivePath("/srv/library/a..b"), "E:\\a..b");
-    table.setFixed({});
 }
 
 TEST(DriveTable, RemovableDrivesTakeLettersFromGAndKeepThem) {
-    auto& table = DriveTable::instance();
+    DriveTable table;
     table.setFixed({{'G', "/fixed/g"}});
     auto first = table.setRemovableMounts({"/media/u/A", "/media/u/B"});
     ASSERT_EQ(first.arrived.size(), 2u);
@@ -89,12 +87,10 @@ TEST(DriveTable, RemovableDrivesTakeLettersFromGAndKeepThem) {
 
     table.setRemovableMounts({});
     EXPECT_EQ(table.type('H'), DriveType::None);
-    table.setFixed({});
 }
 
 TEST(DriveTable, ACardThatComesBackGetsItsLetterAgain) {
-    auto& table = DriveTable::instance();
-    table.setFixed({});
+    DriveTable table;
     table.setRemovableMounts({});
     // Two cards in, in mount order; both out; the second one back first.
     auto in = table.setRemovableMounts({{"/media/u/CARD1", "UUID=1111-AAAA"}, {"/media/u/CARD2", "UUID=2222-BBBB"}});
@@ -232,11 +228,11 @@ TEST(TextCodec, FilesAreWrittenWithCrLfAndReadWithEitherEnd) {
     std::string path = s.at("list.txt");
     ASSERT_TRUE(writeTextLines(path, {"E:\\Brask搜歌库\\1-音乐\\中国.mp3", "𠀀"}));
     EXPECT_EQ(testing::readFile(path), utf8ToGb18030("E:\\Brask搜歌库\\1-音乐\\中国.mp3\r\n𠀀\r\n"));
-    EXPECT_EQ(readTextLines(path), (std::vector<std::string>{"E:\\Brask搜歌库\\1-音乐\\中国.mp3", "𠀀"}));
+    EXPECT_EQ(readTextLines(path).value_or({}), (std::vector<std::string>{"E:\\Brask搜歌库\\1-音乐\\中国.mp3", "𠀀"}));
 
     s.write("lf.txt", utf8ToGb18030("一\n二\r\n\n三"));
-    EXPECT_EQ(readTextLines(s.at("lf.txt")), (std::vector<std::string>{"一", "二", "", "三"}));
-    EXPECT_EQ(readTextLines(s.at("missing.txt")), std::nullopt);
+    EXPECT_EQ(readTextLines(s.at("lf.txt")).value_or({}), (std::vector<std::string>{"一", "二", "", "三"}));
+    EXPECT_EQ(readTextLines(s.at("missing.txt")).error(), ENOENT);
 }
 
 TEST(FileOps, ListingOrderAndEntryKinds) {
@@ -255,7 +251,7 @@ TEST(FileOps, ListingOrderAndEntryKinds) {
 
     std::vector<std::string> names;
     std::vector<EntryKind> kinds;
-    for (const auto& e : listFolder(s.at("dir"))) {
+    for (const auto& e : listFolder(s.drives(), s.at("dir"))) {
         names.push_back(e.name);
         kinds.push_back(e.kind);
     }
@@ -267,33 +263,33 @@ TEST(FileOps, ListingOrderAndEntryKinds) {
     using K = EntryKind;
     EXPECT_EQ(kinds, (std::vector<K>{K::Folder, K::File, K::File, K::File, K::File, K::Skip,
                                      K::File, K::Skip, K::Skip, K::Folder, K::File}));
-    EXPECT_TRUE(listFolder(s.at("nowhere")).empty());
+    EXPECT_TRUE(listFolder(s.drives(), s.at("nowhere")).empty());
 }
 
 TEST(FileOps, OperationsTakeDrivePaths) {
     Scratch s;
     s.mapDrives({{'E', "e"}});
-    EXPECT_TRUE(createFolders("E:\\a\\b\\c\\"));
-    EXPECT_TRUE(folderExists("E:\\a\\b\\c"));
+    EXPECT_TRUE(createFolders(s.drives(), "E:\\a\\b\\c\\"));
+    EXPECT_TRUE(folderExists(s.drives(), "E:\\a\\b\\c"));
     s.write("e/a/x.bin", "12345");
-    EXPECT_TRUE(fileExists("E:\\a\\x.bin"));
-    EXPECT_FALSE(fileExists("E:\\a\\b"));  // a folder is not a file
-    EXPECT_EQ(fileSize("E:\\a\\x.bin"), 5);
-    EXPECT_EQ(fileSize("E:\\a\\none"), -1);
+    EXPECT_TRUE(fileExists(s.drives(), "E:\\a\\x.bin"));
+    EXPECT_FALSE(fileExists(s.drives(), "E:\\a\\b"));  // a folder is not a file
+    EXPECT_EQ(fileSize(s.drives(), "E:\\a\\x.bin"), 5);
+    EXPECT_EQ(fileSize(s.drives(), "E:\\a\\none"), -1);
     std::filesystem::resize_file(s.write("e/a/film.mkv"), 3221225472LL);  // sparse, 3 GiB
-    EXPECT_EQ(fileSize("E:\\a\\film.mkv"), 3221225472LL);
-    EXPECT_TRUE(renameFile("E:\\a\\x.bin", "E:\\a\\y.bin"));
+    EXPECT_EQ(fileSize(s.drives(), "E:\\a\\film.mkv"), 3221225472LL);
+    EXPECT_TRUE(renameFile(s.drives(), "E:\\a\\x.bin", "E:\\a\\y.bin"));
     s.write("e/a/z.bin");
-    EXPECT_FALSE(renameFile("E:\\a\\y.bin", "E:\\a\\z.bin"));  // never replaces
-    EXPECT_TRUE(fileExists("E:\\a\\y.bin"));
-    EXPECT_TRUE(deleteFile("E:\\a\\y.bin"));
-    EXPECT_FALSE(deleteFile("E:\\a\\y.bin"));
-    EXPECT_FALSE(lastErrorText().empty());
+    EXPECT_FALSE(renameFile(s.drives(), "E:\\a\\y.bin", "E:\\a\\z.bin"));  // never replaces
+    EXPECT_TRUE(fileExists(s.drives(), "E:\\a\\y.bin"));
+    EXPECT_TRUE(deleteFile(s.drives(), "E:\\a\\y.bin"));
+    const auto again = deleteFile(s.drives(), "E:\\a\\y.bin");
+    EXPECT_FALSE(again);
+    EXPECT_FALSE(again.errorText().empty());
     // A letter that is not mapped names nothing.
-    EXPECT_FALSE(createFolders("Q:\\a"));
-    EXPECT_FALSE(fileExists("Q:\\a"));
-    EXPECT_EQ(fileSize("Q:\\a"), -1);
-    DriveTable::instance().setFixed({});
+    EXPECT_FALSE(createFolders(s.drives(), "Q:\\a"));
+    EXPECT_FALSE(fileExists(s.drives(), "Q:\\a"));
+    EXPECT_EQ(fileSize(s.drives(), "Q:\\a"), -1);
 }
 
 TEST(FileOps, CopyLandsWholeOrNotAtAll) {
@@ -302,16 +298,16 @@ TEST(FileOps, CopyLandsWholeOrNotAtAll) {
     for (size_t i = 0; i < data.size(); ++i) data[i] = static_cast<char>(i * 7);
     std::string src = s.write("src.bin", data);
 
-    ASSERT_TRUE(copyFile(src, s.at("copy.bin")));
+    ASSERT_TRUE(copyFile(s.drives(), src, s.at("copy.bin")));
     EXPECT_EQ(testing::readFile(s.at("copy.bin")), data);
-    ASSERT_TRUE(copyFile(src, s.at("tail.bin"), Overwrite::Yes, 100000));
+    ASSERT_TRUE(copyFile(s.drives(), src, s.at("tail.bin"), Overwrite::Yes, 100000));
     EXPECT_EQ(testing::readFile(s.at("tail.bin")), data.substr(100000));
 
-    EXPECT_FALSE(copyFile(src, s.at("copy.bin"), Overwrite::No));
-    EXPECT_FALSE(copyFile(src, s.at("short.bin"), Overwrite::Yes, 400000));  // past the end
+    EXPECT_FALSE(copyFile(s.drives(), src, s.at("copy.bin"), Overwrite::No));
+    EXPECT_FALSE(copyFile(s.drives(), src, s.at("short.bin"), Overwrite::Yes, 400000));  // past the end
     EXPECT_FALSE(testing::exists(s.at("short.bin")));
-    EXPECT_FALSE(copyFile(s.at("missing"), s.at("m.bin")));
-    EXPECT_FALSE(copyFile(src, s.at("no/such/folder/c.bin")));
+    EXPECT_FALSE(copyFile(s.drives(), s.at("missing"), s.at("m.bin")));
+    EXPECT_FALSE(copyFile(s.drives(), src, s.at("no/such/folder/c.bin")));
 
     // Nothing but the finished files is left in the folder.
     std::vector<std::string> left;
@@ -326,17 +322,16 @@ TEST(FileOps, APathClimbingOutOfItsDriveNamesNothing) {
     s.mapDrives({{'E', "e"}});
     s.write("secret.txt", "not the library's");
     s.write("e/x.mp3", "x");
-    EXPECT_FALSE(fileExists("E:\\..\\secret.txt"));
-    EXPECT_EQ(fileSize("E:\\..\\secret.txt"), -1);
-    EXPECT_FALSE(copyFile("E:\\..\\secret.txt", s.at("out.txt")));
+    EXPECT_FALSE(fileExists(s.drives(), "E:\\..\\secret.txt"));
+    EXPECT_EQ(fileSize(s.drives(), "E:\\..\\secret.txt"), -1);
+    EXPECT_FALSE(copyFile(s.drives(), "E:\\..\\secret.txt", s.at("out.txt")));
     EXPECT_FALSE(testing::exists(s.at("out.txt")));
-    EXPECT_FALSE(copyFile("E:\\x.mp3", "E:\\..\\out.mp3"));
+    EXPECT_FALSE(copyFile(s.drives(), "E:\\x.mp3", "E:\\..\\out.mp3"));
     EXPECT_FALSE(testing::exists(s.at("out.mp3")));
-    EXPECT_FALSE(renameFile("E:\\x.mp3", "E:\\..\\..\\x.mp3"));
-    EXPECT_FALSE(deleteFile("E:\\..\\secret.txt"));
+    EXPECT_FALSE(renameFile(s.drives(), "E:\\x.mp3", "E:\\..\\..\\x.mp3"));
+    EXPECT_FALSE(deleteFile(s.drives(), "E:\\..\\secret.txt"));
     EXPECT_TRUE(testing::exists(s.at("secret.txt")));
     EXPECT_FALSE(readWholeFile("E:\\..\\secret.txt"));
-    DriveTable::instance().setFixed({});
 }
 
 TEST(FileOps, TheStationsTemporaryNamesAreShortAndOnlyTheyAreRemoved) {
@@ -354,7 +349,7 @@ TEST(FileOps, TheStationsTemporaryNamesAreShortAndOnlyTheyAreRemoved) {
     s.write("d/.zorvik-0123abcd.part.mp3", "not ours");
     s.write("d/歌.mp3", "song");
     s.makeFolder("d/.zorvik-44444444.part");  // a folder is never taken
-    EXPECT_EQ(removeStationTemporaries(s.at("d")), 1);
+    EXPECT_EQ(removeStationTemporaries(s.drives(), s.at("d")), 1);
     std::vector<std::string> left;
     for (const auto& e : std::filesystem::directory_iterator(s.at("d"))) left.push_back(e.path().filename().string());
     std::sort(left.begin(), left.end());
@@ -366,11 +361,11 @@ TEST(FileOps, ASpecialFileIsNeverOpenedForCopyingOrReading) {
     Scratch s;
     ASSERT_EQ(::mkfifo(s.at("fifo.mp3").c_str(), 0644), 0);
     // Both the helper process and the copy in this thread.
-    EXPECT_EQ(copyFileChecked(s.at("fifo.mp3"), s.at("copy.mp3")).failure, CopyFailure::NotAFile);
+    EXPECT_EQ(copyFileChecked(s.drives(), s.at("fifo.mp3"), s.at("copy.mp3")).failure, CopyFailure::NotAFile);
     EXPECT_EQ(copyNativeFile(s.at("fifo.mp3"), s.at("copy.mp3")).failure, CopyFailure::NotAFile);
     EXPECT_EQ(copyNativeFile(s.at("gone.mp3"), s.at("copy.mp3")).failure, CopyFailure::SourceGone);
     EXPECT_FALSE(readWholeFile(s.at("fifo.mp3")));
-    EXPECT_EQ(fileSize(s.at("fifo.mp3")), -1);
+    EXPECT_EQ(fileSize(s.drives(), s.at("fifo.mp3")), -1);
     EXPECT_FALSE(testing::exists(s.at("copy.mp3")));
 }
 
@@ -380,8 +375,8 @@ TEST(FileOps, CopyOntoAFullDiskLeavesNoPartialFile) {
     testing::TmpfsOver small(mount, 1);
     if (!small.ok()) GTEST_SKIP() << small.whyNot();
     std::string src = s.write("big.bin", std::string(3 << 20, 'b'));
-    EXPECT_FALSE(copyFile(src, mount + "/big.bin"));
-    EXPECT_EQ(copyFileChecked(src, mount + "/big.bin").failure, CopyFailure::DeviceFull);
+    EXPECT_FALSE(copyFile(s.drives(), src, mount + "/big.bin"));
+    EXPECT_EQ(copyFileChecked(s.drives(), src, mount + "/big.bin").failure, CopyFailure::DeviceFull);
     EXPECT_TRUE(std::filesystem::is_empty(mount));
 }
 
@@ -401,22 +396,29 @@ TEST(ErrorText, ReasonsAreInChinese) {
     }
 }
 
-TEST(FileOps, AFailureSaysWhyAndASuccessClearsIt) {
+TEST(FileOps, AFailureComesBackWithItsResult) {
     Scratch s;
     s.mapDrives({{'E', "e"}});
     s.write("e/x.mp3", "x");
-    EXPECT_FALSE(copyFile("E:\\x.mp3\\y.mp3", s.at("y.mp3")));  // a file where a folder should be
-    EXPECT_EQ(lastError(), ENOTDIR);
-    EXPECT_EQ(lastErrorText(), "系统找不到指定的路径。");
-    EXPECT_TRUE(fileExists("E:\\x.mp3"));
-    EXPECT_EQ(lastError(), 0);
-    EXPECT_EQ(lastErrorText(), "");
-    EXPECT_FALSE(readWholeFile("Q:\\a.txt"));  // a drive that is not there
-    EXPECT_EQ(lastErrorText(), "系统找不到指定的路径。");
-    EXPECT_FALSE(readWholeFile("E:\\none.txt"));
-    EXPECT_EQ(lastError(), ENOENT);
-    EXPECT_EQ(lastErrorText(), "系统找不到指定的文件。");
-    DriveTable::instance().setFixed({});
+    const auto copied = copyFile(s.drives(), "E:\\x.mp3\\y.mp3", s.at("y.mp3"));  // a file where a folder should be
+    EXPECT_FALSE(copied);
+    EXPECT_EQ(copied.error(), ENOTDIR);
+    EXPECT_EQ(copied.errorText(), "系统找不到指定的路径。");
+    const auto gone = readWholeFile(s.drives(), "Q:\\a.txt");  // a drive that is not there
+    EXPECT_FALSE(gone);
+    EXPECT_EQ(gone.error(), ENOENT);
+    EXPECT_EQ(gone.errorText(), "系统找不到指定的路径。");
+    const auto none = readWholeFile(s.drives(), "E:\\none.txt");
+    EXPECT_EQ(none.error(), ENOENT);
+    EXPECT_EQ(none.errorText(), "系统找不到指定的文件。");
+    const auto read = readWholeFile(s.drives(), "E:\\x.mp3");
+    ASSERT_TRUE(read);
+    EXPECT_EQ(*read, "x");
+    EXPECT_EQ(read.error(), 0);
+    // The program's own files are native paths: a drive path names none of them.
+    EXPECT_EQ(readWholeFile("E:\\x.mp3").error(), ENOENT);
+    EXPECT_FALSE(writeWholeFile("E:\\x.mp3", "y"));
+    EXPECT_EQ(testing::readFile(s.at("e/x.mp3")), "x");
 }
 
 std::vector<std::string> stationTemporariesIn(const std::string& folder) {
@@ -462,8 +464,7 @@ TEST(FileOps, WholeFileWritesKeepTheModeAndAFullDiskKeepsTheOldFile) {
     SmallDisk disk(s.makeFolder("small"), "64k");
     if (!disk.mounted()) GTEST_SKIP() << "needs root to mount a small tmpfs";
     s.write("small/清单1.txt", "old list");
-    EXPECT_FALSE(writeWholeFile(s.at("small/清单1.txt"), std::string(200000, 'x')));
-    EXPECT_EQ(lastErrorText(), "磁盘空间不足。");
+    EXPECT_EQ(writeWholeFile(s.at("small/清单1.txt"), std::string(200000, 'x')).errorText(), "磁盘空间不足。");
     EXPECT_EQ(testing::readFile(s.at("small/清单1.txt")), "old list");
     std::vector<std::string> left;
     for (const auto& e : std::filesystem::directory_iterator(s.at("small"))) left.push_back(e.path().filename());
@@ -482,8 +483,7 @@ TEST(FileOps, WholeFileWritesKeepTheModeAndAFullDiskKeepsTheOldFile) {
         }
         ::close(fd);
     }
-    EXPECT_FALSE(writeWholeFile(s.at("small/清单1.txt"), "E:\\Brask搜歌库\\1-音乐\\3012.mp3\r\n"));
-    EXPECT_EQ(lastErrorText(), "磁盘空间不足。");
+    EXPECT_EQ(writeWholeFile(s.at("small/清单1.txt"), "E:\\Brask搜歌库\\1-音乐\\3012.mp3\r\n").errorText(), "磁盘空间不足。");
     EXPECT_EQ(testing::readFile(s.at("small/清单1.txt")), "old list");
     EXPECT_FALSE(writeWholeFile(s.at("small/new.txt"), "n"));
     EXPECT_FALSE(testing::exists(s.at("small/new.txt")));
@@ -498,8 +498,7 @@ TEST(FileOps, OnlyARegularFileOfModestSizeIsReadOrReplacedAsADataFile) {
     ASSERT_EQ(::lstat(s.at("播放列表.txt").c_str(), &st), 0);
     EXPECT_TRUE(S_ISFIFO(st.st_mode));
     s.makeFolder("Corlen.ini");
-    EXPECT_FALSE(writeWholeFile(s.at("Corlen.ini"), "[PiFu]\r\n"));
-    EXPECT_EQ(lastErrorText(), "这是一个文件夹，不是文件。");
+    EXPECT_EQ(writeWholeFile(s.at("Corlen.ini"), "[PiFu]\r\n").errorText(), "这是一个文件夹，不是文件。");
     EXPECT_TRUE(std::filesystem::is_directory(s.at("Corlen.ini")));
     EXPECT_TRUE(stationTemporariesIn(s.path()).empty());
 
@@ -512,8 +511,7 @@ TEST(FileOps, OnlyARegularFileOfModestSizeIsReadOrReplacedAsADataFile) {
     EXPECT_TRUE(S_ISLNK(st.st_mode));
 
     s.write("big.txt", std::string((1 << 20) + 1, 'x'));
-    EXPECT_FALSE(readTextLines(s.at("big.txt")));
-    EXPECT_EQ(lastErrorText(), "文件太大（超过 1 MB），没有读取。");
+    EXPECT_EQ(readTextLines(s.at("big.txt")).errorText(), "文件太大（超过 1 MB），没有读取。");
     EXPECT_FALSE(readFileLines(s.at("big.txt")));
     s.write("fits.txt", std::string(1 << 20, 'x'));
     EXPECT_TRUE(readFileLines(s.at("fits.txt")));

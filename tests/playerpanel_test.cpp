@@ -58,7 +58,6 @@ struct Rig {
     ~Rig() {
         window.reset();
         station.reset();
-        platform::DriveTable::instance().setFixed({});
     }
     testing::Scratch s;
     std::unique_ptr<app::Station> station;

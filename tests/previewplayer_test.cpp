@@ -60,7 +60,7 @@ protected:
     Preview()
         : data(s.makeFolder("prog/数据文件") + "/"),
           player(
-              data,
+              s.jobs(), s.drives(), s.errors(), data,
               [this] {
                   auto made = std::make_unique<FakeDevice>();
                   device = made.get();
@@ -100,7 +100,6 @@ protected:
         for (const auto& m : said) texts.push_back(m[0].toString());
         return texts;
     }
-    void TearDown() override { platform::DriveTable::instance().setFixed({}); }
     QTimer* playRequestTimer() { return player.findChild<QTimer*>(QStringLiteral("BoFangTimer2")); }
     QTimer* positionTimer() { return player.findChild<QTimer*>(QStringLiteral("Timer1")); }
 
@@ -484,7 +483,7 @@ TEST_F(Preview, ThePlaylistFileHoldsThePathsAndEveryChangeIsSaved) {
     EXPECT_EQ(testing::readFile(list), platform::utf8ToGb18030("E:\\电影\\film.rmvb\r\nE:\\a.mp3\r\n"));
 
     // At the next start the names are the display names.
-    PreviewPlayer again(data, [] { return std::make_unique<FakeDevice>(); }, [](const std::string&) { return true; });
+    PreviewPlayer again(s.jobs(), s.drives(), s.errors(), data, [] { return std::make_unique<FakeDevice>(); }, [](const std::string&) { return true; });
     again.loadPlaylist();
     ASSERT_EQ(again.playlist().count(), 2);
     EXPECT_EQ(again.playlist().entry(0).name, "film");
@@ -518,10 +517,9 @@ TEST_F(Preview, APlaylistLineThatDoesNotDecodeKeepsItsBytesAndAFailedSaveSaysWhy
     EXPECT_EQ(testing::readFile(list), original + platform::utf8ToGb18030("E:\\二.mp3\r\n"));
 
     std::string reported;
-    core::setErrorSink([&reported](const std::string& message) { reported = message; });
+    QObject::connect(&s.errors(), &core::ErrorReports::reported, &s.errors(), [&reported](const QString& q) { const std::string message = q.toStdString(); reported = message; });
     fs::remove_all(data);
     player.clearPlaylist();
-    core::setErrorSink({});
     EXPECT_EQ(reported, "无法保存播放列表文件：" + list + "\n系统找不到指定的路径。");
 }
 
@@ -552,7 +550,6 @@ protected:
         for (int i = 0; i < preview.playlist().count(); ++i) all.push_back(preview.playlist().entry(i).path);
         return all;
     }
-    void TearDown() override { platform::DriveTable::instance().setFixed({}); }
     Scratch s;
 };
 

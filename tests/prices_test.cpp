@@ -91,7 +91,7 @@ UnitPriceTable defaultPrices() {
 
 TEST(Prices, WithoutAFileEveryFieldKeepsItsDefault) {
     Scratch s;
-    core::Settings settings(s.at("Corlen.ini"));
+    core::Settings settings(s.at("Corlen.ini"), s.errors());
     LoadedPrices loaded = loadPrices(settings);
     EXPECT_EQ(loaded.texts, (PriceTexts{"0.1", "0.2", "1", "0.2", "0.1", "0.5", "5", "1", "1", "1", "0.1", "1"}));
     EXPECT_EQ(loaded.prices, defaultPrices());
@@ -110,7 +110,7 @@ TEST(Prices, StoredPricesLoadInCategoryOrderAndAbsentOnesKeepTheirDefault) {
                                                   "qt=.3\r\n"
                                                   "[Other]\r\n"
                                                   "mtv=7\r\n"));
-    core::Settings settings(s.at("Corlen.ini"));
+    core::Settings settings(s.at("Corlen.ini"), s.errors());
     LoadedPrices loaded = loadPrices(settings);
     EXPECT_EQ(loaded.faults, "");
     EXPECT_EQ(loaded.texts, (PriceTexts{"0.15", "0.2", "2", "0.2", "0.1", "0.5", "12.5", "1", "1", "1", "0.1", ".3"}));
@@ -125,7 +125,7 @@ TEST(Prices, StoredPricesLoadInCategoryOrderAndAbsentOnesKeepTheirDefault) {
 TEST(Prices, AStoredTextThatIsNoNumberIsNamedOnceAndTheLaterPricesStillLoad) {
     Scratch s;
     s.write("Corlen.ini", platform::utf8ToGb18030("[DanJa]\r\nyy=abc\r\nmtv=0.3\r\nqt=4\r\n"));
-    core::Settings settings(s.at("Corlen.ini"));
+    core::Settings settings(s.at("Corlen.ini"), s.errors());
     LoadedPrices loaded = loadPrices(settings);
     EXPECT_EQ(loaded.faults, "音乐单价“abc”不是有效的数字，本次按默认单价 0.1 元/首 计算");
     EXPECT_EQ(loaded.texts[0], "0.1");
@@ -150,7 +150,7 @@ TEST(Prices, SavingRefusesABadFieldAndWritesNothing) {
     Scratch s;
     const std::string original = platform::utf8ToGb18030("[DanJa]\r\nyy=0.1\r\n");
     s.write("Corlen.ini", original);
-    core::Settings settings(s.at("Corlen.ini"));
+    core::Settings settings(s.at("Corlen.ini"), s.errors());
 
     struct Case {
         int field;
@@ -183,7 +183,7 @@ TEST(Prices, SavingRefusesABadFieldAndWritesNothing) {
 TEST(Prices, SavingWritesAllTwelveTextsAndKeepsTheRestOfTheFile) {
     Scratch s;
     s.write("Corlen.ini", "[PanFu1]\r\nPanFu1=E\r\n[DanJa]\r\nYY=9\r\n[PiFu]\r\nPiFu=2\r\n");
-    core::Settings settings(s.at("Corlen.ini"));
+    core::Settings settings(s.at("Corlen.ini"), s.errors());
     PriceTexts texts = {"0.15", "0.2", "2", " 0.3 ", "0.1", ".5", "5", "1", "1", "1.25", "0.1", "0"};
     PriceSave result = savePrices(settings, texts);
     EXPECT_TRUE(result.saved);
@@ -199,7 +199,7 @@ TEST(Prices, SavingWritesAllTwelveTextsAndKeepsTheRestOfTheFile) {
     EXPECT_EQ(loaded.prices[11], 0);
 
     // A first save creates the file.
-    core::Settings fresh(s.at("new/Corlen.ini"));
+    core::Settings fresh(s.at("new/Corlen.ini"), s.errors());
     s.makeFolder("new");
     EXPECT_TRUE(savePrices(fresh, defaultPriceTexts()).saved);
     EXPECT_EQ(loadPrices(fresh).prices, defaultPrices());
@@ -208,13 +208,12 @@ TEST(Prices, SavingWritesAllTwelveTextsAndKeepsTheRestOfTheFile) {
 TEST(Prices, AFileThatCannotBeWrittenIsReportedAndKeepsItsPrices) {
     Scratch s;
     std::string reported;
-    core::setErrorSink([&reported](const std::string& m) { reported = m; });
-    core::Settings settings(s.at("no/such/folder/Corlen.ini"));
+    QObject::connect(&s.errors(), &core::ErrorReports::reported, &s.errors(), [&reported](const QString& q) { const std::string m = q.toStdString(); reported = m; });
+    core::Settings settings(s.at("no/such/folder/Corlen.ini"), s.errors());
     PriceSave result = savePrices(settings, defaultPriceTexts());
     EXPECT_FALSE(result.saved);
     EXPECT_EQ(result.refusal, "");
     EXPECT_EQ(reported, "无法保存设置文件：" + s.at("no/such/folder/Corlen.ini") + "\n系统找不到指定的路径。");
-    core::setErrorSink({});
 }
 
 }  // namespace

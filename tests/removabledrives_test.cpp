@@ -68,14 +68,16 @@ TEST(DeviceEntries, TextsAndSizes) {
 }
 
 TEST(RemovableDrives, WithoutDrivesNothingIsOfferedAndTheNoticeShows) {
-    RemovableDrives monitor;
+    DriveTable drives;
+    core::JobRegistry jobs;
+    RemovableDrives monitor{jobs, drives};
     QString chosen;
     monitor.setChosenDevice([&chosen] { return chosen; });
     EXPECT_TRUE(monitor.showsDiskNotice());
     EXPECT_EQ(monitor.diskText(), QStringLiteral("可移动磁盘 未连接 或 未选择"));
 
     // A letter the drive table does not know has no size: 0 MB, not offered.
-    EXPECT_FALSE(bigEnoughToOffer(QStringLiteral("Q:\\")));
+    EXPECT_FALSE(bigEnoughToOffer(drives, QStringLiteral("Q:\\")));
     QSignalSpy added(&monitor, &RemovableDrives::entryAdded);
     QSignalSpy removed(&monitor, &RemovableDrives::deviceRemoved);
     monitor.applyDriveChanges({QStringLiteral("Q:\\")}, {});
@@ -97,10 +99,10 @@ TEST(RemovableDrives, WithoutDrivesNothingIsOfferedAndTheNoticeShows) {
 
 TEST(RemovableDrives, ALetterHandedOnInOneChangeIsWithdrawnThenOfferedAgain) {
     testing::Scratch s;
-    auto& table = DriveTable::instance();
+    DriveTable table;
     table.setRemovableMounts({s.makeFolder("first")});
     QString root = MountWatcher::rootOf(table.drives().back().letter);
-    RemovableDrives monitor;
+    RemovableDrives monitor{s.jobs(), table};
     monitor.driveArrived(root);
     settle(monitor);
     ASSERT_EQ(monitor.entries(), QStringList{deviceEntry(root)});
@@ -125,7 +127,7 @@ TEST(RemovableDrives, ALetterHandedOnInOneChangeIsWithdrawnThenOfferedAgain) {
 // order, so a card is at the same place on every start.
 TEST(RemovableDrives, EntriesStandInDriveLetterOrder) {
     testing::Scratch s;
-    auto& table = DriveTable::instance();
+    DriveTable table;
     table.setRemovableMounts({s.makeFolder("one"), s.makeFolder("two"), s.makeFolder("three")});
     const auto drives = table.drives();
     ASSERT_GE(drives.size(), 3u);
@@ -134,7 +136,7 @@ TEST(RemovableDrives, EntriesStandInDriveLetterOrder) {
         if (d.type == platform::DriveType::Removable) roots << MountWatcher::rootOf(d.letter);
     ASSERT_EQ(roots.size(), 3);
     roots.sort();
-    RemovableDrives monitor;
+    RemovableDrives monitor{s.jobs(), table};
     for (int i : {2, 0, 1}) {  // the last letter answers first
         monitor.driveArrived(roots[i]);
         settle(monitor);
@@ -159,9 +161,6 @@ protected:
         for (const auto& point : mounted_) ::umount2(point.c_str(), MNT_DETACH);
         mounted_.clear();
         base_.reset();
-        // Leave the drive table as the mount table is, for whatever runs next.
-        DriveTable::instance().setRemovableMounts(platform::readRemovableMounts());
-        DriveTable::instance().setFixed({});
     }
 
     // Mounts a tmpfs of `size` ("16m") and returns its mount point; empty
@@ -185,8 +184,8 @@ protected:
 
     // The drive path ("G:\") the drive table gives a mount point; empty while
     // it has none.
-    static QString rootOf(const std::string& point) {
-        for (const auto& d : DriveTable::instance().drives())
+    QString rootOf(const std::string& point) const {
+        for (const auto& d : table_.drives())
             if (d.type == platform::DriveType::Removable && d.root == point) return MountWatcher::rootOf(d.letter);
         return {};
     }
@@ -194,8 +193,8 @@ protected:
     // Whether the watcher has reported every mount point in `points` in the
     // given column of drivesChanged (0 arrived, 1 removed). Other programs
     // may mount things meanwhile, so the reports are searched, not counted.
-    static bool reported(const QSignalSpy& spy, int column, const std::vector<std::string>& points,
-                         const std::vector<QString>& roots = {}) {
+    bool reported(const QSignalSpy& spy, int column, const std::vector<std::string>& points,
+                         const std::vector<QString>& roots = {}) const {
         for (size_t i = 0; i < points.size(); ++i) {
             QString root = i < roots.size() ? roots[i] : rootOf(points[i]);
             if (root.isEmpty()) return false;
@@ -209,11 +208,11 @@ protected:
     // The entries of `entries` whose drive is one of these mount points, in
     // their order: other programs' drives, which may even take over a letter
     // one of ours had, are left out.
-    static QStringList onlyOf(const QStringList& entries, const std::vector<std::string>& points) {
+    QStringList onlyOf(const QStringList& entries, const std::vector<std::string>& points) const {
         QStringList mine;
         for (const auto& e : entries) {
             auto root = deviceRootOf(e);
-            auto drive = root ? DriveTable::instance().drive(root->at(0).toLatin1()) : std::nullopt;
+            auto drive = root ? table_.drive(root->at(0).toLatin1()) : std::nullopt;
             if (drive && std::find(points.begin(), points.end(), drive->root) != points.end()) mine << e;
         }
         return mine;
@@ -229,13 +228,15 @@ protected:
         return true;
     }
 
+    DriveTable table_;  // this test's own, as a station's is
+    core::JobRegistry jobs_;
     std::unique_ptr<QTemporaryDir> base_;
     std::vector<std::string> mounted_;
     std::string failure_;
 };
 
 TEST_F(RealDrives, MountsAndUnmountsArriveAsDriveEvents) {
-    MountWatcher watcher;
+    MountWatcher watcher{table_};
     ASSERT_TRUE(watcher.isWatching());
     QSignalSpy changes(&watcher, &MountWatcher::drivesChanged);
 
@@ -245,7 +246,7 @@ TEST_F(RealDrives, MountsAndUnmountsArriveAsDriveEvents) {
     QString root = rootOf(point);
     EXPECT_TRUE(QRegularExpression(QStringLiteral("^[G-Z]:\\\\$")).match(root).hasMatch())
         << root.toStdString();
-    EXPECT_EQ(DriveTable::instance().toNative(root.toStdString()), point + "/");
+    EXPECT_EQ(table_.toNative(root.toStdString()), point + "/");
     EXPECT_FALSE(reported(changes, 1, {point}, {root}));
 
     unmount(point);
@@ -255,8 +256,8 @@ TEST_F(RealDrives, MountsAndUnmountsArriveAsDriveEvents) {
 }
 
 TEST_F(RealDrives, AMediumTakingAFreedLetterReplacesTheOldEntry) {
-    MountWatcher watcher;
-    RemovableDrives monitor;
+    MountWatcher watcher{table_};
+    RemovableDrives monitor{jobs_, table_};
     QObject::connect(&watcher, &MountWatcher::drivesChanged, &monitor, &RemovableDrives::applyDriveChanges);
     QSignalSpy changes(&watcher, &MountWatcher::drivesChanged);
 
@@ -280,14 +281,14 @@ TEST_F(RealDrives, AMediumTakingAFreedLetterReplacesTheOldEntry) {
     for (const auto& entry : monitor.entries()) {
         auto root = deviceRootOf(entry);
         ASSERT_TRUE(root);
-        EXPECT_EQ(DriveTable::instance().type(root->at(0).toLatin1()), platform::DriveType::Removable)
+        EXPECT_EQ(table_.type(root->at(0).toLatin1()), platform::DriveType::Removable)
             << entry.toStdString();
         EXPECT_EQ(monitor.entries().count(entry), 1) << entry.toStdString();
     }
 }
 
 TEST_F(RealDrives, CardsBackInAnotherOrderGetTheLettersTheyHad) {
-    MountWatcher watcher;
+    MountWatcher watcher{table_};
     QSignalSpy changes(&watcher, &MountWatcher::drivesChanged);
     std::string a = mount("16m");
     if (a.empty()) GTEST_SKIP() << failure_;
@@ -308,8 +309,8 @@ TEST_F(RealDrives, CardsBackInAnotherOrderGetTheLettersTheyHad) {
 }
 
 TEST_F(RealDrives, OnlyDrivesOfMoreThanTenMegabytesAreOffered) {
-    MountWatcher watcher;
-    RemovableDrives monitor;
+    MountWatcher watcher{table_};
+    RemovableDrives monitor{jobs_, table_};
     QObject::connect(&watcher, &MountWatcher::drivesChanged, &monitor, &RemovableDrives::applyDriveChanges);
     QSignalSpy changes(&watcher, &MountWatcher::drivesChanged);
     QSignalSpy added(&monitor, &RemovableDrives::entryAdded);
@@ -340,11 +341,11 @@ TEST_F(RealDrives, StartUpFillOffersTheRemovableDrivesPresentOnce) {
     std::string small = mount("8m");
     std::string early = mount("16m");
     if (small.empty() || early.empty()) GTEST_SKIP() << failure_;
-    DriveTable::instance().setFixed({{'E', early}});  // the same big disk, as a fixed drive
-    DriveTable::instance().setRemovableMounts(platform::readRemovableMounts());
+    table_.setFixed({{'E', early}});  // the same big disk, as a fixed drive
+    table_.setRemovableMounts(platform::readRemovableMounts());
 
-    MountWatcher watcher;
-    RemovableDrives monitor;
+    MountWatcher watcher{table_};
+    RemovableDrives monitor{jobs_, table_};
     QObject::connect(&watcher, &MountWatcher::drivesChanged, &monitor, &RemovableDrives::applyDriveChanges);
     QSignalSpy changes(&watcher, &MountWatcher::drivesChanged);
     QSignalSpy filled(&monitor, &RemovableDrives::startupFilled);
@@ -380,8 +381,8 @@ TEST_F(RealDrives, StartUpFillOffersTheRemovableDrivesPresentOnce) {
 }
 
 TEST_F(RealDrives, DiskSpaceLineOfTheActiveListsDevice) {
-    MountWatcher watcher;
-    RemovableDrives monitor;
+    MountWatcher watcher{table_};
+    RemovableDrives monitor{jobs_, table_};
     QObject::connect(&watcher, &MountWatcher::drivesChanged, &monitor, &RemovableDrives::applyDriveChanges);
     QSignalSpy changes(&watcher, &MountWatcher::drivesChanged);
     QString chosen;

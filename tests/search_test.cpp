@@ -59,7 +59,9 @@ TEST(Keyword, TabsSearchTheCategoryAtTheirPosition) {
 }
 
 TEST(Listings, RowsStreamWhileTheWalkRunsAndLateRowsOfAnOldListingAreDropped) {
-    library::Listings listings;
+    platform::DriveTable drives;
+    core::JobRegistry jobs;
+    library::Listings listings{jobs, drives};
     std::atomic_bool firstRowSeen{false};
     std::atomic_bool release{false};
     QObject::connect(&listings.results(), &library::ResultList::countChanged, &listings,
@@ -105,7 +107,6 @@ protected:
         s.write("f/Brask搜歌库/1-音乐/3021F盘.mp3");
         s.write("f/Brask搜歌库/4-连续剧/新天龙八部/第1集.mp4");
     }
-    void TearDown() override { platform::DriveTable::instance().setFixed({}); }
 
     std::vector<std::string> run(const QString& text, int tab) {
         controller.selectTab(tab);
@@ -121,7 +122,7 @@ protected:
     Scratch s;
     library::LibraryDrives drives;
     SearchPatterns patterns = SearchPatterns::warmUp();
-    library::Listings listings;
+    library::Listings listings{s.jobs(), s.drives()};
     player::CuePlayer cues{QString::fromStdString(s.at("按键音乐/"))};
     SearchController controller{listings, cues, drives, patterns};
 };
@@ -240,7 +241,6 @@ protected:
             ASSERT_TRUE(warm.wait(2000));
         }
     }
-    void TearDown() override { platform::DriveTable::instance().setFixed({}); }
 
     Scratch s;
     Station station{core::ProgramFolders::at(s.at("prog"))};

@@ -33,7 +33,7 @@ TEST(Settings, ReadsWithoutRegardToCaseTrimmedAndAbsentAsEmpty) {
                               "yy=9\n"
                               "[ShuRuFa]\r\n"
                               "shurufa1=中文 - 拼音\r\n"));
-    Settings settings(s.at("Corlen.ini"));
+    Settings settings(s.at("Corlen.ini"), s.errors());
     EXPECT_EQ(settings.read("Panfu3", "Panfu3"), "E");
     EXPECT_EQ(settings.read("PANFU3", "panfu3"), "E");
     EXPECT_EQ(settings.read("TongBuXZ", "TongBuXZ"), "True");  // "True" is not "true": callers compare
@@ -42,7 +42,7 @@ TEST(Settings, ReadsWithoutRegardToCaseTrimmedAndAbsentAsEmpty) {
     EXPECT_EQ(settings.read("ShuRuFa", "shurufa1"), "中文 - 拼音");
     EXPECT_EQ(settings.read("PiFu", "PiFu"), "");
     EXPECT_EQ(settings.read("PanFu3", "PiFu"), "");
-    EXPECT_EQ(Settings(s.at("none.ini")).read("PanFu3", "PanFu3"), "");
+    EXPECT_EQ(Settings(s.at("none.ini"), s.errors()).read("PanFu3", "PanFu3"), "");
 }
 
 TEST(Settings, WritesChangeOneLineAndKeepTheRest) {
@@ -60,7 +60,7 @@ TEST(Settings, WritesChangeOneLineAndKeepTheRest) {
         "Panfu2=F\r\n"
         "; trailing note\r\n";
     s.write("Corlen.ini", original);
-    Settings settings(s.at("Corlen.ini"));
+    Settings settings(s.at("Corlen.ini"), s.errors());
 
     ASSERT_TRUE(settings.write("PanFu2", "PanFu2", "G"));
     ASSERT_TRUE(settings.write("drives", "F", "/mnt/f"));
@@ -90,7 +90,7 @@ TEST(Settings, LinesThatDoNotDecodeKeepTheirBytesThroughAWrite) {
     Scratch s;
     const std::string bad = "; \xFF\x80 shop note";  // not GB18030
     const std::string path = s.write("Corlen.ini", "[DiZi]\r\n" + bad + "\r\nDiZi1=x\r\n");
-    Settings settings(path);
+    Settings settings(path, s.errors());
     ASSERT_TRUE(settings.write("DiZi", "DiZi1", "y"));
     ASSERT_TRUE(settings.write("DianHua", "DianHua1", "1"));
     ASSERT_TRUE(settings.write("DiZi", "Other", "2"));
@@ -100,7 +100,7 @@ TEST(Settings, LinesThatDoNotDecodeKeepTheirBytesThroughAWrite) {
 
 TEST(Settings, FirstWriteCreatesTheFileInGb18030) {
     Scratch s;
-    Settings settings(s.at("Corlen.ini"));
+    Settings settings(s.at("Corlen.ini"), s.errors());
     ASSERT_TRUE(settings.write("ShuRuFa", "shurufa1", "中文𠀀"));
     EXPECT_EQ(testing::readFile(s.at("Corlen.ini")),
               platform::utf8ToGb18030("[ShuRuFa]\r\nshurufa1=中文𠀀\r\n"));
@@ -111,7 +111,7 @@ TEST(Settings, FirstWriteCreatesTheFileInGb18030) {
 // station writes reads back in the shop's old station and in older versions.
 TEST(Settings, EveryNamedKeyIsWrittenAsTheShopsFilesSpellIt) {
     Scratch s;
-    Settings settings(s.at("Corlen.ini"));
+    Settings settings(s.at("Corlen.ini"), s.errors());
     const keys::Key named[] = {keys::kSkin,         keys::kInputMethod,   keys::kSyncDownload, keys::kNumberSearch,
                                keys::kShopAddress,  keys::kShopTelephone, keys::kHomePage,     keys::kResourcePage};
     for (const auto& key : named) ASSERT_TRUE(settings.write(key, "v"));
@@ -143,12 +143,11 @@ TEST(Settings, AFailedWriteIsReportedAndStoresNothing) {
         ::chmod(folder.c_str(), 0555);
 
     std::string reported;
-    setErrorSink([&reported](const std::string& m) { reported = m; });
-    Settings settings(s.at("ro/Corlen.ini"));
+    QObject::connect(&s.errors(), &core::ErrorReports::reported, &s.errors(), [&reported](const QString& q) { const std::string m = q.toStdString(); reported = m; });
+    Settings settings(s.at("ro/Corlen.ini"), s.errors());
     EXPECT_FALSE(settings.write("A", "k", "2"));
     EXPECT_FALSE(reported.empty());
     EXPECT_EQ(settings.read("A", "k"), "1");
-    setErrorSink({});
     if (mounted)
         std::system(("umount '" + folder + "'").c_str());
     else
@@ -162,22 +161,20 @@ TEST(Settings, AnOldFileThatCannotBeReadIsNeverReplaced) {
     const std::string path = s.at("Corlen.ini");
     std::filesystem::create_symlink("Corlen.ini", path);  // a link loop: stat and open fail
     std::string reported;
-    setErrorSink([&reported](const std::string& m) { reported = m; });
-    Settings settings(path);
+    QObject::connect(&s.errors(), &core::ErrorReports::reported, &s.errors(), [&reported](const QString& q) { const std::string m = q.toStdString(); reported = m; });
+    Settings settings(path, s.errors());
     EXPECT_FALSE(settings.write("PanFu1", "PanFu1", "E"));
     EXPECT_EQ(reported.rfind("无法保存设置文件：" + path + "\n", 0), 0u) << reported;
     EXPECT_TRUE(std::filesystem::is_symlink(path));
-    setErrorSink({});
 }
 
 TEST(Settings, AFailedWriteOnAMissingFolderIsReported) {
     Scratch s;
     std::string reported;
-    setErrorSink([&reported](const std::string& m) { reported = m; });
-    Settings settings(s.at("no/such/folder/Corlen.ini"));
+    QObject::connect(&s.errors(), &core::ErrorReports::reported, &s.errors(), [&reported](const QString& q) { const std::string m = q.toStdString(); reported = m; });
+    Settings settings(s.at("no/such/folder/Corlen.ini"), s.errors());
     EXPECT_FALSE(settings.write("A", "k", "2"));
     EXPECT_EQ(reported, "无法保存设置文件：" + s.at("no/such/folder/Corlen.ini") + "\n系统找不到指定的路径。");
-    setErrorSink({});
 }
 
 TEST(ProgramFolders, InstalledProgramKeepsItsDataInTheUsersDataFolder) {

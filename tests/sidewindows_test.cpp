@@ -114,7 +114,7 @@ TEST(MakerPages, ShippedPagesUnlessTheSettingsNameOthers) {
     Scratch s;
     const auto folders = core::ProgramFolders::at(s.path());
     s.makeFolder("数据文件");
-    core::Settings settings(folders.settingsFile());
+    core::Settings settings(folders.settingsFile(), s.errors());
     const QString program = QString::fromStdString(folders.program);
 
     auto pages = core::makerPages(settings, folders);

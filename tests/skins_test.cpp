@@ -39,7 +39,6 @@ struct Started {
         if (!QTest::qWaitForWindowExposed(&window) || (started.isEmpty() && !started.wait(3000)))
             qWarning("the station did not start");
     }
-    ~Started() { platform::DriveTable::instance().setFixed({}); }
     QList<int> ticked() const {
         QList<int> on;
         for (int k = 0; k < ui::Skins::kCount; ++k)
@@ -67,7 +66,6 @@ class SkinsTest : public QObject {
 private Q_SLOTS:
     void init() { ui::Skins::applyDefaultLook(); }
     void cleanup() {
-        core::setErrorSink({});
         ui::Skins::applyDefaultLook();
     }
 
@@ -113,7 +111,7 @@ private Q_SLOTS:
             QCOMPARE(haiLan->text(), QStringLiteral("海蓝"));
             haiLan->trigger();
             QCOMPARE(first.ticked(), QList<int>{3});
-            QCOMPARE(core::Settings(folder.settingsFile()).read("PiFu", "PiFu"), std::string("3"));
+            QCOMPARE(first.station.settings().read("PiFu", "PiFu"), std::string("3"));
             QCOMPARE(QApplication::palette().color(QPalette::Window),
                      ui::Skins::palette(3).color(QPalette::Window));
             first.window.close();
@@ -127,10 +125,11 @@ private Q_SLOTS:
 
     void aBadSavedNumberAppliesNothingAndSaysNothing() {
         int errors = 0;
-        core::setErrorSink([&errors](const std::string&) { ++errors; });
         for (const char* value : {"", "abc", "11", "-1"}) {
             Folder folder(std::string("[PiFu]\r\nPiFu=") + value + "\r\n");
             Started started(folder);
+            QObject::connect(&started.station.errors(), &core::ErrorReports::reported, &started.station.errors(),
+                             [&errors] { ++errors; });
             QCOMPARE(started.ticked(), QList<int>());
             QCOMPARE(ui::Skins::current(), std::nullopt);
             QVERIFY(qApp->styleSheet().isEmpty());
@@ -146,7 +145,7 @@ private Q_SLOTS:
         QFile::remove(QString::fromStdString(folder.settingsFile()));
         QVERIFY(QDir().mkpath(QString::fromStdString(folder.settingsFile())));
         std::vector<std::string> errors;
-        core::setErrorSink([&errors](const std::string& message) { errors.push_back(message); });
+        QObject::connect(&started.station.errors(), &core::ErrorReports::reported, &started.station.errors(), [&errors](const QString& q) { const std::string message = q.toStdString(); errors.push_back(message); });
         started.window.skinMenu()->entry(4)->trigger();
         QCOMPARE(errors.size(), size_t{1});
         QCOMPARE(started.ticked(), QList<int>{4});

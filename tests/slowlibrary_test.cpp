@@ -152,7 +152,6 @@ TEST(SlowLibrary, TheCounterGoesOnWhileTheLibraryDiskDoesNotAnswer) {
     station.closeQuery();
     station.close();
     station.jobsEnded();
-    platform::DriveTable::instance().setFixed({});
 }
 #endif
 

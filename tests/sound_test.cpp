@@ -49,7 +49,6 @@ protected:
     }
     void TearDown() override {
         station.reset();
-        platform::DriveTable::instance().setFixed({});
     }
     // A song below E:'s music folder; returns its drive path.
     std::string song(const std::string& name, double seconds, int frequency = 440) {

@@ -35,7 +35,6 @@ protected:
         station.firstShow();
         ASSERT_TRUE(started.wait(2000));
     }
-    void TearDown() override { platform::DriveTable::instance().setFixed({}); }
     Scratch s;
 };
 
@@ -165,7 +164,7 @@ TEST_F(StationStart, AMissingDriveDIsReportedAndStartUpGoesOn) {
     // Whatever asks for folders on them (the staging folders at start, the
     // category folders of a chosen library drive, the subcategory panel), a
     // missing drive stays missing.
-    EXPECT_FALSE(library::createCategoryFolders("E"));
+    EXPECT_FALSE(library::createCategoryFolders(station.driveTable(), "E"));
     station.categories().openPanel();
     EXPECT_TRUE(station.categories().waitUntil(std::chrono::steady_clock::now() + std::chrono::seconds(5)));
     EXPECT_FALSE(fs::exists(s.at("gone")));

@@ -13,9 +13,11 @@ printf '[Drives]\r\nD=%s\r\n' "$work/d" > "$work/prog/数据文件/Corlen.ini"
 ZORVIK_HOME="$work/prog" "$program" 2> "$work/trace" & station=$!
 for _ in $(seq 100); do grep -q "main window shown" "$work/trace" && break; sleep 0.1; done
 grep -q "main window shown" "$work/trace" || { echo "the station did not start"; exit 1; }
-sleep 1.5  # the start-up timer has shown its box by now
-if grep -q "start-up timer done" "$work/trace"; then
-  echo "no box held the start-up (was 清单1.txt read?)"; exit 1
+for _ in $(seq 100); do grep -q "error box" "$work/trace" && break; sleep 0.1; done
+grep -q "error box" "$work/trace" || { echo "no error box was shown (was 清单1.txt read?)"; exit 1; }
+# The box waits until the operation that failed has returned: start-up ran to its end first.
+if ! grep -A1000 "start-up timer done" "$work/trace" | grep -q "error box"; then
+  echo "the error box opened in the middle of the start-up"; exit 1
 fi
 kill -TERM "$station"
 for _ in $(seq 100); do kill -0 "$station" 2>/dev/null || break; sleep 0.1; done

@@ -58,11 +58,11 @@ void expectWalk(const fs::path& native, const std::string& drivePath, const plat
     for (const auto& f : folders) expectWalk(native / f, drivePath + f + "\\", pattern, out);
 }
 
-Expected expectWalk(const std::vector<std::string>& roots, std::string_view pattern) {
+Expected expectWalk(const platform::DriveTable& drives, const std::vector<std::string>& roots, std::string_view pattern) {
     Expected out;
     platform::Wildcard wildcard(pattern);
     for (const auto& root : roots) {
-        auto native = platform::DriveTable::instance().toNative(root);
+        auto native = drives.toNative(root);
         if (native) {
             expectWalk(*native, root, wildcard, out);
         } else {
@@ -161,7 +161,6 @@ protected:
     void TearDown() override {
         for (const char* drive : {"e", "f", "g"}) unlock(drive);
         if (!mounted_.empty()) std::system(("umount -l '" + mounted_ + "'").c_str());
-        platform::DriveTable::instance().setFixed({});
     }
 
     void build(const std::string& drive) { makeTree(s.at(drive), drive[0] - 'd', 160); }
@@ -184,22 +183,22 @@ protected:
 TEST_F(OrderedWalk, HitsAndHooksComeInTheSequentialOrderAcrossRootsAndDisks) {
     // F is walked by workers of its own when it sits on a disk of its own.
     if (!mounted_.empty()) {
-        EXPECT_NE(platform::diskOf("F:\\"), platform::diskOf("E:\\"));
+        EXPECT_NE(platform::diskOf(s.drives(), "F:\\"), platform::diskOf(s.drives(), "E:\\"));
     }
-    EXPECT_EQ(platform::diskOf("G:\\"), platform::diskOf("E:\\"));
-    EXPECT_FALSE(platform::diskOf("Q:\\x\\"));
+    EXPECT_EQ(platform::diskOf(s.drives(), "G:\\"), platform::diskOf(s.drives(), "E:\\"));
+    EXPECT_FALSE(platform::diskOf(s.drives(), "Q:\\x\\"));
     WithoutRootsRights asAUser;
     const auto caller = std::this_thread::get_id();
     for (const char* pattern : {"*", "*.mp3", "*中*国*", "*b*"}) {
         SCOPED_TRACE(pattern);
-        const Expected expected = expectWalk(roots_, pattern);
+        const Expected expected = expectWalk(s.drives(), roots_, pattern);
         ASSERT_GT(expected.hits.size(), 10u);
         ASSERT_GT(expected.hitsBefore.size(), 300u);
         for (int run = 0; run < 3; ++run) {
             std::vector<std::string> hits;
             std::vector<size_t> hitsBefore;
             bool onCaller = true;
-            auto count = walk(
+            auto count = walk(s.drives(), 
                 roots_, pattern,
                 [&](std::string_view path) {
                     onCaller = onCaller && std::this_thread::get_id() == caller;
@@ -218,12 +217,12 @@ TEST_F(OrderedWalk, HitsAndHooksComeInTheSequentialOrderAcrossRootsAndDisks) {
         }
     }
     // The unreadable folder adds nothing, whoever runs the walk.
-    for (const auto& hit : expectWalk(roots_, "*").hits) EXPECT_EQ(hit.find("locked"), std::string::npos);
+    for (const auto& hit : expectWalk(s.drives(), roots_, "*").hits) EXPECT_EQ(hit.find("locked"), std::string::npos);
     EXPECT_TRUE(noWalkThreadsLeft());
 }
 
 TEST_F(OrderedWalk, StoppingFromTheVisitorOrTheHookStopsThereAndJoinsEveryWorker) {
-    const Expected expected = expectWalk(roots_, "*");
+    const Expected expected = expectWalk(s.drives(), roots_, "*");
     ASSERT_GT(expected.hitsBefore.size(), 300u);
     struct Case {
         const char* stopIn;
@@ -235,7 +234,7 @@ TEST_F(OrderedWalk, StoppingFromTheVisitorOrTheHookStopsThereAndJoinsEveryWorker
         std::vector<std::string> hits;
         size_t hooks = 0;
         const bool inVisitor = std::string_view(c.stopIn) == "visitor";
-        auto count = walk(
+        auto count = walk(s.drives(), 
             roots_, "*",
             [&](std::string_view path) {
                 hits.emplace_back(path);
@@ -255,10 +254,10 @@ TEST_F(OrderedWalk, FoldersRemovedMidWalkEndItCleanly) {
     for (const char* removed : {"f", "e/deep", "e/B", "e"}) {
         SCOPED_TRACE(removed);
         for (const char* drive : {"e", "f", "g"}) unlock(drive);  // removable by anyone
-        const Expected expected = expectWalk(roots_, "*");
+        const Expected expected = expectWalk(s.drives(), roots_, "*");
         std::vector<std::string> hits;
         bool gone = false;
-        walk(
+        walk(s.drives(), 
             roots_, "*",
             [&](std::string_view path) {
                 hits.emplace_back(path);

@@ -32,7 +32,6 @@ struct Rig {
         if (!QTest::qWaitForWindowExposed(&window) || (started.isEmpty() && !started.wait(3000)))
             qWarning("the station did not start");
     }
-    ~Rig() { platform::DriveTable::instance().setFixed({}); }
     // Sets the outer size and waits until the window has taken it (or snapped).
     void resizeTo(int width, int height) {
         window.resizeOuter(width, height);
@@ -50,7 +49,6 @@ struct Rig {
 class WindowLayoutTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void cleanup() { platform::DriveTable::instance().setFixed({}); }
 
     void opensAtTheDesignedOuterSize() {
         Rig rig;

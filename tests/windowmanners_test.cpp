@@ -64,7 +64,6 @@ struct Rig {
     ~Rig() {
         window.reset();
         station.reset();
-        platform::DriveTable::instance().setFixed({});
     }
     QTemporaryDir dir;
     std::unique_ptr<app::Station> station;

@@ -82,7 +82,6 @@ struct Rig {
     ~Rig() {
         window.reset();
         station.reset();
-        platform::DriveTable::instance().setFixed({});
     }
     QStringList windowMenu() {
         return popupEntries([this] {

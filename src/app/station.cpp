@@ -23,11 +23,12 @@ namespace zorvik::app {
 Station::Station(core::ProgramFolders folders, QObject* parent)
     : QObject(parent),
       folders_(std::move(folders)),
-      settings_(folders_.settingsFile()),
+      settings_(folders_.settingsFile(), errors_),
       cues_(QString::fromStdString(folders_.cueFolder()), this),
       preview_(
-          folders_.data, [] { return std::make_unique<player::QtMediaDevice>(); },
-          [](const std::string& path) { return platform::openWithDefaultApplication(path); }, this) {
+          jobRegistry_, driveTable_, errors_, folders_.data, [] { return std::make_unique<player::QtMediaDevice>(); },
+          [this](const std::string& path) { return platform::openWithDefaultApplication(driveTable_, path); },
+          this) {
     core::makeOneShot(startupTimer_, "QiDTimer", 20);
     connect(&startupTimer_, &QTimer::timeout, this, &Station::startupSecondStage);
     core::makeOneShot(deferredAddTimer_, "Timer7", 10);
@@ -36,7 +37,7 @@ Station::Station(core::ProgramFolders folders, QObject* parent)
         addSelectedResults();
     });
     for (int n = 1; n <= orders::kListCount; ++n) {
-        auto lane = std::make_unique<orders::CopyLane>(n, cues_, this);
+        auto lane = std::make_unique<orders::CopyLane>(jobRegistry_, driveTable_, n, cues_, this);
         connect(lane.get(), &orders::CopyLane::historyTrimRequested, &search_,
                 &search::SearchController::trimHistory);
         connect(lane.get(), &orders::CopyLane::diskSpaceRefreshRequested, &removable_,
@@ -113,7 +114,7 @@ Station::Station(core::ProgramFolders folders, QObject* parent)
     connect(&pictures_, &library::PictureBrowser::addRequested, this, [this](const QString& path) {
         std::optional<std::string> folder;
         if (syncDownload_) folder = devices_.destinations(orderBook_.active()).folder(core::Picture);
-        pictureOrder_.add(path.toStdString(), folder, activeLane().copied());
+        pictureOrder_.add(path.toStdString(), folder, activeLane());
     });
     connect(&pictureOrder_, &orders::PictureOrder::copied, &removable_,
             &storage::RemovableDrives::requestDiskSpaceLine);
@@ -129,14 +130,14 @@ void Station::applyCopySources() {
 }
 
 void Station::create() {
-    if (!platform::folderExists(folders_.data)) platform::createFolders(folders_.data);
-    platform::removeStationTemporaries(folders_.data);  // of saves cut short by a crash
+    if (!platform::folderExists(driveTable_, folders_.data)) (void)platform::createFolders(driveTable_, folders_.data);
+    platform::removeStationTemporaries(driveTable_, folders_.data);  // of saves cut short by a crash
     settings_.reportProblem();
 
     // Drive letters map to folders before anything names a drive path; data
     // disks new to the station get letters of their own.
-    library::applyDriveSection(settings_);
-    library::letterNewDisks(settings_, platform::fixedDataDisks(platform::readMountTable()));
+    library::applyDriveSection(driveTable_, settings_);
+    library::letterNewDisks(driveTable_, settings_, platform::fixedDataDisks(platform::readMountTable()));
     // Removable drives: the ones present now, then every arrival and removal.
     mounts_.refresh();
 
@@ -156,10 +157,10 @@ void Station::create() {
 
 void Station::firstShow() {
     core::traceStartup("first shown");
-    library::cleanCachedMedia(folders_.data);
+    library::cleanCachedMedia(driveTable_, folders_.data);
     localFolder_.startUpCheck();
-    storage::cleanStagingFolders();
-    storage::removeStaleTemporaries();
+    storage::cleanStagingFolders(driveTable_);
+    storage::removeStaleTemporaries(driveTable_);
     Q_EMIT savedSkinRequested();
     patterns_ = search::SearchPatterns::warmUp();
     // No category tab is selected here, so the warm-up covers whole roots.
@@ -175,7 +176,7 @@ void Station::startupSecondStage() {
     Q_EMIT orderBook_.tallyRequested();
     preview_.loadPlaylist();
     singers_.load(folders_.data + std::string(search::kSingerFileName));
-    storage::createStagingFolders();
+    storage::createStagingFolders(driveTable_);
     // Only exactly "true" counts as on; a change acts as the operator's click would.
     const bool sync = settings_.read(core::keys::kSyncDownload) == "true";
     const bool number = settings_.read(core::keys::kNumberSearch) == "true";
@@ -199,7 +200,7 @@ void Station::startWarmUp() {
         QStringLiteral("正在整理缓存 ... 请稍等 ！"),
         [roots, pattern](library::HitSink& sink) {
             library::walk(
-                roots, pattern, [&sink](std::string_view path) { sink.add(path); return !sink.stopRequested(); },
+                sink.drives(), roots, pattern, [&sink](std::string_view path) { sink.add(path); return !sink.stopRequested(); },
                 [&sink] { sink.tick(); return !sink.stopRequested(); });
         },
         [this](std::int64_t hits) {
@@ -221,22 +222,12 @@ int Station::closeQuery() {
 void Station::close() {
     stopJobs();
     std::string script = folders_.program + "bt.sh";
-    if (platform::fileExists(script)) platform::startScriptDetached(script);
+    if (platform::fileExists(script)) platform::startScriptDetached(driveTable_, script);
 }
 
 void Station::stopJobs() {
     closedAt_ = std::chrono::steady_clock::now();
-    listings_.stop();
-    results().stopSizing();
-    for (auto& l : lanes_) l->stop();
-    devices_.stop();
-    localCopy_.stop();
-    orderBook_.stop();
-    removable_.stop();
-    pictureOrder_.stop();
-    fileManager_.stop();
-    localFolder_.stop();
-    categories_.stop();
+    jobRegistry_.stopAll();
 }
 
 bool Station::jobsEnded() {
@@ -245,17 +236,8 @@ bool Station::jobsEnded() {
     // lose nothing when cut short. A thread in a call on a disk that answers
     // late holds the process's end until that call returns, so the sooner the
     // process ends, the fewer such calls it waits for.
-    const auto deadline = closedAt_ + std::chrono::milliseconds(1500);
-    const auto readingDeadline = closedAt_ + std::chrono::milliseconds(100);
-    bool ended = true;
-    for (const auto& l : lanes_) ended = l->waitUntil(deadline) && ended;
-    for (bool done : {devices_.waitUntil(deadline), localCopy_.waitUntil(deadline), orderBook_.waitUntil(deadline),
-                      pictureOrder_.waitUntil(deadline), fileManager_.waitUntil(deadline),
-                      localFolder_.waitUntil(deadline), listings_.waitUntil(readingDeadline),
-                      results().waitUntil(readingDeadline), orderBook_.rows().waitUntil(readingDeadline),
-                      removable_.waitUntil(readingDeadline), categories_.waitUntil(readingDeadline)})
-        ended = done && ended;
-    return ended;
+    return jobRegistry_.waitAll(closedAt_ + std::chrono::milliseconds(1500),
+                                closedAt_ + std::chrono::milliseconds(100));
 }
 
 void Station::destroy() {
@@ -370,8 +352,8 @@ void Station::setCurrentItem(std::string path, std::string shownName) {
     preview_.setCurrentItem(std::move(path), std::move(shownName));
 }
 
-std::optional<std::string> Station::renameResult(int row, const std::string& newName) {
-    if (row < 0 || row >= results().count()) return std::nullopt;
+platform::Result<std::string> Station::renameResult(int row, const std::string& newName) {
+    if (row < 0 || row >= results().count()) return platform::Result<std::string>(platform::FileError{ENOENT, {}});
     const std::string oldPath = results().path(row);
     auto newPath = library::renameResult(results(), row, newName);
     if (newPath && currentItem() == oldPath) {

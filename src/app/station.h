@@ -64,6 +64,13 @@ public:
     bool jobsEnded();
 
     const core::ProgramFolders& folders() const { return folders_; }
+    // The drive letters of this station, mapped for every path it touches.
+    platform::DriveTable& driveTable() { return driveTable_; }
+    const platform::DriveTable& driveTable() const { return driveTable_; }
+    // Errors that reach the top of an operation; the window shows them.
+    core::ErrorReports& errors() { return errors_; }
+    // Where every owner of background work registers, the windows' too.
+    core::JobRegistry& jobs() { return jobRegistry_; }
     core::Settings& settings() { return settings_; }
     player::CuePlayer& cues() { return cues_; }
     const library::LibraryDrives& libraryDrives() const { return drives_; }
@@ -89,7 +96,7 @@ public:
     void setCurrentItem(std::string path, std::string shownName = {});
 
     // "重命名" (library::renameResult); the current item follows its file.
-    std::optional<std::string> renameResult(int row, const std::string& newName);
+    platform::Result<std::string> renameResult(int row, const std::string& newName);
 
     storage::RemovableDrives& removableDrives() { return removable_; }
     orders::Tally& tally() { return tally_; }
@@ -168,32 +175,39 @@ private:
     std::vector<player::PlaylistEntry> selectedOrderEntries();
 
     core::ProgramFolders folders_;
+    // First: every subsystem maps its paths through the table and reports
+    // through `errors_` until it is gone.
+    platform::DriveTable driveTable_;
+    core::ErrorReports errors_;
+    // Every owner of background work registers here as it is made; closing
+    // stops and waits on all of them.
+    core::JobRegistry jobRegistry_;
     core::Settings settings_;
     player::CuePlayer cues_;
     player::PreviewPlayer preview_;
     platform::MasterVolume masterVolume_;
     library::LibraryDrives drives_;
     search::SearchPatterns patterns_;
-    library::Listings listings_;
+    library::Listings listings_{jobRegistry_, driveTable_};
     QItemSelectionModel resultSelection_{&listings_.results()};
     search::SearchController search_{listings_, cues_, drives_, patterns_};
     search::SearchInputMethod searchInputMethod_{search_};
-    search::SingerBrowser singers_{search_};
-    search::CategoryBrowser categories_{listings_, cues_, drives_};
-    library::HotList hotList_;
+    search::SingerBrowser singers_{search_, errors_};
+    search::CategoryBrowser categories_{jobRegistry_, listings_, cues_, drives_};
+    library::HotList hotList_{jobRegistry_, errors_};
     library::ReadyListings ready_{listings_, cues_, drives_, hotList_};
 
-    platform::MountWatcher mounts_;
-    storage::RemovableDrives removable_;
-    storage::LocalFolderUpkeep localFolder_;
-    storage::FileManager fileManager_{cues_};
-    orders::OrderBook orderBook_{folders_.data, cues_};
+    platform::MountWatcher mounts_{driveTable_};
+    storage::RemovableDrives removable_{jobRegistry_, driveTable_};
+    storage::LocalFolderUpkeep localFolder_{jobRegistry_, driveTable_};
+    storage::FileManager fileManager_{jobRegistry_, driveTable_, cues_};
+    orders::OrderBook orderBook_{jobRegistry_, driveTable_, errors_, folders_.data, cues_};
     orders::Tally tally_;
     std::array<std::unique_ptr<orders::CopyLane>, orders::kListCount> lanes_;
-    orders::ListDevices devices_{cues_};
-    orders::LocalCopy localCopy_{cues_};
+    orders::ListDevices devices_{jobRegistry_, driveTable_, cues_};
+    orders::LocalCopy localCopy_{jobRegistry_, driveTable_, cues_};
     bool syncDownload_ = false;
-    library::PictureBrowser pictures_{folders_.data};
+    library::PictureBrowser pictures_{driveTable_, folders_.data};
     orders::PictureOrder pictureOrder_{orderBook_, tally_, cues_};
     std::chrono::steady_clock::time_point closedAt_;
 

@@ -1,19 +1,29 @@
 #pragma once
 
-#include <functional>
+#include <QObject>
+#include <QString>
+
 #include <string>
 #include <string_view>
 
 namespace zorvik::core {
 
-// Where errors that reach the top of an operation are shown: the window layer
-// installs the platform's error box; without it they go to standard error.
-// GUI thread only.
-using ErrorSink = std::function<void(const std::string& message)>;
-void setErrorSink(ErrorSink sink);
-void reportError(const std::string& message);
-// "operation：file" and, on the next line, why: the error box of a file
-// operation that failed.
-void reportFileError(std::string_view operation, std::string_view file, std::string_view reason);
+// Where errors that reach the top of an operation go: one per station, handed
+// to whatever reports. The window connects `reported` queued and shows the
+// error box once the operation has returned, never in the middle of it; with
+// nothing connected the errors go to standard error. Any thread.
+class ErrorReports final : public QObject {
+    Q_OBJECT
+public:
+    using QObject::QObject;
+
+    void report(const std::string& message);
+    // "operation：file" and, on the next line, why: the error box of a file
+    // operation that failed.
+    void reportFile(std::string_view operation, std::string_view file, std::string_view reason);
+
+Q_SIGNALS:
+    void reported(const QString& message);
+};
 
 }  // namespace zorvik::core

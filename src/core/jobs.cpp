@@ -44,7 +44,24 @@ void Job::join() {
     if (thread_.joinable()) thread_.join();
 }
 
+void JobRegistry::stopAll() {
+    stopped_ = true;
+    for (Jobs* jobs : owners_) jobs->cancelAll();
+}
+
+bool JobRegistry::waitAll(Job::Deadline writers, Job::Deadline readers) const {
+    bool ended = true;
+    for (const Jobs* jobs : owners_)
+        ended = jobs->waitUntil(jobs->kind() == JobKind::Writes ? writers : readers) && ended;
+    return ended;
+}
+
+Jobs::Jobs(QObject* owner, JobRegistry& registry, JobKind kind) : owner_(owner), registry_(registry), kind_(kind) {
+    registry_.add(this);
+}
+
 Jobs::~Jobs() {
+    registry_.remove(this);
     cancelAll();
     joinAll();
 }
@@ -52,6 +69,8 @@ Jobs::~Jobs() {
 Job& Jobs::start(Job::Body body) {
     std::erase_if(jobs_, [](const auto& job) { return job->finished(); });
     jobs_.push_back(std::make_unique<Job>(std::move(body)));
+    // After the close nothing new runs on: it stops at its first check.
+    if (registry_.stopped()) jobs_.back()->cancel();
     return *jobs_.back();
 }
 

@@ -40,8 +40,40 @@ private:
     std::jthread thread_;
 };
 
-// The jobs of one owner (a QObject on the GUI thread). Results reach the
-// owner through post(), which runs a step on the owner's thread later.
+class Jobs;
+
+// What a job does to files: reading ones lose nothing when cut short, writing
+// ones (copies, deletions, device folders) get time to finish or clean up.
+enum class JobKind { Reads, Writes };
+
+// Every Jobs of a station, registered as it is made and gone with it, so that
+// closing reaches them all: no owner has to be remembered by hand. GUI thread.
+class JobRegistry final {
+public:
+    JobRegistry() = default;
+    JobRegistry(const JobRegistry&) = delete;
+    JobRegistry& operator=(const JobRegistry&) = delete;
+
+    // Asks every job to stop; a job started afterwards is asked at once.
+    void stopAll();
+    bool stopped() const { return stopped_; }
+    // Waits for the writing jobs until `writers`, the reading ones until
+    // `readers`; false when one is still running (stuck in a call on a hung
+    // device).
+    bool waitAll(Job::Deadline writers, Job::Deadline readers) const;
+
+private:
+    friend class Jobs;
+    void add(Jobs* jobs) { owners_.push_back(jobs); }
+    void remove(Jobs* jobs) { std::erase(owners_, jobs); }
+
+    std::vector<Jobs*> owners_;
+    bool stopped_ = false;
+};
+
+// The jobs of one owner (a QObject on the GUI thread), registered with the
+// station's registry. Results reach the owner through post(), which runs a
+// step on the owner's thread later.
 //
 // Declare a Jobs member after every member its jobs use, so that it is
 // destroyed first: its destructor cancels and joins every job while the rest
@@ -49,7 +81,7 @@ private:
 // owner.
 class Jobs final {
 public:
-    explicit Jobs(QObject* owner) : owner_(owner) {}
+    Jobs(QObject* owner, JobRegistry& registry, JobKind kind);
     ~Jobs();
     Jobs(const Jobs&) = delete;
     Jobs& operator=(const Jobs&) = delete;
@@ -64,6 +96,7 @@ public:
     bool waitUntil(Job::Deadline deadline) const;
     // True while any job's body still runs.
     bool busy() const;
+    JobKind kind() const { return kind_; }
 
     // Runs `step` on the owner's thread. Safe from any thread while the owner
     // exists, which its Jobs member guarantees for its own jobs.
@@ -74,6 +107,8 @@ public:
 
 private:
     QObject* owner_;
+    JobRegistry& registry_;
+    JobKind kind_;
     std::vector<std::unique_ptr<Job>> jobs_;
 };
 

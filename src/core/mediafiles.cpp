@@ -56,6 +56,8 @@ std::string sizeText(std::int64_t bytes) {
     return digits;
 }
 
-std::int64_t fileSize(std::string_view path) { return platform::fileSize(path); }
+std::int64_t fileSize(const platform::DriveTable& drives, std::string_view path) {
+    return platform::fileSize(drives, path);
+}
 
 }  // namespace zorvik::core

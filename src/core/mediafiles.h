@@ -8,6 +8,10 @@
 
 // How a listing classes and shows a file: its media group by extension, its
 // names and its size text.
+namespace zorvik::platform {
+class DriveTable;
+}
+
 namespace zorvik::core {
 
 // The five media groups; the index is also the icon and the device folder kind.
@@ -39,6 +43,6 @@ std::string displayName(std::string_view path);
 // Hundredths of units of 10,240 bytes with two decimals ("4.39"); -1 gives "0.00".
 std::string sizeText(std::int64_t bytes);
 // Length in bytes, -1 when the file cannot be found.
-std::int64_t fileSize(std::string_view path);
+std::int64_t fileSize(const platform::DriveTable& drives, std::string_view path);
 
 }  // namespace zorvik::core

@@ -17,8 +17,9 @@ std::string plainNameOf(std::string_view path) {
     return name;
 }
 
-bool copyPlain(std::string_view source, std::string_view destination) {
-    return platform::copyFile(source, destination, platform::Overwrite::Yes, kPrefixBlockSize);
+bool copyPlain(const platform::DriveTable& drives, std::string_view source, std::string_view destination) {
+    return static_cast<bool>(
+        platform::copyFile(drives, source, destination, platform::Overwrite::Yes, kPrefixBlockSize));
 }
 
 }  // namespace zorvik::core

@@ -4,6 +4,10 @@
 #include <string>
 #include <string_view>
 
+namespace zorvik::platform {
+class DriveTable;
+}
+
 namespace zorvik::core {
 
 // Prefixed files carry a leading block before the media bytes.
@@ -14,6 +18,6 @@ bool isPrefixed(std::string_view path);
 std::string plainNameOf(std::string_view path);
 // Writes the media bytes of a prefixed file to `destination`. A failed copy
 // (a source shorter than the block, a full disk) leaves no file behind.
-bool copyPlain(std::string_view source, std::string_view destination);
+bool copyPlain(const platform::DriveTable& drives, std::string_view source, std::string_view destination);
 
 }  // namespace zorvik::core

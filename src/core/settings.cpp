@@ -122,15 +122,16 @@ constexpr std::string_view kReadFailed = "无法读取设置文件";
 constexpr std::string_view kWriteFailed = "无法保存设置文件";
 }  // namespace
 
-Settings::Settings(std::string filePath) : path_(std::move(filePath)) {}
+Settings::Settings(std::string filePath, ErrorReports& errors) : path_(std::move(filePath)), errors_(errors) {}
 
 std::string Settings::problem() const {
-    if (platform::readFileLines(path_) || platform::lastError() == ENOENT) return {};
-    return platform::lastErrorText();
+    auto lines = platform::readFileLines(path_);
+    if (lines || lines.error() == ENOENT) return {};
+    return lines.errorText();
 }
 
 void Settings::reportProblem() const {
-    if (std::string why = problem(); !why.empty()) reportFileError(kReadFailed, path_, why);
+    if (std::string why = problem(); !why.empty()) errors_.reportFile(kReadFailed, path_, why);
 }
 
 std::string Settings::read(std::string_view section, std::string_view key) const {
@@ -155,10 +156,10 @@ bool Settings::write(std::string_view section,
     std::vector<platform::FileLine> file;
     if (auto existing = platform::readFileLines(path_)) {
         file = std::move(*existing);
-    } else if (platform::lastError() != ENOENT) {
+    } else if (existing.error() != ENOENT) {
         // Only a file that is not there starts afresh: one that cannot be
         // read (a folder, a link loop, no rights, a failing disk) is never replaced.
-        reportFileError(kWriteFailed, path_, platform::lastErrorText());
+        errors_.reportFile(kWriteFailed, path_, existing.errorText());
         return false;
     }
     std::vector<std::string> lines;
@@ -169,8 +170,8 @@ bool Settings::write(std::string_view section,
         for (size_t i = 0; i < edit.inserted; ++i)
             file.insert(file.begin() + static_cast<std::ptrdiff_t>(edit.at + i), {lines[edit.at + i], {}});
     }
-    if (!platform::writeWholeFile(path_, platform::encodeFileLines(file))) {
-        reportFileError(kWriteFailed, path_, platform::lastErrorText());
+    if (auto written = platform::writeWholeFile(path_, platform::encodeFileLines(file)); !written) {
+        errors_.reportFile(kWriteFailed, path_, written.errorText());
         return false;
     }
     return true;

@@ -4,6 +4,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/errors.h"
 #include "core/settingskeys.h"
 
 namespace zorvik::core {
@@ -15,9 +16,11 @@ namespace zorvik::core {
 // once, changing only the one line and keeping everything else as it was.
 class Settings final {
 public:
-    explicit Settings(std::string filePath);
+    // Errors of reading and writing the file go to `errors`.
+    Settings(std::string filePath, ErrorReports& errors);
 
     const std::string& filePath() const { return path_; }
+    ErrorReports& errors() const { return errors_; }
 
     // Why the file is there but cannot be read (a folder, too large, no
     // rights); empty when it reads or is absent. Reads then give the empty
@@ -38,6 +41,7 @@ public:
 
 private:
     std::string path_;
+    ErrorReports& errors_;
 };
 
 // The profile rules on the lines of a file, apart from the file itself.

@@ -6,14 +6,14 @@
 
 namespace zorvik::library {
 
-void cleanCachedMedia(std::string_view folder) {
+void cleanCachedMedia(const platform::DriveTable& drives, std::string_view folder) {
     std::string base(folder);
     if (!base.empty() && base.back() != '\\' && base.back() != '/') base += '\\';
-    for (const auto& entry : platform::listFolder(base)) {
+    for (const auto& entry : platform::listFolder(drives, base)) {
         std::string ext = platform::asciiLower(core::extensionOf(entry.name));
         if (!ext.empty() && kCachedMediaExtensions.find(ext) != std::string_view::npos &&
             entry.kind == platform::EntryKind::File)
-            platform::deleteFile(base + entry.name);
+            platform::deleteFile(drives, base + entry.name);
     }
 }
 

@@ -17,8 +17,7 @@ bool onDisk(const std::string& root, const std::string& disk) {
 }
 
 // The fixed drives of the table, with `changes` put over them.
-void putFixed(const DriveFolders& changes) {
-    auto& table = platform::DriveTable::instance();
+void putFixed(platform::DriveTable& table, const DriveFolders& changes) {
     DriveFolders fixed;
     for (const auto& d : table.drives())
         if (d.type == platform::DriveType::Fixed) fixed.emplace_back(d.letter, d.root);
@@ -38,7 +37,9 @@ DriveFolders driveSection(const core::Settings& settings) {
     return drives;
 }
 
-void applyDriveSection(const core::Settings& settings) { platform::DriveTable::instance().setFixed(driveSection(settings)); }
+void applyDriveSection(platform::DriveTable& table, const core::Settings& settings) {
+    table.setFixed(driveSection(settings));
+}
 
 DriveFolders lettersForNewDisks(const std::vector<platform::Drive>& table, const std::vector<std::string>& disks) {
     DriveFolders added;
@@ -61,26 +62,27 @@ DriveFolders lettersForNewDisks(const std::vector<platform::Drive>& table, const
     return added;
 }
 
-DriveFolders letterNewDisks(core::Settings& settings, const std::vector<std::string>& disks) {
-    DriveFolders added = lettersForNewDisks(platform::DriveTable::instance().drives(), disks);
+DriveFolders letterNewDisks(platform::DriveTable& table, core::Settings& settings,
+                            const std::vector<std::string>& disks) {
+    DriveFolders added = lettersForNewDisks(table.drives(), disks);
     if (added.empty()) return added;
     std::vector<std::pair<std::string, std::string>> values;
     for (const auto& [letter, disk] : added) values.emplace_back(std::string(1, letter), disk);
     settings.write(kDrivesSection, values);  // unstored, they hold for this run
-    putFixed(added);
+    putFixed(table, added);
     return added;
 }
 
-bool mapDrive(core::Settings& settings, char letter, const std::string& folder) {
+bool mapDrive(platform::DriveTable& table, core::Settings& settings, char letter, const std::string& folder) {
     const bool stored = settings.write(kDrivesSection, std::string(1, letter), folder);
-    putFixed({{letter, folder}});
+    putFixed(table, {{letter, folder}});
     return stored;
 }
 
-std::optional<DriveFolder> folderOfDrive(char letter) {
-    auto drive = platform::DriveTable::instance().drive(letter);
+std::optional<DriveFolder> folderOfDrive(const platform::DriveTable& table, char letter) {
+    auto drive = table.drive(letter);
     if (!drive) return std::nullopt;
-    return DriveFolder{drive->root, platform::folderExists(std::string(1, drive->letter) + ":\\")};
+    return DriveFolder{drive->root, platform::folderExists(table, std::string(1, drive->letter) + ":\\")};
 }
 
 }  // namespace zorvik::library

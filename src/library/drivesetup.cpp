@@ -39,7 +39,7 @@ bool storeLibraryDrive(core::Settings& settings, int n, std::string_view text) {
     return settings.write(key, key, text);
 }
 
-bool createCategoryFolders(std::string_view text) {
+bool createCategoryFolders(const platform::DriveTable& drives, std::string_view text) {
     // Only a single letter reaches the drive table: a longer text such as
     // "GH" would otherwise pass for a relative native path.
     auto letter = driveOfBoxText(text);
@@ -48,7 +48,7 @@ bool createCategoryFolders(std::string_view text) {
     bool all = true;
     for (const auto& category : kCategories) {
         std::string folder = root + std::string(category.folder) + "\\";
-        if (!platform::folderExists(folder) && !platform::createFolders(folder)) all = false;
+        if (!platform::folderExists(drives, folder) && !platform::createFolders(drives, folder)) all = false;
     }
     return all;
 }

@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/drives.h"
+
 namespace zorvik::core {
 class Settings;
 }
@@ -37,6 +39,6 @@ bool storeLibraryDrive(core::Settings& settings, int n, std::string_view text);
 // library root of the drive the text names, with missing parents. A text that
 // names no drive, a drive that is not there or cannot be written: nothing is
 // created and nothing is reported. True when all twelve exist afterwards.
-bool createCategoryFolders(std::string_view text);
+bool createCategoryFolders(const platform::DriveTable& drives, std::string_view text);
 
 }  // namespace zorvik::library

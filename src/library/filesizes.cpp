@@ -10,7 +10,8 @@ namespace {
 constexpr auto kBatchEvery = std::chrono::milliseconds(16);
 }  // namespace
 
-FileSizes::FileSizes(QObject* owner, Ready ready) : ready_(std::move(ready)), jobs_(owner) {}
+FileSizes::FileSizes(core::JobRegistry& jobs, const platform::DriveTable& drives, QObject* owner, Ready ready)
+    : drives_(drives), ready_(std::move(ready)), jobs_(owner, jobs, core::JobKind::Reads) {}
 
 void FileSizes::request(int row, std::string path) {
     {
@@ -62,7 +63,7 @@ void FileSizes::read(const std::stop_token& stop) {
             batchGeneration = next.generation;
         }
         batch.push_back({next.row, std::move(next.path), -1});
-        batch.back().bytes = core::fileSize(batch.back().path);
+        batch.back().bytes = core::fileSize(drives_, batch.back().path);
         if (std::chrono::steady_clock::now() - last >= kBatchEvery) {
             handOver();
             last = std::chrono::steady_clock::now();

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "core/jobs.h"
+#include "platform/drives.h"
 
 namespace zorvik::library {
 
@@ -30,7 +31,7 @@ public:
     using Ready = std::function<void(std::vector<Size>)>;
 
     // `ready` runs on `owner`'s thread, which owns this.
-    FileSizes(QObject* owner, Ready ready);
+    FileSizes(core::JobRegistry& jobs, const platform::DriveTable& drives, QObject* owner, Ready ready);
 
     void request(int row, std::string path);
     // The rows changed wholesale: answers to earlier requests are dropped,
@@ -49,6 +50,7 @@ private:
     };
     void read(const std::stop_token& stop);
 
+    const platform::DriveTable& drives_;
     Ready ready_;
     std::mutex mutex_;
     std::deque<Asked> asked_;

@@ -40,7 +40,8 @@ std::string hotLineOf(std::int64_t count, std::string_view path) {
     return digits + std::string(kMark) + std::string(path);
 }
 
-HotList::HotList(QObject* parent) : QObject(parent) {
+HotList::HotList(core::JobRegistry& jobs, core::ErrorReports& errors, QObject* parent)
+    : QObject(parent), errors_(errors), jobs_(this, jobs, core::JobKind::Reads) {
     core::makeOneShot(hotCountTimer_, "BaiSTimer", 20);
     connect(&hotCountTimer_, &QTimer::timeout, this, [this] {
         hotCountTimer_.stop();
@@ -62,7 +63,7 @@ struct HotList::Loading {
 void HotList::read(const std::string& file, Loading& loading) {
     auto read = platform::readFileLines(file, kLargestHotListFile);
     if (!read) {
-        loading.error = platform::lastErrorText();
+        loading.error = read.errorText();
         return;
     }
     std::vector<std::string> lines;
@@ -83,8 +84,9 @@ void HotList::load(std::string file) {
     loading_.reset();
     countedWhileLoading_.clear();
     if (!platform::fileExists(file_)) {
-        writable_ = platform::writeTextLines(file_, {});
-        if (!writable_) core::reportFileError(kSaveFailed, file_, platform::lastErrorText());
+        auto written = platform::writeTextLines(file_, {});
+        writable_ = static_cast<bool>(written);
+        if (!writable_) errors_.reportFile(kSaveFailed, file_, written.errorText());
         Q_EMIT changed();
         return;
     }
@@ -116,7 +118,7 @@ void HotList::adopt(const std::shared_ptr<Loading>& loading) {
     if (loading != loading_) return;  // taken in already, or replaced by a newer load
     loading_.reset();
     if (!loading->read) {
-        core::reportFileError("无法读取热门推荐文件", file_, loading->error);
+        errors_.reportFile("无法读取热门推荐文件", file_, loading->error);
         Q_EMIT changed();
         return;
     }
@@ -139,12 +141,13 @@ void HotList::finishLoading() {
 bool HotList::saveIfFileExists() {
     finishLoading();
     if (!writable_ || !platform::fileExists(file_)) return true;
-    if (write()) return true;
-    core::reportFileError(kSaveFailed, file_, platform::lastErrorText());
+    auto written = write();
+    if (written) return true;
+    errors_.reportFile(kSaveFailed, file_, written.errorText());
     return false;
 }
 
-bool HotList::write() const {
+platform::Done HotList::write() const {
     std::vector<platform::FileLine> lines;
     lines.reserve(lines_.lines().size());
     for (const auto& line : lines_.lines()) {
@@ -156,12 +159,13 @@ bool HotList::write() const {
 
 void HotList::save() {
     if (!writable_ || !platform::fileExists(file_)) return;
-    if (write()) {
+    auto written = write();
+    if (written) {
         saveFailureShown_ = false;
         return;
     }
     // Said once: the counter must not be buried in boxes, one per copy.
-    if (!saveFailureShown_) core::reportFileError(kSaveFailed, file_, platform::lastErrorText());
+    if (!saveFailureShown_) errors_.reportFile(kSaveFailed, file_, written.errorText());
     saveFailureShown_ = true;
 }
 

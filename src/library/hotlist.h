@@ -9,8 +9,10 @@
 #include <unordered_map>
 #include <vector>
 
+#include "core/errors.h"
 #include "core/jobs.h"
 #include "library/collation.h"
+#include "platform/fileresult.h"
 
 namespace zorvik::library {
 
@@ -38,7 +40,7 @@ std::string hotLineOf(std::int64_t count, std::string_view path);
 class HotList final : public QObject {
     Q_OBJECT
 public:
-    explicit HotList(QObject* parent = nullptr);
+    HotList(core::JobRegistry& jobs, core::ErrorReports& errors, QObject* parent = nullptr);
 
     // Start-up: the file's lines at their sorted places; with no file, an
     // empty one is written. A line whose bytes do not decode is written back
@@ -71,12 +73,13 @@ Q_SIGNALS:
     void changed();
 
 private:
+    core::ErrorReports& errors_;
     struct Loading;
     // Reads `file` for a load, on whatever thread does the loading.
     static void read(const std::string& file, Loading& loading);
     void adopt(const std::shared_ptr<Loading>& loading);
     void save();
-    bool write() const;
+    platform::Done write() const;
     void countOne(const std::string& path);
 
     SortedLines lines_;
@@ -90,7 +93,7 @@ private:
     QTimer hotCountTimer_{this};  // BaiSTimer
     std::shared_ptr<Loading> loading_;
     std::vector<std::string> countedWhileLoading_;
-    core::Jobs jobs_{this};  // last: joined before the rest goes
+    core::Jobs jobs_;  // last: joined before the rest goes
 };
 
 }  // namespace zorvik::library

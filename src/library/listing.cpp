@@ -47,7 +47,13 @@ void HitSink::flush() {
     });
 }
 
-Listings::Listings(QObject* parent) : QObject(parent), current_(std::make_shared<ListingSession>()) {
+const platform::DriveTable& HitSink::drives() const { return target_.drives(); }
+
+Listings::Listings(core::JobRegistry& jobs, const platform::DriveTable& drives, QObject* parent)
+    : QObject(parent),
+      results_(jobs, drives),
+      current_(std::make_shared<ListingSession>()),
+      jobs_(this, jobs, core::JobKind::Reads) {
     secondsCounter_.setObjectName(QStringLiteral("Timer13"));
     secondsCounter_.setInterval(1000);
     connect(&secondsCounter_, &QTimer::timeout, this, [this] { setSeconds(seconds_ + 1); });
@@ -109,12 +115,12 @@ void Listings::listFolders(std::vector<std::string> folders, bool makeMissing, F
     startListing();
     runThreaded(
         readyText_,
-        [folders = std::move(folders), makeMissing](HitSink& sink) {
+        [folders = std::move(folders), makeMissing, &drives = drives()](HitSink& sink) {
             if (makeMissing)
                 for (const auto& folder : folders)
-                    if (!platform::folderExists(folder)) platform::createFolders(folder);
+                    if (!platform::folderExists(drives, folder)) (void)platform::createFolders(drives, folder);
             for (const auto& folder : folders) {
-                walk(folder, "*.*", [&sink](std::string_view path) { return sink.add(path); },
+                walk(drives, folder, "*.*", [&sink](std::string_view path) { return sink.add(path); },
                      [&sink] { return sink.tick(); });
                 if (sink.superseded()) return;
             }

@@ -31,6 +31,9 @@ class HitSink final {
 public:
     HitSink(Listings& target, std::shared_ptr<ListingSession> session, std::stop_token stop = {});
     ~HitSink();
+
+    // The table the listing's paths are mapped through.
+    const platform::DriveTable& drives() const;
     HitSink(const HitSink&) = delete;
     HitSink& operator=(const HitSink&) = delete;
 
@@ -61,10 +64,11 @@ private:
 class Listings final : public QObject {
     Q_OBJECT
 public:
-    explicit Listings(QObject* parent = nullptr);
+    Listings(core::JobRegistry& jobs, const platform::DriveTable& drives, QObject* parent = nullptr);
     ~Listings() override;
 
     ResultList& results() { return results_; }
+    const platform::DriveTable& drives() const { return results_.drives(); }
     QString readyText() const { return readyText_; }
     int seconds() const { return seconds_; }
     bool searchEnabled() const { return searchEnabled_; }
@@ -116,7 +120,7 @@ private:
     int seconds_ = 0;
     bool searchEnabled_ = true;
     bool walking_ = false;
-    core::Jobs jobs_{this};  // last: joined before the rest goes
+    core::Jobs jobs_;  // last: joined before the rest goes
 };
 
 }  // namespace zorvik::library

@@ -43,18 +43,20 @@ std::vector<std::string> pictureRoots(const LibraryDrives& drives) {
     return roots;
 }
 
-std::vector<std::string> listPictureTheme(const std::vector<std::string>& roots, std::string_view themeFolder) {
+std::vector<std::string> listPictureTheme(const platform::DriveTable& drives, const std::vector<std::string>& roots,
+                                          std::string_view themeFolder) {
     std::vector<std::string> pictures;
     for (const auto& root : roots) {
         const std::string folder = root + std::string(themeFolder) + "\\";
         // A theme folder missing on a drive contributes nothing.
-        for (const auto& entry : platform::listFolder(folder)) pictures.push_back(folder + entry.name);
+        for (const auto& entry : platform::listFolder(drives, folder)) pictures.push_back(folder + entry.name);
     }
     return pictures;
 }
 
-PictureBrowser::PictureBrowser(std::string dataFolder, QObject* parent)
+PictureBrowser::PictureBrowser(const platform::DriveTable& drives, std::string dataFolder, QObject* parent)
     : QObject(parent),
+      drives_(drives),
       dataFolder_(std::move(dataFolder)),
       cursor_(static_cast<int>(QRandomGenerator::global()->bounded(kPictureStartLimit))) {
     panes_.fill(placeholder());
@@ -72,7 +74,7 @@ void PictureBrowser::show(const LibraryDrives& drives) {
 
 void PictureBrowser::listTheme(std::string_view themeFolder) {
     theme_ = themeFolder;
-    pictures_ = listPictureTheme(roots_, theme_);
+    pictures_ = listPictureTheme(drives_, roots_, theme_);
     pageForward();
 }
 

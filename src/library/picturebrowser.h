@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "library/layout.h"
+#include "platform/drives.h"
 
 // The picture browser's rules, apart from any widget: which pictures a theme
 // holds, the six panes paged over them with one cursor for both directions,
@@ -46,13 +47,14 @@ extern const std::array<PictureThemeButton, 11> kSmallPictureThemes;
 std::vector<std::string> pictureRoots(const LibraryDrives& drives);
 // Every entry of each root's theme folder but "." and "..", root by root, in
 // the order the folder is listed; no filter by extension.
-std::vector<std::string> listPictureTheme(const std::vector<std::string>& roots, std::string_view themeFolder);
+std::vector<std::string> listPictureTheme(const platform::DriveTable& drives, const std::vector<std::string>& roots,
+                                          std::string_view themeFolder);
 
 class PictureBrowser final : public QObject {
     Q_OBJECT
 public:
     // dataFolder: native, with a trailing slash. The cursor starts at random.
-    explicit PictureBrowser(std::string dataFolder, QObject* parent = nullptr);
+    PictureBrowser(const platform::DriveTable& drives, std::string dataFolder, QObject* parent = nullptr);
 
     // The window is shown: roots afresh from drives 1 to 4, the panes back to
     // the animation (unless the marker file says blank), and the large
@@ -103,6 +105,7 @@ private:
     void setPane(int pane, const std::string& path);
     void setPosition(std::string_view text);
 
+    const platform::DriveTable& drives_;
     std::string dataFolder_;
     std::vector<std::string> roots_;
     std::string theme_;

@@ -23,11 +23,15 @@ std::string renamedPath(std::string_view oldPath, std::string_view newName) {
     return path;
 }
 
-std::optional<std::string> renameResult(ResultList& results, int row, std::string_view newName) {
-    if (row < 0 || row >= results.count() || !renameRefusal(newName).empty()) return std::nullopt;
+platform::Result<std::string> renameResult(ResultList& results, int row, std::string_view newName) {
+    using Renamed = platform::Result<std::string>;
+    if (row < 0 || row >= results.count()) return Renamed(platform::FileError{ENOENT, {}});
+    if (auto refusal = renameRefusal(newName); !refusal.empty())
+        return Renamed(platform::FileError{EINVAL, std::string(refusal)});
     const std::string oldPath = results.path(row);
     std::string newPath = renamedPath(oldPath, newName);
-    if (!platform::renameFile(oldPath, newPath)) return std::nullopt;
+    if (auto renamed = platform::renameFile(results.drives(), oldPath, newPath); !renamed)
+        return Renamed(renamed.failure());
     results.replacePath(row, newPath);
     return newPath;
 }

@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/fileresult.h"
+
 namespace zorvik::library {
 
 class ResultList;
@@ -23,9 +25,9 @@ std::string renamedPath(std::string_view oldPath, std::string_view newName);
 
 // "重命名" of the result list: renames the file of `row` to `newName`. On
 // success the row names the new file and the new path is returned. On
-// failure nullopt and the row is unchanged: renameRefusal() tells why for a
-// refused name, platform::lastErrorText() for the rest (a name already
-// taken, a file gone).
-std::optional<std::string> renameResult(ResultList& results, int row, std::string_view newName);
+// failure the row is unchanged and the error says why: the refusal of a
+// refused name, the file system's for the rest (a name already taken, a file
+// gone).
+platform::Result<std::string> renameResult(ResultList& results, int row, std::string_view newName);
 
 }  // namespace zorvik::library

@@ -12,8 +12,10 @@ constexpr std::int64_t kUnknown = -2;  // -1 is taken: a file that cannot be fou
 constexpr std::int64_t kAsked = -3;    // being read
 }  // namespace
 
-ResultList::ResultList(QObject* parent)
-    : QAbstractTableModel(parent), sizeReader_(this, [this](std::vector<FileSizes::Size> sizes) { sized(sizes); }) {}
+ResultList::ResultList(core::JobRegistry& jobs, const platform::DriveTable& drives, QObject* parent)
+    : QAbstractTableModel(parent),
+      drives_(drives),
+      sizeReader_(jobs, drives, this, [this](std::vector<FileSizes::Size> sizes) { sized(sizes); }) {}
 
 void ResultList::sized(const std::vector<FileSizes::Size>& sizes) {
     int first = count(), last = -1;

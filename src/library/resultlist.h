@@ -23,7 +23,9 @@ class ResultList final : public QAbstractTableModel {
 public:
     enum Column { Name = 0, Type, Size, Number, ColumnCount };
 
-    explicit ResultList(QObject* parent = nullptr);
+    ResultList(core::JobRegistry& jobs, const platform::DriveTable& drives, QObject* parent = nullptr);
+
+    const platform::DriveTable& drives() const { return drives_; }
 
     // The store, the rows and the cursor are always cleared together.
     void clear();
@@ -64,6 +66,7 @@ Q_SIGNALS:
     void countChanged(int rows);
 
 private:
+    const platform::DriveTable& drives_;
     // What a row knows goes in one place, so that no change to the rows can
     // leave one part of a row behind.
     struct Row {

@@ -101,15 +101,15 @@ struct Gather {
 
 class OrderedWalk {
 public:
-    OrderedWalk(const std::vector<std::string>& roots, const platform::Wildcard& pattern,
-                const FileVisitor& visit, const FolderHook& hook)
-        : pattern_(pattern), visit_(visit), hook_(hook) {
+    OrderedWalk(const platform::DriveTable& drives, const std::vector<std::string>& roots,
+                const platform::Wildcard& pattern, const FileVisitor& visit, const FolderHook& hook)
+        : drives_(drives), pattern_(pattern), visit_(visit), hook_(hook) {
         std::map<std::uint64_t, Lane*> byDisk;
         Lane* unknown = nullptr;  // roots that name nothing: read by the handing-out thread
         for (const auto& root : roots) rootPaths_.push_back(withSeparator(root));
         for (std::uint32_t i = 0; i < rootPaths_.size(); ++i) {
             Lane*& lane = [&]() -> Lane*& {
-                if (auto disk = platform::diskOf(rootPaths_[i])) return byDisk[*disk];
+                if (auto disk = platform::diskOf(drives_, rootPaths_[i])) return byDisk[*disk];
                 return unknown;
             }();
             if (!lane) lane = &lanes_.emplace_back();
@@ -232,7 +232,7 @@ private:
     // the parent's reader when this was the last subfolder opened from it.
     FolderReader* read(Folder& folder, FolderReader& reader, Gather& gather) {
         const bool opened = folder.parent ? reader.openChild(*folder.parent->reader, folder.name)
-                                          : reader.open(folder.name);
+                                          : reader.open(drives_, folder.name);
         FolderReader* doneParent = nullptr;
         if (folder.parent && folder.parent->unopened.fetch_sub(1, std::memory_order_acq_rel) == 1) {
             doneParent = folder.parent->reader;
@@ -346,6 +346,7 @@ private:
         return true;
     }
 
+    const platform::DriveTable& drives_;
     const platform::Wildcard& pattern_;
     const FileVisitor& visit_;
     const FolderHook& hook_;
@@ -369,23 +370,24 @@ private:
 
 }  // namespace
 
-std::int64_t walk(const std::vector<std::string>& roots, std::string_view pattern,
-                  const FileVisitor& visit, const FolderHook& beforeFolder) {
+std::int64_t walk(const platform::DriveTable& drives, const std::vector<std::string>& roots,
+                  std::string_view pattern, const FileVisitor& visit, const FolderHook& beforeFolder) {
     platform::Wildcard wildcard(pattern);
     if (wildcard.isBlank()) return 0;
-    OrderedWalk walk(roots, wildcard, visit, beforeFolder);
+    OrderedWalk walk(drives, roots, wildcard, visit, beforeFolder);
     walk.run();
     return walk.count();
 }
 
-std::int64_t walk(std::string_view folder, std::string_view pattern, const FileVisitor& visit,
-                  const FolderHook& beforeFolder) {
-    return walk(std::vector<std::string>{std::string(folder)}, pattern, visit, beforeFolder);
+std::int64_t walk(const platform::DriveTable& drives, std::string_view folder, std::string_view pattern,
+                  const FileVisitor& visit, const FolderHook& beforeFolder) {
+    return walk(drives, std::vector<std::string>{std::string(folder)}, pattern, visit, beforeFolder);
 }
 
-std::vector<std::string> walkToList(std::string_view folder, std::string_view pattern) {
+std::vector<std::string> walkToList(const platform::DriveTable& drives, std::string_view folder,
+                                    std::string_view pattern) {
     std::vector<std::string> paths;
-    walk(folder, pattern, [&paths](std::string_view p) {
+    walk(drives, folder, pattern, [&paths](std::string_view p) {
         paths.emplace_back(p);
         return true;
     });
@@ -393,22 +395,24 @@ std::vector<std::string> walkToList(std::string_view folder, std::string_view pa
 }
 
 namespace {
-bool addFolderTree(std::string base, const FolderHook& beforeFolder, std::vector<std::string>& result) {
+bool addFolderTree(const platform::DriveTable& drives, std::string base, const FolderHook& beforeFolder,
+                   std::vector<std::string>& result) {
     while (!base.empty() && (base.back() == '\\' || base.back() == '/')) base.pop_back();
     if (beforeFolder && !beforeFolder()) return false;
-    for (const auto& entry : platform::listFolder(base + "\\")) {
+    for (const auto& entry : platform::listFolder(drives, base + "\\")) {
         if (entry.kind != EntryKind::Folder || entry.hidden) continue;
         std::string child = base + "\\" + entry.name;
         result.push_back(child);
-        if (!addFolderTree(std::move(child), beforeFolder, result)) return false;
+        if (!addFolderTree(drives, std::move(child), beforeFolder, result)) return false;
     }
     return true;
 }
 }  // namespace
 
-std::vector<std::string> folderTree(std::string_view folder, const FolderHook& beforeFolder) {
+std::vector<std::string> folderTree(const platform::DriveTable& drives, std::string_view folder,
+                                    const FolderHook& beforeFolder) {
     std::vector<std::string> result;
-    addFolderTree(std::string(folder), beforeFolder, result);
+    addFolderTree(drives, std::string(folder), beforeFolder, result);
     return result;
 }
 

@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/drives.h"
+
 namespace zorvik::library {
 
 // Receives the full path of each matching file; returning false stops the walk.
@@ -22,19 +24,21 @@ using FolderHook = std::function<bool()>;
 // Worker threads read the folders that come next while the calling thread
 // hands out the hits; the visitor and the hook run on the calling thread
 // only, and every worker is joined before the walk returns, stopped or not.
-std::int64_t walk(std::string_view folder, std::string_view pattern, const FileVisitor& visit,
-                  const FolderHook& beforeFolder = {});
+std::int64_t walk(const platform::DriveTable& drives, std::string_view folder, std::string_view pattern,
+                  const FileVisitor& visit, const FolderHook& beforeFolder = {});
 
 // The walk of each folder in turn, as one walk: hits root by root in the
 // order given. Roots on different disks are read at the same time.
-std::int64_t walk(const std::vector<std::string>& roots, std::string_view pattern,
-                  const FileVisitor& visit, const FolderHook& beforeFolder = {});
+std::int64_t walk(const platform::DriveTable& drives, const std::vector<std::string>& roots,
+                  std::string_view pattern, const FileVisitor& visit, const FolderHook& beforeFolder = {});
 
 // Convenience for callers that want the whole list at once.
-std::vector<std::string> walkToList(std::string_view folder, std::string_view pattern);
+std::vector<std::string> walkToList(const platform::DriveTable& drives, std::string_view folder,
+                                    std::string_view pattern);
 
 // Every folder below `folder`, each followed at once by the folders below it.
 // A hook that returns false before a folder is read ends the list there.
-std::vector<std::string> folderTree(std::string_view folder, const FolderHook& beforeFolder = {});
+std::vector<std::string> folderTree(const platform::DriveTable& drives, std::string_view folder,
+                                    const FolderHook& beforeFolder = {});
 
 }  // namespace zorvik::library

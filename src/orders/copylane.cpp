@@ -22,6 +22,10 @@ struct CopyLane::Item {
     std::string path;
     std::string deviceRoot;
 };
+struct CopyLane::Single {
+    CopyEntry entry;
+    std::function<void(const CopyOutcome&)> done;
+};
 struct CopyLane::Outcome {
     CopyFailures failures;
     bool landed = false;  // the file itself is on the device it was meant for
@@ -38,37 +42,20 @@ struct CopyLane::Shared {
     int barMaximum = 0;
     std::deque<Batch> batches;  // each "下载" press, in turn
     std::deque<Item> immediate;
+    std::deque<Single> singles;  // copies asked for by others, taken first: each is one file
     bool running = false;
     FolderChooser chooser;  // a file in no media group follows the list's previous file
 };
 
-namespace {
-
-std::string withExtension(const std::string& path, std::string_view extension) {
-    return path.substr(0, path.size() - core::extensionOf(path).size()) + std::string(extension);
-}
-
-// A refused source is named by its whole path: its name alone would pass
-// for a library file.
-CopyFailureItem failureOf(const std::string& source, const std::string& name, const platform::CopyResult& result) {
-    const bool refused = result.failure == platform::CopyFailure::OutsideLibrary;
-    return {QString::fromStdString(refused ? source : name), result.failure, result.error, {}};
-}
-
-// A stopped copy is the station closing, not a failure. A file the device
-// already has is left alone, and named: it may be the customer's own.
-bool counts(const platform::CopyResult& result) {
-    return !result.ok() && result.failure != platform::CopyFailure::Stopped;
-}
-
-}  // namespace
-
-CopyLane::CopyLane(int list, core::Cues& cues, QObject* parent)
+CopyLane::CopyLane(core::JobRegistry& jobs, const platform::DriveTable& drives, int list, core::Cues& cues,
+                   QObject* parent)
     : QObject(parent),
+      drives_(drives),
       list_(list),
       cues_(cues),
       shared_(std::make_shared<Shared>()),
-      copied_(std::make_shared<CopiedFiles>()) {
+      copied_(std::make_shared<CopiedFiles>()),
+      jobs_(this, jobs, core::JobKind::Writes) {
     qRegisterMetaType<CopyProgress>();
     qRegisterMetaType<CopyFailures>();
     progressTimer_.setObjectName(QStringLiteral("progressTimer%1").arg(list));
@@ -125,6 +112,14 @@ void CopyLane::queueImmediate(std::string path) {
     startWorker();
 }
 
+void CopyLane::queueCopy(CopyEntry entry, std::function<void(const CopyOutcome&)> done) {
+    {
+        std::lock_guard lock(shared_->mutex);
+        shared_->singles.push_back({std::move(entry), std::move(done)});
+    }
+    startWorker();
+}
+
 void CopyLane::stop() { jobs_.cancelAll(); }
 
 bool CopyLane::waitUntil(core::Job::Deadline deadline) const { return jobs_.waitUntil(deadline); }
@@ -144,13 +139,17 @@ void CopyLane::work(std::stop_token stop) {
     for (;;) {
         Batch batch;
         bool haveBatch = false;
+        std::optional<Single> single;
         {
             std::lock_guard lock(shared_->mutex);
             if (stop.stop_requested()) {
                 shared_->running = false;
                 return;
             }
-            if (!shared_->immediate.empty()) {
+            if (!shared_->singles.empty()) {
+                single = std::move(shared_->singles.front());
+                shared_->singles.pop_front();
+            } else if (!shared_->immediate.empty()) {
                 // Items to copy at once go first; a waiting batch follows.
             } else if (!shared_->batches.empty()) {
                 batch = std::move(shared_->batches.front());
@@ -161,6 +160,16 @@ void CopyLane::work(std::stop_token stop) {
                 jobs_.post([this] { workerEnded(); });
                 return;
             }
+        }
+        if (single) {
+            auto outcome = CopyJob(drives_, copied_).copy(single->entry, stop);
+            if (outcome.stopped) {
+                std::lock_guard lock(shared_->mutex);
+                shared_->running = false;
+                return;
+            }
+            jobs_.post([done = std::move(single->done), outcome] { done(outcome); });
+            continue;
         }
         if (!(haveBatch ? runBatch(batch, stop) : runImmediate(stop))) {
             std::lock_guard lock(shared_->mutex);
@@ -224,48 +233,25 @@ std::optional<CopyLane::Outcome> CopyLane::copyOne(const std::string& source, co
         // The device the work was asked for has gone from the list since.
         elsewhere = !deviceRoot.empty() && shared_->deviceRoot != deviceRoot;
     }
-    const std::string sourceFolder(source.substr(0, source.size() - core::fileNameOf(source).size()));
-    const bool prefixed = core::isPrefixed(source);
-    const std::string name = prefixed ? core::plainNameOf(core::fileNameOf(source))
-                                      : std::string(core::fileNameOf(source));
-    const std::string destination = pathInFolder(folder, name);
-    progress.name = QString::fromStdString(name);
-    progress.prefixed = prefixed;
-    jobs_.post([this, progress] { showFile(progress); });
-
+    auto copied = CopyJob(drives_, copied_).copy(
+        {source, folder, platform::Overwrite::No, lyrics}, stop, [&](const std::string& name, bool prefixed) {
+            progress.name = QString::fromStdString(name);
+            progress.prefixed = prefixed;
+            jobs_.post([this, progress] { showFile(progress); });
+        });
+    if (copied.stopped) return std::nullopt;
     Outcome outcome;
-    CopyFailures& failures = outcome.failures;
-    platform::CopyOptions options;
-    options.overwrite = platform::Overwrite::No;  // a file the device has is left alone
-    if (prefixed) options.offset = core::kPrefixBlockSize;
-    auto result = platform::copyFileChecked(source, destination, options, stop);
-    if (result.failure == platform::CopyFailure::Stopped) return std::nullopt;
-    if (result.ok()) copied_->add(destination, result.bytes);
-    // What this list copied there before is there as it should be: only a
-    // file of someone else's is named.
-    const bool already = result.failure == platform::CopyFailure::AlreadyThere;
-    const bool oursAlready = already && copied_->holds(destination, platform::fileSize(destination));
-    if (elsewhere && (result.ok() || already)) {
-        auto item = failureOf(source, name, result);
+    if (elsewhere && copied.landed) {
+        // Copied, but not onto the device the work was asked for.
+        auto item = CopyJob::failureOf(source, copied.name, copied.result);
         item.storedIn = QString::fromStdString(folder);
-        failures += item;
-    } else if (counts(result) && !oursAlready) {
-        failures += failureOf(source, name, result);
+        outcome.failures += item;
+        outcome.failures += copied.lyricsFailures;
+    } else {
+        outcome.failures = copied.failures();
     }
     // A file the device had already is on it all the same: the customer asked for it.
-    outcome.landed = (result.ok() || already) && !elsewhere;
-    if (lyrics) {
-        // A prefixed song's lyrics lie in the library under the plain name.
-        const std::string lyricsSource = withExtension(sourceFolder + name, ".lrc");
-        if (platform::fileExists(lyricsSource)) {
-            const std::string lyricsTarget = withExtension(destination, ".lrc");
-            auto result = platform::copyFileChecked(lyricsSource, lyricsTarget, {}, stop);
-            if (result.failure == platform::CopyFailure::Stopped) return std::nullopt;
-            if (result.ok()) copied_->add(lyricsTarget, result.bytes);
-            if (counts(result))
-                failures += failureOf(lyricsSource, std::string(core::fileNameOf(lyricsTarget)), result);
-        }
-    }
+    outcome.landed = copied.landed && !elsewhere;
     return outcome;
 }
 

@@ -12,8 +12,10 @@
 
 #include "core/jobs.h"
 #include "orders/copiedfiles.h"
+#include "orders/copyjob.h"
 #include "orders/destinations.h"
 #include "platform/copyfile.h"
+#include "platform/drives.h"
 
 namespace zorvik::core {
 class Cues;
@@ -32,17 +34,6 @@ struct CopyProgress {
     bool prefixed = false;
 };
 
-// A file of a job that did not reach the device, and why.
-struct CopyFailureItem {
-    QString name;
-    platform::CopyFailure reason = platform::CopyFailure::Other;
-    int error = 0;
-    // Set when the file was copied, but into this folder rather than onto
-    // the device the list had when the job was asked for (the card was
-    // pulled and the list fell back to the local download folder).
-    QString storedIn;
-};
-using CopyFailures = QList<CopyFailureItem>;
 
 // The copy engine of one order list: its copy queue, its job, and the state
 // of the list's tab (done label, seconds counter, bar). All five lists copy at
@@ -53,7 +44,8 @@ using CopyFailures = QList<CopyFailureItem>;
 class CopyLane final : public QObject {
     Q_OBJECT
 public:
-    CopyLane(int list, core::Cues& cues, QObject* parent = nullptr);
+    CopyLane(core::JobRegistry& jobs, const platform::DriveTable& drives, int list, core::Cues& cues,
+             QObject* parent = nullptr);
     ~CopyLane() override;
 
     int list() const { return list_; }
@@ -76,6 +68,11 @@ public:
     void startBatch(std::vector<std::string> entries);
     // "同步下载": copies one item at once, after whatever the list is copying.
     void queueImmediate(std::string path);
+    // One file copied by this list's job, between its own items (a picture
+    // from the picture browser): the tab's counters and the hot list are not
+    // touched; `done` runs on this thread with the outcome, unless the job was
+    // stopped. What it writes goes into the list's record.
+    void queueCopy(CopyEntry entry, std::function<void(const CopyOutcome&)> done);
 
     // What this list copied onto its devices in this session.
     const std::shared_ptr<CopiedFiles>& copied() const { return copied_; }
@@ -117,6 +114,7 @@ private:
     struct Batch;
     struct Item;
     struct Outcome;
+    struct Single;
     // Steps of the job, on its thread.
     void work(std::stop_token stop);
     bool runBatch(const Batch& batch, const std::stop_token& stop);
@@ -135,6 +133,7 @@ private:
     void startWorker();
     void tick();
 
+    const platform::DriveTable& drives_;
     int list_;
     core::Cues& cues_;
     std::shared_ptr<Shared> shared_;
@@ -152,7 +151,7 @@ private:
     CopyFailures immediateFailures_;
     QTimer progressTimer_{this};  // 3 MB a second against the list total
 
-    core::Jobs jobs_{this};  // last: joined before the rest goes
+    core::Jobs jobs_;  // last: joined before the rest goes
 };
 
 }  // namespace zorvik::orders

@@ -101,7 +101,7 @@ std::optional<std::string> DeviceFolderNames::find(std::string_view root, std::s
         size_t separator = relative.find('\\', at);
         if (separator == std::string_view::npos) separator = relative.size();
         auto listed = listed_.find(folder);
-        if (listed == listed_.end()) listed = listed_.emplace(folder, platform::listFolder(pathInFolder(folder, ""))).first;
+        if (listed == listed_.end()) listed = listed_.emplace(folder, platform::listFolder(drives_, pathInFolder(folder, ""))).first;
         auto name = platform::folderNamedIgnoringCase(listed->second, relative.substr(at, separator - at));
         if (!name) return std::nullopt;
         folder = pathInFolder(folder, *name);
@@ -110,10 +110,10 @@ std::optional<std::string> DeviceFolderNames::find(std::string_view root, std::s
     return folder;
 }
 
-DeviceFolders discoverDeviceFolders(std::string_view root) {
+DeviceFolders discoverDeviceFolders(const platform::DriveTable& drives, std::string_view root) {
     DeviceFolders found;
     found.root = std::string(root);
-    DeviceFolderNames names;
+    DeviceFolderNames names(drives);
     for (const auto& rule : kDeviceFolderRules) {
         auto slot = static_cast<size_t>(rule.group);
         std::string& folder = found.record[slot];
@@ -127,7 +127,7 @@ DeviceFolders discoverDeviceFolders(std::string_view root) {
         }
         if (folder.empty()) {
             folder = pathInFolder(root, rule.created);
-            outcome = platform::createFolders(folder) ? FolderOutcome::Created : FolderOutcome::Failed;
+            outcome = platform::createFolders(drives, folder) ? FolderOutcome::Created : FolderOutcome::Failed;
         }
     }
     return found;

@@ -108,15 +108,17 @@ struct DeviceFolders {
 // every listing slowly.
 class DeviceFolderNames final {
 public:
+    explicit DeviceFolderNames(const platform::DriveTable& drives) : drives_(drives) {}
     std::optional<std::string> find(std::string_view root, std::string_view relative);
 
 private:
+    const platform::DriveTable& drives_;
     std::map<std::string, std::vector<platform::FolderEntry>> listed_;
 };
 
 // Finds each media group's folder on the device, creating the missing ones.
 // A folder that cannot be created is still recorded, and marked Failed.
-DeviceFolders discoverDeviceFolders(std::string_view root);
+DeviceFolders discoverDeviceFolders(const platform::DriveTable& drives, std::string_view root);
 
 enum class PickOutcome { Assigned, NoLineSelected, NotADrivePath };
 

@@ -10,7 +10,9 @@
 
 namespace zorvik::orders {
 
-ListDevices::ListDevices(core::Cues& cues, QObject* parent) : QObject(parent), cues_(cues) {
+ListDevices::ListDevices(core::JobRegistry& jobs, const platform::DriveTable& drives, core::Cues& cues,
+                         QObject* parent)
+    : QObject(parent), drives_(drives), cues_(cues), picker_(jobs, drives), jobs_(this, jobs, core::JobKind::Writes) {
     qRegisterMetaType<DestinationRecord>();
 }
 
@@ -28,11 +30,11 @@ void ListDevices::choose(int list, const std::string& selectorText) {
     Q_EMIT changed(list);
     Q_EMIT diskSpaceRefreshRequested();
     jobs_.start([this, list, generation, root = *root](std::stop_token stop) {
-        DeviceFolders found = discoverDeviceFolders(root);
+        DeviceFolders found = discoverDeviceFolders(drives_, root);
         // What a crash or a pulled card left of the station's copies goes.
         for (const auto& folder : found.record) {
             if (stop.stop_requested()) return;
-            platform::removeStationTemporaries(folder);
+            platform::removeStationTemporaries(drives_, folder);
         }
         jobs_.post([this, list, generation, found] { chosen(list, generation, found); });
     });
@@ -71,7 +73,7 @@ void ListDevices::listActivated(int list) {
 }
 
 void ListDevices::openDestination(const std::string& selectorText) const {
-    if (auto folder = folderToOpen(selectorText)) platform::openFolder(*folder);
+    if (auto folder = folderToOpen(selectorText)) platform::openFolder(drives_, *folder);
 }
 
 PickOutcome ListDevices::pick(int list, std::optional<int> selectedLine, const std::string& drivePath) {

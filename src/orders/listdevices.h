@@ -27,7 +27,10 @@ namespace zorvik::orders {
 class ListDevices final : public QObject {
     Q_OBJECT
 public:
-    explicit ListDevices(core::Cues& cues, QObject* parent = nullptr);
+    ListDevices(core::JobRegistry& jobs, const platform::DriveTable& drives, core::Cues& cues,
+                QObject* parent = nullptr);
+
+    const platform::DriveTable& drives() const { return drives_; }
     ~ListDevices() override;
 
     const ListDestinations& destinations(int list) const { return slot(list).destinations; }
@@ -78,10 +81,11 @@ private:
     const Slot& slot(int list) const { return slots_[static_cast<size_t>(list - 1)]; }
     void chosen(int list, std::uint64_t generation, const DeviceFolders& found);
 
+    const platform::DriveTable& drives_;
     core::Cues& cues_;
     std::array<Slot, 5> slots_;
     storage::FolderTreeModel picker_;
-    core::Jobs jobs_{this};  // last: joined before the rest goes
+    core::Jobs jobs_;  // last: joined before the rest goes
 };
 
 // Where "删除选中的文件" finds an entry's copy: the list's folder for its media

@@ -20,7 +20,7 @@ namespace zorvik::orders {
 class LocalCopy final : public QObject {
     Q_OBJECT
 public:
-    explicit LocalCopy(core::Cues& cues, QObject* parent = nullptr);
+    LocalCopy(core::JobRegistry& jobs, const platform::DriveTable& drives, core::Cues& cues, QObject* parent = nullptr);
     ~LocalCopy() override;
 
     void start(std::vector<std::string> entries);
@@ -33,8 +33,9 @@ Q_SIGNALS:
     void filesNotCopied(const zorvik::orders::CopyFailures& failures);
 
 private:
+    const platform::DriveTable& drives_;
     core::Cues& cues_;
-    core::Jobs jobs_{this};  // last: joined before the rest goes
+    core::Jobs jobs_;  // last: joined before the rest goes
 };
 
 }  // namespace zorvik::orders

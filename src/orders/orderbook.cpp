@@ -13,8 +13,15 @@
 
 namespace zorvik::orders {
 
-OrderBook::OrderBook(std::string dataFolder, core::Cues& cues, QObject* parent)
-    : QObject(parent), dataFolder_(std::move(dataFolder)), cues_(cues) {
+OrderBook::OrderBook(core::JobRegistry& jobs, const platform::DriveTable& drives, core::ErrorReports& errors,
+                     std::string dataFolder, core::Cues& cues, QObject* parent)
+    : QObject(parent),
+      drives_(drives),
+      errors_(errors),
+      dataFolder_(std::move(dataFolder)),
+      cues_(cues),
+      rows_(jobs, drives),
+      deviceWork_(this, jobs, core::JobKind::Writes) {
     core::makeOneShot(tallyTimer_, "tallyTimer", 1);
     connect(&tallyTimer_, &QTimer::timeout, this, [this] {
         tallyTimer_.stop();
@@ -39,9 +46,9 @@ bool OrderBook::load(int list) {
     auto lines = platform::readFileLines(file);
     if (!lines) {
         rows_.replace(std::vector<std::string>{});
-        if (platform::lastError() == ENOENT) return true;  // no file: an empty list
-        unreadable_ = platform::lastErrorText();
-        core::reportFileError("无法读取清单文件", file, unreadable_);
+        if (lines.error() == ENOENT) return true;  // no file: an empty list
+        unreadable_ = lines.errorText();
+        errors_.reportFile("无法读取清单文件", file, unreadable_);
         return false;
     }
     std::erase_if(*lines, [](const platform::FileLine& line) { return line.text.empty(); });
@@ -60,11 +67,11 @@ bool OrderBook::write() {
     const std::string file = listFile(active_);
     // A file that could not be read may still hold orders: it is never replaced.
     if (!unreadable_.empty()) {
-        core::reportFileError("无法保存清单文件", file, unreadable_);
+        errors_.reportFile("无法保存清单文件", file, unreadable_);
         return false;
     }
-    if (!platform::writeWholeFile(file, platform::encodeFileLines(rows_.fileLines()))) {
-        core::reportFileError("无法保存清单文件", file, platform::lastErrorText());
+    if (auto written = platform::writeWholeFile(file, platform::encodeFileLines(rows_.fileLines())); !written) {
+        errors_.reportFile("无法保存清单文件", file, written.errorText());
         return false;
     }
     unsaved_ = false;
@@ -145,14 +152,14 @@ void OrderBook::deleteSelected(const std::function<std::string(const std::string
             const std::string lyrics = copy.substr(0, copy.size() - core::extensionOf(copy).size()) + ".lrc";
             for (const auto& file : {copy, lyrics}) {
                 if (stop.stop_requested()) return;
-                const std::int64_t size = platform::fileSize(file);
+                const std::int64_t size = platform::fileSize(drives_, file);
                 if (size < 0) continue;
                 // A file of that name that this list did not write is the customer's.
                 if (!copied || !copied->holds(file, size)) {
                     ++leftAlone;
                     continue;
                 }
-                if (platform::deleteFile(file)) copied->forget(file);
+                if (platform::deleteFile(drives_, file)) copied->forget(file);
             }
         }
         // The space line is worth refreshing once the copies are gone.

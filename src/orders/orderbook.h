@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "core/errors.h"
 #include "core/jobs.h"
 #include "orders/copiedfiles.h"
 #include "orders/orderrows.h"
@@ -33,7 +34,10 @@ inline std::string listFileName(int list) { return "清单" + std::to_string(lis
 class OrderBook final : public QObject {
     Q_OBJECT
 public:
-    OrderBook(std::string dataFolder, core::Cues& cues, QObject* parent = nullptr);
+    OrderBook(core::JobRegistry& jobs, const platform::DriveTable& drives, core::ErrorReports& errors,
+              std::string dataFolder, core::Cues& cues, QObject* parent = nullptr);
+
+    const platform::DriveTable& drives() const { return drives_; }
 
     int active() const { return active_; }
     OrderRows& rows() { return rows_; }
@@ -100,6 +104,8 @@ private:
     // The active entries changed: saved at once, tallied soon.
     void changed();
 
+    const platform::DriveTable& drives_;
+    core::ErrorReports& errors_;
     std::string dataFolder_;
     core::Cues& cues_;
     QTimer tallyTimer_{this};  // the tally is worked out once after a burst of changes
@@ -111,7 +117,7 @@ private:
     // No list file is the current one until a list was read: a close, a
     // search or a change before the start-up timer must not write over it.
     bool listRead_ = false;
-    core::Jobs deviceWork_{this};  // last: joined before the rest goes
+    core::Jobs deviceWork_;  // last: joined before the rest goes
 };
 
 }  // namespace zorvik::orders

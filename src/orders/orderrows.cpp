@@ -6,8 +6,8 @@
 
 namespace zorvik::orders {
 
-OrderRows::OrderRows(QObject* parent)
-    : QAbstractTableModel(parent), sizes_(this, [this](std::vector<library::FileSizes::Size> sizes) { sized(sizes); }) {}
+OrderRows::OrderRows(core::JobRegistry& jobs, const platform::DriveTable& drives, QObject* parent)
+    : QAbstractTableModel(parent), sizes_(jobs, drives, this, [this](std::vector<library::FileSizes::Size> sizes) { sized(sizes); }) {}
 
 // The size is read on a job: the row shows it once it is in.
 OrderRows::Row OrderRows::build(const std::string& path) {

@@ -20,7 +20,7 @@ class OrderRows final : public QAbstractTableModel {
 public:
     enum Column { Name = 0, Type, Size, ColumnCount };
 
-    explicit OrderRows(QObject* parent = nullptr);
+    OrderRows(core::JobRegistry& jobs, const platform::DriveTable& drives, QObject* parent = nullptr);
 
     const std::vector<std::string>& entries() const { return entries_; }
     int count() const { return static_cast<int>(entries_.size()); }

@@ -29,15 +29,10 @@ public:
     // Adds `path` unless the active list holds it already; either way the
     // amount is worked out again and sound cue 4 plays. With `copyFolder`
     // (the active list's picture folder) the picture is copied there, over a
-    // file of its name, on a job, as the copy lanes copy: whole or not at all.
-    // The copy goes into `record`, the record of the list's copies.
-    void add(const std::string& path, const std::optional<std::string>& copyFolder,
-             std::shared_ptr<CopiedFiles> record = {});
-
-    bool copying() const { return jobs_.busy(); }
-    // Closing: a copy under way stops at once and removes its temporary file.
-    void stop() { jobs_.cancelAll(); }
-    bool waitUntil(core::Job::Deadline deadline) const { return jobs_.waitUntil(deadline); }
+    // file of its name, whole or not at all, queued on `lane` (the active
+    // list's), so a burst of double-clicks copies one picture after another
+    // and the copies go into the list's record.
+    void add(const std::string& path, const std::optional<std::string>& copyFolder, CopyLane& lane);
 
 Q_SIGNALS:
     void copied(const QString& destination, bool ok);
@@ -48,7 +43,6 @@ private:
     OrderBook& book_;
     Tally& tally_;
     core::Cues& cues_;
-    core::Jobs jobs_{this};  // last: joined before the rest goes
 };
 
 }  // namespace zorvik::orders

@@ -81,7 +81,7 @@ struct PriceSave {
 
 // Validates all twelve first; then writes them in one replacement of the
 // settings file, so a failure leaves the old prices whole (it is reported
-// through core::reportError).
+// to the settings' error reports).
 PriceSave savePrices(core::Settings& settings, const PriceTexts& texts);
 
 }  // namespace zorvik::orders

@@ -40,8 +40,8 @@ constexpr auto kStopGrace = std::chrono::milliseconds(600);
 
 // Whether a drive is there: a removable one only while something is mounted
 // at its root (its folder stays behind when the card goes).
-bool driveThere(char letter) {
-    auto drive = DriveTable::instance().drive(letter);
+bool driveThere(const DriveTable& drives, char letter) {
+    auto drive = drives.drive(letter);
     if (!drive) return false;
     struct stat root {}, parent {};
     if (::stat(drive->root.c_str(), &root) != 0) return false;
@@ -159,11 +159,11 @@ bool sameLetters(std::string_view a, std::string_view b) {
 
 // The copy sources as native folders with their links resolved; those that
 // are not there are left out.
-std::vector<std::string> resolvedSources(const std::vector<std::string>& folders) {
+std::vector<std::string> resolvedSources(const DriveTable& drives, const std::vector<std::string>& folders) {
     std::vector<std::string> roots;
     auto& sources = copySources();
     for (const auto& folder : folders) {
-        auto native = DriveTable::instance().toNative(folder);
+        auto native = drives.toNative(folder);
         if (!native) continue;
         while (native->size() > 1 && native->back() == '/') native->pop_back();
         {
@@ -183,12 +183,13 @@ std::vector<std::string> resolvedSources(const std::vector<std::string>& folders
 
 }  // namespace
 
-int removeStationTemporaries(std::string_view folder) {
+int removeStationTemporaries(const DriveTable& drives, std::string_view folder) {
     std::string base(folder);
     if (!base.empty() && base.back() != '\\' && base.back() != '/') base += '\\';
     int removed = 0;
-    for (const auto& entry : listFolder(base))
-        if (entry.kind == EntryKind::File && isStationTemporary(entry.name) && deleteFile(base + entry.name)) ++removed;
+    for (const auto& entry : listFolder(drives, base))
+        if (entry.kind == EntryKind::File && isStationTemporary(entry.name) && deleteFile(drives, base + entry.name))
+            ++removed;
     return removed;
 }
 
@@ -217,9 +218,8 @@ bool namedAsCopySource(std::string_view path) {
     });
 }
 
-CopyResult copyFileChecked(std::string_view from, std::string_view to, const CopyOptions& given,
-                           std::stop_token stop) {
-    auto& drives = DriveTable::instance();
+CopyResult copyFileChecked(const DriveTable& drives, std::string_view from, std::string_view to,
+                           const CopyOptions& given, std::stop_token stop) {
     std::optional<std::vector<std::string>> sourceFolders;
     {
         std::shared_lock lock(copySources().mutex);
@@ -232,7 +232,7 @@ CopyResult copyFileChecked(std::string_view from, std::string_view to, const Cop
     if (!target) return {CopyFailure::DeviceGone, ENOENT};
     CopyOptions options = given;
     if (auto below = drives.onRemovable(to)) options.targetRoot = below->root;
-    if (sourceFolders) options.sourceRoots = resolvedSources(*sourceFolders);
+    if (sourceFolders) options.sourceRoots = resolvedSources(drives, *sourceFolders);
     // A copy stuck in a call on a hung phone cannot be stopped, and a thread
     // of the station stuck so would keep the station from ending: the copy
     // runs in a process of its own where the helper is at hand.
@@ -243,7 +243,7 @@ CopyResult copyFileChecked(std::string_view from, std::string_view to, const Cop
     // A folder that cannot be found on a drive that went away: the card was pulled.
     const char letter = driveLetterOf(to);
     if (result->failure == CopyFailure::Other && (result->error == ENOENT || result->error == EIO) && letter &&
-        !driveThere(letter))
+        !driveThere(drives, letter))
         result->failure = CopyFailure::DeviceGone;
     return *result;
 }

@@ -12,6 +12,8 @@
 // the program's paths, mapped through the drive table as in fileops.h.
 namespace zorvik::platform {
 
+class DriveTable;
+
 enum class Overwrite { Yes, No };
 // Flush::No is for a file that is deleted again at once: waiting for its data
 // to reach the disk buys nothing.
@@ -80,8 +82,8 @@ bool namedAsCopySource(std::string_view path);
 // holds the station; without a helper, in this thread. On a removable drive
 // the destination is reached below the drive's root only (LeadsOffDevice
 // otherwise), and the source must lie in the copy sources (OutsideLibrary).
-CopyResult copyFileChecked(std::string_view from, std::string_view to, const CopyOptions& options = {},
-                           std::stop_token stop = {});
+CopyResult copyFileChecked(const DriveTable& drives, std::string_view from, std::string_view to,
+                           const CopyOptions& options = {}, std::stop_token stop = {});
 
 // The copy itself on native paths, in the calling process (the helper
 // process runs this).
@@ -94,6 +96,6 @@ std::string temporaryName();
 bool isStationTemporary(std::string_view name);
 // Deletes the station's temporary files lying directly in a folder (a crash or
 // a pulled card can leave them); nothing else is touched. Returns how many.
-int removeStationTemporaries(std::string_view folder);
+int removeStationTemporaries(const DriveTable& drives, std::string_view folder);
 
 }  // namespace zorvik::platform

@@ -28,8 +28,8 @@ bool programExists(GAppInfo* application) {
 
 }  // namespace
 
-bool openWithDefaultApplication(std::string_view path) {
-    auto native = DriveTable::instance().toNative(path);
+bool openWithDefaultApplication(const DriveTable& drives, std::string_view path) {
+    auto native = drives.toNative(path);
     if (!native) return false;
     // The type follows the name, as the registry's file types did; the
     // content of a file on a slow disk is not read for it.

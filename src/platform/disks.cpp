@@ -29,14 +29,14 @@ dev_t wholeDisk(dev_t device) {
 
 }  // namespace
 
-std::optional<std::uint64_t> diskOf(std::string_view path) {
+std::optional<std::uint64_t> diskOf(const DriveTable& drives, std::string_view path) {
     std::string where;
     if (char letter = driveLetterOf(path)) {
-        auto drive = DriveTable::instance().drive(letter);
+        auto drive = drives.drive(letter);
         if (!drive) return std::nullopt;
         where = drive->root;
     } else {
-        auto native = DriveTable::instance().toNative(path);
+        auto native = drives.toNative(path);
         if (!native) return std::nullopt;
         where = *native;
     }

@@ -35,12 +35,6 @@ char driveLetterOf(std::string_view path) {
     return 0;
 }
 
-DriveTable& DriveTable::instance() {
-    // Never destroyed: detached copy workers may still map paths while the process exits.
-    static auto* table = new DriveTable;
-    return *table;
-}
-
 DriveTable::DriveTable() { setFixed({}); }
 
 void DriveTable::setFixed(const std::vector<std::pair<char, std::string>>& drives) {
@@ -129,26 +123,32 @@ DriveType DriveTable::type(char letter) const {
 }
 
 std::optional<std::string> DriveTable::toNative(std::string_view path) const {
-    if (climbsOut(driveLetterOf(path) ? path.substr(2) : path)) return std::nullopt;
-    std::string rest;
+    const char letter = driveLetterOf(path);
+    if (!letter) return nativeOf(path);
+    if (climbsOut(path.substr(2))) return std::nullopt;
     std::string native;
-    if (char letter = driveLetterOf(path)) {
+    {
         std::shared_lock lock(mutex_);
         auto d = findLocked(letter);
         if (!d) return std::nullopt;
         native = d->root == "/" ? std::string() : d->root;
-        rest = std::string(path.substr(2));
-        if (rest.empty() || (rest.front() != '\\' && rest.front() != '/')) rest.insert(0, "/");
-    } else {
-        // A drive box holding no letter, a blank or several letters gives
-        // ":\...", " :\..." or "GH:\...": a colon before the first separator
-        // never starts a native path, so such a path names nothing.
-        const size_t colon = path.find(':');
-        if (colon != std::string_view::npos && colon < path.find_first_of("\\/")) return std::nullopt;
-        rest = std::string(path);
     }
+    std::string rest(path.substr(2));
+    if (rest.empty() || (rest.front() != '\\' && rest.front() != '/')) rest.insert(0, "/");
     std::replace(rest.begin(), rest.end(), '\\', '/');
     native += rest;
+    return native;
+}
+
+std::optional<std::string> DriveTable::nativeOf(std::string_view path) {
+    if (driveLetterOf(path) || climbsOut(path)) return std::nullopt;
+    // A drive box holding no letter, a blank or several letters gives
+    // ":\...", " :\..." or "GH:\...": a colon before the first separator
+    // never starts a native path, so such a path names nothing.
+    const size_t colon = path.find(':');
+    if (colon != std::string_view::npos && colon < path.find_first_of("\\/")) return std::nullopt;
+    std::string native(path);
+    std::replace(native.begin(), native.end(), '\\', '/');
     return native;
 }
 
@@ -204,9 +204,9 @@ std::optional<std::int64_t> largestFileOn(std::string_view nativePath) {
     return std::nullopt;
 }
 
-std::optional<DiskSpace> diskSpace(std::string_view path) {
+std::optional<DiskSpace> diskSpace(const DriveTable& drives, std::string_view path) {
     struct statvfs st {};
-    if (auto below = DriveTable::instance().onRemovable(path)) {
+    if (auto below = drives.onRemovable(path)) {
         // A folder of a device is asked about only as the device holds it.
         int fd = openFolderBeneath(below->root.c_str(), below->relative);
         if (fd < 0) return std::nullopt;
@@ -214,7 +214,7 @@ std::optional<DiskSpace> diskSpace(std::string_view path) {
         ::close(fd);
         if (asked != 0) return std::nullopt;
     } else {
-        auto native = DriveTable::instance().toNative(path);
+        auto native = drives.toNative(path);
         if (!native || statvfs(native->c_str(), &st) != 0) return std::nullopt;
     }
     return DiskSpace{static_cast<std::int64_t>(st.f_blocks) * static_cast<std::int64_t>(st.f_frsize),

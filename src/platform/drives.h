@@ -28,10 +28,11 @@ struct DriveChanges {
 // Maps the program's drive letters to native directories. Fixed drives come
 // from the settings; removable ones from the mount table, lettered from G on
 // and keeping their letter while mounted. A card that comes back gets the
-// letter it had before, when that is free. Read from any thread.
+// letter it had before, when that is free. The station owns one and hands it
+// to whatever maps paths; read from any thread.
 class DriveTable final {
 public:
-    static DriveTable& instance();
+    DriveTable();
 
     // Replaces every fixed drive. D is the home folder unless the map names
     // it; C, like every other letter, names a drive only when the map does.
@@ -48,6 +49,8 @@ public:
     // and passes through with backslashes turned into slashes. nullopt when
     // the letter is not in the table or the path holds a ".." component.
     std::optional<std::string> toNative(std::string_view path) const;
+    // The rule of toNative for a path without a drive letter, which needs no table.
+    static std::optional<std::string> nativeOf(std::string_view path);
     // A path on a removable drive split into the drive's root and the rest
     // below it ('/'-separated, empty for the root): such paths are reached
     // below the root only (beneath.h). nullopt for any other path.
@@ -61,7 +64,6 @@ public:
     std::optional<std::string> toDrivePath(std::string_view native) const;
 
 private:
-    DriveTable();
     std::optional<Drive> findLocked(char letter) const;
 
     mutable std::shared_mutex mutex_;
@@ -86,6 +88,6 @@ struct DiskSpace {
     std::int64_t total = 0;
     std::int64_t available = 0;  // to the caller, as GetDiskFreeSpaceEx reports it
 };
-std::optional<DiskSpace> diskSpace(std::string_view path);
+std::optional<DiskSpace> diskSpace(const DriveTable& drives, std::string_view path);
 
 }  // namespace zorvik::platform

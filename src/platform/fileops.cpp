@@ -23,48 +23,40 @@ namespace zorvik::platform {
 
 namespace {
 
-thread_local int tLastErrno = 0;
-thread_local std::string tLastError;
-
 // Callers pass errno straight from the failed call, before anything else can change it.
-bool fail(int error) {
-    tLastErrno = error;
-    tLastError = errorText(error);
+bool fail(FileError& e, int error) {
+    e = {error, errorText(error)};
     return false;
 }
 
 // A drive or folder that is not there: Windows' "path not found".
-bool failPathNotFound() {
-    errno = tLastErrno = ENOENT;
-    tLastError = "系统找不到指定的路径。";
+bool failPathNotFound(FileError& e) {
+    errno = ENOENT;
+    e = {ENOENT, "系统找不到指定的路径。"};
     return false;
 }
 
 // Callers pass errno from openFolderBeneath.
-bool failBeneath(int error) {
-    if (!leadsOffDevice(error)) return fail(error);
-    tLastErrno = error;
-    tLastError = "路径经过设备上的链接或另一个文件系统，不能跟随。";
+bool failBeneath(FileError& e, int error) {
+    if (!leadsOffDevice(error)) return fail(e, error);
+    e = {error, "路径经过设备上的链接或另一个文件系统，不能跟随。"};
     return false;
 }
 
 // A file larger than any the caller reads.
-void failTooLarge(std::int64_t largest) {
-    errno = tLastErrno = EFBIG;
-    tLastError = "文件太大（超过 " + std::to_string(std::max<std::int64_t>(largest >> 20, 1)) + " MB），没有读取。";
+void failTooLarge(FileError& e, std::int64_t largest) {
+    errno = EFBIG;
+    e = {EFBIG, "文件太大（超过 " + std::to_string(std::max<std::int64_t>(largest >> 20, 1)) + " MB），没有读取。"};
 }
 
-void clearLastError() {
-    tLastErrno = 0;
-    tLastError.clear();
-}
-
-// Every operation maps its paths first, so an operation starts here with no
-// error left over from an earlier one.
-std::optional<std::string> native(std::string_view path) {
-    clearLastError();
-    auto mapped = DriveTable::instance().toNative(path);
-    if (!mapped) failPathNotFound();
+// A path through the table, or, without one, a native path only.
+std::optional<std::string> native(const DriveTable* drives, std::string_view path, FileError& e) {
+    std::optional<std::string> mapped;
+    if (drives)
+        mapped = drives->toNative(path);
+    else if (!driveLetterOf(path))
+        mapped = DriveTable::nativeOf(path);
+    if (!mapped) failPathNotFound(e);
     return mapped;
 }
 
@@ -116,8 +108,8 @@ struct DevicePlace {
 
 enum class Where { Elsewhere, OnDevice, Failed };
 
-Where onDevice(std::string_view path, std::optional<DevicePlace>& place) {
-    auto below = DriveTable::instance().onRemovable(path);
+Where onDevice(const DriveTable& drives, std::string_view path, std::optional<DevicePlace>& place, FileError& e) {
+    auto below = drives.onRemovable(path);
     if (!below) return Where::Elsewhere;
     std::string relative = below->relative;
     while (relative.ends_with('/')) relative.pop_back();
@@ -127,7 +119,7 @@ Where onDevice(std::string_view path, std::optional<DevicePlace>& place) {
     if (name.empty()) name = ".";
     Fd folder(openFolderBeneath(below->root.c_str(), relative));
     if (folder.get() < 0) {
-        failBeneath(errno);
+        failBeneath(e, errno);
         return Where::Failed;
     }
     place.emplace(DevicePlace{std::move(folder), std::move(name)});
@@ -136,16 +128,16 @@ Where onDevice(std::string_view path, std::optional<DevicePlace>& place) {
 
 // stat of a path, links followed except on a removable drive; false with
 // the last error set when there is nothing there.
-bool statOf(std::string_view path, struct stat& st) {
+bool statOf(const DriveTable& drives, std::string_view path, struct stat& st) {
+    FileError e;
     std::optional<DevicePlace> place;
-    switch (onDevice(path, place)) {
+    switch (onDevice(drives, path, place, e)) {
         case Where::Failed: return false;
-        case Where::OnDevice:
-            return ::fstatat(place->folder.get(), place->name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 || fail(errno);
+        case Where::OnDevice: return ::fstatat(place->folder.get(), place->name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
         case Where::Elsewhere: break;
     }
-    auto p = native(path);
-    return p && (::stat(p->c_str(), &st) == 0 || fail(errno));
+    auto p = native(&drives, path, e);
+    return p && ::stat(p->c_str(), &st) == 0;
 }
 
 // A link on a customer's device is never followed, so it is neither file nor folder there.
@@ -204,35 +196,36 @@ bool sameFolder(int a, int b) {
 
 }  // namespace
 
-std::string lastErrorText() { return tLastError; }
 
-int lastError() { return tLastErrno; }
-
-bool fileExists(std::string_view path) {
-    clearLastError();
+bool fileExists(const DriveTable& drives, std::string_view path) {
     struct stat st {};
-    return statOf(path, st) && S_ISREG(st.st_mode);
+    return statOf(drives, path, st) && S_ISREG(st.st_mode);
 }
 
-bool folderExists(std::string_view path) {
-    clearLastError();
+bool fileExists(std::string_view nativePath) {
+    FileError e;
+    auto p = native(nullptr, nativePath, e);
     struct stat st {};
-    return statOf(path, st) && S_ISDIR(st.st_mode);
+    return p && ::stat(p->c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
-std::int64_t fileSize(std::string_view path) {
-    clearLastError();
+bool folderExists(const DriveTable& drives, std::string_view path) {
     struct stat st {};
-    if (!statOf(path, st) || !S_ISREG(st.st_mode)) return -1;
+    return statOf(drives, path, st) && S_ISDIR(st.st_mode);
+}
+
+std::int64_t fileSize(const DriveTable& drives, std::string_view path) {
+    struct stat st {};
+    if (!statOf(drives, path, st) || !S_ISREG(st.st_mode)) return -1;
     return static_cast<std::int64_t>(st.st_size);
 }
 
 namespace {
 
 // Each missing folder made below the drive's root, none through a link.
-bool createFoldersOnDevice(const DriveTable::BelowRoot& below) {
+bool createFoldersOnDevice(const DriveTable::BelowRoot& below, FileError& e) {
     Fd folder(openFolderBeneath(below.root.c_str(), {}));
-    if (folder.get() < 0) return fail(errno);
+    if (folder.get() < 0) return fail(e, errno);
     size_t at = 0;
     while (at <= below.relative.size()) {
         size_t slash = below.relative.find('/', at);
@@ -240,28 +233,25 @@ bool createFoldersOnDevice(const DriveTable::BelowRoot& below) {
         const std::string name = below.relative.substr(at, slash - at);
         at = slash + 1;
         if (name.empty() || name == ".") continue;
-        if (::mkdirat(folder.get(), name.c_str(), 0777) != 0 && errno != EEXIST) return fail(errno);
+        if (::mkdirat(folder.get(), name.c_str(), 0777) != 0 && errno != EEXIST) return fail(e, errno);
         Fd next(openFolderBeneath(folder.get(), name));
-        if (next.get() < 0) return failBeneath(errno);
+        if (next.get() < 0) return failBeneath(e, errno);
         folder = std::move(next);
     }
     return true;
 }
 
-}  // namespace
-
-bool createFolders(std::string_view path) {
-    clearLastError();
-    if (auto below = DriveTable::instance().onRemovable(path)) return createFoldersOnDevice(*below);
-    auto p = native(path);
+bool createFoldersIn(const DriveTable& drives, std::string_view path, FileError& e) {
+    if (auto below = drives.onRemovable(path)) return createFoldersOnDevice(*below, e);
+    auto p = native(&drives, path, e);
     if (!p) return false;
     size_t pos = 0;
     // A drive whose folder is not there is a missing drive: nothing is made
     // at or above its root, only below it.
     if (char letter = driveLetterOf(path)) {
-        auto drive = DriveTable::instance().drive(letter);
+        auto drive = drives.drive(letter);
         struct stat root {};
-        if (!drive || ::stat(drive->root.c_str(), &root) != 0 || !S_ISDIR(root.st_mode)) return failPathNotFound();
+        if (!drive || ::stat(drive->root.c_str(), &root) != 0 || !S_ISDIR(root.st_mode)) return failPathNotFound(e);
         pos = drive->root == "/" ? 1 : drive->root.size() + 1;
     }
     std::string partial;
@@ -271,50 +261,48 @@ bool createFolders(std::string_view path) {
         partial = p->substr(0, slash);
         pos = slash + 1;
         if (partial.empty()) continue;
-        if (::mkdir(partial.c_str(), 0777) != 0 && errno != EEXIST) return fail(errno);
+        if (::mkdir(partial.c_str(), 0777) != 0 && errno != EEXIST) return fail(e, errno);
     }
     struct stat st {};
-    if (::stat(p->c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return fail(ENOTDIR);
+    if (::stat(p->c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return fail(e, ENOTDIR);
     return true;
 }
 
-bool deleteFile(std::string_view path) {
-    clearLastError();
+bool deleteIn(const DriveTable& drives, std::string_view path, FileError& e) {
     std::optional<DevicePlace> place;
-    switch (onDevice(path, place)) {
+    switch (onDevice(drives, path, place, e)) {
         case Where::Failed: return false;
         case Where::OnDevice: {
             struct stat st {};
             const int folder = place->folder.get();
             if (::fstatat(folder, place->name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode))
-                return fail(EISDIR);
-            return ::unlinkat(folder, place->name.c_str(), 0) == 0 || fail(errno);
+                return fail(e, EISDIR);
+            return ::unlinkat(folder, place->name.c_str(), 0) == 0 || fail(e, errno);
         }
         case Where::Elsewhere: break;
     }
-    auto p = native(path);
+    auto p = native(&drives, path, e);
     if (!p) return false;
     struct stat st {};
-    if (::lstat(p->c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return fail(EISDIR);
-    return ::unlink(p->c_str()) == 0 || fail(errno);
+    if (::lstat(p->c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return fail(e, EISDIR);
+    return ::unlink(p->c_str()) == 0 || fail(e, errno);
 }
 
-bool renameFile(std::string_view from, std::string_view to) {
-    clearLastError();
+bool renameIn(const DriveTable& drives, std::string_view from, std::string_view to, FileError& e) {
     std::optional<DevicePlace> onA, onB;
-    const Where whereA = onDevice(from, onA);
-    const Where whereB = onDevice(to, onB);
+    const Where whereA = onDevice(drives, from, onA, e);
+    const Where whereB = onDevice(drives, to, onB, e);
     if (whereA == Where::Failed || whereB == Where::Failed) return false;
-    if (whereA != whereB) return fail(EXDEV);
+    if (whereA != whereB) return fail(e, EXDEV);
     if (whereA == Where::Elsewhere) {
         // Both folders opened as their paths lead, so one rule serves both.
-        auto a = native(from);
-        auto b = native(to);
+        auto a = native(&drives, from, e);
+        auto b = native(&drives, to, e);
         if (!a || !b) return false;
         Fd folderA(::open(parentOf(*a).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-        if (folderA.get() < 0) return fail(errno);
+        if (folderA.get() < 0) return fail(e, errno);
         Fd folderB(::open(parentOf(*b).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-        if (folderB.get() < 0) return fail(errno);
+        if (folderB.get() < 0) return fail(e, errno);
         onA.emplace(DevicePlace{std::move(folderA), baseOf(*a)});
         onB.emplace(DevicePlace{std::move(folderB), baseOf(*b)});
     }
@@ -327,33 +315,64 @@ bool renameFile(std::string_view from, std::string_view to) {
     const bool same = sameFolder(folderA, folderB);
     if (::fstatat(folderB, nameB.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && !(same && nameA == nameB) &&
         !(same && onlyItselfUnderAnotherCase(folderA, nameA, nameB)))
-        return fail(EEXIST);
-    return ::renameat(folderA, nameA.c_str(), folderB, nameB.c_str()) == 0 || fail(errno);
+        return fail(e, EEXIST);
+    return ::renameat(folderA, nameA.c_str(), folderB, nameB.c_str()) == 0 || fail(e, errno);
 }
 
-bool copyFile(std::string_view from, std::string_view to, Overwrite overwrite, std::int64_t offset,
-              Flush flush) {
-    clearLastError();
-    CopyResult result = copyFileChecked(from, to, {.overwrite = overwrite, .offset = offset, .flush = flush});
-    return result.ok() || fail(result.error != 0 ? result.error : EIO);
+// A failure is never handed back as a success, whatever path it took.
+Done doneOf(bool ok, FileError e) {
+    if (!ok && e.code == 0) fail(e, EIO);
+    return ok ? Done() : Done(std::move(e));
 }
 
-std::optional<std::string> readWholeFile(std::string_view path, std::int64_t largest) {
-    auto p = native(path);
+}  // namespace
+
+Done createFolders(const DriveTable& drives, std::string_view path) {
+    FileError e;
+    const bool ok = createFoldersIn(drives, path, e);
+    return doneOf(ok, std::move(e));
+}
+
+Done deleteFile(const DriveTable& drives, std::string_view path) {
+    FileError e;
+    const bool ok = deleteIn(drives, path, e);
+    return doneOf(ok, std::move(e));
+}
+
+Done renameFile(const DriveTable& drives, std::string_view from, std::string_view to) {
+    FileError e;
+    const bool ok = renameIn(drives, from, to, e);
+    return doneOf(ok, std::move(e));
+}
+
+Done copyFile(const DriveTable& drives, std::string_view from, std::string_view to, Overwrite overwrite,
+              std::int64_t offset, Flush flush) {
+    CopyResult result =
+        copyFileChecked(drives, from, to, {.overwrite = overwrite, .offset = offset, .flush = flush});
+    FileError e;
+    if (!result.ok()) fail(e, result.error != 0 ? result.error : EIO);
+    return doneOf(result.ok(), std::move(e));
+}
+
+namespace {
+
+std::optional<std::string> readWhole(const DriveTable* drives, std::string_view path, std::int64_t largest,
+                                     FileError& e) {
+    auto p = native(drives, path, e);
     if (!p) return std::nullopt;
     // A FIFO planted at a data file's name must not hang the station.
     Fd in(::open(p->c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     struct stat st {};
     if (in.get() < 0 || ::fstat(in.get(), &st) != 0) {
-        fail(errno);
+        fail(e, errno);
         return std::nullopt;
     }
     if (!S_ISREG(st.st_mode)) {
-        fail(S_ISDIR(st.st_mode) ? EISDIR : EINVAL);
+        fail(e, S_ISDIR(st.st_mode) ? EISDIR : EINVAL);
         return std::nullopt;
     }
-    auto tooLarge = [largest] {
-        failTooLarge(largest);
+    auto tooLarge = [largest, &e] {
+        failTooLarge(e, largest);
         return std::nullopt;
     };
     if (largest >= 0 && st.st_size > largest) return tooLarge();
@@ -365,7 +384,7 @@ std::optional<std::string> readWholeFile(std::string_view path, std::int64_t lar
         if (n == 0) return data;
         if (n < 0) {
             if (errno == EINTR) continue;
-            fail(errno);
+            fail(e, errno);
             return std::nullopt;
         }
         data.append(buffer, static_cast<size_t>(n));
@@ -373,37 +392,37 @@ std::optional<std::string> readWholeFile(std::string_view path, std::int64_t lar
     }
 }
 
-bool writeWholeFile(std::string_view path, std::string_view bytes) {
-    auto p = native(path);
+bool writeWhole(std::string_view path, std::string_view bytes, FileError& e) {
+    auto p = native(nullptr, path, e);
     if (!p) return false;
     // A link at the name is written through: the file it names is replaced.
     std::string target = *p;
     struct stat st {};
     if (::lstat(target.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
         char resolved[PATH_MAX];
-        if (!::realpath(target.c_str(), resolved)) return fail(errno);
+        if (!::realpath(target.c_str(), resolved)) return fail(e, errno);
         target = resolved;
     }
     const bool existing = ::stat(target.c_str(), &st) == 0;
-    if (!existing && errno != ENOENT) return fail(errno);
+    if (!existing && errno != ENOENT) return fail(e, errno);
     // A folder, FIFO or device at the name is nobody's data file to replace.
-    if (existing && !S_ISREG(st.st_mode)) return fail(S_ISDIR(st.st_mode) ? EISDIR : EINVAL);
+    if (existing && !S_ISREG(st.st_mode)) return fail(e, S_ISDIR(st.st_mode) ? EISDIR : EINVAL);
 
     Fd folder(::open(parentOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (folder.get() < 0) return errno == ENOENT ? failPathNotFound() : fail(errno);
+    if (folder.get() < 0) return errno == ENOENT ? failPathNotFound(e) : fail(e, errno);
     std::string temporary;
     int out = -1;
     for (int attempt = 0; attempt < 16 && out < 0; ++attempt) {
         temporary = temporaryName();
         out = ::openat(folder.get(), temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (out < 0 && errno != EEXIST) return fail(errno);
+        if (out < 0 && errno != EEXIST) return fail(e, errno);
     }
-    if (out < 0) return fail(EEXIST);
+    if (out < 0) return fail(e, EEXIST);
     Fd file(out);
     // Whatever fails, the old file stays as it was and the temporary goes.
     auto discard = [&](int error) {
         ::unlinkat(folder.get(), temporary.c_str(), 0);
-        return fail(error);
+        return fail(e, error);
     };
     if (existing && ::fchmod(file.get(), st.st_mode & 07777) != 0) return discard(errno);
     // Every byte is checked: a full disk shows as a short count or ENOSPC,
@@ -422,6 +441,26 @@ bool writeWholeFile(std::string_view path, std::string_view bytes) {
     return true;
 }
 
+}  // namespace
+
+Result<std::string> readWholeFile(const DriveTable& drives, std::string_view path, std::int64_t largest) {
+    FileError e;
+    auto bytes = readWhole(&drives, path, largest, e);
+    return bytes ? Result<std::string>(std::move(*bytes)) : Result<std::string>(std::move(e));
+}
+
+Result<std::string> readWholeFile(std::string_view nativePath, std::int64_t largest) {
+    FileError e;
+    auto bytes = readWhole(nullptr, nativePath, largest, e);
+    return bytes ? Result<std::string>(std::move(*bytes)) : Result<std::string>(std::move(e));
+}
+
+Done writeWholeFile(std::string_view nativePath, std::string_view bytes) {
+    FileError e;
+    const bool ok = writeWhole(nativePath, bytes, e);
+    return doneOf(ok, std::move(e));
+}
+
 bool nameLess(std::string_view a, std::string_view b) {
     size_t n = std::min(a.size(), b.size());
     for (size_t i = 0; i < n; ++i) {
@@ -433,10 +472,10 @@ bool nameLess(std::string_view a, std::string_view b) {
     return a < b;  // names that differ only in case: a fixed order all the same
 }
 
-std::vector<FolderEntry> listFolder(std::string_view path) {
+std::vector<FolderEntry> listFolder(const DriveTable& drives, std::string_view path) {
     std::vector<FolderEntry> result;
     FolderReader reader;
-    if (!reader.open(path)) return result;
+    if (!reader.open(drives, path)) return result;
     result.reserve(reader.entries().size());
     for (const auto& e : reader.entries()) {
         std::string_view name = reader.name(e);
@@ -457,10 +496,11 @@ std::optional<std::string> folderNamedIgnoringCase(const std::vector<FolderEntry
     return found;
 }
 
-std::optional<std::string> findFolderIgnoringCase(std::string_view folder, std::string_view name) {
+std::optional<std::string> findFolderIgnoringCase(const DriveTable& drives, std::string_view folder,
+                                                  std::string_view name) {
     std::string base(folder);
     if (!base.empty() && base.back() != '\\' && base.back() != '/') base += '\\';
-    return folderNamedIgnoringCase(listFolder(base), name);
+    return folderNamedIgnoringCase(listFolder(drives, base), name);
 }
 
 FolderReader::~FolderReader() { close(); }
@@ -468,33 +508,32 @@ FolderReader::~FolderReader() { close(); }
 void FolderReader::close() {
     if (fd_ >= 0) ::close(fd_);
     fd_ = -1;
+    error_ = {};
     names_.clear();
     entries_.clear();
 }
 
-bool FolderReader::open(std::string_view path) {
+bool FolderReader::open(const DriveTable& drives, std::string_view path) {
     close();
-    clearLastError();
-    if (auto below = DriveTable::instance().onRemovable(path)) {
+    if (auto below = drives.onRemovable(path)) {
         onDevice_ = true;
         int fd = openFolderBeneath(below->root.c_str(), below->relative, FolderUse::Read);
-        return fd >= 0 ? readAll(fd) : failBeneath(errno);
+        return fd >= 0 ? readAll(fd) : failBeneath(error_, errno);
     }
     onDevice_ = false;
-    auto p = native(path);
+    auto p = native(&drives, path, error_);
     if (!p) return false;
     int fd = ::open(p->c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    return fd >= 0 ? readAll(fd) : fail(errno);
+    return fd >= 0 ? readAll(fd) : fail(error_, errno);
 }
 
 bool FolderReader::openChild(const FolderReader& parent, std::string_view name) {
     close();
-    clearLastError();
-    if (parent.fd_ < 0) return fail(EBADF);
+    if (parent.fd_ < 0) return fail(error_, EBADF);
     onDevice_ = parent.onDevice_;
     // Names handed out by a reader are NUL-terminated in its buffer.
     int fd = ::openat(parent.fd_, name.data(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    return fd >= 0 ? readAll(fd) : fail(errno);
+    return fd >= 0 ? readAll(fd) : fail(error_, errno);
 }
 
 // getdents64 straight into a buffer kept from folder to folder: opendir would
@@ -509,7 +548,7 @@ bool FolderReader::readAll(int fd) {
             if (errno == EINTR) continue;
             int error = errno;
             close();
-            return fail(error);
+            return fail(error_, error);
         }
         for (ssize_t at = 0; at < n;) {
             const auto* d = reinterpret_cast<const dirent64*>(buffer_.data() + at);

@@ -7,41 +7,43 @@
 #include <vector>
 
 #include "platform/copyfile.h"
+#include "platform/drives.h"
+#include "platform/fileresult.h"
 
 // File operations on the program's paths: a drive path ("E:\a\b.mp3") is
-// mapped through the drive table at the moment of the call; a path without a
-// drive letter is native. A letter that is not in the table names nothing and
-// every operation on it fails. '\' is a separator in every path.
+// mapped through the given drive table at the moment of the call; a path
+// without a drive letter is native. A letter that is not in the table names
+// nothing and every operation on it fails. '\' is a separator in every path.
+// Each operation that can fail hands back why with its result.
 namespace zorvik::platform {
 
-// Why the last operation on this thread failed, in Chinese; empty when it
-// succeeded.
-std::string lastErrorText();
-// Its errno value, ENOENT for a drive that is not there; 0 after a success.
-int lastError();
-
-bool fileExists(std::string_view path);    // a regular file, links followed
-bool folderExists(std::string_view path);
-std::int64_t fileSize(std::string_view path);  // -1 when there is no such file
+bool fileExists(const DriveTable& drives, std::string_view path);  // a regular file, links followed
+// The same for a native path (the program's own files).
+bool fileExists(std::string_view nativePath);
+bool folderExists(const DriveTable& drives, std::string_view path);
+std::int64_t fileSize(const DriveTable& drives, std::string_view path);  // -1 when there is no such file
 // With every missing parent below the drive's root; a drive whose root is
 // missing gets nothing made, as a drive that is not there.
-bool createFolders(std::string_view path);
-bool deleteFile(std::string_view path);
-bool renameFile(std::string_view from, std::string_view to);
+Done createFolders(const DriveTable& drives, std::string_view path);
+Done deleteFile(const DriveTable& drives, std::string_view path);
+Done renameFile(const DriveTable& drives, std::string_view from, std::string_view to);
 
 // Copies bytes [offset, end) of a file. The data reaches the disk before the
 // destination name appears (unless Flush::No), and a failed copy leaves
 // nothing behind; copyFileChecked (copyfile.h) also says why it failed.
-bool copyFile(std::string_view from, std::string_view to, Overwrite overwrite = Overwrite::Yes,
-              std::int64_t offset = 0, Flush flush = Flush::Yes);
+Done copyFile(const DriveTable& drives, std::string_view from, std::string_view to,
+              Overwrite overwrite = Overwrite::Yes, std::int64_t offset = 0, Flush flush = Flush::Yes);
 
 // The whole file; nothing (EFBIG) when it holds more than `largest` bytes.
-std::optional<std::string> readWholeFile(std::string_view path, std::int64_t largest = -1);
-// Replaces the file whole through a station temporary file in the same
+Result<std::string> readWholeFile(const DriveTable& drives, std::string_view path, std::int64_t largest = -1);
+// The same for a native path (the program's own files); a drive path names
+// nothing here.
+Result<std::string> readWholeFile(std::string_view nativePath, std::int64_t largest = -1);
+// Replaces the file (a native path: the settings and data files) whole through a station temporary file in the same
 // folder, synced before it takes the name: a crash or a full disk leaves the
 // old file byte for byte. The file keeps its mode; a link at the name is
 // written through; a folder, FIFO or device there is never replaced.
-bool writeWholeFile(std::string_view path, std::string_view bytes);
+Done writeWholeFile(std::string_view nativePath, std::string_view bytes);
 
 enum class EntryKind { File, Folder, Skip };
 
@@ -56,13 +58,14 @@ struct FolderEntry {
 // folder; entries that are neither files nor folders are Skip. On a
 // removable drive the folder is reached below its root and no link is
 // followed, so a link there is Skip too.
-std::vector<FolderEntry> listFolder(std::string_view path);
+std::vector<FolderEntry> listFolder(const DriveTable& drives, std::string_view path);
 
 // The name of the folder in `folder` that is called `name` without regard to
 // ASCII letter case, found by listing: the exact spelling first, else the
 // first in name order. Case-sensitive file systems (ntfs-3g, tmpfs) would
 // not find a phone's "MY MUSIC" by its name alone.
-std::optional<std::string> findFolderIgnoringCase(std::string_view folder, std::string_view name);
+std::optional<std::string> findFolderIgnoringCase(const DriveTable& drives, std::string_view folder,
+                                                  std::string_view name);
 // The same rule on entries listed already.
 std::optional<std::string> folderNamedIgnoringCase(const std::vector<FolderEntry>& entries,
                                                    std::string_view name);
@@ -85,9 +88,11 @@ public:
     FolderReader(const FolderReader&) = delete;
     FolderReader& operator=(const FolderReader&) = delete;
 
-    bool open(std::string_view path);
+    bool open(const DriveTable& drives, std::string_view path);
     bool openChild(const FolderReader& parent, std::string_view name);
     void close();
+    // Why the last open failed.
+    const FileError& error() const { return error_; }
 
     const std::vector<Entry>& entries() const { return entries_; }
     std::string_view name(const Entry& e) const { return {names_.data() + e.offset, e.length}; }
@@ -96,6 +101,7 @@ private:
     bool readAll(int fd);
 
     int fd_ = -1;
+    FileError error_;
     bool onDevice_ = false;     // on a removable drive: links are not followed
     std::vector<char> buffer_;  // getdents64 records, reused for every folder
     std::string names_;         // each name followed by a NUL, for openat

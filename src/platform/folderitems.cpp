@@ -55,13 +55,13 @@ std::optional<FolderItem> itemOf(int dirFd, const dirent* d, bool details, bool 
 
 }  // namespace
 
-std::optional<std::vector<FolderItem>> readFolderItems(std::string_view path, bool details,
+std::optional<std::vector<FolderItem>> readFolderItems(const DriveTable& drives, std::string_view path, bool details,
                                                        const std::function<bool()>& keepGoing) {
     int fd = -1;
-    const auto below = DriveTable::instance().onRemovable(path);
+    const auto below = drives.onRemovable(path);
     if (below) {
         fd = openFolderBeneath(below->root.c_str(), below->relative, FolderUse::Read);
-    } else if (auto native = DriveTable::instance().toNative(path)) {
+    } else if (auto native = drives.toNative(path)) {
         fd = ::open(native->c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     }
     if (fd < 0) return std::nullopt;

@@ -9,6 +9,8 @@
 
 namespace zorvik::platform {
 
+class DriveTable;
+
 // One entry of a folder as a file manager shows it.
 struct FolderItem {
     std::string name;
@@ -25,7 +27,7 @@ struct FolderItem {
 // points to and a link to a folder is left out. On a removable drive the
 // folder is reached below its root and links are left out (beneath.h). `keepGoing` is asked between
 // entries; nullopt when the folder cannot be read or the reading was stopped.
-std::optional<std::vector<FolderItem>> readFolderItems(std::string_view path, bool details,
+std::optional<std::vector<FolderItem>> readFolderItems(const DriveTable& drives, std::string_view path, bool details,
                                                        const std::function<bool()>& keepGoing = {});
 
 }  // namespace zorvik::platform

@@ -10,8 +10,8 @@ namespace zorvik::platform {
 
 namespace {
 
-std::vector<Drive> removableDrives() {
-    std::vector<Drive> drives = DriveTable::instance().drives();
+std::vector<Drive> removableDrives(const DriveTable& table) {
+    std::vector<Drive> drives = table.drives();
     std::erase_if(drives, [](const Drive& d) { return d.type != DriveType::Removable; });
     return drives;
 }
@@ -29,7 +29,8 @@ QStringList missingFrom(const std::vector<Drive>& of, const std::vector<Drive>& 
 
 }  // namespace
 
-MountWatcher::MountWatcher(QObject* parent) : QObject(parent), known_(removableDrives()) {
+MountWatcher::MountWatcher(DriveTable& drives, QObject* parent)
+    : QObject(parent), drives_(drives), known_(removableDrives(drives)) {
     fd_ = ::open("/proc/self/mountinfo", O_RDONLY | O_CLOEXEC);
     if (fd_ < 0) return;
     notifier_ = std::make_unique<QSocketNotifier>(fd_, QSocketNotifier::Exception);
@@ -46,8 +47,8 @@ MountWatcher::~MountWatcher() {
 QString MountWatcher::rootOf(char letter) { return QChar::fromLatin1(letter) + QStringLiteral(":\\"); }
 
 void MountWatcher::refresh() {
-    DriveTable::instance().setRemovableMounts(readRemovableMounts());
-    std::vector<Drive> now = removableDrives();
+    drives_.setRemovableMounts(readRemovableMounts());
+    std::vector<Drive> now = removableDrives(drives_);
     QStringList removed = missingFrom(known_, now);
     QStringList arrived = missingFrom(now, known_);
     known_ = std::move(now);

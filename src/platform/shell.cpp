@@ -7,8 +7,8 @@
 
 namespace zorvik::platform {
 
-bool startScriptDetached(std::string_view scriptPath) {
-    auto native = DriveTable::instance().toNative(scriptPath);
+bool startScriptDetached(const DriveTable& drives, std::string_view scriptPath) {
+    auto native = drives.toNative(scriptPath);
     if (!native) return false;
     QString script = QString::fromStdString(*native);
     QProcess process;
@@ -21,8 +21,8 @@ bool startScriptDetached(std::string_view scriptPath) {
     return process.startDetached();
 }
 
-bool openFolder(std::string_view path) {
-    auto native = DriveTable::instance().toNative(path);
+bool openFolder(const DriveTable& drives, std::string_view path) {
+    auto native = drives.toNative(path);
     if (!native) return false;
     return QProcess::startDetached(QStringLiteral("xdg-open"), {QString::fromStdString(*native)});
 }

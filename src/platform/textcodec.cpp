@@ -33,15 +33,15 @@ std::vector<std::string> splitLines(std::string_view text) {
     return lines;
 }
 
-std::optional<std::vector<std::string>> readTextLines(std::string_view path) {
+Result<std::vector<std::string>> readTextLines(std::string_view path) {
     auto bytes = readWholeFile(path, kLargestTextFile);
-    if (!bytes) return std::nullopt;
+    if (!bytes) return Result<std::vector<std::string>>(bytes.failure());
     return splitLines(gb18030ToUtf8(*bytes));
 }
 
-std::optional<std::vector<FileLine>> readFileLines(std::string_view path, std::int64_t largest) {
+Result<std::vector<FileLine>> readFileLines(std::string_view path, std::int64_t largest) {
     auto bytes = readWholeFile(path, largest);
-    if (!bytes) return std::nullopt;
+    if (!bytes) return Result<std::vector<FileLine>>(bytes.failure());
     // No byte of a GB18030 character is a line feed, so the bytes split into
     // lines before they are decoded, and one bad line spoils no other.
     std::vector<FileLine> lines;
@@ -62,7 +62,7 @@ std::string encodeFileLines(const std::vector<FileLine>& lines) {
     return bytes;
 }
 
-bool writeTextLines(std::string_view path, const std::vector<std::string>& lines) {
+Done writeTextLines(std::string_view path, const std::vector<std::string>& lines) {
     std::string text;
     for (const auto& line : lines) {
         text += line;

@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/fileresult.h"
+
 namespace zorvik::platform {
 
 // The data files and the settings file are GB18030 on disk (byte for byte GBK
@@ -18,12 +20,14 @@ std::string gb18030ToUtf8(std::string_view bytes);
 // station up for seconds.
 inline constexpr std::int64_t kLargestTextFile = std::int64_t{1} << 20;
 
-// Lines of a GB18030 text file, CR LF or LF ends; nullopt when it cannot be
+// The settings and data files are the program's own: their paths are native.
+
+// Lines of a GB18030 text file, CR LF or LF ends; an error when it cannot be
 // read or is larger than kLargestTextFile.
-std::optional<std::vector<std::string>> readTextLines(std::string_view path);
+Result<std::vector<std::string>> readTextLines(std::string_view path);
 // Writes the lines whole, each ended with CR LF, through a temporary file that
 // replaces the old one, so the file is never left half written.
-bool writeTextLines(std::string_view path, const std::vector<std::string>& lines);
+Done writeTextLines(std::string_view path, const std::vector<std::string>& lines);
 
 // Splits decoded text into lines the way the data files are read.
 std::vector<std::string> splitLines(std::string_view text);
@@ -36,7 +40,7 @@ struct FileLine {
     std::string undecodable;
 };
 // A larger `largest` is for a file that grows with the shop's years (the hot list).
-std::optional<std::vector<FileLine>> readFileLines(std::string_view path, std::int64_t largest = kLargestTextFile);
+Result<std::vector<FileLine>> readFileLines(std::string_view path, std::int64_t largest = kLargestTextFile);
 // The lines in GB18030, each ended with CR LF; an undecodable line as it was read.
 std::string encodeFileLines(const std::vector<FileLine>& lines);
 

@@ -13,7 +13,8 @@ namespace {
 constexpr std::string_view kSaveFailed = "无法保存播放列表文件";
 }  // namespace
 
-Playlist::Playlist(std::string file, QObject* parent) : QAbstractListModel(parent), file_(std::move(file)) {}
+Playlist::Playlist(std::string file, core::ErrorReports& errors, QObject* parent)
+    : QAbstractListModel(parent), file_(std::move(file)), errors_(errors) {}
 
 void Playlist::append(const std::vector<PlaylistEntry>& entries) {
     if (entries.empty()) return;
@@ -43,9 +44,9 @@ void Playlist::load() {
             std::string name = core::displayName(line.text);
             loaded.push_back({std::move(line.text), std::move(name), std::move(line.undecodable)});
         }
-    } else if (platform::lastError() != ENOENT) {
-        unreadable_ = platform::lastErrorText();
-        core::reportFileError("无法读取播放列表文件", file_, unreadable_);
+    } else if (lines.error() != ENOENT) {
+        unreadable_ = lines.errorText();
+        errors_.reportFile("无法读取播放列表文件", file_, unreadable_);
     }
     beginResetModel();
     entries_ = std::move(loaded);
@@ -54,14 +55,15 @@ void Playlist::load() {
 
 bool Playlist::save() const {
     if (!unreadable_.empty()) {
-        core::reportFileError(kSaveFailed, file_, unreadable_);
+        errors_.reportFile(kSaveFailed, file_, unreadable_);
         return false;
     }
     std::vector<platform::FileLine> lines;
     lines.reserve(entries_.size());
     for (const auto& e : entries_) lines.push_back({e.path, e.undecodable});
-    if (platform::writeWholeFile(file_, platform::encodeFileLines(lines))) return true;
-    core::reportFileError(kSaveFailed, file_, platform::lastErrorText());
+    auto written = platform::writeWholeFile(file_, platform::encodeFileLines(lines));
+    if (written) return true;
+    errors_.reportFile(kSaveFailed, file_, written.errorText());
     return false;
 }
 

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "core/errors.h"
+
 namespace zorvik::player {
 
 // One playlist entry: the full path and the name shown for it.
@@ -20,7 +22,7 @@ struct PlaylistEntry {
 class Playlist final : public QAbstractListModel {
     Q_OBJECT
 public:
-    explicit Playlist(std::string file, QObject* parent = nullptr);
+    Playlist(std::string file, core::ErrorReports& errors, QObject* parent = nullptr);
 
     int count() const { return static_cast<int>(entries_.size()); }
     const PlaylistEntry& entry(int i) const { return entries_[static_cast<size_t>(i)]; }
@@ -42,6 +44,7 @@ public:
 
 private:
     std::string file_;
+    core::ErrorReports& errors_;
     std::vector<PlaylistEntry> entries_;
     std::string unreadable_;  // why the file could not be read
 };

@@ -48,13 +48,16 @@ QString timeText(qint64 ms) {
     return twoDigits((ms / 60000) % 60) + u':' + twoDigits((ms / 1000) % 60);
 }
 
-PreviewPlayer::PreviewPlayer(std::string dataFolder, DeviceFactory makeDevice, ExternalOpener openExternal,
+PreviewPlayer::PreviewPlayer(core::JobRegistry& jobs, const platform::DriveTable& drives, core::ErrorReports& errors,
+                             std::string dataFolder, DeviceFactory makeDevice, ExternalOpener openExternal,
                              QObject* parent)
     : QObject(parent),
+      drives_(drives),
       dataFolder_(std::move(dataFolder)),
       makeDevice_(std::move(makeDevice)),
       openExternal_(std::move(openExternal)),
-      playlist_(dataFolder_ + "播放列表.txt") {
+      playlist_(dataFolder_ + "播放列表.txt", errors),
+      jobs_(this, jobs, core::JobKind::Writes) {
     core::makeOneShot(playRequestTimer_, "BoFangTimer2", 1);
     connect(&playRequestTimer_, &QTimer::timeout, this, &PreviewPlayer::runPlayRequest);
     positionTimer_.setObjectName(QStringLiteral("Timer1"));
@@ -118,7 +121,7 @@ void PreviewPlayer::runPlayRequest() {
     playRequestTimer_.stop();
     const std::string path = currentPath_;
     const std::string name = currentName_;
-    if (core::fileSize(path) < kSmallestPlayableBytes) {
+    if (core::fileSize(drives_, path) < kSmallestPlayableBytes) {
         Q_EMIT message(kFileErrorMessage);
         removePreviousCopy();
         saySilence();
@@ -148,7 +151,7 @@ void PreviewPlayer::runPlayRequest() {
                 // The media bytes in one pass from behind the block; a copy
                 // stopped at close leaves nothing.
                 const auto result = platform::copyFileChecked(
-                    source, copy, {.overwrite = platform::Overwrite::Yes, .offset = core::kPrefixBlockSize, .flush = platform::Flush::No},
+                    drives_, source, copy, {.overwrite = platform::Overwrite::Yes, .offset = core::kPrefixBlockSize, .flush = platform::Flush::No},
                     stop);
                 if (result.failure == platform::CopyFailure::Stopped) return;
                 jobs_.post([this, copy] { copyMade(copy); });
@@ -167,7 +170,7 @@ void PreviewPlayer::copyMade(const std::string& copy) {
         return;
     }
     // A later request took over while it was made: it is not kept.
-    if (copy != currentCopy_ && platform::fileExists(copy)) platform::deleteFile(copy);
+    if (copy != currentCopy_ && platform::fileExists(drives_, copy)) (void)platform::deleteFile(drives_, copy);
 }
 
 void PreviewPlayer::hand(MediaKind kind, const std::string& file, const std::string& name) {
@@ -183,13 +186,13 @@ void PreviewPlayer::hand(MediaKind kind, const std::string& file, const std::str
 // So the copy of the last prefixed file stays until a different file is
 // requested, and at most one such copy exists at a time.
 void PreviewPlayer::removePreviousCopy() {
-    if (!previousCopy_.empty() && previousCopy_ != currentCopy_ && platform::fileExists(previousCopy_))
-        platform::deleteFile(previousCopy_);
+    if (!previousCopy_.empty() && previousCopy_ != currentCopy_ && platform::fileExists(drives_, previousCopy_))
+        (void)platform::deleteFile(drives_, previousCopy_);
 }
 
 void PreviewPlayer::playInWindow(const std::string& file, const std::string& shownName) {
     positionTimer_.start();
-    const std::string native = platform::DriveTable::instance().toNative(file).value_or(file);
+    const std::string native = drives_.toNative(file).value_or(file);
     serial_ = device().open(QString::fromStdString(native));
     device().play();
     // Length, title, state and buttons follow once the device has the file open.
@@ -359,7 +362,7 @@ void PreviewPlayer::deleteDecodedCopy() {
     jobs_.joinAll();
     making_.insert(currentCopy_);
     for (const auto& copy : making_)
-        if (!copy.empty() && platform::fileExists(copy)) platform::deleteFile(copy);
+        if (!copy.empty() && platform::fileExists(drives_, copy)) (void)platform::deleteFile(drives_, copy);
     making_.clear();
     waiting_.reset();
 }

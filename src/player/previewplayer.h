@@ -16,6 +16,9 @@
 #include "player/mediadevice.h"
 #include "player/playlist.h"
 
+#include "core/errors.h"
+#include "platform/drives.h"
+
 namespace zorvik::player {
 
 // Which player takes a file, by its extension lower-cased as a substring of
@@ -71,7 +74,8 @@ public:
 
     // dataFolder: native, with a trailing slash. The device is made when a
     // song is first played.
-    PreviewPlayer(std::string dataFolder, DeviceFactory makeDevice, ExternalOpener openExternal,
+    PreviewPlayer(core::JobRegistry& jobs, const platform::DriveTable& drives, core::ErrorReports& errors,
+                  std::string dataFolder, DeviceFactory makeDevice, ExternalOpener openExternal,
                   QObject* parent = nullptr);
     ~PreviewPlayer() override;
 
@@ -127,6 +131,7 @@ Q_SIGNALS:
     void started(const QString& file);
 
 private:
+    const platform::DriveTable& drives_;
     void runPlayRequest();
     void copyMade(const std::string& copy);
     // The request's file to the in-window device or to the desktop's player.
@@ -174,7 +179,7 @@ private:
     QTimer playRequestTimer_{this};  // BoFangTimer2: the play request
     QTimer positionTimer_{this};     // Timer1: the position, every second while a file plays in the window
 
-    core::Jobs jobs_{this};  // last: its jobs are joined before the rest goes
+    core::Jobs jobs_;  // last: its jobs are joined before the rest goes
 };
 
 }  // namespace zorvik::player

@@ -36,21 +36,22 @@ CategoryPage categoryPage(int page) {
     }
 }
 
-CategoryBrowser::CategoryBrowser(library::Listings& listings, core::Cues& cues,
+CategoryBrowser::CategoryBrowser(core::JobRegistry& jobs, library::Listings& listings, core::Cues& cues,
                                  const library::LibraryDrives& drives, QObject* parent)
-    : QObject(parent), listings_(listings), cues_(cues), drives_(drives) {}
+    // Its job only makes missing folders: cut short, nothing is left half made.
+    : QObject(parent), listings_(listings), cues_(cues), drives_(drives), jobs_(this, jobs, core::JobKind::Reads) {}
 
 void CategoryBrowser::openPanel() {
     std::vector<std::string> roots;
     for (const auto& letter : drives_)
         if (!blank(letter)) roots.push_back(library::libraryRoot(letter));
     if (!roots.empty())
-        jobs_.start([roots](std::stop_token stop) {
+        jobs_.start([roots, &drives = listings_.drives()](std::stop_token stop) {
             for (auto sub : library::kSubcategories)
                 for (const auto& root : roots) {
                     if (stop.stop_requested()) return;
                     std::string folder = root + std::string(sub);
-                    if (!platform::folderExists(folder)) platform::createFolders(folder);
+                    if (!platform::folderExists(drives, folder)) (void)platform::createFolders(drives, folder);
                 }
         });
     cues_.request(core::Cues::Select);

@@ -41,8 +41,8 @@ inline constexpr int kBrowsedDrives = 3;
 class CategoryBrowser final : public QObject {
     Q_OBJECT
 public:
-    CategoryBrowser(library::Listings& listings, core::Cues& cues, const library::LibraryDrives& drives,
-                    QObject* parent = nullptr);
+    CategoryBrowser(core::JobRegistry& jobs, library::Listings& listings, core::Cues& cues,
+                    const library::LibraryDrives& drives, QObject* parent = nullptr);
 
     // "分类查找": the 36 subcategory folders are made where missing on every
     // configured library drive (beside the counter, not in its way); cue 2.
@@ -68,7 +68,7 @@ private:
     core::Cues& cues_;
     const library::LibraryDrives& drives_;
     QString subcategory_;
-    core::Jobs jobs_{this};  // last: joined before the rest goes
+    core::Jobs jobs_;  // last: joined before the rest goes
 };
 
 }  // namespace zorvik::search

@@ -21,9 +21,10 @@ void seriesFolderSearch(const std::vector<std::string>& roots, const std::string
                         const std::string& extension, library::HitSink& sink) {
     platform::Wildcard names("*" + extension);
     for (const auto& root : roots) {
-        for (const auto& folder : library::folderTree(root, [&sink] { return !sink.stopRequested(); })) {
+        for (const auto& folder :
+             library::folderTree(sink.drives(), root, [&sink] { return !sink.stopRequested(); })) {
             if (folder.find(text) == std::string::npos) continue;
-            for (const auto& entry : platform::listFolder(folder + "\\")) {
+            for (const auto& entry : platform::listFolder(sink.drives(), folder + "\\")) {
                 if (entry.kind != platform::EntryKind::File || entry.hidden || !names.matches(entry.name))
                     continue;
                 if (!sink.add(folder + "\\" + entry.name)) return;
@@ -36,7 +37,7 @@ void seriesFolderSearch(const std::vector<std::string>& roots, const std::string
 void nameSearch(const std::vector<std::string>& roots, const std::string& pattern,
                 library::HitSink& sink) {
     library::walk(
-        roots, pattern, [&sink](std::string_view path) { return sink.add(path); },
+        sink.drives(), roots, pattern, [&sink](std::string_view path) { return sink.add(path); },
         [&sink] { return sink.tick(); });
 }
 

@@ -23,14 +23,15 @@ int cellIndex(int row, int column) { return column * kGridRows + row; }
 
 }  // namespace
 
-SingerBrowser::SingerBrowser(SearchController& search, QObject* parent) : QObject(parent), search_(search) {}
+SingerBrowser::SingerBrowser(SearchController& search, core::ErrorReports& errors, QObject* parent)
+    : QObject(parent), search_(search), errors_(errors) {}
 
 void SingerBrowser::load(const std::string& file) {
     singers_.clear();
     std::vector<std::string> names;
     if (platform::fileExists(file)) {
         auto lines = platform::readTextLines(file);
-        if (!lines) core::reportFileError("无法读取歌手文件", file, platform::lastErrorText());
+        if (!lines) errors_.reportFile("无法读取歌手文件", file, lines.errorText());
         for (auto& line : lines.value_or(std::vector<std::string>{})) {
             if (trimmed(line).empty()) continue;  // no name on this line
             std::string initials = pinyinInitials(trimmed(line));

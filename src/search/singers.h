@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "core/errors.h"
 #include "library/collation.h"
 
 namespace zorvik::search {
@@ -23,7 +24,7 @@ inline constexpr std::string_view kSingerFileName = "歌手.txt";
 class SingerBrowser final : public QObject {
     Q_OBJECT
 public:
-    explicit SingerBrowser(SearchController& search, QObject* parent = nullptr);
+    SingerBrowser(SearchController& search, core::ErrorReports& errors, QObject* parent = nullptr);
 
     // Start-up: every singer of the file (none when it is missing), the
     // whole list shown from its start.
@@ -58,6 +59,7 @@ private:
         std::string initials;  // of the name without blanks around it, GBK bytes
     };
     SearchController& search_;
+    core::ErrorReports& errors_;
     std::vector<Singer> singers_;
     library::SortedLines filtered_;
     std::array<QString, kGridCells> cells_;  // in fill order: column by column

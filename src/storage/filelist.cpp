@@ -12,8 +12,9 @@
 
 namespace zorvik::storage {
 
-std::optional<std::vector<FileItem>> readFileItems(const QString& folder, const std::function<bool()>& keepGoing) {
-    auto entries = platform::readFolderItems(folder.toStdString(), /*details=*/true, keepGoing);
+std::optional<std::vector<FileItem>> readFileItems(const platform::DriveTable& drives, const QString& folder,
+                                                   const std::function<bool()>& keepGoing) {
+    auto entries = platform::readFolderItems(drives, folder.toStdString(), /*details=*/true, keepGoing);
     if (!entries) return std::nullopt;
     std::vector<FileItem> items;
     items.reserve(entries->size());

@@ -10,6 +10,8 @@
 #include <optional>
 #include <vector>
 
+#include "platform/drives.h"
+
 namespace zorvik::storage {
 
 struct FileItem {
@@ -23,7 +25,7 @@ struct FileItem {
 // folders first, each part in the order of a Chinese Windows file view.
 // Reads the device: run it off the GUI thread. nullopt when the folder cannot
 // be read or `keepGoing` stopped it.
-std::optional<std::vector<FileItem>> readFileItems(const QString& folder,
+std::optional<std::vector<FileItem>> readFileItems(const platform::DriveTable& drives, const QString& folder,
                                                    const std::function<bool()>& keepGoing = {});
 
 // The file list of the file manager in report style: name, size, type and

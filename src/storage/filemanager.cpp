@@ -28,7 +28,9 @@ QString badFileNameReason(const QString& name) {
     return QString::fromUtf8(refusal.data(), static_cast<qsizetype>(refusal.size()));
 }
 
-FileManager::FileManager(core::Cues& cues, QObject* parent) : QObject(parent), cues_(cues) {
+FileManager::FileManager(core::JobRegistry& jobs, const platform::DriveTable& drives, core::Cues& cues,
+                         QObject* parent)
+    : QObject(parent), drives_(drives), cues_(cues), tree_(jobs, drives), jobs_(this, jobs, core::JobKind::Writes) {
     core::makeOneShot(statusRefreshTimer_, "Timer5", kStatusRefreshMs);
     connect(&statusRefreshTimer_, &QTimer::timeout, this, &FileManager::statusRefresh);
     connect(&list_, &FileListModel::renameRequested, this, &FileManager::rename);
@@ -49,7 +51,7 @@ bool FileManager::busy() const { return !reading_.isEmpty() || changes_ > 0 || t
 
 void FileManager::manageRemovableDisk() {
     QString last;
-    for (const auto& drive : platform::DriveTable::instance().drives())
+    for (const auto& drive : drives_.drives())
         if (drive.type == platform::DriveType::Removable) last = platform::MountWatcher::rootOf(drive.letter);
     if (last.isEmpty()) {
         Q_EMIT message(kNoRemovableDisk);
@@ -63,7 +65,7 @@ void FileManager::manageRemovableDisk() {
 void FileManager::openLocalDisk() {
     // D: is a fixed disk of the counter computer.
     const std::string folder = kLocalDiskFolder.toStdString();
-    if (!platform::folderExists(folder)) platform::createFolders(folder);
+    if (!platform::folderExists(drives_, folder)) (void)platform::createFolders(drives_, folder);
     setRoot(kLocalDiskFolder);
     bringForward();
     requestStatusRefresh();
@@ -149,7 +151,7 @@ void FileManager::readList(bool again) {
     const unsigned generation = ++listGeneration_;
     const QString folder = folder_;
     jobs_.start([this, folder, generation](std::stop_token stop) {
-        auto items = readFileItems(folder, [this, &stop, generation] {
+        auto items = readFileItems(drives_, folder, [this, &stop, generation] {
             return !stop.stop_requested() && listGeneration_.load(std::memory_order_relaxed) == generation;
         });
         auto found = std::make_shared<std::vector<FileItem>>(items ? std::move(*items) : std::vector<FileItem>());
@@ -188,11 +190,11 @@ void FileManager::deleteSelected(std::vector<int> rows) {
     for (int row : rows)
         if (!list_.item(row).folder) files.push_back(list_.path(row).toStdString());
     change(
-        [files](std::stop_token stop) {
+        [files, &drives = drives_](std::stop_token stop) {
             // Failures are left to the next reading to show; closing the station stops between files.
             for (const auto& file : files) {
                 if (stop.stop_requested()) return;
-                platform::deleteFile(file);
+                (void)platform::deleteFile(drives, file);
             }
         },
         [this] {
@@ -205,12 +207,12 @@ void FileManager::newFolder() {
     if (folder_.isEmpty()) return;
     const QString parent = folder_;
     change(
-        [parent](std::stop_token) {
+        [parent, &drives = drives_](std::stop_token) {
             // The first number that names nothing yet: a file of that name takes it too.
             for (int n = 1; n < 1'000'000; ++n) {
                 const std::string candidate = childPath(parent, kNewFolderName + QString::number(n)).toStdString();
-                if (platform::folderExists(candidate) || platform::fileExists(candidate)) continue;
-                platform::createFolders(candidate);
+                if (platform::folderExists(drives, candidate) || platform::fileExists(drives, candidate)) continue;
+                (void)platform::createFolders(drives, candidate);
                 return;
             }
         },
@@ -237,10 +239,11 @@ void FileManager::rename(int row, const QString& newName) {
     };
     auto outcome = std::make_shared<Outcome>();
     change(
-        [from, to, outcome](std::stop_token) {
-            if (platform::renameFile(from.toStdString(), to.toStdString())) return;
+        [from, to, outcome, &drives = drives_](std::stop_token) {
+            auto renamed = platform::renameFile(drives, from.toStdString(), to.toStdString());
+            if (renamed) return;
             outcome->failed = true;
-            outcome->reason = QString::fromStdString(platform::lastErrorText());
+            outcome->reason = QString::fromStdString(renamed.errorText());
         },
         [this, from, folder, outcome] {
             if (outcome->failed)
@@ -255,7 +258,7 @@ void FileManager::deleteResultForGood(library::ResultList& results, int row) {
     const std::string path = results.path(row);
     // The row goes at once, with its path, so every other row keeps naming its file.
     results.removeResult(row);
-    change([path](std::stop_token) { platform::deleteFile(path); }, [] {});
+    change([path, &drives = drives_](std::stop_token) { (void)platform::deleteFile(drives, path); }, [] {});
 }
 
 }  // namespace zorvik::storage

@@ -50,7 +50,8 @@ public:
     // Asks the operator an OK/Cancel question; true for OK.
     using Confirm = std::function<bool(const QString& text, const QString& caption)>;
 
-    explicit FileManager(core::Cues& cues, QObject* parent = nullptr);
+    FileManager(core::JobRegistry& jobs, const platform::DriveTable& drives, core::Cues& cues,
+                QObject* parent = nullptr);
     ~FileManager() override;
 
     void setConfirm(Confirm confirm) { confirm_ = std::move(confirm); }
@@ -124,6 +125,7 @@ private:
     // Runs `work` in a job; `then` afterwards on this thread.
     void change(std::function<void(std::stop_token)> work, std::function<void()> then);
 
+    const platform::DriveTable& drives_;
     core::Cues& cues_;
     Confirm confirm_;
     FileListModel list_;
@@ -137,7 +139,7 @@ private:
     std::atomic<unsigned> listGeneration_{0};  // read by the jobs
     int changes_ = 0;  // changes under way
     QTimer statusRefreshTimer_{this};  // Timer5
-    core::Jobs jobs_{this};  // last: joined before the rest goes
+    core::Jobs jobs_;  // last: joined before the rest goes
 };
 
 }  // namespace zorvik::storage

@@ -33,15 +33,16 @@ struct FolderTreeModel::Node {
 
 namespace {
 
-QString lastPart(const QString& folder) {
-    if (isDriveRoot(folder)) return driveLabel(folder);
+QString lastPart(const platform::DriveTable& drives, const QString& folder) {
+    if (isDriveRoot(folder)) return driveLabel(drives, folder);
     return folder.mid(folder.lastIndexOf(QLatin1Char('\\')) + 1);
 }
 
 }  // namespace
 
-std::optional<QStringList> readSubfolders(const QString& folder, const std::function<bool()>& keepGoing) {
-    auto entries = platform::readFolderItems(folder.toStdString(), /*details=*/false, keepGoing);
+std::optional<QStringList> readSubfolders(const platform::DriveTable& drives, const QString& folder,
+                                          const std::function<bool()>& keepGoing) {
+    auto entries = platform::readFolderItems(drives, folder.toStdString(), /*details=*/false, keepGoing);
     if (!entries) return std::nullopt;
     QStringList names;
     for (const auto& e : *entries)
@@ -51,14 +52,15 @@ std::optional<QStringList> readSubfolders(const QString& folder, const std::func
     return names;
 }
 
-QString driveLabel(const QString& root) {
+QString driveLabel(const platform::DriveTable& drives, const QString& root) {
     const char letter = root.isEmpty() ? 0 : root[0].toUpper().toLatin1();
-    const bool removable = platform::DriveTable::instance().type(letter) == platform::DriveType::Removable;
+    const bool removable = drives.type(letter) == platform::DriveType::Removable;
     return (removable ? QStringLiteral("可移动磁盘 (") : QStringLiteral("本地磁盘 (")) + QChar::fromLatin1(letter) +
            QStringLiteral(":)");
 }
 
-FolderTreeModel::FolderTreeModel(QObject* parent) : QAbstractItemModel(parent), top_(std::make_unique<Node>()) {}
+FolderTreeModel::FolderTreeModel(core::JobRegistry& jobs, const platform::DriveTable& drives, QObject* parent)
+    : QAbstractItemModel(parent), drives_(drives), top_(std::make_unique<Node>()), jobs_(this, jobs, core::JobKind::Reads) {}
 
 FolderTreeModel::~FolderTreeModel() = default;
 
@@ -78,7 +80,7 @@ void FolderTreeModel::setRoot(const QString& folder) {
     top_->state = Node::State::Read;
     auto add = [this](const QString& f) {
         auto node = std::make_unique<Node>();
-        node->name = lastPart(f);
+        node->name = lastPart(drives_, f);
         node->folder = f;
         node->parent = top_.get();
         top_->children.push_back(std::move(node));
@@ -86,10 +88,10 @@ void FolderTreeModel::setRoot(const QString& folder) {
     if (root_.isEmpty()) {
         // The computer: the drives from C: on. A fixed drive whose folder is
         // missing is not there; a removable one is there while it is mounted.
-        for (const auto& drive : platform::DriveTable::instance().drives()) {
+        for (const auto& drive : drives_.drives()) {
             const QString r = platform::MountWatcher::rootOf(drive.letter);
             if (drive.letter < 'C') continue;
-            if (drive.type == platform::DriveType::Fixed && !platform::folderExists(r.toStdString())) continue;
+            if (drive.type == platform::DriveType::Fixed && !platform::folderExists(drives_, r.toStdString())) continue;
             add(r);
         }
     } else {
@@ -141,7 +143,7 @@ void FolderTreeModel::read(const QStringList& folders) {
         };
         for (const auto& folder : folders) {
             if (!keepGoing()) return;
-            auto names = readSubfolders(folder, keepGoing);
+            auto names = readSubfolders(drives_, folder, keepGoing);
             jobs_.post([this, generation, folder, names] { apply(generation, folder, names); });
         }
     });
@@ -268,8 +270,7 @@ QVariant FolderTreeModel::data(const QModelIndex& index, int role) const {
     if (role == Qt::DecorationRole) {
         if (!isDriveRoot(node->folder)) return folderIcon_;
         const char letter = node->folder[0].toLatin1();
-        return platform::DriveTable::instance().type(letter) == platform::DriveType::Removable ? removableDriveIcon_
-                                                                                               : fixedDriveIcon_;
+        return drives_.type(letter) == platform::DriveType::Removable ? removableDriveIcon_ : fixedDriveIcon_;
     }
     return {};
 }

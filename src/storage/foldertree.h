@@ -13,12 +13,15 @@
 
 #include "core/jobs.h"
 
+#include "platform/drives.h"
+
 namespace zorvik::storage {
 
 // The folders directly in `folder` that a folder tree shows (no hidden ones),
 // in the order of a Chinese Windows file view. Reads the device: run it off
 // the GUI thread. nullopt when the folder cannot be read.
-std::optional<QStringList> readSubfolders(const QString& folder, const std::function<bool()>& keepGoing = {});
+std::optional<QStringList> readSubfolders(const platform::DriveTable& drives, const QString& folder,
+                                          const std::function<bool()>& keepGoing = {});
 
 // A tree of folders only, read a folder at a time as it is opened, each
 // reading in a job of its own, so a slow device never holds up the window.
@@ -28,7 +31,9 @@ std::optional<QStringList> readSubfolders(const QString& folder, const std::func
 class FolderTreeModel final : public QAbstractItemModel {
     Q_OBJECT
 public:
-    explicit FolderTreeModel(QObject* parent = nullptr);
+    FolderTreeModel(core::JobRegistry& jobs, const platform::DriveTable& drives, QObject* parent = nullptr);
+
+    const platform::DriveTable& drives() const { return drives_; }
     ~FolderTreeModel() override;
 
     // A folder in drive path form; an empty text roots the tree at the computer.
@@ -65,6 +70,7 @@ Q_SIGNALS:
     void folderRead(const QString& folder);
 
 private:
+    const platform::DriveTable& drives_;
     struct Node;
     Node* nodeOf(const QModelIndex& index) const;
     QModelIndex indexOfNode(const Node* node) const;
@@ -82,10 +88,10 @@ private:
     QVariant folderIcon_;
     QVariant fixedDriveIcon_;
     QVariant removableDriveIcon_;
-    core::Jobs jobs_{this};  // last: joined before the rest goes
+    core::Jobs jobs_;  // last: joined before the rest goes
 };
 
 // How the tree names a drive's root: "本地磁盘 (C:)", "可移动磁盘 (G:)".
-QString driveLabel(const QString& root);
+QString driveLabel(const platform::DriveTable& drives, const QString& root);
 
 }  // namespace zorvik::storage

@@ -10,18 +10,18 @@ std::string stagingFolder(int list) {
     return std::string(kLocalDownloadFolder) + "清单" + std::to_string(list) + "\\";
 }
 
-void createStagingFolders() {
+void createStagingFolders(const platform::DriveTable& drives) {
     for (int n = 1; n <= kOrderListCount; ++n)
-        if (!platform::folderExists(stagingFolder(n))) platform::createFolders(stagingFolder(n));
+        if (!platform::folderExists(drives, stagingFolder(n))) (void)platform::createFolders(drives, stagingFolder(n));
 }
 
-void cleanStagingFolders() {
-    for (int n = 1; n <= kOrderListCount; ++n) library::cleanCachedMedia(stagingFolder(n));
+void cleanStagingFolders(const platform::DriveTable& drives) {
+    for (int n = 1; n <= kOrderListCount; ++n) library::cleanCachedMedia(drives, stagingFolder(n));
 }
 
-void removeStaleTemporaries() {
-    platform::removeStationTemporaries(kLocalDownloadFolder);
-    for (int n = 1; n <= kOrderListCount; ++n) platform::removeStationTemporaries(stagingFolder(n));
+void removeStaleTemporaries(const platform::DriveTable& drives) {
+    platform::removeStationTemporaries(drives, kLocalDownloadFolder);
+    for (int n = 1; n <= kOrderListCount; ++n) platform::removeStationTemporaries(drives, stagingFolder(n));
 }
 
 }  // namespace zorvik::storage

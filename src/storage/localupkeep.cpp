@@ -12,8 +12,8 @@ namespace {
 constexpr std::int64_t kMegabyte = 1024 * 1024;
 constexpr const char* kDriveD = "D:\\";
 
-std::int64_t freeMegabytesOnD() {
-    auto space = platform::diskSpace(kDriveD);
+std::int64_t freeMegabytesOnD(const platform::DriveTable& drives) {
+    auto space = platform::diskSpace(drives, kDriveD);
     return space ? space->available / kMegabyte : 0;
 }
 
@@ -23,7 +23,8 @@ QString diskDFreeText(std::int64_t megabytes) {
     return QStringLiteral("D盘可用空:") + QString::number(megabytes) + QStringLiteral(" MB");
 }
 
-LocalFolderUpkeep::LocalFolderUpkeep(QObject* parent) : QObject(parent) {}
+LocalFolderUpkeep::LocalFolderUpkeep(core::JobRegistry& jobs, const platform::DriveTable& drives, QObject* parent)
+    : QObject(parent), drives_(drives), jobs_(this, jobs, core::JobKind::Writes) {}
 
 LocalFolderUpkeep::~LocalFolderUpkeep() = default;
 
@@ -33,7 +34,7 @@ void LocalFolderUpkeep::setDiskDText(const QString& text) {
 }
 
 bool LocalFolderUpkeep::checkDriveD() {
-    if (platform::folderExists(kDriveD)) return true;
+    if (platform::folderExists(drives_, kDriveD)) return true;
     Q_EMIT message(kNoDriveDMessage);
     setDiskDText(kNoDriveD);
     return false;
@@ -41,11 +42,11 @@ bool LocalFolderUpkeep::checkDriveD() {
 
 void LocalFolderUpkeep::startUpCheck() {
     if (!checkDriveD()) return;
-    const std::int64_t free = freeMegabytesOnD();
+    const std::int64_t free = freeMegabytesOnD(drives_);
     setDiskDText(diskDFreeText(free));
     if (free < kLowDiskDMegabytes) {
-        library::cleanCachedMedia(kLocalDownloadFolder);
-        setDiskDText(diskDFreeText(freeMegabytesOnD()));
+        library::cleanCachedMedia(drives_, kLocalDownloadFolder);
+        setDiskDText(diskDFreeText(freeMegabytesOnD(drives_)));
     }
 }
 
@@ -55,8 +56,8 @@ void LocalFolderUpkeep::deleteSuperfluousFiles() {
     // must not hold up the counter.
     cleaning_ = true;
     jobs_.start([this](std::stop_token) {
-        library::cleanCachedMedia(kLocalDownloadFolder);
-        const std::int64_t free = freeMegabytesOnD();
+        library::cleanCachedMedia(drives_, kLocalDownloadFolder);
+        const std::int64_t free = freeMegabytesOnD(drives_);
         jobs_.post([this, free] {
             cleaning_ = false;
             setDiskDText(diskDFreeText(free));

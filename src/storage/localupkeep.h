@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "core/jobs.h"
+#include "platform/drives.h"
 
 namespace zorvik::storage {
 
@@ -23,7 +24,7 @@ QString diskDFreeText(std::int64_t megabytes);
 class LocalFolderUpkeep final : public QObject {
     Q_OBJECT
 public:
-    explicit LocalFolderUpkeep(QObject* parent = nullptr);
+    LocalFolderUpkeep(core::JobRegistry& jobs, const platform::DriveTable& drives, QObject* parent = nullptr);
     ~LocalFolderUpkeep() override;
 
     const QString& diskDText() const { return diskDText_; }
@@ -50,9 +51,10 @@ private:
     bool checkDriveD();
     void setDiskDText(const QString& text);
 
+    const platform::DriveTable& drives_;
     QString diskDText_;
     bool cleaning_ = false;
-    core::Jobs jobs_{this};  // last: joined before the rest goes
+    core::Jobs jobs_;  // last: joined before the rest goes
 };
 
 }  // namespace zorvik::storage

@@ -34,13 +34,14 @@ QString diskSpaceLine(std::int64_t freeBytes, std::int64_t totalBytes) {
            QStringLiteral(" MB 总大小：") + QString::number(wholeMegabytes(totalBytes)) + QStringLiteral(" MB");
 }
 
-bool bigEnoughToOffer(const QString& root) {
+bool bigEnoughToOffer(const platform::DriveTable& drives, const QString& root) {
     // A drive whose size cannot be read (no medium, gone again) counts as 0 MB.
-    auto space = platform::diskSpace(root.toStdString());
+    auto space = platform::diskSpace(drives, root.toStdString());
     return space && wholeMegabytes(space->total) > kLargestUnofferedMegabytes;
 }
 
-RemovableDrives::RemovableDrives(QObject* parent) : QObject(parent) {
+RemovableDrives::RemovableDrives(core::JobRegistry& jobs, const platform::DriveTable& drives, QObject* parent)
+    : QObject(parent), drives_(drives), jobs_(this, jobs, core::JobKind::Reads) {
     core::makeOneShot(startupFillTimer_, "UZTTimer3", kStartupFillMs);
     connect(&startupFillTimer_, &QTimer::timeout, this, &RemovableDrives::startupFill);
     core::makeOneShot(diskSpaceLineTimer_, "UPangTimer3", kDiskSpaceLineMs);
@@ -65,7 +66,7 @@ void RemovableDrives::startupFill() {
     filled_ = true;
     Q_EMIT startupFilled();
     // Fixed drives are never offered, however they are mapped.
-    for (const auto& drive : platform::DriveTable::instance().drives())
+    for (const auto& drive : drives_.drives())
         if (drive.type == platform::DriveType::Removable) addEntry(platform::MountWatcher::rootOf(drive.letter));
 }
 
@@ -83,7 +84,7 @@ void RemovableDrives::addEntry(const QString& root) {
     const std::uint64_t request = ++requests_;
     offering_[root] = request;
     jobs_.start([this, root, request](std::stop_token) {
-        const bool big = bigEnoughToOffer(root);
+        const bool big = bigEnoughToOffer(drives_, root);
         jobs_.post([this, root, request, big] { sizeRead(root, request, big); });
     });
 }
@@ -142,7 +143,7 @@ void RemovableDrives::refreshDiskSpaceLine() {
     spaceReading_ = true;
     jobs_.start([this, root](std::stop_token) {
         const auto t0 = std::chrono::steady_clock::now();
-        auto space = platform::diskSpace(root.toStdString());
+        auto space = platform::diskSpace(drives_, root.toStdString());
         const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - t0);
         jobs_.post([this, root, space, ms = took.count()] {
             lastReadMs_ = ms;

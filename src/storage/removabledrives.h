@@ -32,7 +32,7 @@ inline constexpr std::int64_t wholeMegabytes(std::int64_t bytes) { return bytes 
 // "可用空间：N MB 总大小：M MB".
 QString diskSpaceLine(std::int64_t freeBytes, std::int64_t totalBytes);
 // Whether a drive's total size is enough for it to be offered.
-bool bigEnoughToOffer(const QString& root);
+bool bigEnoughToOffer(const platform::DriveTable& drives, const QString& root);
 
 // The removable drive monitor: keeps the device entries that all five order
 // lists offer in step with the drives plugged in, tells the order lists when
@@ -48,7 +48,7 @@ public:
     // when it has none.
     using ChosenDevice = std::function<QString()>;
 
-    explicit RemovableDrives(QObject* parent = nullptr);
+    RemovableDrives(core::JobRegistry& jobs, const platform::DriveTable& drives, QObject* parent = nullptr);
     ~RemovableDrives() override;
 
     void setChosenDevice(ChosenDevice chosen);
@@ -100,6 +100,7 @@ Q_SIGNALS:
     void diskSpaceLineRefreshing();
 
 private:
+    const platform::DriveTable& drives_;
     void startupFill();
     void addEntry(const QString& root);
     void sizeRead(const QString& root, std::uint64_t request, bool bigEnough);
@@ -121,7 +122,7 @@ private:
     // times its answer's length: repaints must not keep a phone busy.
     QTimer spacePause_{this};
     std::int64_t lastReadMs_ = 0;
-    core::Jobs jobs_{this};    // last: joined before the rest goes
+    core::Jobs jobs_;    // last: joined before the rest goes
 };
 
 }  // namespace zorvik::storage

@@ -74,11 +74,11 @@ QLabel* text(QWidget* parent, const QString& caption, QRect bounds, bool bold = 
 QString openCaption(const QString& letter) { return QStringLiteral("打开") + letter + QStringLiteral("盘资源库"); }
 
 // "E盘：/srv/library" for the drive a box text names; empty for no drive.
-QString driveFolderText(const std::string& boxText) {
+QString driveFolderText(const platform::DriveTable& drives, const std::string& boxText) {
     auto letter = library::driveOfBoxText(boxText);
     if (!letter) return {};
     const QString drive = QChar::fromLatin1(*letter) + QStringLiteral("盘：");
-    auto folder = library::folderOfDrive(*letter);
+    auto folder = library::folderOfDrive(drives, *letter);
     if (!folder) return drive + QStringLiteral("未对应文件夹");
     const QString path = QString::fromStdString(folder->folder);
     return drive + (folder->present ? path : path + QStringLiteral("（不存在）"));
@@ -95,7 +95,7 @@ QImage BasicSettingsPanel::folderTreeImage() { return QImage(QStringLiteral(":/p
 
 BasicSettingsPanel::BasicSettingsPanel(app::Station& station, SearchPanel& quickDrives,
                                        const std::vector<std::string>& inputMethods, QWidget* client)
-    : QFrame(client), station_(station), quickDrives_(quickDrives), openFolder_(platform::openFolder) {
+    : QFrame(client), station_(station), quickDrives_(quickDrives), openFolder_([&station](const std::string& path) { return platform::openFolder(station.driveTable(), path); }) {
     setObjectName(QStringLiteral("basicSettingsPanel"));
     setFrameShape(QFrame::StyledPanel);
     setAutoFillBackground(true);
@@ -240,7 +240,7 @@ bool BasicSettingsPanel::focusNextPrevChild(bool next) {
 
 void BasicSettingsPanel::showDriveFolders() {
     for (size_t n = 0; n < folderLabels_.size(); ++n) {
-        const QString shown = driveFolderText(station_.libraryDrives()[n]);
+        const QString shown = driveFolderText(station_.driveTable(), station_.libraryDrives()[n]);
         folderLabels_[n]->setText(folderLabels_[n]->fontMetrics().elidedText(shown, Qt::ElideMiddle,
                                                                             folderLabels_[n]->width()));
         folderLabels_[n]->setToolTip(shown);
@@ -260,7 +260,7 @@ void BasicSettingsPanel::driveBoxChanged(int index, const QString& text) {
         open->show();
         quickDrives_.showLibraryDrive(index, text);
     }
-    library::createCategoryFolders(drive);
+    library::createCategoryFolders(station_.driveTable(), drive);
     offered_[static_cast<size_t>(index)] = 0;
     showDriveFolders();
     station_.cues().request(core::Cues::Select);
@@ -270,13 +270,13 @@ void BasicSettingsPanel::driveBoxChosen(int index) {
     auto letter = library::driveOfBoxText(driveBoxes_[static_cast<size_t>(index)]->currentText().toStdString());
     char& offered = offered_[static_cast<size_t>(index)];
     if (!letter || offered == *letter) return;
-    if (auto folder = library::folderOfDrive(*letter); folder && folder->present) return;
+    if (auto folder = library::folderOfDrive(station_.driveTable(), *letter); folder && folder->present) return;
     offered = *letter;  // before the dialog: leaving the box for it settles nothing more
     const std::string folder =
         chooseDriveFolder(window(), *letter, platform::fixedDataDisks(platform::readMountTable()));
     if (folder.empty()) return;
-    library::mapDrive(station_.settings(), *letter, folder);
-    library::createCategoryFolders(std::string(1, *letter));
+    library::mapDrive(station_.driveTable(), station_.settings(), *letter, folder);
+    library::createCategoryFolders(station_.driveTable(), std::string(1, *letter));
     showDriveFolders();
     station_.cues().request(core::Cues::Select);
 }

@@ -200,7 +200,7 @@ void TCDMuLuForm::print() {
 bool TCDMuLuForm::printTo(QPrinter& printer) {
     const auto failure =
         printLines(printer, printFont(), catalogue_.printedLines(address_->text(), telephone_->text()));
-    if (failure) core::reportError(failure->toStdString());
+    if (failure) settings_.errors().report(failure->toStdString());
     return !failure;
 }
 

@@ -257,13 +257,13 @@ void FileManagerPanel::fillPathBox() {
     QSignalBlocker quiet(pathBox_);
     pathBox_->clear();
     pathBox_->addItem(computerIcon_, storage::kComputer, QString());
-    for (const auto& drive : platform::DriveTable::instance().drives()) {
+    for (const auto& drive : station_.driveTable().drives()) {
         if (drive.letter < 'C') continue;
         const QString root = platform::MountWatcher::rootOf(drive.letter);
         // A fixed drive whose folder is missing is not there; removable ones
         // are there while mounted, and are not asked.
         const bool isRemovable = drive.type == platform::DriveType::Removable;
-        if (!isRemovable && !platform::folderExists(root.toStdString())) continue;
+        if (!isRemovable && !platform::folderExists(station_.driveTable(), root.toStdString())) continue;
         pathBox_->addItem(isRemovable ? removableDriveIcon_ : fixedDriveIcon_, root, root);
     }
     // The item that the text names stays current: the box takes a text that

@@ -306,7 +306,7 @@ void TForm1::contextMenuEvent(QContextMenuEvent* event) {
     // The window menu, on the background and on controls without a menu of their own.
     QMenu menu(this);
     connect(menu.addAction(QStringLiteral("操作教程")), &QAction::triggered, this,
-            [this] { platform::openFolder(station_.folders().program + "操作教程/"); });
+            [this] { platform::openFolder(station_.driveTable(), station_.folders().program + "操作教程/"); });
     menu.addSeparator();
     menu.addMenu(skinMenu_);
     menu.addSeparator();

@@ -92,7 +92,7 @@ TCanSHuForm::TCanSHuForm(core::Settings& settings, player::CuePlayer& cues,
     for (size_t i = 0; i < priceFields_.size(); ++i)
         priceFields_[i]->setText(QString::fromStdString(loaded.texts[i]));
     prices_ = loaded.prices;
-    if (!loaded.faults.empty()) core::reportError(loaded.faults);
+    if (!loaded.faults.empty()) settings_.errors().report(loaded.faults);
     // With none stored the first installed one serves; with none installed the box stays empty.
     if (inputMethod_.isEmpty() && inputMethodBox_->count() > 0) inputMethod_ = inputMethodBox_->itemText(0);
     inputMethodBox_->setCurrentIndex(inputMethodBox_->findText(inputMethod_));

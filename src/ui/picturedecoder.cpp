@@ -17,12 +17,14 @@ QSize fitted(QSize size, QSize target) {
 
 }  // namespace
 
-std::shared_ptr<DecodedPicture> decodePicture(const std::string& path, QSize target) {
+std::shared_ptr<DecodedPicture> decodePicture(const platform::DriveTable& drives, const std::string& path, QSize target) {
     auto result = std::make_shared<DecodedPicture>();
-    auto bytes = platform::readWholeFile(path);
-    if (!bytes) return result;
-    QByteArray data = QByteArray::fromStdString(*bytes);
-    bytes.reset();
+    QByteArray data;
+    {
+        auto bytes = platform::readWholeFile(drives, path);
+        if (!bytes) return result;
+        data = QByteArray::fromStdString(*bytes);
+    }
     QBuffer buffer(&data);
     buffer.open(QIODevice::ReadOnly);
     {
@@ -54,8 +56,9 @@ std::shared_ptr<DecodedPicture> decodePicture(const std::string& path, QSize tar
     return result;
 }
 
-PictureDecoder::PictureDecoder(int workers, QObject* parent)
-    : QObject(parent), workers_(std::max(1, workers)) {}
+PictureDecoder::PictureDecoder(core::JobRegistry& jobs, const platform::DriveTable& drives, int workers,
+                               QObject* parent)
+    : QObject(parent), drives_(drives), workers_(std::max(1, workers)), jobs_(this, jobs, core::JobKind::Reads) {}
 
 PictureDecoder::~PictureDecoder() {
     {
@@ -89,7 +92,7 @@ void PictureDecoder::work(std::stop_token stop) {
             next = std::move(queue_.front());
             queue_.pop_front();
         }
-        auto result = decodePicture(next.path, next.target);
+        auto result = decodePicture(drives_, next.path, next.target);
         jobs_.post([done = std::move(next.done), result] { done(result); });
     }
 }

@@ -12,6 +12,8 @@
 
 #include "core/jobs.h"
 
+#include "platform/drives.h"
+
 namespace zorvik::ui {
 
 // A picture file made ready for a pane.
@@ -32,7 +34,8 @@ class PictureDecoder final : public QObject {
 public:
     using Done = std::function<void(const std::shared_ptr<DecodedPicture>&)>;
 
-    explicit PictureDecoder(int workers, QObject* parent = nullptr);
+    PictureDecoder(core::JobRegistry& jobs, const platform::DriveTable& drives, int workers,
+                   QObject* parent = nullptr);
     ~PictureDecoder() override;
 
     // Decodes `path` (a program path) to fit `target` device pixels; `done`
@@ -49,13 +52,14 @@ private:
     };
     void work(std::stop_token stop);
 
+    const platform::DriveTable& drives_;
     const int workers_;
     std::mutex mutex_;
     std::deque<Request> queue_;
     int running_ = 0;
-    core::Jobs jobs_{this};  // last: joined before the queue goes
+    core::Jobs jobs_;  // last: joined before the queue goes
 };
 
-std::shared_ptr<DecodedPicture> decodePicture(const std::string& path, QSize target);
+std::shared_ptr<DecodedPicture> decodePicture(const platform::DriveTable& drives, const std::string& path, QSize target);
 
 }  // namespace zorvik::ui

@@ -38,7 +38,7 @@ TTuForm::TTuForm(app::Station& station, QWidget* parent)
                           Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
       station_(station),
       browser_(station.pictures()),
-      decoder_(std::make_unique<PictureDecoder>(QThread::idealThreadCount())) {
+      decoder_(std::make_unique<PictureDecoder>(station.jobs(), station.driveTable(), QThread::idealThreadCount())) {
     setObjectName(QStringLiteral("TuForm"));
     setWindowTitle(QStringLiteral("Zorvik影音 手机图片"));
     setFixedSize(kWindowSize);

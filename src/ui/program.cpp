@@ -36,15 +36,21 @@ bool installChineseQtTexts(QCoreApplication& application) {
     return QCoreApplication::installTranslator(translator);
 }
 
-bool claimStation(platform::InstanceGuard& guard) {
+void showError(const QString& message) {
+    core::traceStartup("error box");
+    QMessageBox::critical(QApplication::activeWindow(), texts::kApplicationTitle, message);
+}
+
+bool claimStation(platform::InstanceGuard& guard, const std::function<void(const QString&)>& showError) {
     const auto claim = guard.claim();
     if (claim == platform::InstanceGuard::Claim::Held) return true;
     if (claim == platform::InstanceGuard::Claim::Unusable) {
-        core::reportFileError("无法打开单实例锁文件", guard.path(), guard.problem());
+        showError(QStringLiteral("无法打开单实例锁文件：") + QString::fromStdString(guard.path()) +
+                  (guard.problem().empty() ? QString() : QStringLiteral("\n") + QString::fromStdString(guard.problem())));
         return false;
     }
     if (claim == platform::InstanceGuard::Claim::OwnedByAnother) {
-        core::reportError("锁文件属于其他用户: " + guard.path());
+        showError(QString::fromStdString("锁文件属于其他用户: " + guard.path()));
         return false;
     }
     QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Error"), texts::kAlreadyRunning,
@@ -60,11 +66,11 @@ void connectSideWindows(TForm1& mainWindow, Twang& webSearch, TGYuForm4& about, 
     QObject::connect(&mainWindow, &TForm1::cdCatalogueRequested, &cdCatalogue, &TCDMuLuForm::open);
 }
 
-void closeForTermination(TForm1& mainWindow) {
+void closeForTermination(TForm1& mainWindow, QMetaObject::Connection& errorBoxes) {
     // A box waiting for the operator must not keep the session's end
     // waiting: each is closed as its close button would, and what the close
     // still has to say goes to standard error.
-    core::setErrorSink({});
+    QObject::disconnect(errorBoxes);
     for (QWidget* window : QApplication::topLevelWidgets())
         if (auto* box = qobject_cast<QDialog*>(window); box && box->isVisible()) box->reject();
     mainWindow.close();
@@ -80,17 +86,14 @@ int runProgram(int argc, char** argv) {
     installChineseQtTexts(application);
     core::traceStartup("application");
 
-    core::setErrorSink([](const std::string& message) {
-        QMessageBox::critical(QApplication::activeWindow(), texts::kApplicationTitle,
-                              QString::fromStdString(message));
-    });
     platform::InstanceGuard guard;  // held until the process ends
-    if (!claimStation(guard)) {
-        core::setErrorSink({});
-        return 0;
-    }
+    if (!claimStation(guard, showError)) return 0;
 
     app::Station station(core::ProgramFolders::locate());
+    // Queued: the box opens once the operation that failed has returned, never
+    // inside it, whichever thread or event loop it reported from.
+    QMetaObject::Connection errorBoxes = QObject::connect(
+        &station.errors(), &core::ErrorReports::reported, &application, &showError, Qt::QueuedConnection);
     // Asked over D-Bus: once, for both windows that offer them.
     const std::vector<std::string> inputMethods = platform::installedInputMethods();
     TForm1 mainWindow(station, inputMethods);
@@ -125,7 +128,7 @@ int runProgram(int argc, char** argv) {
     // A session that ends closes the station as the operator would.
     platform::TerminationWatcher termination;
     QObject::connect(&termination, &platform::TerminationWatcher::terminationRequested, &mainWindow,
-                     [&mainWindow] { closeForTermination(mainWindow); });
+                     [&mainWindow, &errorBoxes] { closeForTermination(mainWindow, errorBoxes); });
     int result = QApplication::exec();
 
     // Let the exit sound finish; the window is already gone, and the jobs
@@ -134,7 +137,7 @@ int runProgram(int argc, char** argv) {
     // A copy stuck in a call on a hung device can never be joined: ending the
     // process is what frees it. Everything worth keeping was saved at close.
     if (!station.jobsEnded()) std::_Exit(result);
-    core::setErrorSink({});
+    QObject::disconnect(errorBoxes);
     return result;
 }
 

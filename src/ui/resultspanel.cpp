@@ -154,7 +154,7 @@ void ResultsPanel::renameSelected() {
     } else {
         QMessageBox::warning(window(), texts::kApplicationTitle,
                              QStringLiteral("文件无法重命名：") + QString::fromStdString(oldPath) +
-                                 QStringLiteral("\n") + QString::fromStdString(platform::lastErrorText()));
+                                 QStringLiteral("\n") + QString::fromStdString(newPath.errorText()));
     }
 }
 

@@ -193,7 +193,7 @@ void SearchPanel::showHistory(const QStringList& items) {
 void SearchPanel::quickDriveChanged(int index, const QString& text) {
     const std::string drive = text.toStdString();
     library::storeLibraryDrive(station_.settings(), index + 1, drive);
-    library::createCategoryFolders(drive);
+    library::createCategoryFolders(station_.driveTable(), drive);
     station_.cues().request(core::Cues::Select);
     focusSearchBox();
     station_.setLibraryDrive(index, drive);

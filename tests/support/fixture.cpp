@@ -52,9 +52,14 @@ std::string Scratch::makeFolder(std::string_view relative) const {
 }
 
 void Scratch::mapDrives(std::initializer_list<std::pair<char, std::string_view>> drives) const {
-    std::vector<std::pair<char, std::string>> table;
-    for (const auto& [letter, relative] : drives) table.emplace_back(letter, makeFolder(relative));
-    platform::DriveTable::instance().setFixed(table);
+    mapDrives(drives_, drives);
+}
+
+void Scratch::mapDrives(platform::DriveTable& table,
+                        std::initializer_list<std::pair<char, std::string_view>> drives) const {
+    std::vector<std::pair<char, std::string>> folders;
+    for (const auto& [letter, relative] : drives) folders.emplace_back(letter, makeFolder(relative));
+    table.setFixed(folders);
 }
 
 std::string readFile(const std::string& nativePath) {

@@ -5,6 +5,10 @@
 #include <string>
 #include <string_view>
 
+#include "core/errors.h"
+#include "core/jobs.h"
+#include "platform/drives.h"
+
 namespace zorvik::testing {
 
 // A scratch folder for one test, removed afterwards.
@@ -18,12 +22,25 @@ public:
     // Writes a file (parents created) and returns its native path.
     std::string write(std::string_view relative, std::string_view bytes = {}) const;
     std::string makeFolder(std::string_view relative) const;
-    // Maps drive letters to folders below the scratch folder; C and D keep
-    // their defaults unless named.
+    // Maps drive letters to folders below the scratch folder in this
+    // test's own drive table; C and D keep their defaults unless named.
     void mapDrives(std::initializer_list<std::pair<char, std::string_view>> drives) const;
+    // The same in another table (a station's).
+    void mapDrives(platform::DriveTable& table,
+                   std::initializer_list<std::pair<char, std::string_view>> drives) const;
+    // The test's drive table, gone with the test.
+    platform::DriveTable& drives() const { return drives_; }
+    // Where the test's subsystems report errors (standard error unless a
+    // test connects to it).
+    core::ErrorReports& errors() const { return errors_; }
+    // Where the test's owners of background work register.
+    core::JobRegistry& jobs() const { return jobs_; }
 
 private:
     QTemporaryDir dir_;
+    mutable platform::DriveTable drives_;
+    mutable core::ErrorReports errors_;
+    mutable core::JobRegistry jobs_;
 };
 
 // An environment variable set for the life of the object; then it is as it was.

@@ -18,7 +18,7 @@ namespace zorvik::testing {
 namespace fs = std::filesystem;
 using platform::DriveTable;
 
-RemovableMounts::RemovableMounts() {
+RemovableMounts::RemovableMounts(DriveTable& drives) : drives_(drives) {
     if (::geteuid() != 0) {
         why_ = "mounting a removable drive needs root";
         return;
@@ -33,7 +33,7 @@ RemovableMounts::~RemovableMounts() {
     for (const auto& point : mounted_) ::umount2(point.c_str(), MNT_DETACH);
     for (const auto& loop : loops_) std::system(("losetup -d " + loop + " 2>/dev/null").c_str());
     base_.reset();
-    DriveTable::instance().setRemovableMounts(platform::readRemovableMounts());
+    drives_.setRemovableMounts(platform::readRemovableMounts());
 }
 
 std::string RemovableMounts::mount(const std::string& size) {
@@ -46,7 +46,7 @@ std::string RemovableMounts::mount(const std::string& size) {
         return {};
     }
     mounted_.push_back(point);
-    DriveTable::instance().setRemovableMounts(platform::readRemovableMounts());
+    drives_.setRemovableMounts(platform::readRemovableMounts());
     return point;
 }
 
@@ -80,18 +80,18 @@ std::string RemovableMounts::mountExfat(int megabytes) {
         return {};
     }
     mounted_.push_back(point);
-    DriveTable::instance().setRemovableMounts(platform::readRemovableMounts());
+    drives_.setRemovableMounts(platform::readRemovableMounts());
     return point;
 }
 
 void RemovableMounts::unmount(const std::string& point) {
     ::umount2(point.c_str(), MNT_DETACH);
     std::erase(mounted_, point);
-    DriveTable::instance().setRemovableMounts(platform::readRemovableMounts());
+    drives_.setRemovableMounts(platform::readRemovableMounts());
 }
 
-QString RemovableMounts::rootOf(const std::string& point) {
-    for (const auto& d : DriveTable::instance().drives())
+QString RemovableMounts::rootOf(const std::string& point) const {
+    for (const auto& d : drives_.drives())
         if (d.type == platform::DriveType::Removable && d.root == point)
             return platform::MountWatcher::rootOf(d.letter);
     return {};

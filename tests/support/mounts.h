@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/drives.h"
+
 namespace zorvik::testing {
 
 // Removable drives for a test: tmpfs file systems mounted below /media/root/,
@@ -13,7 +15,7 @@ namespace zorvik::testing {
 // The drive table follows the mount table after every change made here.
 class RemovableMounts {
 public:
-    RemovableMounts();
+    explicit RemovableMounts(platform::DriveTable& drives);
     ~RemovableMounts();
     RemovableMounts(const RemovableMounts&) = delete;
     RemovableMounts& operator=(const RemovableMounts&) = delete;
@@ -29,9 +31,10 @@ public:
     const std::string& why() const { return why_; }
 
     // The drive path ("G:\") of a mount point; empty when it has none.
-    static QString rootOf(const std::string& point);
+    QString rootOf(const std::string& point) const;
 
 private:
+    platform::DriveTable& drives_;
     std::unique_ptr<QTemporaryDir> base_;
     std::vector<std::string> mounted_;
     std::vector<std::string> loops_;
