@@ -2,9 +2,11 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPalette>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTabWidget>
@@ -47,6 +49,13 @@ QModelIndex rowNamed(const QAbstractItemModel& model, const QModelIndex& parent,
     return {};
 }
 
+// Shows the window and waits for the station's start-up to end.
+bool showStarted(app::Station& station, ui::TForm1& window) {
+    QSignalSpy started(&station, &app::Station::startupFinished);
+    window.show();
+    return QTest::qWaitForWindowExposed(&window) && (!started.isEmpty() || started.wait(3000));
+}
+
 // Answers the next message box with `button`, and keeps its text.
 void answerNextBox(QMessageBox::StandardButton button, QString* text) {
     QTimer::singleShot(50, qApp, [button, text] {
@@ -77,10 +86,7 @@ private Q_SLOTS:
         QTemporaryDir dir;
         app::Station station(core::ProgramFolders::at(dir.path().toStdString()));
         ui::TForm1 window(station);
-        QSignalSpy started(&station, &app::Station::startupFinished);
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
-        QTRY_VERIFY_WITH_TIMEOUT(!started.isEmpty(), 3000);
+        QVERIFY(showStarted(station, window));
         // The card's letter as the station gave it.
         QString root;
         for (const auto& d : station.driveTable().drives())
@@ -167,10 +173,7 @@ private Q_SLOTS:
         writeSettings(dir, "F=" + card.toStdString() + "\r\n");
         app::Station station(core::ProgramFolders::at(dir.path().toStdString()));
         ui::TForm1 window(station);
-        QSignalSpy started(&station, &app::Station::startupFinished);
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
-        QTRY_VERIFY_WITH_TIMEOUT(!started.isEmpty(), 3000);
+        QVERIFY(showStarted(station, window));
         QTRY_VERIFY(window.orderPanel()->page(3).destination->count() == 5);
 
         auto* orders = window.orderPanel();
@@ -205,6 +208,92 @@ private Q_SLOTS:
                     QCOMPARE(orders->page(n).destination->itemText(i), before[static_cast<size_t>(n)][i]);
     }
 
+    // The path box by keyboard: its list closed with Esc leaves all as it was,
+    // Enter takes a typed path and searches nothing. The folder label stands
+    // clear of the buttons, and the selected folder shows its expand arrow.
+    void thePathBoxByKeyboardAndTheFolderLabel() {
+        QTemporaryDir dir;
+        const QString e = dir.filePath(QStringLiteral("e"));
+        QDir().mkpath(e + QStringLiteral("/a"));
+        QDir().mkpath(dir.filePath(QStringLiteral("d/歌曲下载")));
+                writeSettings(dir, "D=" + dir.filePath(QStringLiteral("d")).toStdString() + "\r\nE=" + e.toStdString() + "\r\n");
+        app::Station station(core::ProgramFolders::at(dir.path().toStdString()));
+        ui::TForm1 window(station);
+        QVERIFY(showStarted(station, window));
+        auto* panel = window.fileManagerPanel();
+        auto* results = window.resultsPanel();
+        QTest::mouseClick(panel->localDiskButton(), Qt::LeftButton);
+        const QString local = QStringLiteral("D:\\歌曲下载");
+        QTRY_COMPARE(panel->folderLabel()->text(), local);
+        const QString count = results->countLabel()->text();
+        QVERIFY(count.endsWith(QStringLiteral(" 个对象")) && !count.startsWith(QLatin1Char('0')));
+
+        // The label is whole and no button lies over it.
+        QLabel* label = panel->folderLabel();
+        QVERIFY(label->isVisible());
+        QVERIFY2(label->fontMetrics().horizontalAdvance(label->text()) <= label->contentsRect().width(),
+                 qPrintable(QString::number(label->width())));
+        const QRect labelAt(label->mapTo(&window, QPoint()), label->size());
+        for (auto* button : window.findChildren<QPushButton*>()) {
+            if (!button->isVisible()) continue;
+            const QRect at(button->mapTo(&window, QPoint()), button->size());
+            QVERIFY2(!at.intersects(labelAt), qPrintable(button->text()));
+        }
+
+        // The selected folder, a folder with folders in it, has its arrow.
+        auto* tree = panel->folderTree();
+        const QModelIndex top = tree->model()->index(0, 0);
+        QCOMPARE(tree->currentIndex(), top);
+        QVERIFY(tree->model()->hasChildren(top));
+        // As under a skin whose highlight is its text's colour: the arrow is
+        // light on the dark highlight.
+        QPalette skin = tree->palette();
+        for (auto role : {QPalette::Highlight, QPalette::Text, QPalette::WindowText, QPalette::ButtonText})
+            skin.setColor(role, QColor(0, 0, 128));
+        skin.setColor(QPalette::HighlightedText, Qt::white);
+        tree->setPalette(skin);
+        const QRect row = tree->visualRect(top);
+        QVERIFY2(row.left() >= tree->indentation() / 2, "no room for the arrow");
+        const QImage drawn = tree->viewport()->grab().toImage();
+        int light = 0;
+        for (int x = 0; x < row.left(); ++x)
+            for (int y = row.top(); y <= row.bottom(); ++y)
+                if (QColor(drawn.pixel(x, y)).lightness() > 160) ++light;
+        QVERIFY2(light > 3, "the selected folder's arrow is not seen");
+
+        // Its list opened and closed with Esc: the same root, the same folder.
+        QComboBox* box = panel->pathBox();
+        box->setFocus();
+        box->showPopup();
+        QTRY_VERIFY(box->view()->isVisible());
+        box->view()->setCurrentIndex(box->model()->index(box->findText(QStringLiteral("E:\\")), 0));
+        QTest::keyClick(box->view(), Qt::Key_Escape);
+        QTRY_VERIFY(!box->view()->isVisible());
+        QTest::qWait(50);
+        QCOMPARE(station.fileManager().root(), local);
+        QCOMPARE(label->text(), local);
+        QCOMPARE(results->countLabel()->text(), count);
+        QVERIFY(!window.findChildren<QMessageBox*>().count());
+
+        // The window's Enter shortcut acts only in the active window.
+        window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        // A typed path and Enter, a folder or a drive of the list: taken, and
+        // nothing searched.
+        for (const QString& typed : {QStringLiteral("E:\\a"), QStringLiteral("E:\\")}) {
+            box->setFocus();
+            QTest::keyClick(box->lineEdit(), Qt::Key_A, Qt::ControlModifier);
+            QTest::keyClicks(box->lineEdit(), typed);
+            QCOMPARE(box->currentText(), typed);
+            // Through the window, as the keyboard sends it, shortcuts and all.
+            QTest::keyClick(window.windowHandle(), Qt::Key_Return);
+            QTRY_COMPARE(station.fileManager().root(), typed);
+            QCOMPARE(label->text(), typed);
+            QVERIFY(panel->isVisible());
+            QVERIFY(station.listings().readyText() != QStringLiteral("正 在 搜 索 ..."));
+        }
+    }
+
     // "彻底删除选中的文件" asks first; "删除多余文件" shows the new free space.
     void deletingAsksAndTheDGroupCleans() {
         QTemporaryDir dir;
@@ -218,10 +307,7 @@ private Q_SLOTS:
         }
         app::Station station(core::ProgramFolders::at(dir.path().toStdString()));
         ui::TForm1 window(station);
-        QSignalSpy started(&station, &app::Station::startupFinished);
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
-        QTRY_VERIFY_WITH_TIMEOUT(!started.isEmpty(), 3000);
+        QVERIFY(showStarted(station, window));
 
         station.results().append({"E:\\1.mp3", "E:\\2.mp3"});
         station.resultSelection().select(station.results().index(1, 0),

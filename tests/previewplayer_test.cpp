@@ -8,6 +8,7 @@
 #include "core/errors.h"
 #include "platform/drives.h"
 #include "platform/textcodec.h"
+#include "player/mediaerrors.h"
 #include "player/previewplayer.h"
 #include "support/fixture.h"
 
@@ -263,7 +264,8 @@ TEST_F(Preview, TheDeviceOpeningShowsTheSongAndItsFailureShowsTheDevicesText) {
     play(file("lib/坏.wma"), "坏");
     device->reportFailed(QStringLiteral("Could not determine type of stream."));
     QCoreApplication::processEvents();
-    EXPECT_EQ(messages(), std::vector<QString>{QStringLiteral("Could not determine type of stream.")});
+    EXPECT_EQ(messages(), std::vector<QString>{QStringLiteral(
+                              "无法识别文件“坏.wma”的格式，它可能已损坏或不是媒体文件（Could not determine type of stream.）")});
     EXPECT_FALSE(positionTimer()->isActive());
     EXPECT_EQ(d.title, QStringLiteral("播放:  长歌"));
     EXPECT_EQ(d.length, QStringLiteral("15:00"));
@@ -279,10 +281,30 @@ TEST_F(Preview, TheDeviceOpeningShowsTheSongAndItsFailureShowsTheDevicesText) {
     opened();
     device->reportFailed(QStringLiteral("Internal data stream error."));
     QCoreApplication::processEvents();
-    EXPECT_EQ(messages().back(), QStringLiteral("Internal data stream error."));
+    EXPECT_EQ(messages().back(), QStringLiteral("文件“中断.mp3”无法解码，它可能已损坏（Internal data stream error.）"));
     EXPECT_EQ(d.state, kStateStopped);
     EXPECT_EQ(d.title, QString());
     EXPECT_EQ(device->state, FakeDevice::Stopped);
+}
+
+// The framework's words reach the operator in Chinese, naming the file, with
+// the original after them; words it does not know still name the file.
+TEST(PreviewRules, MediaErrorsAreSaidInChineseWithTheOriginalAfter) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"Could not determine type of stream.", "无法识别文件“歌.mp3”的格式，它可能已损坏或不是媒体文件（Could not determine type of stream.）"},
+        {"Cannot play stream of type: <unknown>", "缺少播放文件“歌.mp3”所需的解码器（Cannot play stream of type: <unknown>）"},
+        {"Your GStreamer installation is missing a plug-in.", "缺少播放文件“歌.mp3”所需的解码器（Your GStreamer installation is missing a plug-in.）"},
+        {"This appears to be a text file", "文件“歌.mp3”是文本文件，不是媒体文件（This appears to be a text file）"},
+        {"Resource not found.", "找不到文件“歌.mp3”（Resource not found.）"},
+        {"Could not open resource for reading.", "无法打开文件“歌.mp3”（Could not open resource for reading.）"},
+        {"Could not open audio device for playback. Device is being used by another application.",
+         "声音设备正被其他程序占用，无法播放文件“歌.mp3”（Could not open audio device for playback. Device is being used by "
+         "another application.）"},
+        {"Something else entirely", "播放文件“歌.mp3”时出错（Something else entirely）"},
+        {"", "播放文件“歌.mp3”时出错"},
+    };
+    for (const auto& [original, said] : cases)
+        EXPECT_EQ(mediaErrorText(QString::fromUtf8(original), QStringLiteral("歌.mp3")), QString::fromUtf8(said)) << original;
 }
 
 TEST_F(Preview, PauseResumeAndStop) {
@@ -323,33 +345,31 @@ TEST_F(Preview, PauseResumeAndStop) {
     EXPECT_EQ(d.pauseCaption, kPauseCaption);
 }
 
-TEST_F(Preview, OnlyTheOperatorsDragOfMoreThanASecondSeeksAPlayingFile) {
+TEST_F(Preview, AMoveOfTheSeekBarByMoreThanASecondSeeksAPlayingFile) {
     play(file("lib/a.mp3"));
     opened();
     device->at = 10'000;
     struct Case {
         qint64 to;
-        bool dragging;
         bool seeks;
     };
     const Case cases[] = {
-        {20'000, false, false},  // the position tick moving the bar
-        {11'000, true, false},   // a second or less away
-        {9'000, true, false},
-        {11'001, true, true},
-        {8'999, true, true},
+        {11'000, false},  // a second or less away
+        {9'000, false},
+        {11'001, true},
+        {8'999, true},
     };
     for (const auto& c : cases) {
         device->seeks.clear();
         device->at = 10'000;
         device->state = FakeDevice::Playing;
-        player.seekBarMoved(c.to, c.dragging);
+        player.seekBarMoved(c.to);
         EXPECT_EQ(device->seeks, c.seeks ? std::vector<qint64>{c.to} : std::vector<qint64>{}) << c.to;
     }
 
     // Seeking while paused plays on from there, and the panel says so.
     player.togglePause();
-    player.seekBarMoved(50'000, true);
+    player.seekBarMoved(50'000);
     EXPECT_EQ(device->state, FakeDevice::Playing);
     EXPECT_EQ(player.display().state, kStatePlaying);
     EXPECT_EQ(player.display().pauseCaption, kPauseCaption);
@@ -357,7 +377,7 @@ TEST_F(Preview, OnlyTheOperatorsDragOfMoreThanASecondSeeksAPlayingFile) {
     // With the position timer off nothing is seeked.
     player.stop();
     device->seeks.clear();
-    player.seekBarMoved(90'000, true);
+    player.seekBarMoved(90'000);
     EXPECT_TRUE(device->seeks.empty());
 }
 
@@ -390,6 +410,32 @@ TEST_F(Preview, TheEndOfASongPlaysThePlaylistOnWithoutEnd) {
     device->reportEnded(device->serial - 1);
     QCoreApplication::processEvents();
     EXPECT_TRUE(positionTimer()->isActive());
+}
+
+// Continuous play that reaches an entry it cannot play ends there, and the
+// panel says so: a file the device refuses, one too short to be a song.
+TEST_F(Preview, ContinuousPlayStoppedByAnUnplayableEntrySaysStopped) {
+    player.addToPlaylist({{file("lib/坏.mp3"), "坏"}, {file("lib/短.mp3", 10), "短"}});
+    // The row pressed decides the entry that follows: after 1 comes 0.
+    for (const auto& [row, refused] : {std::pair{1, true}, std::pair{0, false}}) {
+        SCOPED_TRACE(refused ? "refused by the device" : "too short");
+        player.makeResultCurrent(row, file("lib/一.mp3"), "一.mp3");
+        player.requestPlay();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return device != nullptr && !playRequestTimer()->isActive(); }, 2000));
+        QCoreApplication::processEvents();
+        opened();
+        ASSERT_EQ(player.display().state, kStatePlaying);
+        ended();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !playRequestTimer()->isActive(); }, 2000));
+        QCoreApplication::processEvents();
+        if (refused) {
+            device->reportFailed(QStringLiteral("Could not determine type of stream."));
+            QCoreApplication::processEvents();
+        }
+        EXPECT_EQ(player.display().state, kStateStopped);
+        EXPECT_FALSE(positionTimer()->isActive());
+        EXPECT_FALSE(playRequestTimer()->isActive());
+    }
 }
 
 TEST_F(Preview, WithAnEmptyPlaylistASongPlaysOnceAndTheButtonsStay) {

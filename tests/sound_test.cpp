@@ -12,6 +12,7 @@
 #include "platform/drives.h"
 #include "platform/mastervolume.h"
 #include "platform/textcodec.h"
+#include "player/cueplayer.h"
 #include "support/fixture.h"
 #include "support/sound.h"
 
@@ -162,8 +163,79 @@ TEST_F(StationSound, OneByteOverTheLimitIsTriedAndTheDecodersWordsAreShown) {
     EXPECT_FALSE(text.isEmpty());
     EXPECT_NE(text, player::kFileErrorMessage);
     EXPECT_NE(text, player::kNotMediaMessage);
+    // GStreamer's words, known and said in Chinese for the file, then its own.
+    EXPECT_TRUE(text.contains(QStringLiteral("“坏.mp3”"))) << text.toStdString();
+    EXPECT_FALSE(text.startsWith(QStringLiteral("播放文件"))) << text.toStdString();
+    EXPECT_TRUE(text.endsWith(QStringLiteral("）")) && text.contains(QStringLiteral("（"))) << text.toStdString();
     EXPECT_FALSE(station->preview().findChild<QTimer*>(QStringLiteral("Timer1"))->isActive());
     EXPECT_EQ(station->preview().display().state, player::kStateStopped);
+}
+
+// Each cue file a tone of its own, so that the recording tells which cue sounded.
+class CueSound : public Sound {
+protected:
+    static constexpr double kToneSeconds = 0.25;
+    static int toneOf(int cue) { return 300 + 150 * cue; }
+    void SetUp() override {
+        Sound::SetUp();
+        if (IsSkipped()) return;
+        for (int cue = 1; cue <= 7; ++cue)
+            ASSERT_TRUE(testing::makeSong(s.at("按键音乐/" + player::cueFileName(cue).toStdString()),
+                                          cue == core::Cues::Startup ? 1.0 : kToneSeconds, toneOf(cue)));
+        cues = std::make_unique<player::CuePlayer>(QString::fromStdString(s.at("按键音乐/")));
+    }
+
+    Scratch s;
+    std::unique_ptr<player::CuePlayer> cues;
+};
+
+TEST_F(CueSound, TheSameCueRequestedAgainAndAgainIsHeardEveryTimeOnTime) {
+    std::vector<int> requested(12, core::Cues::Select);
+    requested.push_back(core::Cues::Copied);
+    requested.push_back(core::Cues::Select);
+    testing::Recording recording;
+    std::vector<testing::Asked> asked;
+    for (int cue : requested) {
+        asked.push_back({recording.elapsed(), toneOf(cue), kToneSeconds});
+        cues->request(cue);
+        QTest::qWait(400);
+    }
+    QTest::qWait(400);
+    EXPECT_EQ(testing::unheard(recording.bursts(), asked), "");
+}
+
+TEST_F(CueSound, ACueStillSoundingIsCutOffByTheNext) {
+    testing::Recording recording;
+    cues->request(core::Cues::Startup);  // a second long
+    QTest::qWait(400);
+    cues->request(core::Cues::Found);
+    QTest::qWait(800);
+    const auto heard = recording.bursts(0.05, 0.01);
+    ASSERT_EQ(heard.size(), 2u) << testing::unheard(heard, {});
+    // The tones lie 150 Hz apart; a cut-off tone's zero crossings read a
+    // little off its pitch where it was cut.
+    EXPECT_NEAR(heard[0].frequency, toneOf(core::Cues::Startup), 50);
+    EXPECT_LT(heard[0].length, 0.6);
+    EXPECT_NEAR(heard[1].frequency, toneOf(core::Cues::Found), 50);
+    EXPECT_NEAR(heard[1].length, kToneSeconds, 0.03);
+}
+
+// Cues cut off one another in every state of their streams, the device is
+// dropped with cues still going, and the last cue is still heard whole.
+TEST_F(CueSound, CuesInQuickSuccessionLeaveTheDeviceWorking) {
+    for (int i = 0; i < 100; ++i) {
+        cues->request(1 + i % 7);
+        QTest::qWait(20 + (i * 37) % 90);
+    }
+    QTest::qWait(500);
+    testing::Recording recording;
+    const double at = recording.elapsed();
+    cues->request(core::Cues::Found);
+    QTest::qWait(700);
+    EXPECT_EQ(testing::unheard(recording.bursts(), {{at, toneOf(core::Cues::Found), kToneSeconds}}), "");
+    cues->request(core::Cues::Select);
+    QTest::qWait(40);
+    cues.reset();
 }
 
 TEST_F(Sound, TheVolumeSetsTheDefaultSinkThroughTheServerOrAlsa) {

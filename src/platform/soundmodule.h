@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <QtGlobal>
 
@@ -46,11 +47,19 @@ protected:
     ~CueEvents() = default;
 };
 
+// A cue's samples: PCM, unsigned 8-bit or signed 16-bit, channels interleaved.
+struct CueSound {
+    QByteArray pcm;
+    int sampleRate = 0;
+    int channels = 0;
+    int bitsPerSample = 0;
+};
+
 // Short sounds on a device of their own; a new one cuts off the last.
 class CueBackend {
 public:
     virtual ~CueBackend() = default;
-    virtual void play(const QString& nativePath) = 0;
+    virtual void play(const CueSound& sound) = 0;
     virtual bool isPlaying() const = 0;
 };
 
@@ -68,7 +77,7 @@ struct SoundModule {
     VolumeBackend* (*volume)(bool alsaOnly);
 };
 
-inline constexpr int kSoundModuleVersion = 1;
+inline constexpr int kSoundModuleVersion = 2;
 inline constexpr const char* kSoundModuleEntry = "zorvik_sound_module";
 
 // The module, loaded at the first call and kept until the process ends;

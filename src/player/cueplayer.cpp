@@ -33,7 +33,11 @@ CuePlayer::CuePlayer(QString cueFolder, QObject* parent)
     connect(&cueTimer_, &QTimer::timeout, this, &CuePlayer::fire);
 }
 
-CuePlayer::~CuePlayer() = default;
+CuePlayer::~CuePlayer() {
+    // The device runs pending events as it goes: no cue may reach it then.
+    cueTimer_.stop();
+    MediaPlayer2.reset();
+}
 
 void CuePlayer::request(int cue) {
     if (QThread::currentThread() != thread()) {
@@ -79,13 +83,22 @@ void CuePlayer::cuePlayingChanged(bool playing) {
 bool CuePlayer::play(int cue, const QString& path) {
     std::string file = path.toStdString();
     if (!platform::fileExists(file)) return false;
-    std::string why;
-    auto info = readWavInfo(file, &why);
+    std::string why = "cannot be read";
+    const auto bytes = platform::readWholeFile(file);
+    const auto info = bytes ? parseWav(*bytes, &why) : std::nullopt;
     if (!info) {
         Q_EMIT failed(path + QStringLiteral(": ") + QString::fromStdString(why));
         return false;
     }
-    if (auto* effect = device()) effect->play(path);
+    if (auto* cueDevice = device()) {
+        const int frame = info->channels * info->bitsPerSample / 8;
+        platform::CueSound sound;
+        sound.pcm = QByteArray(bytes->data() + info->dataOffset, static_cast<qsizetype>(info->dataBytes / frame * frame));
+        sound.sampleRate = info->sampleRate;
+        sound.channels = info->channels;
+        sound.bitsPerSample = info->bitsPerSample;
+        cueDevice->play(sound);
+    }
     Q_EMIT played(cue, path);
     return true;
 }

@@ -8,6 +8,7 @@
 #include "platform/copyfile.h"
 #include "platform/drives.h"
 #include "platform/fileops.h"
+#include "player/mediaerrors.h"
 
 namespace zorvik::player {
 
@@ -123,6 +124,7 @@ void PreviewPlayer::runPlayRequest() {
     if (core::fileSize(drives_, path) < kSmallestPlayableBytes) {
         Q_EMIT message(kFileErrorMessage);
         removePreviousCopy();
+        saySilence();
         return;
     }
     const MediaKind kind = mediaKindOf(path);
@@ -196,6 +198,7 @@ void PreviewPlayer::playInWindow(const std::string& file, const std::string& sho
     // Length, title, state and buttons follow once the device has the file open.
     opening_ = true;
     openingTitle_ = kTitlePrefix + QString::fromStdString(shownName);
+    openedFile_ = QString::fromStdString(std::string(core::fileNameOf(file)));
     Q_EMIT started(QString::fromStdString(file));
 }
 
@@ -226,10 +229,22 @@ void PreviewPlayer::deviceFailed(int serial, const QString& text) {
     const bool wasOpen = !opening_ && positionTimer_.isActive();
     opening_ = false;
     positionTimer_.stop();
-    Q_EMIT message(text);
+    Q_EMIT message(mediaErrorText(text, openedFile_));
     // A file that fails while it plays is stopped; one that never opened
-    // leaves the panel as it was.
-    if (wasOpen) stop();
+    // leaves the panel as it was, but for the state: the open closed what
+    // played before.
+    if (wasOpen)
+        stop();
+    else
+        saySilence();
+}
+
+// Continuous play that reached a file it could not play ends there: a
+// state label left on "状态:播放" would tell of a song nobody hears.
+void PreviewPlayer::saySilence() {
+    if (positionTimer_.isActive() || display_.state == kStateStopped) return;
+    display_.state = kStateStopped;
+    show();
 }
 
 void PreviewPlayer::tick() {
@@ -299,8 +314,8 @@ void PreviewPlayer::stop() {
     show();
 }
 
-void PreviewPlayer::seekBarMoved(qint64 value, bool dragging) {
-    if (!dragging || !positionTimer_.isActive() || !device_) return;
+void PreviewPlayer::seekBarMoved(qint64 value) {
+    if (!positionTimer_.isActive() || !device_) return;
     if (std::llabs(value - device_->position()) <= kSeekThresholdMs) return;
     device_->seek(value);
     device_->play();

@@ -104,8 +104,9 @@ public:
     void playAddingToPlaylist(const std::vector<PlaylistEntry>& rows);
     void togglePause();
     void stop();
-    // The seek bar moved; only the operator's drag seeks.
-    void seekBarMoved(qint64 value, bool dragging);
+    // The operator moved the seek bar (drag, click or keys), never the
+    // position tick. A move of more than a second seeks and plays on.
+    void seekBarMoved(qint64 value);
 
     // Every change of the playlist is saved. Adding no rows changes nothing,
     // except "全部添加", which saves even an empty list.
@@ -136,6 +137,7 @@ private:
     // The request's file to the in-window device or to the desktop's player.
     void hand(MediaKind kind, const std::string& file, const std::string& name);
     void removePreviousCopy();
+    void saySilence();
     void playInWindow(const std::string& file, const std::string& shownName);
     void tick();
     void deviceOpened(int serial, qint64 length);
@@ -172,6 +174,7 @@ private:
     int serial_ = 0;       // the device's number for the file last opened
     bool opening_ = false; // opened, not yet reported
     QString openingTitle_;
+    QString openedFile_;  // its name, for the device's reports
 
     QTimer playRequestTimer_{this};  // BoFangTimer2: the play request
     QTimer positionTimer_{this};     // Timer1: the position, every second while a file plays in the window

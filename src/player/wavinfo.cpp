@@ -52,6 +52,7 @@ std::optional<WavInfo> parseWav(std::string_view bytes, std::string* why) {
             haveFormat = true;
         } else if (std::memcmp(chunk, "data", 4) == 0) {
             if (!haveFormat) return refuse(why, "data before format");
+            info.dataOffset = static_cast<std::int64_t>(body);
             info.dataBytes = std::min<std::int64_t>(size, static_cast<std::int64_t>(bytes.size() - body));
             if (info.dataBytes <= 0) return refuse(why, "no audio data");
             return info;

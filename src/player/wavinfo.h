@@ -12,6 +12,7 @@ struct WavInfo {
     int channels = 0;
     int sampleRate = 0;
     int bitsPerSample = 0;
+    std::int64_t dataOffset = 0;  // where the samples start in the file
     std::int64_t dataBytes = 0;
     std::int64_t durationMs() const;
 };

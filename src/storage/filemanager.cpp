@@ -78,6 +78,8 @@ void FileManager::choosePath(const QString& path) {
         return;
     }
     setRoot(path);
+    // The label names the folder now shown, not the one before the choice.
+    if (folderLabelShown_) setFolderLabel(folder_, true);
 }
 
 void FileManager::setRoot(const QString& folder) {

@@ -33,7 +33,8 @@ namespace zorvik::ui {
 namespace {
 
 constexpr int kTop = 16;           // below the group's title, as the result list
-constexpr int kFootHeight = 40;    // the count, the label and the buttons
+constexpr int kFootHeight = 40;    // the count and the buttons
+constexpr int kLabelHeight = 16;   // the folder label, on a line of its own above them
 constexpr int kTreeWidth = 160;
 constexpr int kTreeTop = 32;       // under the path box
 constexpr int kPathBoxLength = 4;  // characters that can be typed
@@ -76,14 +77,70 @@ protected:
 // The path box lists the drives as they are when it opens.
 class PathBox final : public QComboBox {
 public:
-    PathBox(std::function<void()> refill, QWidget* parent) : QComboBox(parent), refill_(std::move(refill)) {}
+    PathBox(std::function<void()> refill, std::function<void()> entered, QWidget* parent)
+        : QComboBox(parent), refill_(std::move(refill)), entered_(std::move(entered)) {}
     void showPopup() override {
         refill_();
         QComboBox::showPopup();
     }
+    // As a Windows drop-down did, the text is selected when the list closes,
+    // so that what is typed next replaces it.
+    void hidePopup() override {
+        QComboBox::hidePopup();
+        lineEdit()->selectAll();
+    }
+
+protected:
+    // Enter takes the typed path, whether or not it names an item of the
+    // list, and goes no further: it is not the window's search key here.
+    bool event(QEvent* event) override {
+        if (event->type() == QEvent::ShortcutOverride && isEnter(static_cast<QKeyEvent*>(event))) {
+            event->accept();
+            return true;
+        }
+        return QComboBox::event(event);
+    }
+    void keyPressEvent(QKeyEvent* event) override {
+        if (isEnter(event) && !view()->isVisible()) {
+            event->accept();
+            entered_();
+            return;
+        }
+        QComboBox::keyPressEvent(event);
+    }
 
 private:
+    static bool isEnter(const QKeyEvent* key) {
+        return (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
+               (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+    }
+
     std::function<void()> refill_;
+    std::function<void()> entered_;
+};
+
+// The folder tree. The style draws a folder's arrow in the text's colour,
+// which a skin's highlight may match: the selected folder's arrow is drawn
+// again in the highlighted text's colour.
+class FolderTree final : public QTreeView {
+public:
+    using QTreeView::QTreeView;
+
+protected:
+    void drawBranches(QPainter* painter, const QRect& rect, const QModelIndex& index) const override {
+        QTreeView::drawBranches(painter, rect, index);
+        if (!selectionModel() || !selectionModel()->isSelected(index) || !model()->hasChildren(index)) return;
+        QStyleOptionViewItem arrow;
+        initViewItemOption(&arrow);
+        arrow.rect = QRect(rect.right() + 1 - indentation(), rect.top(), indentation(), rect.height());
+        arrow.state = QStyle::State_Item | QStyle::State_Children | QStyle::State_Selected | QStyle::State_Enabled;
+        if (isExpanded(index)) arrow.state |= QStyle::State_Open;
+        const QColor ink = arrow.palette.color(QPalette::HighlightedText);
+        for (auto role : {QPalette::WindowText, QPalette::ButtonText, QPalette::Text, QPalette::Dark, QPalette::Mid,
+                          QPalette::Shadow})
+            arrow.palette.setColor(role, ink);
+        style()->drawPrimitive(QStyle::PE_IndicatorBranch, &arrow, painter, this);
+    }
 };
 
 }  // namespace
@@ -105,7 +162,7 @@ FileManagerPanel::FileManagerPanel(app::Station& station, ResultsPanel& results)
     fm.list().setIcons(folderIcon, styleIconLater("text-x-generic", look, QStyle::SP_FileIcon), groups);
     fm.tree().setIcons(folderIcon, fixedDriveIcon_, removableDriveIcon_);
 
-    pathBox_ = new PathBox([this] { fillPathBox(); }, this);
+    pathBox_ = new PathBox([this] { fillPathBox(); }, [this] { choosePathBoxText(); }, this);
     pathBox_->setObjectName(QStringLiteral("pathBox"));
     pathBox_->setAccessibleName(QStringLiteral("路径"));
     pathBox_->setEditable(true);
@@ -114,12 +171,14 @@ FileManagerPanel::FileManagerPanel(app::Station& station, ResultsPanel& results)
     selectAllOnFocus(pathBox_);
     fillPathBox();
 
-    tree_ = new QTreeView(this);
+    tree_ = new FolderTree(this);
     tree_->setObjectName(QStringLiteral("folderTree"));
     tree_->setAccessibleName(QStringLiteral("文件夹"));
     tree_->setModel(&fm.tree());
     tree_->setHeaderHidden(true);
-    tree_->setRootIsDecorated(false);  // no lines at the root
+    // The top folder too shows whether it opens: with the arrow hidden the
+    // selected folder could be opened and closed only by a double click.
+    tree_->setRootIsDecorated(true);
     tree_->setUniformRowHeights(true);
     tree_->setEditTriggers(QAbstractItemView::NoEditTriggers);
 
@@ -191,7 +250,6 @@ FileManagerPanel::FileManagerPanel(app::Station& station, ResultsPanel& results)
     connect(pathBox_, QOverload<int>::of(&QComboBox::activated), this, [this, &fm](int index) {
         fm.choosePath(pathBox_->itemData(index).toString());
     });
-    connect(pathBox_->lineEdit(), &QLineEdit::returnPressed, this, &FileManagerPanel::choosePathBoxText);
 }
 
 void FileManagerPanel::fillPathBox() {
@@ -208,14 +266,24 @@ void FileManagerPanel::fillPathBox() {
         if (!isRemovable && !platform::folderExists(station_.driveTable(), root.toStdString())) continue;
         pathBox_->addItem(isRemovable ? removableDriveIcon_ : fixedDriveIcon_, root, root);
     }
+    // The item that the text names stays current: the box takes a text that
+    // differs from its current item for a choice when it loses the focus,
+    // as it does to its own list, and would re-root the tree.
+    const int item = pathBox_->findText(text, Qt::MatchFixedString);
+    if (item >= 0) pathBox_->setCurrentIndex(item);
     pathBox_->setEditText(text);
 }
 
 void FileManagerPanel::choosePathBoxText() {
     const QString text = pathBox_->currentText();
-    // A text naming an item was taken up by the box as that item's choice.
-    if (pathBox_->findText(text, Qt::MatchFixedString) >= 0) return;
-    station_.fileManager().choosePath(text);
+    // A text naming an item is that item's choice.
+    const int item = pathBox_->findText(text, Qt::MatchFixedString);
+    if (item >= 0) {
+        pathBox_->setCurrentIndex(item);
+        station_.fileManager().choosePath(pathBox_->itemData(item).toString());
+    } else {
+        station_.fileManager().choosePath(text);
+    }
 }
 
 void FileManagerPanel::showRoot(const QString& root) {
@@ -270,11 +338,12 @@ void FileManagerPanel::showMenu(const QPoint& at) {
 void FileManagerPanel::layOut() {
     const int w = results_.width();
     const int h = results_.height();
-    setGeometry(0, kTop, w, std::max(0, h - kFootHeight));
+    setGeometry(0, kTop, w, std::max(0, h - kFootHeight - kLabelHeight));
     pathBox_->setGeometry(0, 0, kTreeWidth, 24);
     tree_->setGeometry(0, kTreeTop, kTreeWidth, std::max(0, height() - kTreeTop));
     list_->setGeometry(kTreeWidth + 4, 0, std::max(0, w - kTreeWidth - 4), height());
-    folderLabel_->setGeometry(100, h - 17, 104, 16);
+    // Clear of the foot's buttons, so that a long path can be read.
+    folderLabel_->setGeometry(4, kTop + height(), std::max(0, w - 8), kLabelHeight);
     removableDisk_->setGeometry(w - kButtonWidth, h - 24, kButtonWidth, 22);
     localDisk_->setGeometry(w - 2 * kButtonWidth, h - 24, kButtonWidth, 22);
 }

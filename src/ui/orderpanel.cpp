@@ -21,6 +21,7 @@
 #include "ui/copytexts.h"
 #include "ui/focusselect.h"
 #include "ui/icons.h"
+#include "ui/keypicks.h"
 #include "ui/texts.h"
 
 namespace zorvik::ui {
@@ -123,6 +124,7 @@ OrderPanel::OrderPanel(app::Station& station, QWidget* client) : QObject(client)
     });
     connect(view_, &QTableView::pressed, this,
             [this](const QModelIndex& index) { station_.makeEntryCurrent(index.row()); });
+    pickWithKeys(view_, [this](const QModelIndex& index) { station_.makeEntryCurrent(index.row()); });
     connect(view_, &QTableView::doubleClicked, this, [this] { station_.playEntries(); });
     connect(tabs_, &QTabWidget::currentChanged, this, [this](int index) {
         station_.orderBook().switchTo(index + 1);

@@ -10,6 +10,7 @@
 #include "app/station.h"
 #include "platform/mastervolume.h"
 #include "player/previewplayer.h"
+#include "ui/keypicks.h"
 
 namespace zorvik::ui {
 
@@ -35,6 +36,14 @@ QLabel* label(QWidget* parent, const char* name, const QString& text, QRect at) 
     return l;
 }
 
+// Reachable with Tab as on the shop's station, so the keys move it too; and
+// Right or Up is more (louder, later). A QScrollBar inverts its keys for the
+// sake of vertical scrolling, which turned Right into quieter.
+void upIsMore(QScrollBar* bar) {
+    bar->setFocusPolicy(Qt::StrongFocus);
+    bar->setInvertedControls(false);
+}
+
 QPushButton* button(QWidget* parent, const char* name, const QString& caption, const QString& hint, QRect at) {
     auto* b = new QPushButton(caption, parent);
     b->setObjectName(QLatin1String(name));
@@ -55,8 +64,12 @@ PlayerPanel::PlayerPanel(app::Station& station, QWidget* parent) : QWidget(paren
     connect(play_, &QPushButton::clicked, &preview, &player::PreviewPlayer::requestPlay);
     connect(pause_, &QPushButton::clicked, &preview, &player::PreviewPlayer::togglePause);
     connect(stop_, &QPushButton::clicked, &preview, &player::PreviewPlayer::stop);
-    connect(seekBar_, &QScrollBar::valueChanged, &preview,
-            [this, &preview](int value) { preview.seekBarMoved(value, seekBar_->isSliderDown()); });
+    // Only the operator's moves arrive: showDisplay() sets the bar with its
+    // signals blocked. A drag seeks where the handle is let go.
+    connect(seekBar_, &QScrollBar::valueChanged, &preview, [this, &preview](int value) {
+        if (!seekBar_->isSliderDown()) preview.seekBarMoved(value);
+    });
+    connect(seekBar_, &QScrollBar::sliderReleased, &preview, [this, &preview] { preview.seekBarMoved(seekBar_->value()); });
     connect(compact_, &QPushButton::clicked, this, [this] { Q_EMIT windowWidthRequested(kCompactWidth); });
     connect(full_, &QPushButton::clicked, this, [this] { Q_EMIT windowWidthRequested(kFullWidth); });
     // The start value is set before this, so the system volume stays as it
@@ -64,6 +77,7 @@ PlayerPanel::PlayerPanel(app::Station& station, QWidget* parent) : QWidget(paren
     connect(volumeBar_, &QScrollBar::valueChanged, this, [this](int value) { station_.setMasterVolume(value); });
 
     connect(playlist_, &QListView::clicked, &preview, &player::PreviewPlayer::makePlaylistEntryCurrent);
+    pickWithKeys(playlist_, [&preview](const QModelIndex&) { preview.makePlaylistEntryCurrent(); });
     connect(playlist_, &QListView::doubleClicked, &preview, &player::PreviewPlayer::requestPlay);
     connect(playlist_, &QWidget::customContextMenuRequested, this, &PlayerPanel::showPlaylistMenu);
     connect(&preview.playlistSelection(), &QItemSelectionModel::currentChanged, playlist_,
@@ -103,6 +117,7 @@ void PlayerPanel::build() {
     seekBar_->setRange(0, 10'000'000);
     seekBar_->setSingleStep(300);
     seekBar_->setPageStep(32'000);
+    upIsMore(seekBar_);
 
     play_ = button(this, "playButton", QStringLiteral("播放"), QStringLiteral("播放歌曲"), {6, 124, 40, 24});
     pause_ = button(this, "pauseButton", player::kPauseCaption, QStringLiteral("暂停播放"), {48, 124, 40, 24});
@@ -119,8 +134,7 @@ void PlayerPanel::build() {
     volumeBar_->setSingleStep(kVolumeStep);
     volumeBar_->setPageStep(kVolumeStep);
     volumeBar_->setValue(kVolumeStart);
-    // Reachable with Tab as on the shop's station, so the keys move it too.
-    volumeBar_->setFocusPolicy(Qt::StrongFocus);
+    upIsMore(volumeBar_);
 
     playlist_ = new QListView(this);
     playlist_->setObjectName(QStringLiteral("ListBox9"));
@@ -138,7 +152,11 @@ void PlayerPanel::build() {
 
 void PlayerPanel::showDisplay() {
     const auto& d = station_.preview().display();
-    title_->setText(d.title);
+    // A name too long for the line ends in "…" rather than being cut off
+    // mid-character; the hint holds the whole of it.
+    const QString shown = title_->fontMetrics().elidedText(d.title, Qt::ElideRight, title_->contentsRect().width());
+    title_->setText(shown);
+    title_->setToolTip(shown == d.title ? QString() : d.title);
     position_->setText(d.position);
     length_->setText(d.length);
     state_->setText(d.state);

@@ -16,6 +16,7 @@
 #include "platform/fileops.h"
 #include "ui/focusselect.h"
 #include "ui/icons.h"
+#include "ui/keypicks.h"
 #include "ui/texts.h"
 
 namespace zorvik::ui {
@@ -80,6 +81,7 @@ ResultsPanel::ResultsPanel(app::Station& station, QWidget* parent)
     connect(view_, &QWidget::customContextMenuRequested, this, &ResultsPanel::showMenu);
     connect(view_, &QTableView::pressed, this,
             [this](const QModelIndex& index) { station_.makeResultCurrent(index.row()); });
+    pickWithKeys(view_, [this](const QModelIndex& index) { station_.makeResultCurrent(index.row()); });
     connect(view_, &QTableView::doubleClicked, this, [this] { station_.addSelectedResults(); });
 }
 

@@ -91,25 +91,97 @@ Recording::Recording() {
     if (!sound_.isValid()) return;
     recorder_.start(QStringLiteral("parec"),
                     {QStringLiteral("-d"), QStringLiteral("nullsink.monitor"), QStringLiteral("--format=s16le"),
-                     QStringLiteral("--rate=22050"), QStringLiteral("--channels=1"),
+                     QStringLiteral("--rate=%1").arg(kRate), QStringLiteral("--channels=1"),
                      QStringLiteral("--latency-msec=50")},
                     sound_.filePath(QStringLiteral("sink.raw")), /*withErrors=*/false);
+    // The monitor delivers silence all the time: the first bytes mark the
+    // start of the recording's time line.
+    clock_.start();
+    while (QFileInfo(sound_.filePath(QStringLiteral("sink.raw"))).size() == 0 && clock_.elapsed() < 3000 &&
+           recorder_.running())
+        QThread::msleep(2);
+    clock_.start();
 }
 
 Recording::~Recording() = default;
 
-double Recording::peak() {
-    if (peak_ >= 0) return peak_;
+const std::vector<qint16>& Recording::samples() {
+    if (samples_) return *samples_;
     recorder_.terminate();
     recorder_.waitFinished(3000);
     const QByteArray bytes = readAll(sound_.filePath(QStringLiteral("sink.raw")));
+    samples_.emplace();
+    samples_->reserve(static_cast<size_t>(bytes.size() / 2));
+    for (qsizetype i = 0; i + 1 < bytes.size(); i += 2)
+        samples_->push_back(
+            static_cast<qint16>(static_cast<quint8>(bytes[i]) | (static_cast<quint8>(bytes[i + 1]) << 8)));
+    return *samples_;
+}
+
+double Recording::peak() {
     int loudest = 0;
-    for (qsizetype i = 0; i + 1 < bytes.size(); i += 2) {
-        const auto sample = static_cast<qint16>(static_cast<quint8>(bytes[i]) | (static_cast<quint8>(bytes[i + 1]) << 8));
-        loudest = std::max(loudest, std::abs(static_cast<int>(sample)));
+    for (qint16 sample : samples()) loudest = std::max(loudest, std::abs(static_cast<int>(sample)));
+    return loudest / 32768.0;
+}
+
+std::vector<Burst> Recording::bursts(double level, double gap) {
+    const auto& all = samples();
+    // Loud or quiet by windows of 5 ms, so that a tone's own zero crossings do not split it.
+    constexpr size_t kWindow = kRate / 200;
+    const int threshold = static_cast<int>(level * 32768);
+    const auto gapWindows = static_cast<size_t>(gap * 200);
+    std::vector<std::pair<size_t, size_t>> stretches;  // windows [first, last]
+    for (size_t w = 0; w * kWindow < all.size(); ++w) {
+        int loudest = 0;
+        for (size_t i = w * kWindow; i < std::min(all.size(), (w + 1) * kWindow); ++i)
+            loudest = std::max(loudest, std::abs(static_cast<int>(all[i])));
+        if (loudest < threshold) continue;
+        if (!stretches.empty() && w - stretches.back().second <= gapWindows + 1)
+            stretches.back().second = w;
+        else
+            stretches.emplace_back(w, w);
     }
-    peak_ = loudest / 32768.0;
-    return peak_;
+    std::vector<Burst> found;
+    for (const auto& [first, last] : stretches) {
+        const size_t begin = first * kWindow;
+        const size_t end = std::min(all.size(), (last + 1) * kWindow);
+        // Rising zero crossings, from the first to the last: whole periods.
+        size_t firstCrossing = 0, lastCrossing = 0;
+        int periods = -1;
+        for (size_t i = begin + 1; i < end; ++i) {
+            if (all[i - 1] >= 0 || all[i] < 0) continue;
+            if (periods < 0) firstCrossing = i;
+            lastCrossing = i;
+            ++periods;
+        }
+        const double frequency =
+            periods > 0 ? periods * static_cast<double>(kRate) / static_cast<double>(lastCrossing - firstCrossing) : 0;
+        found.push_back({static_cast<double>(begin) / kRate, static_cast<double>(end - begin) / kRate, frequency});
+    }
+    return found;
+}
+
+std::string unheard(const std::vector<Burst>& heard, const std::vector<Asked>& asked, double spread) {
+    std::string wrong;
+    if (heard.size() != asked.size())
+        wrong = std::to_string(asked.size()) + " asked for, " + std::to_string(heard.size()) + " heard. ";
+    double earliest = 1e9, latest = -1e9;
+    for (size_t i = 0; i < std::min(heard.size(), asked.size()); ++i) {
+        const std::string which = "#" + std::to_string(i + 1) + " ";
+        if (std::abs(heard[i].frequency - asked[i].frequency) > asked[i].frequency * 0.05)
+            wrong += which + "has the wrong pitch. ";
+        if (std::abs(heard[i].length - asked[i].seconds) > 0.03) wrong += which + "is not heard whole. ";
+        earliest = std::min(earliest, heard[i].start - asked[i].at);
+        latest = std::max(latest, heard[i].start - asked[i].at);
+    }
+    if (latest - earliest > spread)
+        wrong += "Heard " + std::to_string(earliest) + " to " + std::to_string(latest) + " s after asked. ";
+    if (wrong.empty()) return {};
+    wrong += "Heard (s, ms, Hz):";
+    for (const auto& b : heard)
+        wrong += " " + std::to_string(static_cast<int>(b.start * 1000) / 1000.0).substr(0, 6) + "/" +
+                 std::to_string(static_cast<int>(b.length * 1000)) + "/" + std::to_string(static_cast<int>(b.frequency));
+    return wrong;
 }
 
 namespace {
