@@ -300,6 +300,11 @@ TEST(PreviewRules, MediaErrorsAreSaidInChineseWithTheOriginalAfter) {
         {"Could not open audio device for playback. Device is being used by another application.",
          "声音设备正被其他程序占用，无法播放文件“歌.mp3”（Could not open audio device for playback. Device is being used by "
          "another application.）"},
+        // GStreamer's own words under a Chinese locale, as the shop runs it
+        {"无法确定流类型。", "无法识别文件“歌.mp3”的格式，它可能已损坏或不是媒体文件（无法确定流类型。）"},
+        {"您的 GStreamer 安装缺少插件。", "缺少播放文件“歌.mp3”所需的解码器（您的 GStreamer 安装缺少插件。）"},
+        {"资源未找到。", "找不到文件“歌.mp3”（资源未找到。）"},
+        {"资源忙或不可用。", "声音设备正被其他程序占用，无法播放文件“歌.mp3”（资源忙或不可用。）"},
         {"Something else entirely", "播放文件“歌.mp3”时出错（Something else entirely）"},
         {"", "播放文件“歌.mp3”时出错"},
     };
