@@ -299,7 +299,7 @@ TEST(ListDevices, TheFolderPickerReadsFoldersOffTheGuiThread) {
     std::vector<QString> drives;
     for (int r = 0; r < tree.rowCount(); ++r) drives.push_back(tree.folderOf(tree.index(r, 0)));
     EXPECT_NE(std::find(drives.begin(), drives.end(), QStringLiteral("G:\\")), drives.end());
-    devices.stop();
+    s.jobs().stopAll();
     ASSERT_TRUE(devices.waitUntil(std::chrono::steady_clock::now() + std::chrono::seconds(5)));
 }
 

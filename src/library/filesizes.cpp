@@ -31,8 +31,6 @@ void FileSizes::forget() {
 
 bool FileSizes::busy() const { return jobs_.busy(); }
 
-void FileSizes::stop() { jobs_.cancelAll(); }
-
 bool FileSizes::waitUntil(core::Job::Deadline deadline) const { return jobs_.waitUntil(deadline); }
 
 void FileSizes::read(const std::stop_token& stop) {

@@ -39,7 +39,6 @@ public:
     void forget();
     bool busy() const;
 
-    void stop();
     bool waitUntil(core::Job::Deadline deadline) const;
 
 private:

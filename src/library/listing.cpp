@@ -97,11 +97,6 @@ void Listings::runThreaded(const QString& readyText, Body body, Finish finish, b
     });
 }
 
-void Listings::stop() {
-    current_->superseded = true;
-    jobs_.cancelAll();
-}
-
 bool Listings::waitUntil(core::Job::Deadline deadline) const { return jobs_.waitUntil(deadline); }
 
 void Listings::endThreaded() {

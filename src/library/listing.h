@@ -98,8 +98,6 @@ public:
     void setSeconds(int seconds);
     void setSearchEnabled(bool enabled);
 
-    // Closing: every walk stops at its next folder.
-    void stop();
     bool waitUntil(core::Job::Deadline deadline) const;
 
 Q_SIGNALS:

@@ -58,8 +58,6 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
-    // Closing: size readings stop.
-    void stopSizing() { sizeReader_.stop(); }
     bool waitUntil(core::Job::Deadline deadline) const { return sizeReader_.waitUntil(deadline); }
 
 Q_SIGNALS:

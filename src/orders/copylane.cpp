@@ -120,8 +120,6 @@ void CopyLane::queueCopy(CopyEntry entry, std::function<void(const CopyOutcome&)
     startWorker();
 }
 
-void CopyLane::stop() { jobs_.cancelAll(); }
-
 bool CopyLane::waitUntil(core::Job::Deadline deadline) const { return jobs_.waitUntil(deadline); }
 
 void CopyLane::startWorker() {

@@ -77,8 +77,6 @@ public:
     // What this list copied onto its devices in this session.
     const std::shared_ptr<CopiedFiles>& copied() const { return copied_; }
 
-    // Closing: the job stops at once and removes its temporary file.
-    void stop();
     // Whether the job has ended by `deadline`.
     bool waitUntil(core::Job::Deadline deadline) const;
 

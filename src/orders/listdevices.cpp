@@ -88,11 +88,6 @@ PickOutcome ListDevices::pick(int list, std::optional<int> selectedLine, const s
     return PickOutcome::Assigned;
 }
 
-void ListDevices::stop() {
-    jobs_.cancelAll();
-    picker_.stop();
-}
-
 bool ListDevices::waitUntil(core::Job::Deadline deadline) const {
     return jobs_.waitUntil(deadline) && picker_.waitUntil(deadline);
 }

@@ -58,7 +58,6 @@ public:
     // "打开": the folder a destination selector text names, in the desktop's file manager.
     void openDestination(const std::string& selectorText) const;
 
-    void stop();
     bool waitUntil(core::Job::Deadline deadline) const;
 
 Q_SIGNALS:

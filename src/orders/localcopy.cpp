@@ -29,8 +29,6 @@ void LocalCopy::start(std::vector<std::string> entries) {
     });
 }
 
-void LocalCopy::stop() { jobs_.cancelAll(); }
-
 bool LocalCopy::waitUntil(core::Job::Deadline deadline) const { return jobs_.waitUntil(deadline); }
 
 }  // namespace zorvik::orders

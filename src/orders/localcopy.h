@@ -25,7 +25,6 @@ public:
 
     void start(std::vector<std::string> entries);
 
-    void stop();
     bool waitUntil(core::Job::Deadline deadline) const;
 
 Q_SIGNALS:

@@ -181,11 +181,6 @@ std::vector<std::string> OrderBook::selectedEntriesOrSay() {
     return entries;
 }
 
-void OrderBook::stop() {
-    deviceWork_.cancelAll();
-    rows_.stopSizing();
-}
-
 bool OrderBook::waitUntil(core::Job::Deadline deadline) const { return deviceWork_.waitUntil(deadline); }
 
 void OrderBook::switchTo(int list) {

@@ -85,8 +85,6 @@ public:
     // The tally of the active list is worked out once after a burst of changes.
     void requestTally();
 
-    // Closing: device work and size readings stop; waitUntil is for the device work.
-    void stop();
     bool waitUntil(core::Job::Deadline deadline) const;
 
 Q_SIGNALS:

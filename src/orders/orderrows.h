@@ -43,7 +43,6 @@ public:
     std::vector<std::int64_t> sizes() const;
     // Some row's size is still being read.
     bool sizing() const;
-    void stopSizing() { sizes_.stop(); }
     bool waitUntil(core::Job::Deadline deadline) const { return sizes_.waitUntil(deadline); }
 
     int rowCount(const QModelIndex& parent = {}) const override;

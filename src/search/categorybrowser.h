@@ -56,8 +56,6 @@ public:
     QString subcategory() const { return subcategory_; }
     // True while the folders of "分类查找" are still being made.
     bool makingFolders() const { return jobs_.busy(); }
-    // Closing: the folders still to make are left for the next "分类查找".
-    void stop() { jobs_.cancelAll(); }
     bool waitUntil(core::Job::Deadline deadline) const { return jobs_.waitUntil(deadline); }
 
 Q_SIGNALS:

@@ -38,11 +38,6 @@ FileManager::FileManager(core::JobRegistry& jobs, const platform::DriveTable& dr
 
 FileManager::~FileManager() = default;
 
-void FileManager::stop() {
-    jobs_.cancelAll();
-    tree_.stop();
-}
-
 bool FileManager::waitUntil(core::Job::Deadline deadline) const {
     return jobs_.waitUntil(deadline) && tree_.waitUntil(deadline);
 }

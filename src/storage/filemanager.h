@@ -98,8 +98,6 @@ public:
     // the row together with its path.
     void deleteResultForGood(library::ResultList& results, int row);
 
-    // Closing: readings stop at their next folder, deletions between files.
-    void stop();
     bool waitUntil(core::Job::Deadline deadline) const;
 
 Q_SIGNALS:

@@ -49,8 +49,6 @@ public:
     void refresh();
     // True while a reading is under way.
     bool busy() const { return pending_ > 0; }
-    // Closing: readings stop at their next folder.
-    void stop() { jobs_.cancelAll(); }
     bool waitUntil(core::Job::Deadline deadline) const { return jobs_.waitUntil(deadline); }
 
     void setIcons(QVariant folder, QVariant fixedDrive, QVariant removableDrive);

@@ -30,8 +30,6 @@ public:
     const QString& diskDText() const { return diskDText_; }
     // From a press of "删除多余文件" until the label shows its outcome.
     bool busy() const { return cleaning_; }
-    // Closing: the station waits for a cleaning only until its deadline.
-    void stop() { jobs_.cancelAll(); }
     bool waitUntil(core::Job::Deadline deadline) const { return jobs_.waitUntil(deadline); }
 
     // First show: the D: label, and the local download folder emptied of

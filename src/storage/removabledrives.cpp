@@ -169,7 +169,6 @@ void RemovableDrives::spaceRead(const QString& root, const std::optional<platfor
     if (!spacePause_.isActive() && std::exchange(spaceAgain_, false)) refreshDiskSpaceLine();
 }
 
-void RemovableDrives::stop() { jobs_.cancelAll(); }
 
 bool RemovableDrives::waitUntil(core::Job::Deadline deadline) const { return jobs_.waitUntil(deadline); }
 

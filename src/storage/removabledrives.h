@@ -75,7 +75,6 @@ public:
     // While a drive's size or the space line is being read.
     bool busy() const { return !offering_.empty() || spaceReading_ || spacePause_.isActive(); }
 
-    void stop();
     bool waitUntil(core::Job::Deadline deadline) const;
     // The text at the bottom of the tally box: the disk space line of the
     // active list's device, or the disk notice.
